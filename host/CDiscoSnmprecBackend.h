@@ -1,0 +1,45 @@
+// A backend that answers from recordings in the .snmprec format that snmpsim reads and its
+// recorder writes: one "OID|type|value" line per instance, where type is the numeric ASN.1 tag
+// (2 INTEGER, 4 OCTET STRING, 5 NULL, 6 OBJECT IDENTIFIER, 64 IpAddress, 65 Counter32,
+// 66 Gauge32, 67 TimeTicks, 68 Opaque, 70 Counter64), optionally suffixed with "x" when the value
+// is hex-encoded. Lines starting with '#' and blank lines are ignored. Serves as the in-memory
+// agent of the unit tests and as the offline replay of recorded switches. Thread-safe.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/CDiscoSnmpBackend.h"
+
+// Parses .snmprec text into rows sorted by OID (a repeated OID keeps its last line). Returns true,
+// or false with `*error` naming the first bad line ("line N: ...").
+bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std::string* error);
+
+class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
+ public:
+  // Registers the recording answered for the device at `address` (and `port`, 161 by default, or
+  // any port when -1). Returns true, or false with `*error` set; a bad recording registers nothing.
+  bool AddDevice(const std::string& address, const std::string& snmprecText, std::string* error,
+                 int port = -1);
+  bool AddDeviceFile(const std::string& address, const std::string& path, std::string* error,
+                     int port = -1);
+
+  int Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
+          TolSnmpValue* value, std::string* reason) override;
+  int Walk(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& column,
+           std::vector<TolSnmpRow>* rows, std::string* reason) override;
+
+  // Requests answered so far (one per Get, one per Walk).
+  long RequestCount() const { return m_Requests.load(); }
+
+ private:
+  std::shared_ptr<const std::vector<TolSnmpRow>> Find(const CDiscoSnmpTarget& target) const;
+
+  mutable std::mutex m_Mutex;
+  std::map<std::string, std::shared_ptr<const std::vector<TolSnmpRow>>> m_Devices;  // "addr:port"
+  std::atomic<long> m_Requests{0};
+};

@@ -1,0 +1,65 @@
+// A typed value: integer, text, bytes, or an owned list (CTolVBList) or vector (CTolAtomVector).
+// Copies are deep. Not thread-safe.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "host/TolTypes.h"
+
+class CTolVBList;
+class CTolAtomVector;
+
+class CTolAtom {
+ public:
+  CTolAtom();                        // type eTolNull
+  explicit CTolAtom(int value);      // eTolInteger
+  explicit CTolAtom(const char* text);  // eTolString; a null text gives eTolNull. Copies the text.
+  CTolAtom(const unsigned char* bytes, std::size_t length);  // eTolBytes; copies the bytes
+  explicit CTolAtom(CTolVBList* list);       // eTolObject; takes ownership (null gives eTolNull)
+  explicit CTolAtom(CTolAtomVector* vector); // eTolVector; takes ownership (null gives eTolNull)
+  CTolAtom(const CTolAtom& other);   // deep copy
+  CTolAtom& operator=(const CTolAtom& other);  // deep copy
+  virtual ~CTolAtom();
+
+  // A 64-bit integer atom (SNMP Counter64 and unsigned 32-bit values).
+  static CTolAtom* RAMakeInt64(long long value);
+
+  ETolDataType RAType() const { return m_Type; }
+  // The integer (its low 32 bits as int); for a string holding a decimal integer, that integer;
+  // 0 otherwise.
+  int RAInt() const;
+  long long RAInt64() const;
+  // The text of a string atom, borrowed from the atom; null for any other type.
+  const char* RAString() const;
+  // A heap text form (caller frees with free()): integers in decimal, strings as they are, bytes in
+  // upper-case hexadecimal, vectors and objects as "[a, b]" / "{name=value, ...}"; "" for null.
+  // Null only when memory runs out.
+  char* RAStrRep() const;
+  std::string RAText() const;  // the same text, as a std::string
+  // The list of an object atom (borrowed), else null.
+  CTolVBList* RAObject() const;
+  // The vector of a vector atom (borrowed), else null.
+  CTolAtomVector* RAVector() const;
+  // Gives the bytes (borrowed) and their count of a bytes or string atom; returns 1, or
+  // TOL_ERR_NULL for null out-arguments, TOL_ERR_FAILED for another type.
+  int RAUChar(const unsigned char** bytes, int* length) const;
+  // Converts the atom in place. Integer to string gives its decimal text; string to integer needs a
+  // decimal text. Returns 1, or TOL_ERR_FAILED when the conversion is not possible (the atom is
+  // then unchanged). Converting to the atom's own type succeeds and changes nothing.
+  int RACoerce(ETolDataType type);
+
+  // Deep equality: same type and same value.
+  bool operator==(const CTolAtom& other) const;
+  bool operator!=(const CTolAtom& other) const { return !(*this == other); }
+
+ private:
+  void Clear();
+  void CopyFrom(const CTolAtom& other);
+
+  ETolDataType m_Type;
+  long long m_Int;
+  std::string m_Bytes;  // text of a string atom, or the octets of a bytes atom
+  CTolVBList* m_List;
+  CTolAtomVector* m_Vector;
+};

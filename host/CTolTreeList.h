@@ -1,0 +1,53 @@
+// An ordered map from keys to untyped data pointers. Keys are texts; an integer key is its decimal
+// text and an atom key its text form (RAStrRep), so the integer 5, the text "5" and an integer
+// atom 5 find the same node. Order: keys are compared as dot-separated components, numerically
+// where both components are canonical decimal integers (numbers before other text), else as
+// text; so "2" < "10" and "1.5" < "1.10". Lookups and additions are logarithmic.
+// The tree owns its nodes (CTolPointer), never the data they point to. Not thread-safe.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "host/CTolDoubleList.h"
+#include "host/CTolPointer.h"
+
+class CTolAtom;
+
+struct TolKeyLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+
+class CTolTreeList {
+ public:
+  // The flag is kept for the engine's signature and has no effect.
+  explicit CTolTreeList(bool flag = false);
+  CTolTreeList(const CTolTreeList&) = delete;
+  CTolTreeList& operator=(const CTolTreeList&) = delete;
+  virtual ~CTolTreeList();
+
+  // Files `data` under the key (a text key is copied). Returns 1; TOL_ERR_KEY_TAKEN when the key
+  // is present (the tree is unchanged); TOL_ERR_NULL for a null text or atom key.
+  int RTLAdd(const char* key, void* data);
+  int RTLAdd(int key, void* data);
+  int RTLAdd(const CTolAtom* key, void* data, bool flag = true);
+
+  // The node under the key (borrowed), or null.
+  CTolPointer* RTLGet(const char* key) const;
+  CTolPointer* RTLGet(int key) const;
+  CTolPointer* RTLGet(const CTolAtom* key) const;
+
+  // Unlinks the node under the key and returns its data; null when absent. The node is deleted.
+  void* RTLRemove(const char* key);
+
+  // The tree's own list of its nodes, in key order (borrowed; do not add or remove elements).
+  CTolDoubleList* RTLIterator() { return &m_Nodes; }
+  int RTLLength() const { return m_Nodes.RDLLength(); }
+
+ private:
+  int Add(const std::string& key, void* data);
+  CTolPointer* Get(const std::string& key) const;
+
+  std::map<std::string, CTolPointer*, TolKeyLess> m_Index;
+  CTolDoubleList m_Nodes;
+};

@@ -1,0 +1,43 @@
+// A raw SNMP value as a backend receives it, and its conversion into an atom. Every backend hands
+// raw values to the requester, which converts them here, in one place, so that a value reads the
+// same whichever backend carried it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CTolAtom;
+
+struct TolSnmpValue {
+  enum Kind {
+    kInteger,      // INTEGER / Integer32
+    kUnsigned,     // Unsigned32 / Gauge32
+    kCounter32,
+    kCounter64,
+    kTimeTicks,
+    kOctetString,
+    kIpAddress,    // four octets in `bytes`
+    kObjectId,     // sub-identifiers in `oid`
+    kNull,
+    kOpaque,       // octets in `bytes`
+  };
+  Kind kind = kNull;
+  long long integer = 0;            // integer kinds
+  std::string bytes;                // octet kinds
+  std::vector<unsigned long> oid;   // kObjectId
+};
+
+// One row of a walk: the full object identifier of the instance and its value.
+struct TolSnmpRow {
+  std::vector<unsigned long> oid;
+  TolSnmpValue value;
+};
+
+// Six (or any number of) octets as upper-case two-digit hex separated by colons: "00:1A:2B:...".
+std::string TolFormatMac(const std::string& octets);
+
+// Converts a raw value into a new atom owned by the caller (null for kNull):
+// integer kinds become integer atoms; IpAddress dotted decimal text; OBJECT IDENTIFIER dotted
+// text; an OCTET STRING whose object has MAC syntax (`isMac`) the MAC form above; another
+// printable OCTET STRING its text; a non-printable one "0x" followed by upper-case hex.
+CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac);

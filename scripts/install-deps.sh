@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs to build, test and run its demo. Idempotent:
+# packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config   # toolchain
+  libgtest-dev libgmock-dev          # unit tests
+  libbenchmark-dev                   # micro-benchmarks
+  libsnmp-dev snmp                   # net-snmp: the SNMP backend, and snmpwalk for troubleshooting
+  snmpsim                            # SNMP simulator for the integration tests and the demo
+  nlohmann-json3-dev                 # results file
+  libyaml-cpp-dev                    # scope file
+  iputils-ping                       # ping, to check unprivileged ICMP
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "install-deps: installing ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the project and runs the whole suite twice: a normal build, then a build with
+# AddressSanitizer, UndefinedBehaviourSanitizer and LeakSanitizer that fails on any report.
+# Usage: scripts/test.sh [extra ctest arguments]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+build() {  # build <dir> <cmake args...>
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+echo "== normal build =="
+build build
+(cd build && ctest --output-on-failure -j "$jobs" "$@")
+
+echo "== sanitizer build (ASan, UBSan, LSan) =="
+build build-asan -DDISCO_SANITIZE=ON
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:strict_string_checks=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS=
+(cd build-asan && ctest --output-on-failure -j "$jobs" "$@")
+echo "== both builds passed =="
