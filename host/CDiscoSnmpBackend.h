@@ -20,7 +20,8 @@ struct CDiscoSnmpTarget {
   std::string Key() const;  // "address:port"
 };
 
-// Reads the target of `device`. Returns false when the record has no "m_IpAddress".
+// Reads the target of `device`. Returns false when the record has no "m_IpAddress" text or its
+// "m_SnmpPort" is not a port number (1..65535).
 bool TolTargetOfDevice(const CTolRecord& device, CDiscoSnmpTarget* target);
 
 class CDiscoSnmpBackend {
@@ -28,9 +29,9 @@ class CDiscoSnmpBackend {
   virtual ~CDiscoSnmpBackend() = default;
 
   // Reads one instance. Returns 1 with `*value` set; TOL_ERR_FAILED when the instance does not
-  // exist (noSuchObject, noSuchInstance, or an unknown device for replay); TOL_ERR_TIMEOUT when no
-  // answer came after the retries; other negative codes for other failures. On failure `*reason`
-  // (may be null) says why, without any credential.
+  // exist (noSuchObject, noSuchInstance); TOL_ERR_TIMEOUT when no answer came after the retries
+  // (for replay: no recording for the device); other negative codes for other failures. On
+  // failure `*reason` (may be null) says why, without any credential.
   virtual int Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
                   TolSnmpValue* value, std::string* reason) = 0;
 

@@ -21,8 +21,10 @@ bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std
 
 class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
  public:
-  // Registers the recording answered for the device at `address` (and `port`, 161 by default, or
-  // any port when -1). Returns true, or false with `*error` set; a bad recording registers nothing.
+  // Registers the recording answered for the device at `address` and `port` (any port when -1,
+  // the default); a recording for the exact port is preferred. A device without a recording does
+  // not answer (TOL_ERR_TIMEOUT). Returns true, or false with `*error` set ("line N: ..."); a
+  // bad recording registers nothing.
   bool AddDevice(const std::string& address, const std::string& snmprecText, std::string* error,
                  int port = -1);
   bool AddDeviceFile(const std::string& address, const std::string& path, std::string* error,

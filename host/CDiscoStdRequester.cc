@@ -1,0 +1,170 @@
+#include "host/CDiscoStdRequester.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "host/CDiscoArpService.h"
+#include "host/CDiscoPinger.h"
+#include "host/CDiscoSnmpBackend.h"
+#include "host/CTolASN1Address.h"
+#include "host/CTolAtom.h"
+#include "host/CTolAtomVector.h"
+#include "host/CTolDoubleList.h"
+#include "host/CTolError.h"
+#include "host/CTolRecord.h"
+#include "host/CTolSnmpVarOp.h"
+#include "host/DiscoAgentUtils.h"
+#include "host/TolOidTable.h"
+#include "host/TolTypes.h"
+
+namespace {
+
+const char kSource[] = "CDiscoStdRequester";
+
+void Report(int code, int line, const std::string& text) {
+  CTolError(code, kSource, line, text.c_str());
+}
+
+// Whether values of `oid` (a column or scalar identifier) carry a MAC address.
+bool IsMacObject(const std::vector<unsigned long>& oid) {
+  for (const TolOidEntry& e : TolOidEntries()) {
+    if (!e.isMac) continue;
+    std::vector<unsigned long> entryOid;
+    if (TolResolveOid(e.oid, &entryOid) && entryOid == oid) return true;
+  }
+  return false;
+}
+
+bool ParseInstance(const char* instance, std::vector<unsigned long>* subIds) {
+  if (instance == nullptr || instance[0] == '\0') return true;
+  CTolASN1Address* parsed = CTolASN1Address::RAAFromString(instance);
+  if (parsed == nullptr) return false;
+  *subIds = parsed->RAASubIds();
+  delete parsed;
+  return true;
+}
+
+}  // namespace
+
+void CDiscoStdRequester::DSRSetSnmpBackend(std::shared_ptr<CDiscoSnmpBackend> backend) {
+  m_Backend = std::move(backend);
+}
+void CDiscoStdRequester::DSRSetPinger(std::shared_ptr<CDiscoPinger> pinger) {
+  m_Pinger = std::move(pinger);
+}
+void CDiscoStdRequester::DSRSetArpService(std::shared_ptr<CDiscoArpService> arp) {
+  m_Arp = std::move(arp);
+}
+
+CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* object,
+                                              const char* instance, const char*) {
+  const char* id = DAUFGetEntityIdentifier(device);
+  if (device == nullptr || object == nullptr) {
+    Report(TOL_ERR_NULL, __LINE__, "SNMP get without device or object");
+    return nullptr;
+  }
+  std::string what = std::string(object) + (instance && *instance ? "." : "") +
+                     (instance ? instance : "");
+  if (!m_Backend) {
+    Report(TOL_ERR_FAILED, __LINE__,
+           std::string("device ") + id + ": get " + what + ": no SNMP backend configured");
+    return nullptr;
+  }
+  std::vector<unsigned long> column;
+  std::vector<unsigned long> index;
+  if (!TolResolveOid(object, &column) || !ParseInstance(instance, &index)) {
+    Report(TOL_ERR_FAILED, __LINE__,
+           std::string("device ") + id + ": get " + what + ": unknown object or bad instance");
+    return nullptr;
+  }
+  CDiscoSnmpTarget target;
+  if (!TolTargetOfDevice(*device, &target)) {
+    Report(TOL_ERR_MISSING_PART, __LINE__,
+           std::string("device ") + id + ": get " + what + ": no usable m_IpAddress/m_SnmpPort");
+    return nullptr;
+  }
+  // A scalar asked for without an instance is read at .0.
+  const TolOidEntry* entry = TolFindOidEntry(object);
+  if (index.empty() && entry != nullptr && entry->isScalar) index.push_back(0);
+  std::vector<unsigned long> oid = column;
+  oid.insert(oid.end(), index.begin(), index.end());
+  TolSnmpValue value;
+  std::string reason;
+  int rc = m_Backend->Get(target, oid, &value, &reason);
+  if (rc == TOL_ERR_FAILED) return nullptr;  // no such object or instance: a normal answer
+  if (rc != 1) {
+    Report(rc < 0 ? rc : TOL_ERR_PROTOCOL, __LINE__,
+           std::string("device ") + id + ": get " + what + " failed: " + reason);
+    return nullptr;
+  }
+  return new CTolSnmpVarOp(object, new CTolASN1Address(index),
+                           TolSnmpValueToAtom(value, IsMacObject(column)));
+}
+
+CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const char* object,
+                                                   const char*, const char*) {
+  const char* id = DAUFGetEntityIdentifier(device);
+  if (device == nullptr || object == nullptr) {
+    Report(TOL_ERR_NULL, __LINE__, "SNMP walk without device or object");
+    return nullptr;
+  }
+  if (!m_Backend) {
+    Report(TOL_ERR_FAILED, __LINE__,
+           std::string("device ") + id + ": walk " + object + ": no SNMP backend configured");
+    return nullptr;
+  }
+  std::vector<unsigned long> column;
+  if (!TolResolveOid(object, &column)) {
+    Report(TOL_ERR_FAILED, __LINE__,
+           std::string("device ") + id + ": walk " + object + ": unknown object");
+    return nullptr;
+  }
+  CDiscoSnmpTarget target;
+  if (!TolTargetOfDevice(*device, &target)) {
+    Report(TOL_ERR_MISSING_PART, __LINE__,
+           std::string("device ") + id + ": walk " + object + ": no usable m_IpAddress/m_SnmpPort");
+    return nullptr;
+  }
+  std::vector<TolSnmpRow> rows;
+  std::string reason;
+  int rc = m_Backend->Walk(target, column, &rows, &reason);
+  if (rc != 1) {
+    Report(rc < 0 ? rc : TOL_ERR_PROTOCOL, __LINE__,
+           std::string("device ") + id + ": walk " + object + " failed: " + reason);
+    return nullptr;
+  }
+  bool isMac = IsMacObject(column);
+  CTolDoubleList* list = new CTolDoubleList();
+  for (const TolSnmpRow& row : rows) {
+    // Only rows strictly inside the column are part of it.
+    if (row.oid.size() <= column.size() ||
+        !std::equal(column.begin(), column.end(), row.oid.begin())) {
+      continue;
+    }
+    std::vector<unsigned long> index(row.oid.begin() + column.size(), row.oid.end());
+    list->RDLAddToEnd(new CTolSnmpVarOp(object, new CTolASN1Address(std::move(index)),
+                                        TolSnmpValueToAtom(row.value, isMac)));
+  }
+  return list;
+}
+
+int CDiscoStdRequester::DSRPingAll(CTolAtomVector* addresses) {
+  if (addresses == nullptr) return TOL_ERR_NULL;
+  if (!m_Pinger) return TOL_ERR_FAILED;
+  std::vector<std::string> texts;
+  texts.reserve(addresses->RAVSize());
+  for (int i = 0; i < addresses->RAVSize(); ++i) {
+    const CTolAtom* a = addresses->RAVGetValue(i);
+    if (a == nullptr || a->RAType() == eTolNull) continue;
+    std::string text = a->RAText();
+    if (!text.empty()) texts.push_back(text);
+  }
+  return m_Pinger->PingAll(texts);
+}
+
+CTolAtomVector* CDiscoStdRequester::DSRGetARP(const char* ip, const char* mac, const char* arg3,
+                                              const char* arg4, const char* addressSpace) {
+  if (!m_Arp) return nullptr;
+  return m_Arp->GetARP(ip, mac, arg3, arg4, addressSpace);
+}

@@ -1,0 +1,129 @@
+#include "host/TolSnmpValue.h"
+
+#include <climits>
+
+#include "host/CTolAtom.h"
+
+namespace {
+
+const char kHex[] = "0123456789ABCDEF";
+
+std::string Hex(const std::string& octets) {
+  std::string out;
+  out.reserve(octets.size() * 2);
+  for (unsigned char c : octets) {
+    out += kHex[c >> 4];
+    out += kHex[c & 0x0F];
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Octets that read as text: printable ASCII and the usual white space. Trailing NULs, which
+// some agents append to their strings, are not counted against it.
+bool IsPrintable(const std::string& s, size_t* length) {
+  size_t n = s.size();
+  while (n > 0 && s[n - 1] == '\0') --n;
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if ((c < 0x20 || c > 0x7E) && c != '\t' && c != '\n' && c != '\r') return false;
+  }
+  *length = n;
+  return true;
+}
+
+// A MAC address recorded as text ("0:4:96:12:a3:1" or "00-04-96-12-A3-01"): its six octets.
+bool ParseMacText(const std::string& s, std::string* octets) {
+  std::string out;
+  size_t i = 0;
+  while (i < s.size() && out.size() < 6) {
+    int hi = HexDigit(s[i]);
+    if (hi < 0) return false;
+    int value = hi;
+    ++i;
+    if (i < s.size() && HexDigit(s[i]) >= 0) {
+      value = value * 16 + HexDigit(s[i]);
+      ++i;
+    }
+    out += static_cast<char>(value);
+    if (out.size() < 6) {
+      if (i >= s.size() || (s[i] != ':' && s[i] != '-')) return false;
+      ++i;
+    }
+  }
+  if (i != s.size() || out.size() != 6) return false;
+  *octets = out;
+  return true;
+}
+
+}  // namespace
+
+std::string TolFormatMac(const std::string& octets) {
+  std::string out;
+  for (size_t i = 0; i < octets.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(octets[i]);
+    if (i) out += ':';
+    out += kHex[c >> 4];
+    out += kHex[c & 0x0F];
+  }
+  return out;
+}
+
+CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac) {
+  switch (value.kind) {
+    case TolSnmpValue::kInteger:
+      if (value.integer >= INT_MIN && value.integer <= INT_MAX) {
+        return new CTolAtom(static_cast<int>(value.integer));
+      }
+      return CTolAtom::RAMakeInt64(value.integer);
+    case TolSnmpValue::kUnsigned:
+    case TolSnmpValue::kCounter32:
+    case TolSnmpValue::kCounter64:
+    case TolSnmpValue::kTimeTicks:
+      return CTolAtom::RAMakeInt64(value.integer);
+    case TolSnmpValue::kOctetString: {
+      if (isMac) {
+        // Six octets are the usual form; a MAC recorded as text is read the same way.
+        std::string octets;
+        if (value.bytes.size() != 6 && ParseMacText(value.bytes, &octets)) {
+          return new CTolAtom(TolFormatMac(octets).c_str());
+        }
+        return new CTolAtom(TolFormatMac(value.bytes).c_str());
+      }
+      size_t length = 0;
+      if (IsPrintable(value.bytes, &length)) {
+        return new CTolAtom(value.bytes.substr(0, length).c_str());
+      }
+      return new CTolAtom(("0x" + Hex(value.bytes)).c_str());
+    }
+    case TolSnmpValue::kIpAddress: {
+      if (value.bytes.size() != 4) return new CTolAtom(("0x" + Hex(value.bytes)).c_str());
+      std::string text;
+      for (size_t i = 0; i < 4; ++i) {
+        if (i) text += '.';
+        text += std::to_string(static_cast<unsigned char>(value.bytes[i]));
+      }
+      return new CTolAtom(text.c_str());
+    }
+    case TolSnmpValue::kObjectId: {
+      std::string text;
+      for (size_t i = 0; i < value.oid.size(); ++i) {
+        if (i) text += '.';
+        text += std::to_string(value.oid[i]);
+      }
+      return new CTolAtom(text.c_str());
+    }
+    case TolSnmpValue::kOpaque:
+      return new CTolAtom(reinterpret_cast<const unsigned char*>(value.bytes.data()),
+                          value.bytes.size());
+    case TolSnmpValue::kNull:
+      break;
+  }
+  return nullptr;
+}

@@ -1,0 +1,137 @@
+// The per-device stores and the agent base: who owns what, and the device registry.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/CDiscoAgent.h"
+#include "host/CDiscoMediationData.h"
+#include "host/CDiscoProcessedData.h"
+#include "host/CTolDoubleList.h"
+#include "host/CTolRecord.h"
+#include "host/CTolSnmpVarOp.h"
+#include "host/CTolVarBind.h"
+
+namespace {
+
+CTolSnmpVarOp* Row(int value) { return new CTolSnmpVarOp("x", nullptr, new CTolAtom(value)); }
+
+// Ownership is checked by the sanitizer build: every object below is freed exactly once.
+TEST(MediationData, OneEntryPerKeyAndTheCallerKeepsWhatIsRefused) {
+  CTolRecord* tree = new CTolRecord();
+  CTolSnmpVarOp* get = Row(300);
+  CTolDoubleList* walk = new CTolDoubleList();
+  walk->RDLAddToEnd(Row(1));
+  {
+    CDiscoMediationData med;
+    EXPECT_TRUE(med.DMDIsEmpty());
+    EXPECT_EQ(med.DMDAddDataPtr("m_LocalNbr", tree), 1);
+    EXPECT_EQ(med.DMDAddSnmp("dot1dTpAgingTime", get), 1);
+    EXPECT_EQ(med.DMDAddSnmp("ifStackStatus", walk), 1);
+
+    // A taken key refuses every kind of entry; the refused object stays the caller's.
+    CTolSnmpVarOp* refusedGet = Row(1);
+    CTolDoubleList* refusedWalk = new CTolDoubleList();
+    CTolRecord refusedData;
+    EXPECT_EQ(med.DMDAddSnmp("m_LocalNbr", refusedGet), TOL_ERR_KEY_TAKEN);
+    EXPECT_EQ(med.DMDAddSnmp("dot1dTpAgingTime", refusedWalk), TOL_ERR_KEY_TAKEN);
+    EXPECT_EQ(med.DMDAddDataPtr("ifStackStatus", &refusedData), TOL_ERR_KEY_TAKEN);
+    EXPECT_EQ(med.DMDAddDataPtr(nullptr, &refusedData), TOL_ERR_NULL);
+    EXPECT_EQ(med.DMDAddDataPtr("m_Other", nullptr), TOL_ERR_NULL);
+    delete refusedGet;
+    delete refusedWalk;
+
+    // Each kind is found only through its own accessor.
+    EXPECT_EQ(med.DMDGetDataPtr("m_LocalNbr"), tree);
+    EXPECT_EQ(med.DMDGetSnmpGet("dot1dTpAgingTime"), get);
+    EXPECT_EQ(med.DMDGetSnmpGetNext("ifStackStatus"), walk);
+    EXPECT_EQ(med.DMDGetDataPtr("dot1dTpAgingTime"), nullptr);
+    EXPECT_EQ(med.DMDGetSnmpGet("ifStackStatus"), nullptr);
+    EXPECT_EQ(med.DMDRemoveDataPtr("dot1dTpAgingTime"), nullptr);  // not a pointer entry
+    EXPECT_EQ(med.DMDDataEntries().size(), 1u);
+
+    EXPECT_EQ(med.DMDRemoveDataPtr("m_LocalNbr"), tree);
+    EXPECT_EQ(med.DMDGetDataPtr("m_LocalNbr"), nullptr);
+    EXPECT_EQ(med.DMDAddDataPtr("m_LocalNbr", tree), 1);  // the key is free again
+    EXPECT_FALSE(med.DMDIsEmpty());
+  }  // frees the get result and the walk, not the tree
+  delete tree;
+}
+
+CTolVBList* Fields(const char* descr, int ifIndex) {
+  CTolVBList* l = new CTolVBList();
+  l->RVBLAddToListEnd(new CTolVarBind("m_IfDescr", descr));
+  l->RVBLAddToListEnd(new CTolVarBind("m_IfIndex", ifIndex));
+  return l;
+}
+
+TEST(ProcessedData, KeepsCopiesOfLocalNeighbours) {
+  CDiscoProcessedData proc;
+  EXPECT_EQ(proc.DPDAddLocalNbr(Fields("port 1", 1)), 1);
+  EXPECT_EQ(proc.DPDAddLocalNbr(Fields("port 2", 2)), 1);
+  EXPECT_EQ(proc.DPDAddLocalNbr(nullptr), TOL_ERR_NULL);
+  {
+    CTolRecord local(Fields("port 2", 2));
+    EXPECT_EQ(proc.DPDAddRemoteNbr(&local, Fields("remote", 0)), 1);
+  }  // the local record is gone; the copy stays
+  CTolRecord other(Fields("port 3", 3));
+  EXPECT_EQ(proc.DPDAddRemoteNbr(&other, Fields("remote", 0)), 1);
+  EXPECT_EQ(proc.DPDAddRemoteNbr(nullptr, Fields("dropped", 0)), TOL_ERR_NULL);  // still taken
+  EXPECT_EQ(proc.DPDAddRemoteNbr(&other, nullptr), TOL_ERR_NULL);
+
+  auto remotes = proc.DPDRemoteNbrs();
+  ASSERT_EQ(remotes.size(), 2u);
+  ASSERT_EQ(proc.DPDLocalNbrs().size(), 2u);
+  EXPECT_EQ(proc.DPDLocalIndexOf(*remotes[0]), 1);
+  EXPECT_EQ(proc.DPDLocalIndexOf(*remotes[1]), -1);
+  EXPECT_EQ(remotes[0]->local->RVBLFind("m_IfDescr")->RVBValue()->RAText(), "port 2");
+}
+
+class OrderAgent : public CDiscoAgent {
+ public:
+  std::vector<std::string> calls;
+
+ protected:
+  void RASetSCName() override {
+    calls.push_back("name");
+    RASetName("Test Agent");
+  }
+  void RASetSCDesc() override {
+    calls.push_back("desc");
+    RASetDesc(nullptr);
+  }
+};
+
+TEST(AgentBase, InitAppNamesThenDescribes) {
+  OrderAgent agent;
+  EXPECT_EQ(agent.RAGetName(), "");
+  EXPECT_EQ(agent.RAInitApp(0, nullptr), 1);
+  EXPECT_EQ(agent.calls, (std::vector<std::string>{"name", "desc"}));
+  EXPECT_EQ(agent.RAGetName(), "Test Agent");
+  EXPECT_EQ(agent.RAGetDesc(), "");
+  CDiscoAgent plain;
+  plain.DANameAndDescribe();
+  EXPECT_FALSE(plain.RAGetName().empty());
+  EXPECT_EQ(plain.DAFilter(nullptr), 1);
+}
+
+TEST(AgentBase, DeviceRegistry) {
+  CDiscoAgent agent;
+  CTolRecord a, b;
+  CDiscoMediationData medA;
+  CDiscoProcessedData procA;
+  EXPECT_EQ(agent.DABindDevice(nullptr, &medA, &procA), TOL_ERR_NULL);
+  EXPECT_EQ(agent.DASetNeRecordPhase(&a, 1), TOL_ERR_FAILED);
+  EXPECT_EQ(agent.DABindDevice(&a, &medA, &procA), 1);
+  EXPECT_EQ(agent.DASetNeRecordPhase(&a, 3), 1);
+  EXPECT_EQ(agent.DAGetMediationData(&a), &medA);
+  EXPECT_EQ(agent.DAGetProcessedData(&a), &procA);
+  EXPECT_EQ(agent.DAGetNeRecordPhase(&a), 3);
+  EXPECT_EQ(agent.DAGetMediationData(&b), nullptr);
+  EXPECT_EQ(agent.DAGetNeRecordPhase(&b), 0);
+  agent.DAUnbindDevice(&a);
+  EXPECT_EQ(agent.DAGetMediationData(&a), nullptr);
+  EXPECT_EQ(agent.GetEngine(), nullptr);
+}
+
+}  // namespace

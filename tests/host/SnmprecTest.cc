@@ -1,0 +1,136 @@
+// .snmprec recordings: parsing (good rows, errors) and the replay backend's Get and Walk.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/CDiscoSnmprecBackend.h"
+#include "host/TolTypes.h"
+
+namespace {
+
+// "<kind> <value>": integers in decimal, octets in hex, identifiers dotted.
+std::string Render(const TolSnmpValue& v) {
+  static const char* kKinds[] = {"int",    "uint", "c32", "c64",  "ticks",
+                                 "octets", "ip",   "oid", "null", "opaque"};
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out = std::string(kKinds[v.kind]) + " ";
+  if (v.kind == TolSnmpValue::kObjectId) {
+    for (unsigned long s : v.oid) out += std::to_string(s) + ".";
+  } else if (v.kind == TolSnmpValue::kOctetString || v.kind == TolSnmpValue::kIpAddress ||
+             v.kind == TolSnmpValue::kOpaque) {
+    for (unsigned char c : v.bytes) out += std::string{kHex[c >> 4], kHex[c & 15]};
+  } else {
+    out += std::to_string(v.integer);
+  }
+  return out;
+}
+
+TEST(SnmprecParse, GoodRows) {
+  const struct {
+    const char* line;
+    const char* value;
+  } kGood[] = {
+      {"1.3.6.1.2.1.2.2.1.3.1|2|6", "int 6"},
+      {"1.3.6.1.9|2|-2147483648", "int -2147483648"},
+      {"1.3.6.1.2.1.1.1.0|4|A|B", "octets 417C42"},  // the value may hold bars
+      {"1.3.6.1.2.1.2.2.1.6.1001|4x|00049612a301", "octets 00049612A301"},
+      {"1.3.6.1.2.1.2.2.1.6.5|4|", "octets "},
+      {"1.3.6.1.7|5|", "null 0"},
+      {"1.3.6.1.2.1.1.2.0|6|1.3.6.1.4.1.1916.2.155", "oid 1.3.6.1.4.1.1916.2.155."},
+      {"1.3.6.1.8|64|10.0.0.1", "ip 0A000001"},
+      {"1.3.6.1.8|64x|c0a80101", "ip C0A80101"},
+      {"1.3.6.1.6|65|4294967295", "c32 4294967295"},
+      {"1.3.6.1.6|66|1000000000", "uint 1000000000"},
+      {"1.3.6.1.6|67|12345", "ticks 12345"},
+      {"1.3.6.1.6|68x|9f78", "opaque 9F78"},
+      {"1.3.6.1.6|70|9000000000", "c64 9000000000"},
+  };
+  for (const auto& r : kGood) {
+    std::vector<TolSnmpRow> rows;
+    std::string error;
+    ASSERT_TRUE(TolParseSnmprec(r.line, &rows, &error)) << r.line << ": " << error;
+    ASSERT_EQ(rows.size(), 1u) << r.line;
+    EXPECT_EQ(Render(rows[0].value), r.value) << r.line;
+  }
+}
+
+TEST(SnmprecParse, BadLinesNameTheLine) {
+  const struct {
+    const char* line;
+    const char* reason;
+  } kErrors[] = {
+      {"1.3.6.1", "expected OID|type|value"}, {"1.3.6.1|2", "expected OID|type|value"},
+      {"1.3..6|2|1", "bad OID"},              {"1.3.6.|2|1", "bad OID"},
+      {"|2|1", "bad OID"},                    {"1.3.6.x|2|1", "bad OID"},
+      {"1.3.6.1|two|1", "bad type"},          {"1.3.6.1||1", "bad type"},
+      {"1.3.6.1|4y|00", "bad type"},          {"1.3.6.1|7|1", "unsupported type 7"},
+      {"1.3.6.1|2x|00", "hex value not allowed"}, {"1.3.6.1|4x|0g", "bad hex"},
+      {"1.3.6.1|4x|001", "bad hex"},          {"1.3.6.1|2|2147483648", "bad INTEGER"},
+      {"1.3.6.1|2|12abc", "bad INTEGER"},     {"1.3.6.1|2|", "bad INTEGER"},
+      {"1.3.6.1|65|-1", "bad unsigned"},      {"1.3.6.1|66|4294967296", "bad unsigned"},
+      {"1.3.6.1|64|10.0.0.256", "bad IpAddress"}, {"1.3.6.1|64|10.0.0", "bad IpAddress"},
+      {"1.3.6.1|64x|0a0000", "bad IpAddress"}, {"1.3.6.1|6|1.3.x", "bad OBJECT IDENTIFIER"},
+      {"1.3.6.1|70|18446744073709551616", "bad Counter64"},
+  };
+  for (const auto& e : kErrors) {
+    // Two good lines, a comment and a blank line come first: the bad line is line 5.
+    std::string text = "1.3.6.1.1|2|1\n# note\n\n1.3.6.1.2|4|x\n" + std::string(e.line) + "\n";
+    std::string error;
+    EXPECT_FALSE(TolParseSnmprec(text, nullptr, &error)) << e.line;
+    EXPECT_EQ(error.rfind("line 5: ", 0), 0u) << error;
+    EXPECT_NE(error.find(e.reason), std::string::npos) << error;
+  }
+}
+
+TEST(SnmprecParse, ToleratesCrLfCommentsAndSortsLastLineWinning) {
+  std::vector<TolSnmpRow> rows;
+  std::string error;
+  ASSERT_TRUE(TolParseSnmprec("# sw1\r\n1.3.6.1.2.10|4|ten\r\n   \r\n.1.3.6.1.2.2|4|two\r\n"
+                              "1.3.6.1.2.10|4|TEN\r\n",
+                              &rows, &error))
+      << error;
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].oid, (std::vector<unsigned long>{1, 3, 6, 1, 2, 2}));  // numeric order
+  EXPECT_EQ(rows[1].value.bytes, "TEN");
+}
+
+CDiscoSnmpTarget Target(const char* address, int port = 161) {
+  CDiscoSnmpTarget t;
+  t.address = address;
+  t.port = port;
+  return t;
+}
+
+TEST(SnmprecBackend, GetWalkAndDeviceKeys) {
+  CDiscoSnmprecBackend backend;
+  std::string error, reason;
+  ASSERT_TRUE(backend.AddDevice("127.0.0.1",
+                                "1.3.6.1.2.1.2.2.1.2|4|the column itself\n"
+                                "1.3.6.1.2.1.2.2.1.2.1|4|one\n1.3.6.1.2.1.2.2.1.2.1001|4|1001\n"
+                                "1.3.6.1.2.1.2.2.1.20.1|2|0\n",
+                                &error));
+  ASSERT_TRUE(backend.AddDevice("127.0.0.2", "1.3.6.1.2.1.1.5.0|4|on-162\n", &error, 162));
+  std::vector<TolSnmpRow> rows;
+  ASSERT_EQ(backend.Walk(Target("127.0.0.1", 1161), {1, 3, 6, 1, 2, 1, 2, 2, 1, 2}, &rows, 0), 1);
+  ASSERT_EQ(rows.size(), 2u);  // strictly under the column, not column .20
+  EXPECT_EQ(rows[0].value.bytes, "one");
+  EXPECT_EQ(rows[1].value.bytes, "1001");
+  TolSnmpValue v;
+  EXPECT_EQ(backend.Get(Target("127.0.0.1"), {1, 3, 6, 1, 2, 1, 2, 2, 1, 2, 1}, &v, &reason), 1);
+  EXPECT_EQ(backend.Get(Target("127.0.0.1"), {1, 3, 6, 1, 2, 1, 2, 2, 1}, &v, &reason),
+            TOL_ERR_FAILED);
+  EXPECT_EQ(backend.Get(Target("127.0.0.2", 162), {1, 3, 6, 1, 2, 1, 1, 5, 0}, &v, &reason), 1);
+  EXPECT_EQ(backend.Get(Target("127.0.0.2", 161), {1, 3, 6, 1, 2, 1, 1, 5, 0}, &v, &reason),
+            TOL_ERR_TIMEOUT);
+  EXPECT_NE(reason.find("127.0.0.2:161"), std::string::npos) << reason;
+  EXPECT_EQ(backend.Walk(Target("127.0.0.9"), {1, 3}, &rows, &reason), TOL_ERR_TIMEOUT);
+  EXPECT_EQ(backend.RequestCount(), 6);
+  // A bad recording registers nothing.
+  EXPECT_FALSE(backend.AddDevice("127.0.0.3", "1.3.6.1.1|2|1\nnonsense\n", &error));
+  EXPECT_EQ(error, "line 2: expected OID|type|value");
+  EXPECT_EQ(backend.Get(Target("127.0.0.3"), {1, 3, 6, 1, 1}, &v, nullptr), TOL_ERR_TIMEOUT);
+  EXPECT_FALSE(backend.AddDeviceFile("127.0.0.3", "/nonexistent/sw.snmprec", &error));
+}
+
+}  // namespace
