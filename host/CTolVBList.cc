@@ -1,0 +1,76 @@
+// The ordered, owned fields of a record.
+#include "host/CTolVBList.h"
+
+#include <cstring>
+
+#include "host/TolTypes.h"
+
+CTolVBList::CTolVBList(const CTolVBList& other) : CTolListable(other), m_List(other.m_List) {}
+
+CTolVBList& CTolVBList::operator=(const CTolVBList& other) {
+  if (this == &other) {
+    return *this;
+  }
+  // Copy first: `other` may be nested inside one of this list's own values.
+  CTolDoubleList copy(other.m_List);
+  m_List.RDLClear();
+  while (CTolListable* e = copy.RDLHead()) {
+    m_List.RDLAddToEnd(copy.RDLRemove(e));
+  }
+  return *this;
+}
+
+int CTolVBList::RVBLAddToListEnd(CTolVarBind* vb) {
+  if (vb == nullptr) {
+    return TOL_ERR_NULL;
+  }
+  return m_List.RDLAddToEnd(vb);
+}
+
+// Only RVBLAddToListEnd links elements into m_List, so every element is a CTolVarBind.
+CTolVarBind* CTolVBList::RVBLHead() const { return static_cast<CTolVarBind*>(m_List.RDLHead()); }
+
+CTolVarBind* CTolVBList::RVBLGetNext(const CTolVarBind* vb) const {
+  return static_cast<CTolVarBind*>(m_List.RDLGetNext(vb));
+}
+
+CTolVarBind* CTolVBList::RVBLFind(const char* name) const {
+  if (name == nullptr) {
+    return nullptr;
+  }
+  for (CTolVarBind* vb = RVBLHead(); vb != nullptr; vb = RVBLGetNext(vb)) {
+    const char* text = vb->RVBNameText();
+    if (text != nullptr && std::strcmp(text, name) == 0) {
+      return vb;
+    }
+  }
+  return nullptr;
+}
+
+bool CTolVBList::operator==(const CTolVBList& other) const {
+  if (RVBLLength() != other.RVBLLength()) {
+    return false;
+  }
+  const CTolVarBind* b = other.RVBLHead();
+  for (const CTolVarBind* a = RVBLHead(); a != nullptr; a = RVBLGetNext(a), b = other.RVBLGetNext(b)) {
+    const CTolAtom* an = a->RVBName();
+    const CTolAtom* bn = b->RVBName();
+    const CTolAtom* av = a->RVBValue();
+    const CTolAtom* bv = b->RVBValue();
+    if ((an == nullptr) != (bn == nullptr) || (an != nullptr && *an != *bn)) {
+      return false;
+    }
+    if ((av == nullptr) != (bv == nullptr) || (av != nullptr && *av != *bv)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+CTolListable* CTolVBList::RLTargetDeepCopy(const CTolListable* source) {
+  const CTolVBList* list = dynamic_cast<const CTolVBList*>(source);
+  if (list == nullptr) {
+    return nullptr;
+  }
+  return new CTolVBList(*list);
+}

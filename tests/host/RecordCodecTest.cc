@@ -1,0 +1,181 @@
+// CTolRecord::ROMEncode / ROMDecode: round trips, malformed input, randomized checks.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/CTolAtomVector.h"
+#include "host/CTolRecord.h"
+#include "host/TolTypes.h"
+
+namespace {
+
+std::string Encode(const CTolRecord& record) {
+  std::string out;
+  record.ROMEncode(&out);
+  return out;
+}
+
+// Decodes from a heap buffer of exactly the input's size, so that any read past it is caught.
+int Decode(const std::string& bytes, CTolRecord* record) {
+  static const unsigned char kNone = 0;
+  std::vector<unsigned char> exact(bytes.begin(), bytes.end());
+  return record->ROMDecode(exact.empty() ? &kNone : exact.data(), static_cast<int>(exact.size()));
+}
+
+CTolRecord* SampleRecord() {
+  auto* record = new CTolRecord();
+  record->RRAddValue(new CTolVarBind("m_IpAddress", "10.1.2.3"));
+  CTolAtom* big = CTolAtom::RAMakeInt64(LLONG_MIN);
+  record->RRAddValue(new CTolVarBind("m_Min", &big));
+  big = CTolAtom::RAMakeInt64(LLONG_MAX);
+  record->RRAddValue(new CTolVarBind("m_Max", &big));
+  record->RRAddValue(new CTolVarBind("", ""));
+  const unsigned char octets[] = {0, 0x1a, 0, 0xff};
+  CTolAtom bytes(octets, sizeof octets);
+  record->RRAddValue(new CTolVarBind(CTolAtom(17), &bytes));
+  record->RRAddValue(new CTolVarBind("m_Absent", static_cast<const CTolAtom*>(nullptr)));
+  CTolAtom nullValue;
+  record->RRAddValue(new CTolVarBind("m_Null", &nullValue));
+  auto* inner = new CTolVBList();
+  inner->RVBLAddToListEnd(new CTolVarBind(CTolAtom(10), 1));
+  auto* vector = new CTolAtomVector(0);
+  vector->RAVAddToEnd(new CTolAtom(new CTolVBList(*inner)));
+  vector->RAVAddToEnd(new CTolAtom("tag"));
+  CTolAtom* vectorAtom = new CTolAtom(vector);
+  inner->RVBLAddToListEnd(new CTolVarBind("m_Vec", &vectorAtom));
+  CTolAtom* object = new CTolAtom(inner);
+  record->RRAddValue(new CTolVarBind("m_Obj", &object));
+  return record;
+}
+
+CTolAtom* RandomAtom(std::mt19937& random, int depth);
+
+CTolVBList* RandomList(std::mt19937& random, int depth) {
+  auto* list = new CTolVBList();
+  for (int n = random() % 4; n > 0; --n) {
+    CTolAtom* value = random() % 5 == 0 ? nullptr : RandomAtom(random, depth);
+    CTolAtom name = random() % 2 ? CTolAtom(static_cast<int>(random() % 100)) : CTolAtom("m_F");
+    list->RVBLAddToListEnd(new CTolVarBind(name, &value));
+  }
+  return list;
+}
+
+CTolAtom* RandomAtom(std::mt19937& random, int depth) {
+  switch (random() % (depth < 3 ? 6 : 4)) {
+    case 0:
+      return CTolAtom::RAMakeInt64(static_cast<long long>(static_cast<unsigned long long>(random())
+                                                          << (random() % 31)) * (random() % 2 ? -1 : 1));
+    case 1: {
+      std::string text(random() % 200, 'a');
+      for (char& c : text) c = static_cast<char>('!' + random() % 90);
+      return new CTolAtom(text.c_str());
+    }
+    case 2: {
+      std::string octets(random() % 20, '\0');
+      for (char& c : octets) c = static_cast<char>(random());
+      return new CTolAtom(reinterpret_cast<const unsigned char*>(octets.data()), octets.size());
+    }
+    case 3:
+      return new CTolAtom();
+    case 4:
+      return new CTolAtom(RandomList(random, depth + 1));
+    default: {
+      auto* vector = new CTolAtomVector(0);
+      for (int n = random() % 4; n > 0; --n) vector->RAVAddToEnd(RandomAtom(random, depth + 1));
+      return new CTolAtom(vector);
+    }
+  }
+}
+
+// A valid encoding of one field whose value is `levels` objects nested in each other.
+std::string Nested(int levels) {
+  std::string bytes = Encode(CTolRecord()).substr(0, 2) + std::string("\x01\x00", 2);
+  for (int i = 0; i < levels; ++i) bytes += std::string("\x04\x01\x00", 3);
+  return bytes + std::string(1, '\0');
+}
+
+}  // namespace
+
+TEST(RecordCodecTest, RoundTripKeepsEveryTypeNameAndOrder) {
+  std::unique_ptr<CTolRecord> original(SampleRecord());
+  CTolRecord decoded;
+  decoded.RRAddValue(new CTolVarBind("m_Stale", 1));  // replaced by the decode
+  ASSERT_EQ(TOL_OK, Decode(Encode(*original), &decoded));
+  EXPECT_TRUE(decoded.RRValues() == original->RRValues()) << decoded.RRPrintStr(true);
+  EXPECT_EQ(LLONG_MIN, decoded.RRValueOf("m_Min")->RAInt64());
+  EXPECT_EQ(nullptr, decoded.RRValueOf("m_Absent"));
+  EXPECT_EQ(eTolNull, decoded.RRValueOf("m_Null")->RAType());
+  // An empty record round-trips too.
+  CTolRecord empty;
+  ASSERT_EQ(TOL_OK, Decode(Encode(CTolRecord()), &empty));
+  EXPECT_EQ(0, empty.RRValues().RVBLLength());
+}
+
+TEST(RecordCodecTest, MalformedInputIsRefusedAndLeavesTheRecordEmpty) {
+  CTolRecord one;
+  one.RRAddValue(new CTolVarBind("m_A", "xy"));
+  const std::string good = Encode(one);  // magic, version, 1 field: string "m_A", string "xy"
+  struct Row {
+    const char* what;
+    std::string bytes;
+  } rows[] = {
+      {"empty", ""},
+      {"header only", good.substr(0, 2)},
+      {"bad magic", std::string(1, '\0') + good.substr(1)},
+      {"bad version", good.substr(0, 1) + "\x09" + good.substr(2)},
+      {"trailing byte", good + "x"},
+      {"unknown tag", good.substr(0, 3) + "\x07" + good.substr(4)},
+      {"length past the end", good.substr(0, good.size() - 3) + "\x09" + good.substr(good.size() - 2)},
+      {"NUL in a text", good.substr(0, good.size() - 2) + std::string("x\0", 2)},
+      {"field count past the end", good.substr(0, 2) + "\x7f" + good.substr(3)},
+      {"overlong varint", good.substr(0, 2) + std::string("\x81\x00", 2) + good.substr(3)},
+      {"varint over 64 bits", good.substr(0, 2) + "\x01\x01" + std::string(9, '\xff') + "\x02\xff"},
+      {"varint of 11 bytes", good.substr(0, 2) + "\x01\x01" + std::string(10, '\xff') + "\x01\xff"},
+      {"absent marker as a name", good.substr(0, 2) + std::string("\x01\xff\x00", 3)},
+      {"nesting too deep", Nested(100)},
+  };
+  for (const Row& row : rows) {
+    CTolRecord record;
+    record.RRAddValue(new CTolVarBind("m_Before", 1));
+    EXPECT_EQ(TOL_ERR_PROTOCOL, Decode(row.bytes, &record)) << row.what;
+    EXPECT_EQ(0, record.RRValues().RVBLLength()) << row.what;
+  }
+  // Every proper prefix of a valid encoding is truncated.
+  const std::string sample = Encode(*std::unique_ptr<CTolRecord>(SampleRecord()));
+  for (std::size_t n = 0; n < sample.size(); ++n) {
+    CTolRecord record;
+    EXPECT_EQ(TOL_ERR_PROTOCOL, Decode(sample.substr(0, n), &record)) << "prefix " << n;
+  }
+  CTolRecord record;
+  EXPECT_EQ(TOL_ERR_NULL, record.ROMDecode(nullptr, 4));
+  EXPECT_EQ(TOL_ERR_PROTOCOL, record.ROMDecode(reinterpret_cast<const unsigned char*>(good.data()), -1));
+  // The bases of the table really are valid.
+  EXPECT_EQ(TOL_OK, Decode(good, &record));
+  EXPECT_EQ(TOL_OK, Decode(Nested(10), &record));
+}
+
+TEST(RecordCodecTest, RandomRecordsRoundTripAndCorruptionNeverReadsOutOfBounds) {
+  std::mt19937 random(2024);
+  for (int i = 0; i < 300; ++i) {
+    CTolRecord original(RandomList(random, 0));
+    const std::string bytes = Encode(original);
+    CTolRecord decoded;
+    ASSERT_EQ(TOL_OK, Decode(bytes, &decoded)) << original.RRPrintStr(true);
+    ASSERT_TRUE(decoded.RRValues() == original.RRValues()) << original.RRPrintStr(true);
+
+    // A corrupted copy decodes to something or is refused; either way the record stays sound.
+    std::string corrupt = bytes;
+    for (int flips = 1 + random() % 3; flips > 0; --flips) {
+      corrupt[random() % corrupt.size()] = static_cast<char>(random());
+    }
+    corrupt.resize(corrupt.size() - random() % (corrupt.size() / 2 + 1));
+    int status = Decode(corrupt, &decoded);
+    EXPECT_TRUE(status == TOL_OK || status == TOL_ERR_PROTOCOL);
+    if (status == TOL_OK) {
+      EXPECT_EQ(Encode(decoded), corrupt);  // what decodes re-encodes to the same bytes
+    }
+  }
+}

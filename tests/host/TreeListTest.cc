@@ -1,0 +1,160 @@
+// CTolTreeList and CTolHashStore: keys of every form meet, order, refusal, removal, ownership.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "host/CTolAtom.h"
+#include "host/CTolHashStore.h"
+#include "host/CTolTreeList.h"
+#include "host/TolTypes.h"
+
+namespace {
+
+std::vector<std::string> KeysInListOrder(CTolTreeList& tree) {
+  std::vector<std::string> keys;
+  CTolDoubleList* nodes = tree.RTLIterator();
+  for (CTolListable* e = nodes->RDLHead(); e != nullptr; e = nodes->RDLGetNext(e)) {
+    keys.push_back(static_cast<CTolPointer*>(e)->RPKey());
+  }
+  return keys;
+}
+
+// "0", or digits not starting with 0 after an optional '-'; "-0" and "05" are text.
+bool IsNumber(const std::string& c) {
+  std::size_t first = (!c.empty() && c[0] == '-') ? 1 : 0;
+  if (first == c.size() || c.find_first_not_of("0123456789", first) != std::string::npos) {
+    return false;
+  }
+  return c[first] != '0' || c.size() == 1;
+}
+
+// Reference order, written independently of TolKeyLess: each key becomes a sequence of
+// (kind, number, text) with numbers (small in these tests) before text.
+std::vector<std::tuple<int, long long, std::string>> Components(const std::string& key) {
+  std::vector<std::tuple<int, long long, std::string>> parts;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t dot = key.find('.', start);
+    std::string c = key.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    bool canonical = IsNumber(c);
+    parts.emplace_back(canonical ? 0 : 1, canonical ? std::stoll(c) : 0, canonical ? "" : c);
+    if (dot == std::string::npos) return parts;
+    start = dot + 1;
+  }
+}
+
+bool ReferenceLess(const std::string& a, const std::string& b) { return Components(a) < Components(b); }
+
+}  // namespace
+
+TEST(TreeListTest, IntTextAndAtomKeysReachOneNode) {
+  CTolTreeList tree(false);
+  int first = 1, second = 2;
+  CTolAtom intAtom(5), textAtom("5");
+  ASSERT_EQ(TOL_OK, tree.RTLAdd(5, &first));
+  EXPECT_EQ(&first, tree.RTLGet("5")->RPData());
+  EXPECT_EQ(&first, tree.RTLGet(&intAtom)->RPData());
+  EXPECT_EQ(&first, tree.RTLGet(&textAtom)->RPData());
+  // Every form of a present key is refused and the tree is left as it was.
+  EXPECT_EQ(TOL_ERR_KEY_TAKEN, tree.RTLAdd("5", &second));
+  EXPECT_EQ(TOL_ERR_KEY_TAKEN, tree.RTLAdd(&intAtom, &second, true));
+  EXPECT_EQ(TOL_ERR_KEY_TAKEN, tree.RTLAdd(5, &second));
+  EXPECT_EQ(1, tree.RTLLength());
+  EXPECT_EQ(&first, tree.RTLGet(5)->RPData());
+  // A non-canonical text is another key.
+  EXPECT_EQ(nullptr, tree.RTLGet("05"));
+  ASSERT_EQ(TOL_OK, tree.RTLAdd("05", &second));
+  EXPECT_EQ(&second, tree.RTLGet("05")->RPData());
+  EXPECT_EQ(&first, tree.RTLGet(5)->RPData());
+  // Null keys.
+  CTolAtom nullAtom;
+  EXPECT_EQ(TOL_ERR_NULL, tree.RTLAdd(static_cast<const char*>(nullptr), &first));
+  EXPECT_EQ(TOL_ERR_NULL, tree.RTLAdd(static_cast<const CTolAtom*>(nullptr), &first));
+  EXPECT_EQ(TOL_ERR_NULL, tree.RTLAdd(&nullAtom, &first));
+  EXPECT_EQ(nullptr, tree.RTLGet(static_cast<const char*>(nullptr)));
+  EXPECT_EQ(2, tree.RTLLength());
+}
+
+TEST(TreeListTest, KeepsItsOwnCopyOfTextKeys) {
+  CTolTreeList tree(false);
+  int data = 0;
+  char key[] = "1.5";
+  ASSERT_EQ(TOL_OK, tree.RTLAdd(key, &data));
+  key[2] = '7';
+  EXPECT_NE(nullptr, tree.RTLGet("1.5"));
+  EXPECT_EQ(nullptr, tree.RTLGet("1.7"));
+  EXPECT_STREQ("1.5", tree.RTLGet("1.5")->RPKey());
+}
+
+TEST(TreeListTest, NodeListFollowsKeyOrderWhateverTheInsertionOrder) {
+  const std::vector<std::string> expected = {"-3", "0",  "1", "1.5", "1.10", "1.05",
+                                             "1.a", "2", "10", "",   "05",   "abc"};
+  std::vector<std::string> insertion = expected;
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    std::shuffle(insertion.begin(), insertion.end(), random);
+    CTolTreeList tree(false);
+    for (const std::string& key : insertion) ASSERT_EQ(TOL_OK, tree.RTLAdd(key.c_str(), nullptr));
+    EXPECT_EQ(expected, KeysInListOrder(tree));
+  }
+}
+
+TEST(TreeListTest, RandomKeysMatchReferenceOrderAndLookups) {
+  const char* parts[] = {"0", "1", "2", "9", "10", "11", "100", "-1", "-20", "01", "a", "b", "", "x1"};
+  std::mt19937 random(11);
+  CTolTreeList tree(false);
+  std::set<std::string> present;
+  std::vector<std::string> storage;
+  storage.reserve(400);
+  for (int i = 0; i < 400; ++i) {
+    std::string key = parts[random() % 14];
+    for (int n = random() % 3; n > 0; --n) key += std::string(".") + parts[random() % 14];
+    storage.push_back(key);
+    int expected = present.insert(key).second ? TOL_OK : TOL_ERR_KEY_TAKEN;
+    ASSERT_EQ(expected, tree.RTLAdd(key.c_str(), &storage.back())) << key;
+  }
+  std::vector<std::string> sorted(present.begin(), present.end());
+  std::sort(sorted.begin(), sorted.end(), ReferenceLess);
+  EXPECT_EQ(sorted, KeysInListOrder(tree));
+  for (const std::string& key : present) {
+    CTolPointer* node = tree.RTLGet(key.c_str());
+    ASSERT_NE(nullptr, node) << key;
+    EXPECT_EQ(key, *static_cast<std::string*>(node->RPData()));
+  }
+}
+
+TEST(TreeListTest, RemoveHandsBackDataAndKeepsOrder) {
+  auto* owned = new int(42);  // the tree never frees data: the test does
+  {
+    CTolTreeList tree(false);
+    ASSERT_EQ(TOL_OK, tree.RTLAdd(3, owned));
+    ASSERT_EQ(TOL_OK, tree.RTLAdd(1, nullptr));
+    ASSERT_EQ(TOL_OK, tree.RTLAdd(2, nullptr));
+    EXPECT_EQ(owned, tree.RTLRemove("3"));
+    EXPECT_EQ(nullptr, tree.RTLRemove("3"));
+    EXPECT_EQ(nullptr, tree.RTLGet(3));
+    ASSERT_EQ(TOL_OK, tree.RTLAdd(3, owned));  // a removed key can be filed again
+    ASSERT_EQ(TOL_OK, tree.RTLAdd(0, nullptr));
+    EXPECT_EQ((std::vector<std::string>{"0", "1", "2", "3"}), KeysInListOrder(tree));
+  }
+  EXPECT_EQ(42, *owned);
+  delete owned;
+}
+
+TEST(HashStoreTest, FilesRetrievesAndRefusesPresentKeys) {
+  CTolHashStore store(4, false, false, 0);
+  int a = 1, b = 2;
+  EXPECT_EQ(TOL_OK, store.RHSAddObjectAt(10, &a));
+  EXPECT_EQ(TOL_OK, store.RHSAddObjectAt(0, nullptr));
+  EXPECT_EQ(TOL_ERR_KEY_TAKEN, store.RHSAddObjectAt(10, &b));
+  EXPECT_EQ(&a, store.RHSRetrieveObject(10)->RPData());
+  ASSERT_NE(nullptr, store.RHSRetrieveObject(0));
+  EXPECT_EQ(nullptr, store.RHSRetrieveObject(0)->RPData());
+  EXPECT_EQ(nullptr, store.RHSRetrieveObject(11));
+  EXPECT_EQ(2, store.RHSSize());
+}
