@@ -22,8 +22,9 @@ enum EContentType {
   eContentText = 5,      // heap text, released with free()
 };
 
-// Status of a forwarding-database row; the values of BRIDGE-MIB dot1dTpFdbStatus.
-enum EDiscoPortStatus {
+// Status of a forwarding-database row; the values of BRIDGE-MIB dot1dTpFdbStatus. The underlying
+// type is fixed so that any status a device sends can be carried and judged unchanged.
+enum EDiscoPortStatus : int {
   eDiscoPortOther = 1,
   eDiscoPortInvalid = 2,
   eDiscoPortLearned = 3,
