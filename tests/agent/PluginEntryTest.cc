@@ -1,0 +1,127 @@
+// The plug-in as the engine meets it: loaded by path, its factory and version constants found by
+// name, the agent it makes named and described, and the mediation filter that admits devices.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "host/CDiscoAgent.h"
+#include "host/CTolErrorSink.h"
+#include "host/CTolSnmpVarOp.h"
+#include "host/TolDebug.h"
+#include "support/AgentHarness.h"
+
+namespace {
+
+typedef CDiscoAgent* (*Factory)();
+
+class PluginEntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_Saved = __Tolvane_Debug_Level;
+    handle = dlopen(DISCO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, handle) << dlerror();
+    instantiate = reinterpret_cast<Factory>(dlsym(handle, "DAInstantiate"));
+    ASSERT_NE(nullptr, instantiate) << dlerror();
+  }
+  void TearDown() override {
+    __Tolvane_Debug_Level = m_Saved;
+    if (handle) dlclose(handle);
+  }
+  std::unique_ptr<CDiscoAgent> Make() { return std::unique_ptr<CDiscoAgent>(instantiate()); }
+
+  void* handle = nullptr;
+  Factory instantiate = nullptr;
+
+ private:
+  int m_Saved = 0;
+};
+
+TEST_F(PluginEntryTest, VersionConstantsAreExportedByTheirNames) {
+  const struct {
+    const char* symbol;
+    int value;
+  } versions[] = {{"_ZN14NSAgentVersion19g_AgentMajorVersionE", 3},
+                  {"_ZN14NSAgentVersion19g_AgentMinorVersionE", 7},
+                  {"_ZN14NSAgentVersion15g_AgentRevisionE", 0},
+                  {"_ZN14NSAgentVersion12g_AgentBuildE", 38}};
+  for (const auto& v : versions) {
+    const int* constant = static_cast<const int*>(dlsym(handle, v.symbol));
+    ASSERT_NE(nullptr, constant) << v.symbol;
+    EXPECT_EQ(v.value, *constant) << v.symbol;
+  }
+}
+
+TEST_F(PluginEntryTest, EachCallMakesANewAgentThatNamesItself) {
+  __Tolvane_Debug_Level = 3;
+  testing::internal::CaptureStdout();
+  std::unique_ptr<CDiscoAgent> first = Make();
+  std::unique_ptr<CDiscoAgent> second = Make();
+  ASSERT_NE(nullptr, first);
+  ASSERT_NE(first.get(), second.get());
+  EXPECT_EQ(1, first->RAInitApp(0, nullptr));
+  const std::string out = testing::internal::GetCapturedStdout();
+  __Tolvane_Debug_Level = 0;
+  EXPECT_NE(std::string::npos, out.find("CDiscoExtremeSwitchAgent::RASetSCName().\n"
+                                        "CDiscoExtremeSwitchAgent::RASetSCDesc().\n"))
+      << out;
+  EXPECT_EQ("ExtremeSwitch", first->RAGetName());
+  EXPECT_EQ("Discovery Agent for Extreme switches", first->RAGetDesc());
+  EXPECT_EQ("", second->RAGetName());
+  second->DANameAndDescribe();
+  EXPECT_EQ("ExtremeSwitch", second->RAGetName());
+}
+
+TEST_F(PluginEntryTest, ConstructionAndDestructionTraceFromLevel2) {
+  for (int level : {1, 2}) {
+    __Tolvane_Debug_Level = level;
+    testing::internal::CaptureStdout();
+    delete instantiate();
+    EXPECT_EQ(level < 2 ? ""
+                        : "CDiscoExtremeSwitchAgent::CDiscoExtremeSwitchAgent(void).\n"
+                          "CDiscoExtremeSwitchAgent::~CDiscoExtremeSwitchAgent(void).\n",
+              testing::internal::GetCapturedStdout());
+  }
+}
+
+TEST_F(PluginEntryTest, FilterAdmitsExactlyTheDevicesAnsweringTheAgingTime) {
+  std::unique_ptr<CDiscoAgent> agent = Make();
+  AgentHarness harness(*agent);
+  HarnessDevice& bridge =
+      harness.AddDevice("bridge", "127.0.0.9", Snmprec({"1.3.6.1.2.1.17.4.2.0|2|300"}));
+  HarnessDevice& other =
+      harness.AddDevice("other", "127.0.0.10", Snmprec({"1.3.6.1.2.1.1.5.0|4|other"}));
+  HarnessDevice& silent = harness.AddSilentDevice("silent", "127.0.0.11");
+  CTolRecord unbound;
+  unbound.RRAddValue(new CTolVarBind("m_Name", "unbound"));
+  unbound.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
+
+  __Tolvane_Debug_Level = 1;
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(agent->DAFilter(bridge.record.get()));
+  EXPECT_FALSE(agent->DAFilter(other.record.get()));
+  EXPECT_FALSE(agent->DAFilter(silent.record.get()));
+  EXPECT_FALSE(agent->DAFilter(&unbound));
+  EXPECT_EQ(
+      "::DADoMediationFilter(), device bridge passed filter.\n"
+      "::DADoMediationFilter(), device other rejected by filter.\n"
+      "::DADoMediationFilter(), device silent rejected by filter.\n"
+      "::DADoMediationFilter(), device unbound rejected by filter.\n",
+      testing::internal::GetCapturedStdout());
+
+  const CTolSnmpVarOp* aging = bridge.med->DMDGetSnmpGet("dot1dTpAgingTime");
+  ASSERT_NE(nullptr, aging);
+  EXPECT_EQ(300, aging->RSVOValue()->RAInt());
+  EXPECT_TRUE(other.med->DMDIsEmpty());
+  EXPECT_TRUE(silent.med->DMDIsEmpty());
+
+  CTolScopedErrorLog errors;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(agent->DAFilter(nullptr));
+  EXPECT_EQ("", testing::internal::GetCapturedStdout());
+  ASSERT_EQ(1u, errors.Records().size());
+  EXPECT_EQ(TOL_ERR_FAILED, errors.Records()[0].code);
+  EXPECT_EQ("CDiscoExtremeSwitchAgent", errors.Records()[0].source);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// A concrete switch agent for tests: its steps do no work but record each call, and it exposes
+// the ping state for assertions.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/CDiscoDataReqHandler.h"
+#include "host/CTolThread.h"
+#include "host/TolDebug.h"
+#include "switchagent/CDiscoSwitchAgent.h"
+
+// Polls `done` every millisecond until it holds or `limit` has passed; returns its last value.
+inline bool WaitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return done();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+struct PingState {
+  int requestSent, initialPingDone, count;
+};
+
+class RecordingSwitchAgent : public CDiscoSwitchAgent {
+ public:
+  using CDiscoSwitchAgent::IsPortStatusAcceptable;
+
+  // Each call as "<slot>" (slot 25 as "25:<aging time>"), with "@<ping count>" for 22 and 26, so
+  // that the place of DSAInitPing and DSAStopPing shows. "!" marks a call with wrong stores.
+  std::vector<std::string> Calls() {
+    std::lock_guard<std::mutex> lock(m_CallsMutex);
+    return m_Calls;
+  }
+  void ClearCalls() {
+    std::lock_guard<std::mutex> lock(m_CallsMutex);
+    m_Calls.clear();
+  }
+  // Calls that begin with `prefix`.
+  int CountCalls(const std::string& prefix) {
+    int n = 0;
+    for (const std::string& c : Calls()) n += (c.compare(0, prefix.size(), prefix) == 0);
+    return n;
+  }
+
+  PingState State() {
+    m_PingLock->RTLock();
+    PingState s{m_DiscoRequestSent, m_InitialPingDone, m_PingCount};
+    m_PingLock->RTUnLock();
+    return s;
+  }
+  // REQUIRES: the reply thread idle (WaitReplyIdle).
+  bool HasPingList() const { return m_PingList != nullptr; }
+  bool HasReplyHandler() const { return m_DataReqHandler != nullptr; }
+  bool HasTransport() const { return m_Transport != nullptr; }
+  // Waits until no device is in the cycle, then until the reply thread has finished its loop
+  // (it reads the count after each pause, so it ends within one pause).
+  bool WaitReplyIdle() {
+    if (!WaitUntil([this] { return State().count <= 0; })) return false;
+    m_PingLock->RTLock();
+    CDiscoDataReqHandler* handler = m_DataReqHandler;
+    m_PingLock->RTUnLock();
+    if (handler != nullptr) handler->DDRWaitIdle();
+    return true;
+  }
+
+  int agingTime = 42;
+
+ protected:
+  int DSADownloadAgingTime(CTolRecord* d, CDiscoMediationData* m) override {
+    Record("22@" + std::to_string(State().count), d, m);
+    return agingTime;
+  }
+  void DSADownloadLocalNeighbours(CTolRecord* d, CDiscoMediationData* m) override {
+    Record("23", d, m);
+  }
+  void DSADownloadVlanInfo(CTolRecord* d, CDiscoMediationData* m) override { Record("24", d, m); }
+  void DSADownloadFdbTable(CTolRecord* d, CDiscoMediationData* m, int aging) override {
+    Record("25:" + std::to_string(aging), d, m);
+  }
+  void DSAProcessFdbTable(CTolRecord* d, CDiscoMediationData* m) override { Record("28", d, m); }
+
+ public:
+  void DSAFurtherMediation(CTolRecord* d, CDiscoMediationData* m) override {
+    Record("26@" + std::to_string(State().count), d, m);
+  }
+  void DSADownloadVlanTrunkInfo(CTolRecord& d, CDiscoMediationData& m) override {
+    Record("27", &d, &m);
+  }
+  void DSAFurtherProcessing(CTolRecord* d, CDiscoMediationData* m) override { Record("29", d, m); }
+
+ private:
+  void Record(const std::string& call, CTolRecord* d, CDiscoMediationData* m) {
+    const bool storesOk = d != nullptr && m != nullptr && DAGetMediationData(d) == m;
+    std::lock_guard<std::mutex> lock(m_CallsMutex);
+    m_Calls.push_back(storesOk ? call : call + "!");
+  }
+
+  std::mutex m_CallsMutex;
+  std::vector<std::string> m_Calls;
+};
+
+// Sets the trace level for a scope and restores it.
+class ScopedDebugLevel {
+ public:
+  explicit ScopedDebugLevel(int level) : m_Saved(__Tolvane_Debug_Level) {
+    __Tolvane_Debug_Level = level;
+  }
+  ~ScopedDebugLevel() { __Tolvane_Debug_Level = m_Saved; }
+
+ private:
+  int m_Saved;
+};
