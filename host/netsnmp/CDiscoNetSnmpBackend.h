@@ -1,11 +1,13 @@
 // The SNMP backend for real devices, over net-snmp. SNMP v1, v2c and v3 (USM), per-device
 // credentials, timeout and retries; column walks with GETBULK on v2c/v3 and GETNEXT on v1.
 // Credentials never appear in a reason text, a trace or an error report.
-// Thread-safe: each request uses a session of its own calling thread.
+// Thread-safe: a request uses a session that no other thread uses meanwhile (sessions are kept
+// per device and reused), and threads wait for their answers concurrently.
 #pragma once
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -23,33 +25,53 @@ struct CDiscoSnmpCredentials {
   SecurityLevel level = kNoAuthNoPriv;
   std::string authProtocol = "SHA";  // MD5, SHA, SHA-224, SHA-256, SHA-384, SHA-512
   std::string authPassphrase;
-  std::string privProtocol = "AES";  // DES, AES (AES-128), AES-192, AES-256 where available
+  std::string privProtocol = "AES";  // DES, AES (AES-128), AES-192, AES-256 (also the Cisco key
+                                     // extension: AES-192-C, AES-256-C)
   std::string privPassphrase;
+  std::string contextName;  // v3 context ("" for the default context)
   // Transport
-  int timeoutMs = 1000;    // per request
-  int retries = 1;         // resends after a time-out
+  int timeoutMs = 1000;     // per request (1..3600000)
+  int retries = 1;          // resends after a time-out (0..20)
   int maxRepetitions = 25;  // GETBULK max-repetitions (1..1000)
 };
 
+namespace tolnetsnmp {
+class SessionPool;
+}
+
 class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
  public:
+  // Walks stop with TOL_ERR_PROTOCOL beyond this many rows: an agent that keeps inventing
+  // increasing identifiers must not exhaust memory.
+  static constexpr size_t kMaxWalkRows = 2000000;
+
   CDiscoNetSnmpBackend();
-  ~CDiscoNetSnmpBackend() override;
+  ~CDiscoNetSnmpBackend() override;  // closes every session
 
   // Checks `c` (known protocols, passphrases of at least 8 characters where needed, sane
   // numbers). Returns true, or false with `*error` saying what is wrong (never echoing a secret).
   static bool Validate(const CDiscoSnmpCredentials& c, std::string* error);
 
   // Credentials for the device at address:port; devices without their own use the default.
+  // Sessions opened with earlier credentials are not used again. Credentials that do not pass
+  // Validate make every request to the device fail with TOL_ERR_FAILED.
   void SetCredentials(const std::string& address, int port, const CDiscoSnmpCredentials& c);
   void SetDefaultCredentials(const CDiscoSnmpCredentials& c);
 
+  // Get: GET of one instance. TOL_ERR_FAILED for noSuchObject, noSuchInstance, endOfMibView and
+  // v1 noSuchName; TOL_ERR_TIMEOUT when no answer came after the retries.
   int Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
           TolSnmpValue* value, std::string* reason) override;
+  // Walk: ends at the first identifier outside `column`, at endOfMibView, noSuchObject,
+  // noSuchInstance or v1 noSuchName. An answer whose identifier does not increase fails the walk
+  // with TOL_ERR_PROTOCOL; a time-out (after the retries) with TOL_ERR_TIMEOUT. A tooBig error
+  // makes the walk ask for fewer repetitions. `*rows` receives the rows, replacing what it held
+  // (as with the replay backend); any failure leaves it empty.
   int Walk(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& column,
            std::vector<TolSnmpRow>* rows, std::string* reason) override;
 
-  // Request PDUs sent so far (each retry counted once more).
+  // Request PDUs sent so far, each retry counted once more (SNMPv3 engine discovery included;
+  // the library's own re-send after an SNMPv3 time-window report is not).
   long RequestCount() const { return m_Requests.load(); }
 
  private:
@@ -59,4 +81,5 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
   std::map<std::string, CDiscoSnmpCredentials> m_Credentials;  // "address:port"
   CDiscoSnmpCredentials m_Default;
   std::atomic<long> m_Requests{0};
+  std::unique_ptr<tolnetsnmp::SessionPool> m_Pool;
 };

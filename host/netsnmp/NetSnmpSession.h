@@ -1,0 +1,66 @@
+// One net-snmp session to one device. A session is used by one thread at a time; sessions of
+// different threads run their requests concurrently.
+#pragma once
+
+#include <net-snmp/library/large_fd_set.h>
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "host/CDiscoSnmpBackend.h"
+#include "host/netsnmp/CDiscoNetSnmpBackend.h"
+
+namespace tolnetsnmp {
+
+// Frees a PDU with the library's own function.
+struct PduDeleter {
+  void operator()(netsnmp_pdu* pdu) const;
+};
+using PduPtr = std::unique_ptr<netsnmp_pdu, PduDeleter>;
+
+class Session {
+ public:
+  // Opens a session to `target` with `credentials` (already validated). For SNMPv3 it first
+  // discovers the agent's engine (counted as requests) and installs the localized keys.
+  // `requests` (borrowed; must outlive the session) counts every request PDU the session sends.
+  // Returns the session, or null with `*code` (TOL_ERR_TIMEOUT when the agent did not answer the
+  // discovery, TOL_ERR_FAILED otherwise) and `*reason`, which never holds a credential.
+  static std::unique_ptr<Session> Open(const CDiscoSnmpTarget& target,
+                                       const CDiscoSnmpCredentials& credentials,
+                                       std::atomic<long>* requests, int* code, std::string* reason);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Sends `request` and waits for its answer, sending it again after each time-out up to the
+  // credentials' retries (every send is counted). Returns 1 with the RESPONSE in `*response`;
+  // TOL_ERR_TIMEOUT when no attempt was answered; TOL_ERR_FAILED when the agent answered with
+  // an SNMPv3 report (unknown user, wrong digest, ...) or the request could not be sent. Sets
+  // `*reason` on failure.
+  int Exchange(const netsnmp_pdu& request, PduPtr* response, std::string* reason);
+
+  const CDiscoSnmpCredentials& Credentials() const { return m_Credentials; }
+  const CDiscoSnmpTarget& Target() const { return m_Target; }
+
+ private:
+  enum class Outcome { kResponse, kReport, kTimeout, kFailed };
+  struct Waiter;
+
+  Session(const CDiscoSnmpTarget& target, const CDiscoSnmpCredentials& credentials,
+          std::atomic<long>* requests);
+  static int OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* pdu, void* magic);
+  // One send of `request` and the wait for its outcome (left in m_Waiter).
+  Outcome Attempt(const netsnmp_pdu& request, std::string* reason);
+  std::string TimeoutReason() const;
+
+  CDiscoSnmpTarget m_Target;
+  CDiscoSnmpCredentials m_Credentials;
+  std::atomic<long>* m_Requests;
+  std::unique_ptr<Waiter> m_Waiter;
+  void* m_Handle = nullptr;  // the library's single-session handle
+};
+
+}  // namespace tolnetsnmp

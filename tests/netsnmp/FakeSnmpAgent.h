@@ -1,0 +1,59 @@
+// A minimal SNMP v1/v2c agent on a loopback UDP socket that answers every request from a test's
+// function, so that tests can make an agent misbehave in exact ways (identifiers that do not
+// increase, tooBig, silence). Hand-made BER; community strings are not checked.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct FakeRequest {
+  int version = 0;          // 0 for SNMPv1, 1 for SNMPv2c
+  int pduType = 0;          // 0xA0 GET, 0xA1 GETNEXT, 0xA5 GETBULK
+  long maxRepetitions = 0;  // GETBULK only
+  std::vector<std::vector<unsigned long>> oids;
+};
+
+struct FakeVarBind {
+  std::vector<unsigned long> oid;
+  unsigned char tag = 0x05;  // BER tag of the value
+  std::string content;       // BER content octets of the value
+
+  static FakeVarBind Integer(std::vector<unsigned long> oid, long value);
+  static FakeVarBind Octets(std::vector<unsigned long> oid, const std::string& value);
+  static FakeVarBind EndOfMibView(std::vector<unsigned long> oid);
+};
+
+struct FakeResponse {
+  bool drop = false;  // send nothing
+  long errorStatus = 0;
+  long errorIndex = 0;
+  std::vector<FakeVarBind> varbinds;
+};
+
+class FakeSnmpAgent {
+ public:
+  using Handler = std::function<FakeResponse(const FakeRequest&)>;
+
+  // Binds 127.0.0.1 on a free port and answers on a thread of its own until destroyed. The
+  // handler runs on that thread.
+  explicit FakeSnmpAgent(Handler handler);
+  ~FakeSnmpAgent();
+  FakeSnmpAgent(const FakeSnmpAgent&) = delete;
+  FakeSnmpAgent& operator=(const FakeSnmpAgent&) = delete;
+
+  int Port() const { return m_Port; }
+  int Requests() const { return m_Requests.load(); }  // requests decoded so far
+
+ private:
+  void Serve();
+
+  Handler m_Handler;
+  int m_Socket = -1;
+  int m_Port = 0;
+  std::atomic<bool> m_Stop{false};
+  std::atomic<int> m_Requests{0};
+  std::thread m_Thread;
+};
