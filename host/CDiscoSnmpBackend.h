@@ -36,9 +36,8 @@ class CDiscoSnmpBackend {
                   TolSnmpValue* value, std::string* reason) = 0;
 
   // Walks the subtree under `column` to its end, replacing `*rows` with its rows in increasing OID
-  // order. Returns
-  // 1 (possibly with no rows); on any failure a negative code, with `*rows` left empty: a walk is
-  // complete or absent, never partial.
+  // order. Returns 1 (possibly with no rows); on any failure a negative code, with `*rows` left
+  // empty: a walk is complete or absent, never partial.
   virtual int Walk(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& column,
                    std::vector<TolSnmpRow>* rows, std::string* reason) = 0;
 };
