@@ -5,8 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config   # toolchain
-  libgtest-dev libgmock-dev          # unit tests
-  libbenchmark-dev                   # micro-benchmarks
+  libgtest-dev                       # unit tests (GoogleTest)
   libsnmp-dev snmp                   # net-snmp: the SNMP backend, and snmpwalk for troubleshooting
   snmpsim                            # SNMP simulator for the integration tests and the demo
   nlohmann-json3-dev                 # results file
