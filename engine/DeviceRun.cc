@@ -1,0 +1,88 @@
+#include "engine/DeviceRun.h"
+
+#include "host/CTolVarBind.h"
+
+namespace disco {
+
+namespace {
+
+const char kRequesterSource[] = "CDiscoStdRequester";
+
+}  // namespace
+
+const char* DeviceStatusName(DeviceStatus status) {
+  switch (status) {
+    case DeviceStatus::kDiscovered:
+      return "discovered";
+    case DeviceStatus::kIncomplete:
+      return "incomplete";
+    case DeviceStatus::kRejected:
+      return "rejected";
+    case DeviceStatus::kNotAnswering:
+      return "not answering";
+  }
+  return "unknown";
+}
+
+DeviceRun::DeviceRun(DeviceSpec s)
+    : spec(std::move(s)),
+      record(MakeDeviceRecord(spec)),
+      med(std::make_unique<CDiscoMediationData>()),
+      proc(std::make_unique<CDiscoProcessedData>()) {}
+
+std::vector<TolErrorRecord> DeviceRun::SnmpFailures() const {
+  std::vector<TolErrorRecord> out;
+  for (const TolErrorRecord& r : errors.Records()) {
+    if (r.source == kRequesterSource) out.push_back(r);
+  }
+  return out;
+}
+
+std::vector<TolErrorRecord> DeviceRun::AgentErrors() const {
+  std::vector<TolErrorRecord> out;
+  for (const TolErrorRecord& r : errors.Records()) {
+    if (r.source != kRequesterSource) out.push_back(r);
+  }
+  return out;
+}
+
+DeviceStatus DeviceRun::Status() const {
+  std::vector<TolErrorRecord> failures = SnmpFailures();
+  if (!passedFilter) {
+    return failures.empty() ? DeviceStatus::kRejected : DeviceStatus::kNotAnswering;
+  }
+  return failures.empty() ? DeviceStatus::kDiscovered : DeviceStatus::kIncomplete;
+}
+
+std::string DeviceRun::Reason() const {
+  std::vector<TolErrorRecord> failures = SnmpFailures();
+  switch (Status()) {
+    case DeviceStatus::kDiscovered:
+      return "";
+    case DeviceStatus::kNotAnswering:
+      return "no usable answer over SNMP (check the address, port, credentials and time-out): " +
+             failures.front().text;
+    case DeviceStatus::kRejected:
+      return "the agent's filter rejected it (no dot1dTpAgingTime.0: not a bridge?)";
+    case DeviceStatus::kIncomplete:
+      return std::to_string(failures.size()) + " SNMP request" + (failures.size() == 1 ? "" : "s") +
+             " failed, first: " + failures.front().text;
+  }
+  return "";
+}
+
+std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& spec) {
+  auto record = std::make_unique<CTolRecord>();
+  record->RRAddValue(new CTolVarBind("m_Name", spec.name.c_str()));
+  record->RRAddValue(new CTolVarBind("m_IpAddress", spec.address.c_str()));
+  if (spec.port != 161) record->RRAddValue(new CTolVarBind("m_SnmpPort", spec.port));
+  if (spec.downloadFdb) {
+    record->RRAddValue(new CTolVarBind("m_DownloadFdbData", *spec.downloadFdb ? 1 : 0));
+  }
+  if (!spec.addressSpace.empty()) {
+    record->RRAddValue(new CTolVarBind("m_AddressSpace", spec.addressSpace.c_str()));
+  }
+  return record;
+}
+
+}  // namespace disco

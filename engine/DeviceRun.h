@@ -1,0 +1,54 @@
+// One device on its way through a discovery run: its record and stores as the agent sees them,
+// the error reports raised while its steps ran, and what became of it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ArpCollector.h"
+#include "engine/DiscoveryPlan.h"
+#include "host/CDiscoMediationData.h"
+#include "host/CDiscoProcessedData.h"
+#include "host/CTolErrorSink.h"
+#include "host/CTolRecord.h"
+
+namespace disco {
+
+enum class DeviceStatus {
+  kDiscovered,    // passed the filter, every SNMP request answered
+  kIncomplete,    // passed the filter, but some SNMP requests failed
+  kRejected,      // answered, but the agent's filter did not take it
+  kNotAnswering,  // no usable answer to the filter's request (time-out, refused credentials)
+};
+
+const char* DeviceStatusName(DeviceStatus status);  // "discovered", "incomplete", ...
+
+struct DeviceRun {
+  explicit DeviceRun(DeviceSpec s);
+
+  DeviceSpec spec;
+  // The device record: "m_Name", "m_IpAddress", and "m_SnmpPort", "m_DownloadFdbData",
+  // "m_AddressSpace" when they apply.
+  std::unique_ptr<CTolRecord> record;
+  std::unique_ptr<CDiscoMediationData> med;
+  std::unique_ptr<CDiscoProcessedData> proc;
+  CTolErrorLog errors;  // reports raised on the engine thread while this device's steps ran
+
+  bool passedFilter = false;
+  std::vector<ArpPair> arp;                      // the device's ARP table, read in phase 2
+  std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
+  double seconds = 0;                            // time spent in the device's steps
+
+  // Reports of the SNMP requester (SNMP failures) and the other reports (the agent's).
+  std::vector<TolErrorRecord> SnmpFailures() const;
+  std::vector<TolErrorRecord> AgentErrors() const;
+  DeviceStatus Status() const;
+  // Why the device is not discovered, in a few words; empty when it is.
+  std::string Reason() const;
+};
+
+// Builds the device record of `spec`. Owned by the caller.
+std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& spec);
+
+}  // namespace disco

@@ -1,0 +1,206 @@
+#include "engine/Discovery.h"
+
+#include <chrono>
+#include <ctime>
+#include <set>
+
+#include "engine/EngineThreads.h"
+#include "engine/RoutingSnmpBackend.h"
+#include "host/CDiscoSnmprecBackend.h"
+#include "host/CTolVarBind.h"
+#include "host/netsnmp/CDiscoNetSnmpBackend.h"
+
+namespace disco {
+
+const char* const kInScopeQuerySubject = "TOLVANE.3.0.DISCO.QUERY";
+
+namespace {
+
+std::string UtcNow() {
+  std::time_t now = std::time(nullptr);
+  std::tm utc;
+  gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+}  // namespace
+
+bool DiscoveryReport::AllDiscovered() const {
+  for (const auto& d : devices) {
+    if (d->Status() != DeviceStatus::kDiscovered) return false;
+  }
+  return true;
+}
+
+Discovery::Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySettings settings,
+                     Progress& progress)
+    : m_Plugin(plugin),
+      m_Plan(std::move(plan)),
+      m_Settings(settings),
+      m_Progress(progress),
+      m_Arp(std::make_shared<CDiscoArpTable>()),
+      m_Pinger(std::make_shared<IcmpPinger>(settings.ping)) {
+  m_Report.pluginPath = plugin.Path();
+  m_Report.agentVersion = plugin.Version();
+  m_Report.pingEnabled = settings.pingEnabled;
+  if (settings.pingEnabled) m_Report.pingAddresses = m_Plan.pingAddresses;
+  for (const DeviceSpec& spec : m_Plan.devices) {
+    m_Report.devices.push_back(std::make_unique<DeviceRun>(spec));
+  }
+}
+
+Discovery::~Discovery() { Finish(); }
+
+bool Discovery::SetUpBackends(std::string* error) {
+  auto replay = std::make_shared<CDiscoSnmprecBackend>();
+  std::shared_ptr<CDiscoNetSnmpBackend> network;
+  std::vector<const DeviceSpec*> replayed;
+  for (const DeviceSpec& d : m_Plan.devices) {
+    if (!d.recording.empty()) {
+      std::string why;
+      if (!replay->AddDeviceFile(d.address, d.recording, &why, d.port)) {
+        *error = "recording " + d.recording + " of device " + d.name + ": " + why;
+        return false;
+      }
+      replayed.push_back(&d);
+      continue;
+    }
+    if (!network) network = std::make_shared<CDiscoNetSnmpBackend>();
+    network->SetCredentials(d.address, d.port, d.credentials);
+  }
+  auto routing = std::make_shared<RoutingSnmpBackend>(replay, network);
+  for (const DeviceSpec* d : replayed) routing->ReplayEndpoint(d->Endpoint());
+  CDiscoStdRequester* requester = m_Agent->DAGetRequester();
+  requester->DSRSetSnmpBackend(routing);
+  requester->DSRSetPinger(m_Pinger);
+  requester->DSRSetArpService(m_Arp);
+  return true;
+}
+
+RunOutcome Discovery::Run(std::string* error) {
+  auto start = std::chrono::steady_clock::now();
+  m_Report.startedAt = UtcNow();
+  m_Agent = m_Plugin.Instantiate();
+  if (!m_Agent) {
+    *error = "the agent plug-in " + m_Plugin.Path() + " made no agent";
+    return RunOutcome::kCannotRun;
+  }
+  if (!SetUpBackends(error)) return RunOutcome::kBadInput;
+
+  char program[] = "extreme-disco";
+  char* argv[] = {program, nullptr};
+  m_Agent->RAInitApp(1, argv);  // names and describes the agent
+  m_Report.agentName = m_Agent->RAGetName();
+  m_Report.agentDescription = m_Agent->RAGetDesc();
+  m_Agent->DASetEngine(&m_Bus);
+
+  // The discovery engine's answer to the agent's query for the in-scope addresses.
+  m_Bus.RERegisterQueryService(
+      kInScopeQuerySubject, [this](const std::string& query, std::vector<CTolRecord*>* rows) {
+        if (query.find("m_InScope") == std::string::npos) {
+          m_Progress.Line("the agent asked an unsupported query: " + query);
+          return static_cast<int>(TOL_ERR_FAILED);
+        }
+        for (const std::string& ip : m_Report.pingAddresses) {
+          CTolRecord* row = new CTolRecord();
+          row->RRAddValue(new CTolVarBind("m_IpAddress", ip.c_str()));
+          rows->push_back(row);
+        }
+        return 1;
+      });
+  m_Pinger->SetObserver([this](const PingSweepResult& r) {
+    if (!r.error.empty()) {
+      m_Progress.Line("ping sweep " + std::to_string(r.number) + " failed: " + r.error);
+    } else {
+      m_Progress.Line("ping sweep " + std::to_string(r.number) + ": " + std::to_string(r.answered) +
+                      " of " + std::to_string(r.addresses) + " addresses answered");
+    }
+  });
+  m_PreviousProcessSink = TolSetProcessErrorSink(&m_EngineErrors);
+  m_SinkInstalled = true;
+
+  for (auto& d : m_Report.devices) {
+    m_Agent->DABindDevice(d->record.get(), d->med.get(), d->proc.get());
+  }
+  m_Progress.Line(m_Report.agentName + " " + m_Report.agentVersion + ": " +
+                  std::to_string(m_Report.devices.size()) + " device(s), " +
+                  (m_Settings.pingEnabled
+                       ? std::to_string(m_Report.pingAddresses.size()) + " address(es) to ping"
+                       : std::string("pinging off")) +
+                  ", " + std::to_string(m_Settings.threads) + " engine thread(s)");
+
+  ForEachDevice(m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhasesOneAndTwo(d); });
+  BuildArpTable();
+  ForEachDevice(m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhaseThree(d); });
+
+  for (auto& d : m_Report.devices) {
+    for (const auto& entry : d->med->DMDDataEntries())
+      d->leftInMediationData.push_back(entry.first);
+    m_Agent->DAUnbindDevice(d->record.get());
+  }
+  m_Report.sweeps = m_Pinger->Sweeps();
+  m_Report.queries = m_Bus.REQueryCount(kInScopeQuerySubject);
+  m_Report.engineErrors = m_EngineErrors.Records();
+  m_Report.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return RunOutcome::kDone;
+}
+
+void Discovery::PhasesOneAndTwo(DeviceRun& d) {
+  CTolRecord* record = d.record.get();
+  d.passedFilter = m_Agent->DAFilter(record) != 0;
+  if (!d.passedFilter) {
+    m_Progress.Line(d.spec.name + " (" + d.spec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
+                    ": " + d.Reason());
+    return;
+  }
+  for (int phase = 1; phase <= 2; ++phase) {
+    m_Agent->DASetNeRecordPhase(record, phase);
+    m_Agent->DADoMediationLayer(record);
+  }
+  d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
+  m_Progress.Line(d.spec.name + " (" + d.spec.Endpoint() + "): phases 1 and 2 done, " +
+                  std::to_string(d.arp.size()) + " ARP entries");
+}
+
+void Discovery::BuildArpTable() {
+  ArpCounts& counts = m_Report.arp;
+  for (const auto& d : m_Report.devices) {
+    counts.fromDevices += AddArpPairs(d->arp, d->spec.addressSpace, *m_Arp);
+  }
+  counts.local = AddArpPairs(ReadLocalArpTable(), "", *m_Arp);
+  for (const StaticArpEntry& e : m_Plan.staticArp) m_Arp->Add(e.mac, e.ip, "");
+  counts.fromScope = static_cast<int>(m_Plan.staticArp.size());
+  counts.total = m_Arp->Size();
+  m_Progress.Line("ARP data: " + std::to_string(counts.total) + " entries (" +
+                  std::to_string(counts.fromDevices) + " from devices, " +
+                  std::to_string(counts.local) + " local, " + std::to_string(counts.fromScope) +
+                  " from the scope)");
+}
+
+void Discovery::PhaseThree(DeviceRun& d) {
+  if (!d.passedFilter) return;
+  CTolRecord* record = d.record.get();
+  m_Agent->DASetNeRecordPhase(record, 3);
+  m_Agent->DADoMediationLayer(record);
+  m_Agent->DADoProcessLayer(record);
+  size_t remote = d.proc->DPDRemoteNbrs().size();
+  m_Progress.Line(d.spec.name + " (" + d.spec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
+                  ": " + std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
+                  std::to_string(remote) + " remote neighbours");
+}
+
+void Discovery::Finish() {
+  if (m_Agent) {
+    for (auto& d : m_Report.devices) m_Agent->DAUnbindDevice(d->record.get());
+    m_Agent.reset();  // waits for the reply thread, which may be in a pause between sweeps
+  }
+  if (m_SinkInstalled) {
+    TolSetProcessErrorSink(m_PreviousProcessSink);
+    m_SinkInstalled = false;
+  }
+}
+
+}  // namespace disco

@@ -1,0 +1,105 @@
+// One discovery run: the agent made from the plug-in and wired to the engine's services (SNMP
+// through net-snmp or recordings, ICMP pings, ARP data, the message bus answering the in-scope
+// address query), and every device driven through the agent's filter and phases on the engine
+// threads:
+//
+//   phases 1 and 2, all devices   filter; mediation layer phase 1; mediation layer phase 2 and
+//                                 the device's ARP table (ipNetToMediaPhysAddress)
+//   (barrier)                     the ARP data of all devices, the local system and the scope
+//   phase 3, all devices          mediation layer phase 3 (ping cycle, forwarding database,
+//                                 EDP); processing layer phase 3 (neighbours handed over)
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/AgentPlugin.h"
+#include "engine/DeviceRun.h"
+#include "engine/DiscoveryPlan.h"
+#include "engine/IcmpPinger.h"
+#include "engine/Progress.h"
+#include "host/CDiscoAgent.h"
+#include "host/CDiscoArpService.h"
+#include "host/CTolEngine.h"
+#include "host/CTolErrorSink.h"
+
+namespace disco {
+
+// The subject on which the agent asks for the in-scope addresses.
+extern const char* const kInScopeQuerySubject;  // "TOLVANE.3.0.DISCO.QUERY"
+
+struct DiscoverySettings {
+  int threads = 4;
+  PingSettings ping;
+  bool pingEnabled = true;  // false: the in-scope query is answered with no address
+};
+
+struct ArpCounts {
+  int fromDevices = 0;
+  int local = 0;
+  int fromScope = 0;
+  int total = 0;  // distinct entries in the table
+};
+
+// What a run found, for the results file and the summary.
+struct DiscoveryReport {
+  std::string agentName;
+  std::string agentDescription;
+  std::string agentVersion;
+  std::string pluginPath;
+  std::string startedAt;  // UTC, ISO 8601
+  double seconds = 0;
+  std::vector<std::unique_ptr<DeviceRun>> devices;  // in plan order
+  std::vector<TolErrorRecord> engineErrors;         // reports raised off the engine threads
+  bool pingEnabled = true;
+  std::vector<std::string> pingAddresses;
+  std::vector<PingSweepResult> sweeps;
+  int queries = 0;  // in-scope address queries answered
+  ArpCounts arp;
+
+  bool AllDiscovered() const;
+};
+
+enum class RunOutcome { kDone, kBadInput, kCannotRun };
+
+class Discovery {
+ public:
+  // `plugin` and `progress` are borrowed and must outlive the discovery.
+  Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySettings settings,
+            Progress& progress);
+  Discovery(const Discovery&) = delete;
+  Discovery& operator=(const Discovery&) = delete;
+  ~Discovery();  // Finish() if not done
+
+  // Runs the discovery. kBadInput (a recording that cannot be read) and kCannotRun (no agent)
+  // come with `*error` set and nothing discovered.
+  RunOutcome Run(std::string* error);
+  // The findings; complete once Run returned kDone.
+  const DiscoveryReport& Report() const { return m_Report; }
+  // Destroys the agent, which waits for its ping cycle's current pause to end, and restores
+  // the process's error sink. Idempotent.
+  void Finish();
+
+ private:
+  bool SetUpBackends(std::string* error);
+  void PhasesOneAndTwo(DeviceRun& device);
+  void BuildArpTable();
+  void PhaseThree(DeviceRun& device);
+
+  const AgentPlugin& m_Plugin;
+  const DiscoveryPlan m_Plan;
+  const DiscoverySettings m_Settings;
+  Progress& m_Progress;
+
+  DiscoveryReport m_Report;
+  CTolEngine m_Bus;
+  CTolErrorLog m_EngineErrors;
+  CTolErrorSink* m_PreviousProcessSink = nullptr;
+  bool m_SinkInstalled = false;
+  std::shared_ptr<CDiscoArpTable> m_Arp;
+  std::shared_ptr<IcmpPinger> m_Pinger;
+  std::unique_ptr<CDiscoAgent> m_Agent;  // last: destroyed first
+};
+
+}  // namespace disco

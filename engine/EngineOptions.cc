@@ -1,0 +1,262 @@
+#include "engine/EngineOptions.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+namespace disco {
+
+namespace {
+
+// Short options that take a value, and the SNMP setting each one sets.
+const std::map<char, const char*>& SnmpShortOptions() {
+  static const std::map<char, const char*> options = {
+      {'v', "version"},       {'c', "community"},       {'u', "user"},
+      {'l', "level"},         {'a', "auth_protocol"},   {'A', "auth_passphrase"},
+      {'x', "priv_protocol"}, {'X', "priv_passphrase"}, {'n', "context"},
+      {'t', "timeout"},       {'r', "retries"}};
+  return options;
+}
+
+bool ParseInt(const std::string& text, long min, long max, long* value) {
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < min || v > max) return false;
+  *value = v;
+  return true;
+}
+
+// Applies one option that has its value. Returns false with `*error` set.
+bool ApplyValueOption(const std::string& name, const std::string& value, EngineOptions* o,
+                      std::string* error) {
+  long n = 0;
+  if (name == "o" || name == "output") {
+    if (value.empty()) {
+      *error = "option -o needs a file name";
+      return false;
+    }
+    o->outputPath = value;
+  } else if (name == "j" || name == "threads") {
+    if (!ParseInt(value, 1, 256, &n)) {
+      *error = "engine threads '" + value + "' must be a number from 1 to 256";
+      return false;
+    }
+    o->threads = static_cast<int>(n);
+  } else if (name == "d" || name == "debug") {
+    if (!ParseInt(value, 0, 4, &n)) {
+      *error = "trace level '" + value + "' must be a number from 0 to 4";
+      return false;
+    }
+    o->debugLevel = static_cast<int>(n);
+  } else if (name == "scope") {
+    o->scopeFile = value;
+  } else if (name == "replay") {
+    o->replayDir = value;
+  } else if (name == "plugin") {
+    o->pluginPath = value;
+  } else if (name == "ping-timeout") {
+    if (!ParseInt(value, 1, 60000, &n)) {
+      *error = "ping time-out '" + value + "' must be milliseconds from 1 to 60000";
+      return false;
+    }
+    o->pingTimeoutMs = static_cast<int>(n);
+  } else if (name == "ping-rate") {
+    if (!ParseInt(value, 1, 100000, &n)) {
+      *error = "ping rate '" + value + "' must be echo requests per second from 1 to 100000";
+      return false;
+    }
+    o->pingRate = static_cast<int>(n);
+  } else if (name == "sleep-scale") {
+    char* end = nullptr;
+    double f = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(f) || f < 0 || f > 1000) {
+      *error = "sleep scale '" + value + "' must be a number from 0 to 1000";
+      return false;
+    }
+    o->sleepScale = f;
+  } else {
+    auto it = SnmpShortOptions().find(name.size() == 1 ? name[0] : '\0');
+    if (it == SnmpShortOptions().end()) {
+      *error = "unknown option '" + name + "'";
+      return false;
+    }
+    SnmpSetting setting(it->second, value);
+    CDiscoSnmpCredentials probe;
+    if (!ApplySnmpSetting(setting, &probe, error)) {
+      *error = "option -" + name + ": " + *error;
+      return false;
+    }
+    o->snmp.push_back(setting);
+  }
+  return true;
+}
+
+bool IsLongValueOption(const std::string& name) {
+  return name == "output" || name == "threads" || name == "debug" || name == "scope" ||
+         name == "replay" || name == "plugin" || name == "ping-timeout" || name == "ping-rate" ||
+         name == "sleep-scale";
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args, EngineOptions* o,
+                              std::string* error) {
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      if (arg.empty()) {
+        *error = "empty device address";
+        return ParseOutcome::kError;
+      }
+      if (arg == "-") {
+        *error = "'-' is not a device address";
+        return ParseOutcome::kError;
+      }
+      o->hosts.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg[1] == '-') {
+      std::string name = arg.substr(2);
+      std::string value;
+      bool hasValue = false;
+      size_t eq = name.find('=');
+      if (eq != std::string::npos) {
+        value = name.substr(eq + 1);
+        name = name.substr(0, eq);
+        hasValue = true;
+      }
+      if (name == "help") return ParseOutcome::kHelp;
+      if (name == "version") return ParseOutcome::kVersion;
+      if (name == "no-ping" || name == "allow-large-scope" || name == "quiet") {
+        if (hasValue) {
+          *error = "option --" + name + " takes no value";
+          return ParseOutcome::kError;
+        }
+        if (name == "no-ping") o->noPing = true;
+        if (name == "allow-large-scope") o->allowLargeScope = true;
+        if (name == "quiet") o->quiet = true;
+        continue;
+      }
+      if (!IsLongValueOption(name)) {
+        *error = "unknown option '--" + name + "'";
+        return ParseOutcome::kError;
+      }
+      if (!hasValue) {
+        if (i + 1 >= args.size()) {
+          *error = "option --" + name + " needs a value";
+          return ParseOutcome::kError;
+        }
+        value = args[++i];
+      }
+      if (!ApplyValueOption(name, value, o, error)) return ParseOutcome::kError;
+      continue;
+    }
+    // Short options, possibly grouped flags ("-qh") or with an attached value ("-v2c").
+    for (size_t k = 1; k < arg.size(); ++k) {
+      char c = arg[k];
+      if (c == 'h') return ParseOutcome::kHelp;
+      if (c == 'q') {
+        o->quiet = true;
+        continue;
+      }
+      bool takesValue = c == 'o' || c == 'j' || c == 'd' || SnmpShortOptions().count(c) > 0;
+      if (!takesValue) {
+        *error = std::string("unknown option '-") + c + "'";
+        return ParseOutcome::kError;
+      }
+      std::string value;
+      if (k + 1 < arg.size()) {
+        value = arg.substr(k + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        *error = std::string("option -") + c + " needs a value";
+        return ParseOutcome::kError;
+      }
+      if (!ApplyValueOption(std::string(1, c), value, o, error)) return ParseOutcome::kError;
+      break;
+    }
+  }
+  if (o->hosts.empty() && o->scopeFile.empty()) {
+    *error = "no devices: give HOST[:PORT] operands or --scope FILE (see --help)";
+    return ParseOutcome::kError;
+  }
+  if (o->outputPath == "-" && o->debugLevel > 0) {
+    *error =
+        "-o - writes the results to standard output, where the agent's traces go with -d; "
+        "write the results to a file instead";
+    return ParseOutcome::kError;
+  }
+  return ParseOutcome::kRun;
+}
+
+std::string HelpText() {
+  return R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
+       extreme-disco [OPTIONS] --scope FILE [HOST[:PORT]...]
+
+Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
+each switch's interfaces (card:port, description, status, spanning-tree state, VLANs) and what
+is behind each port (MAC addresses from the forwarding database with their IP addresses from
+ARP data, and EDP neighbour switches with their card and port). Writes the results as JSON and
+prints a summary.
+
+Devices
+  HOST[:PORT]            a switch to discover (IPv4 address or host name; UDP port, default
+                         161; net-snmp's "udp:" prefix is accepted)
+  --scope FILE           a YAML scope file: devices with their own credentials, the addresses
+                         to ping, static ARP entries (see examples/sample-network.yaml)
+  --replay DIR           answer SNMP from recordings instead of the network: DIR/NAME.snmprec
+                         or DIR/ADDRESS.snmprec for each device (snmpsim's .snmprec format)
+
+SNMP access (net-snmp's options, for every device: they override a scope file's defaults, and
+a scope file's device overrides them with its own settings)
+  -v 1|2c|3              SNMP version (default 2c)
+  -c COMMUNITY           community for v1 and v2c (default public)
+  -u USER                v3 security name
+  -l LEVEL               v3 security level: noAuthNoPriv, authNoPriv or authPriv
+  -a PROTOCOL            v3 authentication: MD5, SHA, SHA-224, SHA-256, SHA-384, SHA-512
+  -A PASSPHRASE          v3 authentication passphrase
+  -x PROTOCOL            v3 privacy: DES, AES, AES-192, AES-256
+  -X PASSPHRASE          v3 privacy passphrase
+  -n CONTEXT             v3 context name (default: the default context)
+  -t SECONDS             time-out per request (default 1)
+  -r RETRIES             retries after a time-out (default 1)
+
+Discovery
+  -j, --threads N        engine threads: devices discovered at once (default 4)
+  --ping-timeout MS      how long to wait for each echo reply (default 1000)
+  --ping-rate N          echo requests sent per second at most (default 200)
+  --no-ping              ping nothing: the agent is told that no address is in scope
+  --allow-large-scope    allow more than 4096 addresses to ping (up to 65536)
+  --plugin PATH          the agent plug-in to load (default: the one built with this program)
+
+Output
+  -o, --output FILE      results file (default results.json; "-" for standard output)
+  -d, --debug N          agent trace level 0..4 (default 0). Traces go to standard output;
+                         with -d above 0 the summary goes to standard error instead
+  -q, --quiet            no progress messages on standard error
+  -h, --help             this text
+  --version              the program's version
+
+Testing
+  --sleep-scale FACTOR   multiplies every pause of the agent (default 1, or the environment's
+                         TOL_SLEEP_SCALE). The agent pings the in-scope addresses again every
+                         120 s while any device is still in its forwarding-database download,
+                         and at the end of a run the program waits for the current pause to
+                         end, up to 120 s. Tests and the demo pass 0.001 to make that 0.12 s.
+
+Exit status
+  0  every device was discovered
+  1  the run finished, but some device did not answer, was rejected by the agent's filter or
+     was discovered incompletely (the results and the summary say which and why)
+  2  bad command line or input file; nothing was discovered
+  3  the discovery could not run (plug-in not loadable) or its results could not be written
+)";
+}
+
+}  // namespace disco

@@ -1,0 +1,45 @@
+// The engine's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/SnmpSettings.h"
+
+namespace disco {
+
+struct EngineOptions {
+  SnmpSettings snmp;                        // -v -c -u -l -a -A -x -X -n -t -r, in the order given
+  std::vector<std::string> hosts;           // HOST[:PORT] operands
+  std::string scopeFile;                    // --scope
+  std::string replayDir;                    // --replay
+  std::string outputPath = "results.json";  // -o; "-" is standard output
+  std::string pluginPath;                   // --plugin; the built plug-in when empty
+  int threads = 4;                          // -j
+  int debugLevel = 0;                       // -d
+  int pingTimeoutMs = 1000;                 // --ping-timeout
+  int pingRate = 200;                       // --ping-rate, echo requests per second
+  bool noPing = false;                      // --no-ping
+  bool allowLargeScope = false;             // --allow-large-scope
+  std::optional<double> sleepScale;  // --sleep-scale; unset keeps the host's (TOL_SLEEP_SCALE)
+  bool quiet = false;                // -q
+};
+
+enum class ParseOutcome { kRun, kHelp, kVersion, kError };
+
+// Parses the arguments after the program name. Short options take their value attached
+// ("-v2c") or as the next argument, long ones as "--name=value" or the next argument; "--" ends
+// the options. kError comes with `*error` set; kHelp and kVersion ask for that text instead of a
+// run.
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args, EngineOptions* options,
+                              std::string* error);
+
+// The --help text.
+std::string HelpText();
+
+// Ping addresses allowed without --allow-large-scope, and with it.
+constexpr size_t kMaxPingAddresses = 4096;
+constexpr size_t kMaxPingAddressesLarge = 65536;
+
+}  // namespace disco

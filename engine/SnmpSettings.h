@@ -1,0 +1,29 @@
+// SNMP access settings by name, the vocabulary shared by the command line (-v, -c, -u, -l, -a,
+// -A, -x, -X, -n, -t, -r) and the scope file (version, community, user, level, auth_protocol,
+// auth_passphrase, priv_protocol, priv_passphrase, context, timeout, retries).
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/netsnmp/CDiscoNetSnmpBackend.h"
+
+namespace disco {
+
+// One setting: its name in the scope file's vocabulary and its value as written.
+using SnmpSetting = std::pair<std::string, std::string>;
+using SnmpSettings = std::vector<SnmpSetting>;
+
+// Whether `key` names an SNMP setting.
+bool IsSnmpSettingKey(const std::string& key);
+
+// Applies one setting to `*c`. The version is "1", "2c" or "3"; the level "noAuthNoPriv",
+// "authNoPriv" or "authPriv" (any case); the timeout is in seconds (decimals allowed); retries a
+// count from 0. Returns false with `*error` naming the setting (never echoing a passphrase).
+bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std::string* error);
+
+// Applies settings in order; stops at the first bad one.
+bool ApplySnmpSettings(const SnmpSettings& settings, CDiscoSnmpCredentials* c, std::string* error);
+
+}  // namespace disco

@@ -1,0 +1,355 @@
+// The sample network discovered end to end by the extreme-disco program: its three switches
+// served over SNMP by snmpsim on loopback, the results compared with what the recordings hold
+// (examples/sample-network/README.md), and the same discovery replayed from the recordings.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+
+#include "EngineProcess.h"
+#include "ResultsQuery.h"
+#include "support/Snmpsim.h"
+
+namespace {
+
+const char* const kSwitches[] = {"core-1", "edge-1", "edge-2"};
+
+const std::map<std::string, std::string> kSystemMac = {{"core-1", "00:04:96:10:00:00"},
+                                                       {"edge-1", "00:04:96:20:00:00"},
+                                                       {"edge-2", "00:04:96:30:00:00"}};
+const std::map<std::string, std::string> kManagementIp = {
+    {"core-1", "10.0.1.1"}, {"edge-1", "10.0.1.12"}, {"edge-2", "10.0.1.13"}};
+
+struct Link {
+  const char* a;
+  const char* aPort;
+  const char* b;
+  const char* bPort;
+};
+const Link kLinks[] = {{"core-1", "1:1", "edge-1", "1:8"},
+                       {"core-1", "2:1", "edge-2", "1:8"},
+                       {"edge-1", "1:7", "edge-2", "1:7"}};
+
+struct Host {
+  const char* mac;
+  const char* ip;  // "" when the network has no address for it
+  const char* device;
+  const char* port;
+};
+const Host kHosts[] = {{"00:1B:21:00:10:01", "10.0.10.101", "edge-1", "1:2"},
+                       {"00:04:F2:00:20:01", "10.0.20.101", "edge-1", "1:3"},
+                       {"00:0C:29:AB:CD:EF", "", "edge-1", "1:4"},
+                       {"00:1B:21:00:10:02", "10.0.10.102", "edge-2", "1:4"},
+                       {"00:1E:0B:00:10:03", "10.0.10.103", "edge-2", "1:5"},
+                       {"00:25:90:00:30:01", "10.0.30.11", "core-1", "1:3"}};
+
+bool Has(const std::vector<Remote>& remotes, const Remote& wanted) {
+  for (const Remote& r : remotes) {
+    if (r.port == wanted.port && r.mac == wanted.mac && r.ip == wanted.ip &&
+        r.edpPeer == wanted.edpPeer) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int FreeUdpPort() {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+  close(fd);
+  return ntohs(a.sin_port);
+}
+
+class SampleNetworkTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!Snmpsim::Installed()) return;
+    for (const char* name : kSwitches) {
+      auto sim = std::make_unique<Snmpsim>();
+      ASSERT_TRUE(sim->AddRecordingFile("public", SampleRecording(name)));
+      std::string error;
+      ASSERT_TRUE(sim->Start(&error)) << error;
+      s_Sims[name] = std::move(sim);
+    }
+    s_Dir = new TempDir();
+    std::string scope = s_Dir->Write("scope.yaml", ScopeText(""));
+    s_Run = RunEngineProcess({"--scope", scope, "--sleep-scale", "0.001", "-o", "results.json"},
+                             s_Dir->Path());
+    s_Results = Json::parse(ReadFile(s_Dir->Path() + "/results.json"), nullptr, false);
+  }
+
+  static void TearDownTestSuite() {
+    s_Sims.clear();
+    delete s_Dir;
+    s_Dir = nullptr;
+  }
+
+  void SetUp() override {
+    if (!Snmpsim::Installed()) GTEST_SKIP() << "snmpsimd is not installed";
+  }
+
+  // A scope of the three simulated switches, plus `extraDevices` (YAML list items).
+  static std::string ScopeText(const std::string& extraDevices) {
+    std::string text =
+        "defaults: {version: 2c, community: public, timeout: 2, retries: 1}\ndevices:\n";
+    std::string ping = "ping:\n";
+    for (const char* name : kSwitches) {
+      const Snmpsim& sim = *s_Sims[name];
+      text += "  - {name: " + std::string(name) + ", address: " + sim.Address() +
+              ", port: " + std::to_string(sim.Port()) + "}\n";
+      ping += "  - " + sim.Address() + "\n";
+    }
+    return text + extraDevices + ping;
+  }
+
+  static std::map<std::string, std::unique_ptr<Snmpsim>> s_Sims;
+  static TempDir* s_Dir;
+  static EngineProcessResult s_Run;
+  static Json s_Results;
+};
+
+std::map<std::string, std::unique_ptr<Snmpsim>> SampleNetworkTest::s_Sims;
+TempDir* SampleNetworkTest::s_Dir = nullptr;
+EngineProcessResult SampleNetworkTest::s_Run;
+Json SampleNetworkTest::s_Results;
+
+TEST_F(SampleNetworkTest, EverySwitchIsDiscoveredOverSnmp) {
+  ASSERT_EQ(s_Run.exitCode, 0) << s_Run.err;
+  ASSERT_FALSE(s_Results.is_discarded());
+  EXPECT_EQ(s_Results["agent"]["name"], "ExtremeSwitch");
+  EXPECT_EQ(s_Results["agent"]["description"], "Discovery Agent for Extreme switches");
+  EXPECT_EQ(s_Results["agent"]["version"], "3.7.0.38");
+  for (const char* name : kSwitches) {
+    const Json& d = DeviceNamed(s_Results, name);
+    EXPECT_EQ(d["status"], "discovered") << name << ": " << d["reason"];
+    EXPECT_EQ(d["source"], "snmp") << name;
+    EXPECT_TRUE(d["snmp_failures"].empty()) << d["snmp_failures"].dump();
+    EXPECT_FALSE(d["local_neighbours"].empty()) << name;
+  }
+  EXPECT_EQ(s_Results["ping"]["queries"], 1);
+}
+
+TEST_F(SampleNetworkTest, BothEndsOfEveryLinkComeFromEdp) {
+  for (const Link& l : kLinks) {
+    EXPECT_TRUE(Has(RemotesOf(DeviceNamed(s_Results, l.a)),
+                    {l.aPort, kSystemMac.at(l.b), kManagementIp.at(l.b), l.bPort}))
+        << l.a << " " << l.aPort << " should hear " << l.b << " " << l.bPort;
+    EXPECT_TRUE(Has(RemotesOf(DeviceNamed(s_Results, l.b)),
+                    {l.bPort, kSystemMac.at(l.a), kManagementIp.at(l.a), l.aPort}))
+        << l.b << " " << l.bPort << " should hear " << l.a << " " << l.aPort;
+  }
+  for (const char* name : kSwitches) {
+    int edp = 0;
+    for (const Remote& r : RemotesOf(DeviceNamed(s_Results, name))) edp += !r.edpPeer.empty();
+    EXPECT_EQ(edp, 2) << name;
+  }
+}
+
+TEST_F(SampleNetworkTest, EveryHostIsFoundOnItsPortWithItsAddress) {
+  for (const Host& h : kHosts) {
+    EXPECT_TRUE(Has(RemotesOf(DeviceNamed(s_Results, h.device)), {h.port, h.mac, h.ip, ""}))
+        << h.mac << " should be behind " << h.device << " " << h.port;
+    // Wherever else the host is seen (behind uplinks), its address is the same.
+    for (const char* name : kSwitches) {
+      for (const Remote& r : RemotesOf(DeviceNamed(s_Results, name))) {
+        if (r.mac == h.mac) {
+          EXPECT_EQ(r.ip, h.ip) << name << " " << r.port;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(SampleNetworkTest, InterfacesCarryTheirStateAndVlans) {
+  const Json& core = DeviceNamed(s_Results, "core-1");
+  const Json& uplink = LocalAt(core, "1:1");
+  EXPECT_EQ(FieldValue(uplink["fields"], "m_IfDescr"), "Port 1:1");
+  EXPECT_EQ(FieldValue(uplink["fields"], "m_LocalNbrStatus"), 1);
+  EXPECT_EQ(FieldValue(uplink["fields"], "m_StpPortState"), 5);
+  Json vlans = FieldValue(uplink["fields"], "m_TrunkedVlans");
+  Json tags = FieldValue(uplink["fields"], "m_TrunkedVlanTags");
+  ASSERT_EQ(vlans.size(), 2u);
+  EXPECT_EQ(vlans[0]["value"], 2);
+  EXPECT_EQ(tags[0]["value"], 10);
+  EXPECT_EQ(vlans[1]["value"], 3);
+  EXPECT_EQ(tags[1]["value"], 20);
+  EXPECT_EQ(
+      FieldValue(LocalAt(DeviceNamed(s_Results, "edge-2"), "1:7")["fields"], "m_StpPortState"), 2);
+  const Json& loopback = LocalAt(core, "if 1000100");
+  ASSERT_EQ(loopback["remote_neighbours"].size(), 1u);
+  EXPECT_EQ(FieldValue(loopback["remote_neighbours"][0]["fields"], "m_NoConnectionAtThisLayer"), 1);
+}
+
+TEST_F(SampleNetworkTest, SummaryShowsInterfacesAndNeighbours) {
+  for (const char* line : {"core-1  ", "edge-1  ", "edge-2  ",
+                           "EDP  00:04:96:20:00:00  10.0.1.12        edge-1 port 1:8",
+                           "MAC  00:25:90:00:30:01  10.0.30.11", "blocking", "users (2) tag 10",
+                           "no connection at this layer", "3 of 3 devices discovered"}) {
+    EXPECT_NE(s_Run.out.find(line), std::string::npos) << line << "\n" << s_Run.out;
+  }
+}
+
+// The acceptance test of the net-snmp backend: the agent's whole discovery of the recorded
+// switches gives the same processed data over SNMP as from the recordings themselves.
+TEST_F(SampleNetworkTest, ReplayGivesTheSameProcessedDataAsSnmp) {
+  TempDir dir;
+  std::string scope = dir.Write("scope.yaml", ScopeText(""));
+  EngineProcessResult run = RunEngineProcess(
+      {"--scope", scope, "--replay", std::string(DISCO_SOURCE_DIR) + "/examples/sample-network",
+       "--sleep-scale", "0.001", "-o", "replay.json", "-q"},
+      dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Json replay = Json::parse(ReadFile(dir.Path() + "/replay.json"));
+  for (const char* name : kSwitches) {
+    EXPECT_EQ(DeviceNamed(replay, name)["source"], "recording");
+    EXPECT_EQ(DeviceNamed(replay, name)["local_neighbours"],
+              DeviceNamed(s_Results, name)["local_neighbours"])
+        << name;
+  }
+}
+
+TEST_F(SampleNetworkTest, FailedDevicesAreReportedAndTheOthersUnaffected) {
+  TempDir dir;
+  // A host that answers SNMP but has no bridge: the agent's filter rejects it.
+  std::string host = dir.Write("host.snmprec",
+                               "1.3.6.1.2.1.1.1.0|4|a file server\n"
+                               "1.3.6.1.2.1.1.5.0|4|files\n");
+  std::string extra =
+      "  - {name: silent, address: 127.0.0.1, port: " + std::to_string(FreeUdpPort()) +
+      ", timeout: 0.3, retries: 0}\n" + "  - {name: files, address: 127.0.0.1, recording: " + host +
+      "}\n";
+  std::string scope = dir.Write("scope.yaml", ScopeText(extra));
+  EngineProcessResult run =
+      RunEngineProcess({"--scope", scope, "--sleep-scale", "0.001", "-o", "r.json"}, dir.Path());
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
+  const Json& silent = DeviceNamed(results, "silent");
+  EXPECT_EQ(silent["status"], "not answering");
+  EXPECT_FALSE(silent["passed_filter"].get<bool>());
+  EXPECT_FALSE(silent["snmp_failures"].empty());
+  EXPECT_TRUE(silent["local_neighbours"].empty());
+  const Json& files = DeviceNamed(results, "files");
+  EXPECT_EQ(files["status"], "rejected");
+  EXPECT_TRUE(files["local_neighbours"].empty());
+  for (const char* name : kSwitches) {
+    EXPECT_EQ(DeviceNamed(results, name)["status"], "discovered") << name;
+    EXPECT_EQ(DeviceNamed(results, name)["local_neighbours"],
+              DeviceNamed(s_Results, name)["local_neighbours"])
+        << name;
+  }
+  EXPECT_NE(run.out.find("silent  127.0.0.1:"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("not answering"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("3 of 5 devices discovered"), std::string::npos) << run.out;
+}
+
+// SNMPv3 credentials given on the command line reach the device: authPriv, with the context
+// under which the simulator serves the recording.
+TEST_F(SampleNetworkTest, CommandLineV3CredentialsReachTheDevice) {
+  Snmpsim sim;
+  ASSERT_TRUE(sim.AddRecordingFile("edge1", SampleRecording("edge-1")));
+  sim.AddUser({"operator", "SHA", "auth-secret-1", "AES", "priv-secret-1"});
+  std::string error;
+  ASSERT_TRUE(sim.Start(&error)) << error;
+  TempDir dir;
+  EngineProcessResult run = RunEngineProcess({"-v3",
+                                              "-u",
+                                              "operator",
+                                              "-l",
+                                              "authPriv",
+                                              "-a",
+                                              "SHA",
+                                              "-A",
+                                              "auth-secret-1",
+                                              "-x",
+                                              "AES",
+                                              "-X",
+                                              "priv-secret-1",
+                                              "-n",
+                                              "edge1",
+                                              "--no-ping",
+                                              "--sleep-scale",
+                                              "0.001",
+                                              "-o",
+                                              "r.json",
+                                              sim.Address() + ":" + std::to_string(sim.Port())},
+                                             dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err.find("auth-secret-1"), std::string::npos);
+  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
+  const Json& d = results["devices"][0];
+  EXPECT_EQ(d["status"], "discovered");
+  // Alone, edge-1 resolves fewer addresses (the gateway's ARP table is missing), so compare the
+  // interfaces only.
+  EXPECT_EQ(d["local_neighbours"].size(),
+            DeviceNamed(s_Results, "edge-1")["local_neighbours"].size());
+  EXPECT_EQ(results.dump().find("auth-secret-1"), std::string::npos);
+}
+
+// Four devices enter phase 3 together and share one ping cycle: one query for the in-scope
+// addresses, every device through, and no two-minute pause with the sleep scaled down.
+TEST(EnginePingCycleTest, FourDevicesShareOnePingCycle) {
+  TempDir dir;
+  std::string text = "devices:\n";
+  const char* const recordings[] = {"core-1", "edge-1", "edge-2", "edge-1"};
+  for (int i = 0; i < 4; ++i) {
+    text += "  - {name: sw" + std::to_string(i + 1) + ", address: 127.0.0." +
+            std::to_string(21 + i) + ", recording: " + SampleRecording(recordings[i]) +
+            (i == 3 ? ", download_fdb: false" : "") + "}\n";
+  }
+  text += "ping: [127.0.0.21-24]\n";
+  std::string scope = dir.Write("scope.yaml", text);
+  auto start = std::chrono::steady_clock::now();
+  EngineProcessResult run = RunEngineProcess(
+      {"--scope", scope, "-j", "4", "--sleep-scale", "0.001", "-o", "r.json"}, dir.Path());
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_LT(seconds, 60);
+  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
+  EXPECT_EQ(results["ping"]["queries"], 1);
+  ASSERT_GE(results["ping"]["sweeps"].size(), 1u);
+  const Json& sweep = results["ping"]["sweeps"][0];
+  EXPECT_EQ(sweep["addresses"], 4);
+  if (!sweep.contains("error")) {
+    EXPECT_EQ(sweep["answered"], 4) << sweep.dump();
+  }
+  for (int i = 1; i <= 3; ++i) {
+    const Json& d = DeviceNamed(results, "sw" + std::to_string(i));
+    EXPECT_EQ(d["status"], "discovered");
+    EXPECT_FALSE(RemotesOf(d).empty()) << d["name"];
+  }
+  // Without its forwarding-database download, the fourth has its interfaces and no neighbours.
+  const Json& noFdb = DeviceNamed(results, "sw4");
+  EXPECT_EQ(noFdb["local_neighbours"].size(),
+            DeviceNamed(results, "sw2")["local_neighbours"].size());
+  EXPECT_TRUE(RemotesOf(noFdb).empty());
+}
+
+// An answer to the in-scope query too large for one message of the bus still reaches the
+// agent whole: every address of a /19 (beyond the default limit, so --allow-large-scope) is
+// pinged. Loopback only.
+TEST(EnginePingCycleTest, LargeScopeReachesTheAgentWhole) {
+  TempDir dir;
+  std::string scope =
+      dir.Write("scope.yaml", "devices:\n  - {name: sw, address: 127.0.0.21, recording: " +
+                                  SampleRecording("edge-2") + "}\nping: [127.0.32.0/19]\n");
+  EngineProcessResult run =
+      RunEngineProcess({"--scope", scope, "--allow-large-scope", "--ping-rate", "100000",
+                        "--ping-timeout", "500", "--sleep-scale", "0.001", "-o", "r.json", "-q"},
+                       dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
+  EXPECT_EQ(results["ping"]["addresses"].size(), 8190u);
+  ASSERT_GE(results["ping"]["sweeps"].size(), 1u);
+  EXPECT_EQ(results["ping"]["sweeps"][0]["addresses"], 8190);
+}
+
+}  // namespace

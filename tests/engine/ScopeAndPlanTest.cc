@@ -1,0 +1,145 @@
+// The scope file and the discovery plan made from it with the command line: what reaches each
+// device, and which addresses are pinged.
+#include <gtest/gtest.h>
+
+#include "EngineProcess.h"
+#include "engine/DeviceRun.h"
+#include "engine/DiscoveryPlan.h"
+#include "engine/Ipv4Address.h"
+#include "engine/MacAddress.h"
+#include "engine/ScopeFile.h"
+
+namespace {
+
+using disco::BuildDiscoveryPlan;
+using disco::DiscoveryPlan;
+using disco::EngineOptions;
+using disco::ParseScopeText;
+using disco::ScopeDocument;
+
+// Parses `scope` and plans it with `cli` options; fails the test on an error.
+DiscoveryPlan Plan(const std::string& scope, const std::vector<std::string>& cli = {}) {
+  EngineOptions options;
+  std::string error;
+  if (!cli.empty()) {
+    std::vector<std::string> args = cli;
+    args.push_back("127.0.0.99");  // a device, so that the command line parses
+    EXPECT_EQ(disco::ParseCommandLine(args, &options, &error), disco::ParseOutcome::kRun) << error;
+    options.hosts.clear();
+  }
+  ScopeDocument doc;
+  EXPECT_TRUE(ParseScopeText(scope, "/scopes", &doc, &error)) << error;
+  DiscoveryPlan plan;
+  EXPECT_TRUE(BuildDiscoveryPlan(options, &doc, &plan, &error)) << error;
+  return plan;
+}
+
+TEST(ScopeAndPlanTest, DeviceSettingsBeatTheCommandLineWhichBeatsScopeDefaults) {
+  DiscoveryPlan plan = Plan(
+      "defaults: {community: fromscope, timeout: 5, port: 1161}\n"
+      "devices:\n"
+      "  - {address: 127.0.0.1}\n"
+      "  - {address: 127.0.0.2, community: own, retries: 3, port: 2161}\n"
+      "  - {address: '127.0.0.3:3161', name: three}\n",
+      {"-c", "cli", "-r", "0"});
+  ASSERT_EQ(plan.devices.size(), 3u);
+  const auto& a = plan.devices[0];
+  EXPECT_EQ(a.name, "127.0.0.1");
+  EXPECT_EQ(a.credentials.community, "cli");
+  EXPECT_EQ(a.credentials.timeoutMs, 5000);
+  EXPECT_EQ(a.credentials.retries, 0);
+  EXPECT_EQ(a.port, 1161);
+  const auto& b = plan.devices[1];
+  EXPECT_EQ(b.credentials.community, "own");
+  EXPECT_EQ(b.credentials.retries, 3);
+  EXPECT_EQ(b.port, 2161);
+  EXPECT_EQ(plan.devices[2].port, 3161);
+  EXPECT_EQ(plan.devices[2].name, "three");
+}
+
+TEST(ScopeAndPlanTest, DeviceRecordCarriesTheScopesDeviceSettings) {
+  DiscoveryPlan plan = Plan(
+      "devices:\n"
+      "  - {address: 127.0.0.1, download_fdb: false, address_space: lab, port: 16100}\n"
+      "  - {address: 127.0.0.2}\n");
+  auto first = disco::MakeDeviceRecord(plan.devices[0]);
+  EXPECT_STREQ(first->RRValueOf("m_Name")->RAString(), "127.0.0.1");
+  EXPECT_STREQ(first->RRValueOf("m_IpAddress")->RAString(), "127.0.0.1");
+  EXPECT_EQ(first->RRValueOf("m_SnmpPort")->RAInt(), 16100);
+  EXPECT_EQ(first->RRValueOf("m_DownloadFdbData")->RAInt(), 0);
+  EXPECT_STREQ(first->RRValueOf("m_AddressSpace")->RAString(), "lab");
+  auto second = disco::MakeDeviceRecord(plan.devices[1]);
+  EXPECT_EQ(second->RRValueOf("m_SnmpPort"), nullptr);
+  EXPECT_EQ(second->RRValueOf("m_DownloadFdbData"), nullptr);
+  EXPECT_EQ(second->RRValueOf("m_AddressSpace"), nullptr);
+}
+
+TEST(ScopeAndPlanTest, RelativeRecordingsAreTakenFromTheScopeFilesFolder) {
+  TempDir dir;
+  dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|sw\n");
+  std::string scope =
+      dir.Write("scope.yaml", "devices:\n  - {address: 127.0.0.1, recording: sw.snmprec}\n");
+  ScopeDocument doc;
+  std::string error;
+  ASSERT_TRUE(disco::LoadScopeFile(scope, &doc, &error)) << error;
+  EXPECT_EQ(doc.devices[0].recording, dir.Path() + "/sw.snmprec");
+}
+
+TEST(ScopeAndPlanTest, WithoutAPingListOnlyDevicesReachedOverTheNetworkArePinged) {
+  TempDir dir;
+  std::string recording = dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|sw\n");
+  DiscoveryPlan plan =
+      Plan("devices:\n  - 127.0.0.1\n  - {address: 127.0.0.2, recording: " + recording +
+           "}\n  - 127.0.0.3\n");
+  EXPECT_EQ(plan.pingAddresses, (std::vector<std::string>{"127.0.0.1", "127.0.0.3"}));
+}
+
+TEST(ScopeAndPlanTest, PingListEntriesExpandWithoutRepeats) {
+  DiscoveryPlan plan = Plan(
+      "devices: [127.0.0.1]\n"
+      "ping: [192.0.2.0/30, 192.0.2.4/31, 192.0.2.9/32, 192.0.2.1, 192.0.2.254-192.0.3.1, "
+      "198.51.100.7-8]\n");
+  EXPECT_EQ(plan.pingAddresses,
+            (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.4", "192.0.2.5",
+                                      "192.0.2.9", "192.0.2.254", "192.0.2.255", "192.0.3.0",
+                                      "192.0.3.1", "198.51.100.7", "198.51.100.8"}));
+}
+
+TEST(ScopeAndPlanTest, PingLimitCountsAddressesExactly) {
+  std::vector<std::string> out;
+  std::string error;
+  EXPECT_EQ(disco::ExpandAddressEntry("10.0.0.0-10.0.15.255", 4096, &out, &error),
+            disco::ExpandResult::kOk);
+  EXPECT_EQ(out.size(), 4096u);
+  EXPECT_EQ(disco::ExpandAddressEntry("10.0.16.0", 4096, &out, &error),
+            disco::ExpandResult::kTooMany);
+  EXPECT_EQ(out.size(), 4096u);
+  out.clear();
+  EXPECT_EQ(disco::ExpandAddressEntry("0.0.0.0/0", 65536, &out, &error),
+            disco::ExpandResult::kTooMany);
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(ScopeAndPlanTest, MacAddressesAreNormalised) {
+  struct {
+    const char* text;
+    const char* mac;  // null when refused
+  } cases[] = {{"00:04:96:1f:a2:10", "00:04:96:1F:A2:10"},
+               {"0:4:96:1f:a2:10", "00:04:96:1F:A2:10"},
+               {"00-04-96-1F-A2-10", "00:04:96:1F:A2:10"},
+               {"0004.961f.a210", "00:04:96:1F:A2:10"},
+               {"0004961fa210", "00:04:96:1F:A2:10"},
+               {"00:04:96:1f:a2", nullptr},
+               {"00:04:96:1f:a2:100", nullptr},
+               {"0004961fa21g", nullptr},
+               {"", nullptr}};
+  for (const auto& c : cases) {
+    std::string mac;
+    EXPECT_EQ(disco::NormalizeMac(c.text, &mac), c.mac != nullptr) << c.text;
+    if (c.mac != nullptr) {
+      EXPECT_EQ(mac, c.mac) << c.text;
+    }
+  }
+}
+
+}  // namespace
