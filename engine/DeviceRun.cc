@@ -25,8 +25,8 @@ const char* DeviceStatusName(DeviceStatus status) {
 }
 
 DeviceRun::DeviceRun(DeviceSpec s)
-    : spec(std::move(s)),
-      record(MakeDeviceRecord(spec)),
+    : deviceSpec(std::move(s)),
+      record(MakeDeviceRecord(deviceSpec)),
       med(std::make_unique<CDiscoMediationData>()),
       proc(std::make_unique<CDiscoProcessedData>()) {}
 
@@ -71,16 +71,16 @@ std::string DeviceRun::Reason() const {
   return "";
 }
 
-std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& spec) {
+std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& deviceSpec) {
   auto record = std::make_unique<CTolRecord>();
-  record->RRAddValue(new CTolVarBind("m_Name", spec.name.c_str()));
-  record->RRAddValue(new CTolVarBind("m_IpAddress", spec.address.c_str()));
-  if (spec.port != 161) record->RRAddValue(new CTolVarBind("m_SnmpPort", spec.port));
-  if (spec.downloadFdb) {
-    record->RRAddValue(new CTolVarBind("m_DownloadFdbData", *spec.downloadFdb ? 1 : 0));
+  record->RRAddValue(new CTolVarBind("m_Name", deviceSpec.name.c_str()));
+  record->RRAddValue(new CTolVarBind("m_IpAddress", deviceSpec.address.c_str()));
+  if (deviceSpec.port != 161) record->RRAddValue(new CTolVarBind("m_SnmpPort", deviceSpec.port));
+  if (deviceSpec.downloadFdb) {
+    record->RRAddValue(new CTolVarBind("m_DownloadFdbData", *deviceSpec.downloadFdb ? 1 : 0));
   }
-  if (!spec.addressSpace.empty()) {
-    record->RRAddValue(new CTolVarBind("m_AddressSpace", spec.addressSpace.c_str()));
+  if (!deviceSpec.addressSpace.empty()) {
+    record->RRAddValue(new CTolVarBind("m_AddressSpace", deviceSpec.addressSpace.c_str()));
   }
   return record;
 }

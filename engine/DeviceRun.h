@@ -27,7 +27,7 @@ const char* DeviceStatusName(DeviceStatus status);  // "discovered", "incomplete
 struct DeviceRun {
   explicit DeviceRun(DeviceSpec s);
 
-  DeviceSpec spec;
+  DeviceSpec deviceSpec;
   // The device record: "m_Name", "m_IpAddress", and "m_SnmpPort", "m_DownloadFdbData",
   // "m_AddressSpace" when they apply.
   std::unique_ptr<CTolRecord> record;
@@ -48,7 +48,7 @@ struct DeviceRun {
   std::string Reason() const;
 };
 
-// Builds the device record of `spec`. Owned by the caller.
-std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& spec);
+// Builds the device record of `deviceSpec`. Owned by the caller.
+std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& deviceSpec);
 
 }  // namespace disco

@@ -46,8 +46,8 @@ Discovery::Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySet
   m_Report.agentVersion = plugin.Version();
   m_Report.pingEnabled = settings.pingEnabled;
   if (settings.pingEnabled) m_Report.pingAddresses = m_Plan.pingAddresses;
-  for (const DeviceSpec& spec : m_Plan.devices) {
-    m_Report.devices.push_back(std::make_unique<DeviceRun>(spec));
+  for (const DeviceSpec& deviceSpec : m_Plan.devices) {
+    m_Report.devices.push_back(std::make_unique<DeviceRun>(deviceSpec));
   }
 }
 
@@ -152,7 +152,7 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
   CTolRecord* record = d.record.get();
   d.passedFilter = m_Agent->DAFilter(record) != 0;
   if (!d.passedFilter) {
-    m_Progress.Line(d.spec.name + " (" + d.spec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
+    m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
                     ": " + d.Reason());
     return;
   }
@@ -161,14 +161,14 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     m_Agent->DADoMediationLayer(record);
   }
   d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
-  m_Progress.Line(d.spec.name + " (" + d.spec.Endpoint() + "): phases 1 and 2 done, " +
+  m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): phases 1 and 2 done, " +
                   std::to_string(d.arp.size()) + " ARP entries");
 }
 
 void Discovery::BuildArpTable() {
   ArpCounts& counts = m_Report.arp;
   for (const auto& d : m_Report.devices) {
-    counts.fromDevices += AddArpPairs(d->arp, d->spec.addressSpace, *m_Arp);
+    counts.fromDevices += AddArpPairs(d->arp, d->deviceSpec.addressSpace, *m_Arp);
   }
   counts.local = AddArpPairs(ReadLocalArpTable(), "", *m_Arp);
   for (const StaticArpEntry& e : m_Plan.staticArp) m_Arp->Add(e.mac, e.ip, "");
@@ -187,7 +187,7 @@ void Discovery::PhaseThree(DeviceRun& d) {
   m_Agent->DADoMediationLayer(record);
   m_Agent->DADoProcessLayer(record);
   size_t remote = d.proc->DPDRemoteNbrs().size();
-  m_Progress.Line(d.spec.name + " (" + d.spec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
+  m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
                   ": " + std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
                   std::to_string(remote) + " remote neighbours");
 }

@@ -88,10 +88,10 @@ Json RenderDevice(const DeviceRun& d) {
   for (const TolErrorRecord& e : d.SnmpFailures()) snmp.push_back(RenderError(e));
   Json agent = Json::array();
   for (const TolErrorRecord& e : d.AgentErrors()) agent.push_back(RenderError(e));
-  Json out{{"name", d.spec.name},
-           {"address", d.spec.address},
-           {"port", d.spec.port},
-           {"source", d.spec.recording.empty() ? "snmp" : "recording"},
+  Json out{{"name", d.deviceSpec.name},
+           {"address", d.deviceSpec.address},
+           {"port", d.deviceSpec.port},
+           {"source", d.deviceSpec.recording.empty() ? "snmp" : "recording"},
            {"status", DeviceStatusName(d.Status())},
            {"reason", d.Reason()},
            {"passed_filter", d.passedFilter},
@@ -99,7 +99,7 @@ Json RenderDevice(const DeviceRun& d) {
            {"arp_entries", d.arp.size()},
            {"snmp_failures", snmp},
            {"agent_errors", agent}};
-  if (!d.spec.recording.empty()) out["recording"] = d.spec.recording;
+  if (!d.deviceSpec.recording.empty()) out["recording"] = d.deviceSpec.recording;
   Json neighbours = RenderNeighbours(*d.proc);
   for (auto it = neighbours.begin(); it != neighbours.end(); ++it) out[it.key()] = it.value();
   if (!d.leftInMediationData.empty()) out["left_in_mediation_data"] = d.leftInMediationData;
