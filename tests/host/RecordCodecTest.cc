@@ -25,28 +25,27 @@ int Decode(const std::string& bytes, CTolRecord* record) {
   return record->ROMDecode(exact.empty() ? &kNone : exact.data(), static_cast<int>(exact.size()));
 }
 
+// Every kind of value, extreme integers, an empty name, an integer name, an absent value, an
+// object holding a vector that holds an object.
 CTolRecord* SampleRecord() {
   auto* record = new CTolRecord();
   record->RRAddValue(new CTolVarBind("m_IpAddress", "10.1.2.3"));
-  CTolAtom* big = CTolAtom::RAMakeInt64(LLONG_MIN);
-  record->RRAddValue(new CTolVarBind("m_Min", &big));
-  big = CTolAtom::RAMakeInt64(LLONG_MAX);
-  record->RRAddValue(new CTolVarBind("m_Max", &big));
+  for (long long extreme : {LLONG_MIN, LLONG_MAX}) {
+    CTolAtom* big = CTolAtom::RAMakeInt64(extreme);
+    record->RRAddValue(new CTolVarBind(extreme < 0 ? "m_Min" : "m_Max", &big));
+  }
   record->RRAddValue(new CTolVarBind("", ""));
   const unsigned char octets[] = {0, 0x1a, 0, 0xff};
-  CTolAtom bytes(octets, sizeof octets);
+  CTolAtom bytes(octets, sizeof octets), nullValue;
   record->RRAddValue(new CTolVarBind(CTolAtom(17), &bytes));
   record->RRAddValue(new CTolVarBind("m_Absent", static_cast<const CTolAtom*>(nullptr)));
-  CTolAtom nullValue;
   record->RRAddValue(new CTolVarBind("m_Null", &nullValue));
-  auto* inner = new CTolVBList();
-  inner->RVBLAddToListEnd(new CTolVarBind(CTolAtom(10), 1));
   auto* vector = new CTolAtomVector(0);
-  vector->RAVAddToEnd(new CTolAtom(new CTolVBList(*inner)));
+  vector->RAVAddToEnd(new CTolAtom(new CTolVBList(record->RRValues())));
   vector->RAVAddToEnd(new CTolAtom("tag"));
+  CTolAtom* object = new CTolAtom(new CTolVBList());
   CTolAtom* vectorAtom = new CTolAtom(vector);
-  inner->RVBLAddToListEnd(new CTolVarBind("m_Vec", &vectorAtom));
-  CTolAtom* object = new CTolAtom(inner);
+  object->RAObject()->RVBLAddToListEnd(new CTolVarBind("m_Vec", &vectorAtom));
   record->RRAddValue(new CTolVarBind("m_Obj", &object));
   return record;
 }
@@ -78,10 +77,8 @@ CTolAtom* RandomAtom(std::mt19937& random, int depth) {
       for (char& c : octets) c = static_cast<char>(random());
       return new CTolAtom(reinterpret_cast<const unsigned char*>(octets.data()), octets.size());
     }
-    case 3:
-      return new CTolAtom();
-    case 4:
-      return new CTolAtom(RandomList(random, depth + 1));
+    case 3: return new CTolAtom();
+    case 4: return new CTolAtom(RandomList(random, depth + 1));
     default: {
       auto* vector = new CTolAtomVector(0);
       for (int n = random() % 4; n > 0; --n) vector->RAVAddToEnd(RandomAtom(random, depth + 1));
@@ -108,10 +105,8 @@ TEST(RecordCodecTest, RoundTripKeepsEveryTypeNameAndOrder) {
   EXPECT_EQ(LLONG_MIN, decoded.RRValueOf("m_Min")->RAInt64());
   EXPECT_EQ(nullptr, decoded.RRValueOf("m_Absent"));
   EXPECT_EQ(eTolNull, decoded.RRValueOf("m_Null")->RAType());
-  // An empty record round-trips too.
-  CTolRecord empty;
-  ASSERT_EQ(TOL_OK, Decode(Encode(CTolRecord()), &empty));
-  EXPECT_EQ(0, empty.RRValues().RVBLLength());
+  ASSERT_EQ(TOL_OK, Decode(Encode(CTolRecord()), &decoded));  // an empty record round-trips too
+  EXPECT_EQ(0, decoded.RRValues().RVBLLength());
 }
 
 TEST(RecordCodecTest, MalformedInputIsRefusedAndLeavesTheRecordEmpty) {

@@ -35,7 +35,6 @@ TEST(RecordTest, BindingsTakeOrCopyTheirValues) {
   EXPECT_NE(&kept, copying.RVBValue());
   EXPECT_EQ(nullptr, copying.RVBNameText());  // an integer name has no text
   EXPECT_EQ(nullptr, CTolVarBind("m_None", static_cast<const char*>(nullptr)).RVBValue());
-
   CTolVarBind copy(copying);
   EXPECT_NE(copy.RVBValue(), copying.RVBValue());
   EXPECT_TRUE(*copy.RVBValue() == *copying.RVBValue());

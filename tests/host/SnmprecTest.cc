@@ -26,23 +26,21 @@ std::string Render(const TolSnmpValue& v) {
   return out;
 }
 
+// Rows the requester's conversion test already reads (INTEGER, hex MACs, IpAddress, TimeTicks)
+// are not repeated here.
 TEST(SnmprecParse, GoodRows) {
   const struct {
     const char* line;
     const char* value;
   } kGood[] = {
-      {"1.3.6.1.2.1.2.2.1.3.1|2|6", "int 6"},
       {"1.3.6.1.9|2|-2147483648", "int -2147483648"},
       {"1.3.6.1.2.1.1.1.0|4|A|B", "octets 417C42"},  // the value may hold bars
-      {"1.3.6.1.2.1.2.2.1.6.1001|4x|00049612a301", "octets 00049612A301"},
       {"1.3.6.1.2.1.2.2.1.6.5|4|", "octets "},
       {"1.3.6.1.7|5|", "null 0"},
       {"1.3.6.1.2.1.1.2.0|6|1.3.6.1.4.1.1916.2.155", "oid 1.3.6.1.4.1.1916.2.155."},
-      {"1.3.6.1.8|64|10.0.0.1", "ip 0A000001"},
       {"1.3.6.1.8|64x|c0a80101", "ip C0A80101"},
       {"1.3.6.1.6|65|4294967295", "c32 4294967295"},
       {"1.3.6.1.6|66|1000000000", "uint 1000000000"},
-      {"1.3.6.1.6|67|12345", "ticks 12345"},
       {"1.3.6.1.6|68x|9f78", "opaque 9F78"},
       {"1.3.6.1.6|70|9000000000", "c64 9000000000"},
   };

@@ -10,32 +10,9 @@
 #include "host/CTolThread.h"
 #include "host/TolSleep.h"
 
-namespace {
-
-double MillisecondsOf(unsigned long sleep) {
-  auto start = std::chrono::steady_clock::now();
-  TolSleep(sleep);
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-}  // namespace
-
 TEST(TolSleepTest, ScaleShortensEverySleep) {
-  const double before = TolGetSleepScale();
-  TolSetSleepScale(0.01);
-  EXPECT_DOUBLE_EQ(0.01, TolGetSleepScale());
-  double elapsed = MillisecondsOf(2000);
-  EXPECT_GE(elapsed, 20.0);
-  EXPECT_LT(elapsed, 1000.0);
-  TolSetSleepScale(0);
-  EXPECT_LT(MillisecondsOf(120000), 1000.0);  // scaled to nothing: returns after yielding
-  TolSetSleepScale(-3);
-  EXPECT_DOUBLE_EQ(0.0, TolGetSleepScale());
-  TolSetSleepScale(before);
-}
-
-TEST(TolSleepTest, InitialScaleComesFromTheEnvironment) {
-  // A fresh process, so that the environment is read at its first use.
+  // A fresh process reads the initial scale from the environment at its first use
+  // (nothing in this test may read it before).
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
@@ -43,12 +20,28 @@ TEST(TolSleepTest, InitialScaleComesFromTheEnvironment) {
         std::exit(TolGetSleepScale() == 0.25 ? 0 : 1);
       },
       testing::ExitedWithCode(0), "");
+  auto millisecondsOf = [](unsigned long sleep) {
+    auto start = std::chrono::steady_clock::now();
+    TolSleep(sleep);
+    std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+    return elapsed.count();
+  };
+  const double before = TolGetSleepScale();
+  TolSetSleepScale(0.01);
+  double elapsed = millisecondsOf(2000);
+  EXPECT_GE(elapsed, 20.0);
+  EXPECT_LT(elapsed, 1000.0);
+  TolSetSleepScale(0);
+  EXPECT_LT(millisecondsOf(120000), 1000.0);  // scaled to nothing: returns after yielding
+  TolSetSleepScale(-3);
+  EXPECT_DOUBLE_EQ(0.0, TolGetSleepScale());
+  TolSetSleepScale(before);
 }
 
 TEST(CTolThreadTest, BroadcastWakesEveryWaiterHoldingTheLock) {
   CTolThread lock;
   const int kWaiters = 4;
-  int waiting = 0;  // guarded by lock
+  int waiting = 0;     // guarded by lock
   bool ready = false;  // guarded by lock
   std::atomic<int> inside{0}, woken{0}, overlaps{0};
   std::vector<std::thread> threads;
@@ -66,13 +59,10 @@ TEST(CTolThreadTest, BroadcastWakesEveryWaiterHoldingTheLock) {
     });
   }
   // The waiters give the lock up while they wait, so this loop can take it.
-  for (;;) {
+  for (bool all = false; !all; std::this_thread::yield()) {
     lock.RTLock();
-    bool all = waiting == kWaiters;
-    if (all) ready = true;
+    all = ready = waiting == kWaiters;
     lock.RTUnLock();
-    if (all) break;
-    std::this_thread::yield();
   }
   lock.RTBroadcast();
   for (std::thread& t : threads) t.join();

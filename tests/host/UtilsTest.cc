@@ -43,38 +43,32 @@ class WrapTest : public ::testing::Test {
   CTolRecord device;
 };
 
-TEST_F(WrapTest, ByIndex) {
+TEST_F(WrapTest, ByIndexOrByValueFirstRowWins) {
   CTolDoubleList* list = nullptr;
-  CTolTreeList* tree = DAUFWrapSNMPInTreeList(&device, &requester, "ifDescr", true, &list, 0, 0);
+  std::unique_ptr<CTolDoubleList> rows;  // outlives the tree that points into it
+  std::unique_ptr<CTolTreeList> tree(
+      DAUFWrapSNMPInTreeList(&device, &requester, "ifDescr", true, &list, 0, 0));
+  rows.reset(list);
   ASSERT_NE(tree, nullptr);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(tree->RTLLength(), 2);
-  ASSERT_NE(Row(tree, "1005"), nullptr);
-  EXPECT_EQ(Row(tree, "1005")->RSVOValue()->RAText(), "port 1:5");
+  ASSERT_NE(Row(tree.get(), "1005"), nullptr);
+  EXPECT_EQ(Row(tree.get(), "1005")->RSVOValue()->RAText(), "port 1:5");
   int value = -7;
-  EXPECT_EQ(DAUFGetValueFromSnmpTreeList("5", tree, &value), 1);
-  EXPECT_EQ(DAUFGetValueFromSnmpTreeList("6", tree, &value), TOL_ERR_FAILED);
+  EXPECT_EQ(DAUFGetValueFromSnmpTreeList("6", tree.get(), &value), TOL_ERR_FAILED);
   const CTolAtom* atom = nullptr;
-  EXPECT_EQ(DAUFGetValueFromSnmpTreeList("5", tree, &atom), 1);
+  EXPECT_EQ(DAUFGetValueFromSnmpTreeList("5", tree.get(), &atom), 1);
   EXPECT_EQ(atom->RAText(), "port 5");
-  delete tree;
-  delete list;
-}
 
-TEST_F(WrapTest, ByValueFirstRowWins) {
-  CTolDoubleList* list = nullptr;
-  CTolTreeList* tree =
-      DAUFWrapSNMPInTreeList(&device, &requester, "ipAdEntIfIndex", false, &list, 0, 0);
+  tree.reset(DAUFWrapSNMPInTreeList(&device, &requester, "ipAdEntIfIndex", false, &list, 0, 0));
+  rows.reset(list);
   ASSERT_NE(tree, nullptr);
   EXPECT_EQ(tree->RTLLength(), 2);
   EXPECT_EQ(list->RDLLength(), 3);
-  EXPECT_STREQ(Row(tree, "5")->RSVOASN1()->RAAAsString(), "10.0.0.1");
-  EXPECT_STREQ(Row(tree, "1005")->RSVOASN1()->RAAAsString(), "10.0.1.1");
-  int ifIndex = 0;
-  EXPECT_EQ(DAUFGetValueFromSnmpTreeList("1005", tree, &ifIndex), 1);
-  EXPECT_EQ(ifIndex, 1005);
-  delete tree;
-  delete list;
+  EXPECT_STREQ(Row(tree.get(), "5")->RSVOASN1()->RAAAsString(), "10.0.0.1");
+  EXPECT_STREQ(Row(tree.get(), "1005")->RSVOASN1()->RAAAsString(), "10.0.1.1");
+  EXPECT_EQ(DAUFGetValueFromSnmpTreeList("1005", tree.get(), &value), 1);
+  EXPECT_EQ(value, 1005);
 }
 
 TEST_F(WrapTest, EmptyOrFailedWalkGivesNulls) {
@@ -120,12 +114,7 @@ TEST(AgentUtils, ConvertIndexToMac) {
   for (const auto& c : kCases) {
     CTolASN1Address index(c.index);
     char* mac = DAUFConvertASN1IndexToMac(&index);
-    if (c.mac == nullptr) {
-      EXPECT_EQ(mac, nullptr) << index.RAAAsString();
-    } else {
-      ASSERT_NE(mac, nullptr) << index.RAAAsString();
-      EXPECT_STREQ(mac, c.mac);
-    }
+    EXPECT_EQ(std::string(mac ? mac : "<none>"), c.mac ? c.mac : "<none>") << index.RAAAsString();
     std::free(mac);
   }
   EXPECT_EQ(DAUFConvertASN1IndexToMac(nullptr), nullptr);
@@ -141,12 +130,11 @@ TEST(AgentUtils, StringToIntAndEntityIdentifier) {
     EXPECT_EQ(DAUFStringToInt(bad, &value, 10), TOL_ERR_FAILED) << bad;
   }
   EXPECT_EQ(value, 255);  // unchanged by failures
-  CTolRecord named, unnamed;
-  named.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.30"));
-  named.RRAddValue(new CTolVarBind("m_Name", "core-1"));
-  unnamed.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.30"));
-  EXPECT_STREQ(DAUFGetEntityIdentifier(&named), "core-1");
-  EXPECT_STREQ(DAUFGetEntityIdentifier(&unnamed), "127.0.0.30");
+  CTolRecord device;
+  device.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.30"));
+  EXPECT_STREQ(DAUFGetEntityIdentifier(&device), "127.0.0.30");
+  device.RRAddValue(new CTolVarBind("m_Name", "core-1"));
+  EXPECT_STREQ(DAUFGetEntityIdentifier(&device), "core-1");
   EXPECT_STREQ(DAUFGetEntityIdentifier(nullptr), "<unknown device>");
 }
 
