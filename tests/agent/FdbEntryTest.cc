@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "agent/CDiscoFdbEntry.h"
+#include "agent/ExtremeAgentTestSupport.h"
 #include "host/CTolErrorSink.h"
 #include "host/CTolRecord.h"
-#include "host/TolDebug.h"
 
 namespace {
 
@@ -50,60 +50,54 @@ TEST(FdbEntryTest, SettersRefuseNullsAndOwnWhatTheyTake) {
 TEST(FdbEntryTest, CopySharesTheLocalRecordAndDuplicatesTheRest) {
   CTolRecord local;
   local.RRAddValue(new CTolVarBind("m_IfIndex", 1005));
-  CDiscoFdbEntry only;
-  only.DFELocalNeighbour(&local);
-  const int saved = __Tolvane_Debug_Level;
-  __Tolvane_Debug_Level = 1;
-  testing::internal::CaptureStdout();
-  std::unique_ptr<CDiscoFdbEntry> copy(new CDiscoFdbEntry(only));
-  EXPECT_EQ("CDiscoFdbEntry::CDiscoFdbEntry(copy)\n", testing::internal::GetCapturedStdout());
-  __Tolvane_Debug_Level = saved;
-  EXPECT_EQ(&local, copy->DFELocalNeighbour());
-  EXPECT_EQ(nullptr, copy->DFERemoteNeighbour());
-  EXPECT_EQ(nullptr, copy->DFEKey());
+  auto entry = std::make_unique<CDiscoFdbEntry>();
+  entry->DFELocalNeighbour(&local);
+  std::unique_ptr<CDiscoFdbEntry> onlyLocal;
+  {
+    TraceCapture trace(1);
+    onlyLocal.reset(new CDiscoFdbEntry(*entry));
+    EXPECT_EQ("CDiscoFdbEntry::CDiscoFdbEntry(copy)\n", trace.Text());
+  }
+  EXPECT_EQ(&local, onlyLocal->DFELocalNeighbour());
+  EXPECT_EQ(nullptr, onlyLocal->DFERemoteNeighbour());
+  EXPECT_EQ(nullptr, onlyLocal->DFEKey());
 
-  auto full = std::make_unique<CDiscoFdbEntry>();
-  full->DFELocalNeighbour(&local);
-  full->DFERemoteNeighbour(Remote("00:01:02:03:04:05"));
-  full->DFEKey(strdup("00:01:02:03:04:05"));
-  std::unique_ptr<CTolListable> deep(full->RLTargetDeepCopy(full.get()));
+  entry->DFERemoteNeighbour(Remote("00:01:02:03:04:05"));
+  entry->DFEKey(strdup("00:01:02:03:04:05"));
+  std::unique_ptr<CTolListable> deep(entry->RLTargetDeepCopy(entry.get()));
   auto* twin = dynamic_cast<CDiscoFdbEntry*>(deep.get());
   ASSERT_NE(nullptr, twin);
   EXPECT_EQ(&local, twin->DFELocalNeighbour());
-  ASSERT_NE(nullptr, twin->DFERemoteNeighbour());
-  EXPECT_NE(full->DFERemoteNeighbour(), twin->DFERemoteNeighbour());
-  EXPECT_NE(full->DFEKey(), twin->DFEKey());
-  EXPECT_EQ(Print(*full), Print(*twin));
-  full.reset();  // the twin stays whole
+  EXPECT_NE(entry->DFERemoteNeighbour(), twin->DFERemoteNeighbour());
+  EXPECT_NE(entry->DFEKey(), twin->DFEKey());
+  EXPECT_EQ(Print(*entry), Print(*twin));
+  entry.reset();  // the twin stays whole
   EXPECT_STREQ("00:01:02:03:04:05",
                twin->DFERemoteNeighbour()->RRValueOf("m_RemoteNbrPhysAddr")->RAString());
   EXPECT_STREQ("00:01:02:03:04:05", twin->DFEKey());
 }
 
+// The printed form leaves out what is missing; the dump names it NULL.
 TEST(FdbEntryTest, TextFormsLabelWhatIsThere) {
   CDiscoFdbEntry entry;
   EXPECT_EQ(" Key: NULL", Print(entry));
-  testing::internal::CaptureStdout();
-  entry.DFEDump();
-  EXPECT_EQ(" LocalNeighbour: NULL RemoteNeighbour: NULL Key: NULL\n",
-            testing::internal::GetCapturedStdout());
-
+  {
+    TraceCapture trace(0);
+    entry.DFEDump();
+    EXPECT_EQ(" LocalNeighbour: NULL RemoteNeighbour: NULL Key: NULL\n", trace.Text());
+  }
   CTolRecord local;
   local.RRAddValue(new CTolVarBind("m_IfIndex", 1005));
-  entry.DFERemoteNeighbour(Remote("00:01:02:03:04:05"));
-  EXPECT_EQ(std::string(" RemoteNeighbour: ") + entry.DFERemoteNeighbour()->RRPrintStr(true) +
-                " Key: NULL",
-            Print(entry));
   entry.DFELocalNeighbour(&local);
+  entry.DFERemoteNeighbour(Remote("00:01:02:03:04:05"));
   entry.DFEKey(strdup("k"));
-  const std::string localText = local.RRPrintStr(true);
-  const std::string remoteText = entry.DFERemoteNeighbour()->RRPrintStr(true);
-  EXPECT_EQ(" LocalNeighbour: " + localText + " RemoteNeighbour: " + remoteText + " Key: k",
-            Print(entry));
-  testing::internal::CaptureStdout();
+  const std::string full = std::string(" LocalNeighbour: ") + local.RRPrintStr(true) +
+                           " RemoteNeighbour: " + entry.DFERemoteNeighbour()->RRPrintStr(true) +
+                           " Key: k";
+  EXPECT_EQ(full, Print(entry));
+  TraceCapture trace(0);
   entry.DFEDump();
-  EXPECT_EQ(" LocalNeighbour: " + localText + " RemoteNeighbour: " + remoteText + " Key: k\n",
-            testing::internal::GetCapturedStdout());
+  EXPECT_EQ(full + "\n", trace.Text());
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 
 #include <memory>
 
+#include "agent/ExtremeAgentTestSupport.h"
 #include "host/CDiscoAgent.h"
 #include "host/CTolErrorSink.h"
 #include "host/CTolSnmpVarOp.h"
-#include "host/TolDebug.h"
 #include "support/AgentHarness.h"
 
 namespace {
@@ -18,23 +18,17 @@ typedef CDiscoAgent* (*Factory)();
 class PluginEntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_Saved = __Tolvane_Debug_Level;
     handle = dlopen(DISCO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(nullptr, handle) << dlerror();
     instantiate = reinterpret_cast<Factory>(dlsym(handle, "DAInstantiate"));
     ASSERT_NE(nullptr, instantiate) << dlerror();
   }
   void TearDown() override {
-    __Tolvane_Debug_Level = m_Saved;
     if (handle) dlclose(handle);
   }
-  std::unique_ptr<CDiscoAgent> Make() { return std::unique_ptr<CDiscoAgent>(instantiate()); }
 
   void* handle = nullptr;
   Factory instantiate = nullptr;
-
- private:
-  int m_Saved = 0;
 };
 
 TEST_F(PluginEntryTest, VersionConstantsAreExportedByTheirNames) {
@@ -53,18 +47,25 @@ TEST_F(PluginEntryTest, VersionConstantsAreExportedByTheirNames) {
 }
 
 TEST_F(PluginEntryTest, EachCallMakesANewAgentThatNamesItself) {
-  __Tolvane_Debug_Level = 3;
-  testing::internal::CaptureStdout();
-  std::unique_ptr<CDiscoAgent> first = Make();
-  std::unique_ptr<CDiscoAgent> second = Make();
+  for (int level : {1, 2}) {
+    TraceCapture trace(level);
+    delete instantiate();
+    EXPECT_EQ(level < 2 ? ""
+                        : "CDiscoExtremeSwitchAgent::CDiscoExtremeSwitchAgent(void).\n"
+                          "CDiscoExtremeSwitchAgent::~CDiscoExtremeSwitchAgent(void).\n",
+              trace.Text());
+  }
+  std::unique_ptr<CDiscoAgent> first(instantiate()), second(instantiate());
   ASSERT_NE(nullptr, first);
   ASSERT_NE(first.get(), second.get());
-  EXPECT_EQ(1, first->RAInitApp(0, nullptr));
-  const std::string out = testing::internal::GetCapturedStdout();
-  __Tolvane_Debug_Level = 0;
-  EXPECT_NE(std::string::npos, out.find("CDiscoExtremeSwitchAgent::RASetSCName().\n"
-                                        "CDiscoExtremeSwitchAgent::RASetSCDesc().\n"))
-      << out;
+  {
+    TraceCapture trace(3);
+    EXPECT_EQ(1, first->RAInitApp(0, nullptr));
+    EXPECT_TRUE(
+        trace.Has("CDiscoExtremeSwitchAgent::RASetSCName().\n"
+                  "CDiscoExtremeSwitchAgent::RASetSCDesc().\n"))
+        << trace.Text();
+  }
   EXPECT_EQ("ExtremeSwitch", first->RAGetName());
   EXPECT_EQ("Discovery Agent for Extreme switches", first->RAGetDesc());
   EXPECT_EQ("", second->RAGetName());
@@ -72,20 +73,8 @@ TEST_F(PluginEntryTest, EachCallMakesANewAgentThatNamesItself) {
   EXPECT_EQ("ExtremeSwitch", second->RAGetName());
 }
 
-TEST_F(PluginEntryTest, ConstructionAndDestructionTraceFromLevel2) {
-  for (int level : {1, 2}) {
-    __Tolvane_Debug_Level = level;
-    testing::internal::CaptureStdout();
-    delete instantiate();
-    EXPECT_EQ(level < 2 ? ""
-                        : "CDiscoExtremeSwitchAgent::CDiscoExtremeSwitchAgent(void).\n"
-                          "CDiscoExtremeSwitchAgent::~CDiscoExtremeSwitchAgent(void).\n",
-              testing::internal::GetCapturedStdout());
-  }
-}
-
 TEST_F(PluginEntryTest, FilterAdmitsExactlyTheDevicesAnsweringTheAgingTime) {
-  std::unique_ptr<CDiscoAgent> agent = Make();
+  std::unique_ptr<CDiscoAgent> agent(instantiate());
   AgentHarness harness(*agent);
   HarnessDevice& bridge =
       harness.AddDevice("bridge", "127.0.0.9", Snmprec({"1.3.6.1.2.1.17.4.2.0|2|300"}));
@@ -95,20 +84,19 @@ TEST_F(PluginEntryTest, FilterAdmitsExactlyTheDevicesAnsweringTheAgingTime) {
   CTolRecord unbound;
   unbound.RRAddValue(new CTolVarBind("m_Name", "unbound"));
   unbound.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
-
-  __Tolvane_Debug_Level = 1;
-  testing::internal::CaptureStdout();
-  EXPECT_TRUE(agent->DAFilter(bridge.record.get()));
-  EXPECT_FALSE(agent->DAFilter(other.record.get()));
-  EXPECT_FALSE(agent->DAFilter(silent.record.get()));
-  EXPECT_FALSE(agent->DAFilter(&unbound));
-  EXPECT_EQ(
-      "::DADoMediationFilter(), device bridge passed filter.\n"
-      "::DADoMediationFilter(), device other rejected by filter.\n"
-      "::DADoMediationFilter(), device silent rejected by filter.\n"
-      "::DADoMediationFilter(), device unbound rejected by filter.\n",
-      testing::internal::GetCapturedStdout());
-
+  {
+    TraceCapture trace(1);
+    EXPECT_TRUE(agent->DAFilter(bridge.record.get()));
+    EXPECT_FALSE(agent->DAFilter(other.record.get()));
+    EXPECT_FALSE(agent->DAFilter(silent.record.get()));
+    EXPECT_FALSE(agent->DAFilter(&unbound));
+    EXPECT_EQ(
+        "::DADoMediationFilter(), device bridge passed filter.\n"
+        "::DADoMediationFilter(), device other rejected by filter.\n"
+        "::DADoMediationFilter(), device silent rejected by filter.\n"
+        "::DADoMediationFilter(), device unbound rejected by filter.\n",
+        trace.Text());
+  }
   const CTolSnmpVarOp* aging = bridge.med->DMDGetSnmpGet("dot1dTpAgingTime");
   ASSERT_NE(nullptr, aging);
   EXPECT_EQ(300, aging->RSVOValue()->RAInt());
@@ -116,9 +104,9 @@ TEST_F(PluginEntryTest, FilterAdmitsExactlyTheDevicesAnsweringTheAgingTime) {
   EXPECT_TRUE(silent.med->DMDIsEmpty());
 
   CTolScopedErrorLog errors;
-  testing::internal::CaptureStdout();
+  TraceCapture trace(1);
   EXPECT_FALSE(agent->DAFilter(nullptr));
-  EXPECT_EQ("", testing::internal::GetCapturedStdout());
+  EXPECT_EQ("", trace.Text());
   ASSERT_EQ(1u, errors.Records().size());
   EXPECT_EQ(TOL_ERR_FAILED, errors.Records()[0].code);
   EXPECT_EQ("CDiscoExtremeSwitchAgent", errors.Records()[0].source);

@@ -2,7 +2,7 @@
 // cycle, sweeps while any device is in its download, a new cycle after the last one leaves.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <thread>
 
 #include "host/CTolErrorSink.h"
@@ -15,32 +15,27 @@ namespace {
 
 using Addresses = std::vector<std::string>;
 
-// A pinger whose first sweep blocks until the test opens the gate (or a deadline passes, so that
+// A pinger whose first sweep blocks until the test opens the gate (or WaitUntil gives up, so that
 // a failing test cannot hang the reply thread). Remembers every sweep.
 class GatedPinger : public CDiscoPinger {
  public:
   int PingAll(const Addresses& addresses) override {
-    std::unique_lock<std::mutex> lock(m_Mutex);
-    m_Sweeps.push_back(addresses);
-    if (m_Sweeps.size() == 1) {
-      m_Changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_Open; });
-    }
+    if (Record(addresses) == 1) WaitUntil([this] { return open.load(); });
     return 1;
-  }
-  void Open() {
-    std::lock_guard<std::mutex> lock(m_Mutex);
-    m_Open = true;
-    m_Changed.notify_all();
   }
   std::vector<Addresses> Sweeps() {
     std::lock_guard<std::mutex> lock(m_Mutex);
     return m_Sweeps;
   }
+  std::atomic<bool> open{false};
 
  private:
+  size_t Record(const Addresses& addresses) {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    m_Sweeps.push_back(addresses);
+    return m_Sweeps.size();
+  }
   std::mutex m_Mutex;
-  std::condition_variable m_Changed;
-  bool m_Open = false;
   std::vector<Addresses> m_Sweeps;
 };
 
@@ -51,21 +46,19 @@ class PingCycleTest : public ::testing::Test {
     harness.SetInScope(inScope);
   }
   void TearDown() override {
-    pinger->Open();
+    pinger->open = true;
     EXPECT_TRUE(agent.WaitReplyIdle());
   }
   int Queries() { return harness.engine.REQueryCount(kDiscoQuerySubject); }
-  bool Idle() {
-    const PingState s = agent.State();
-    return s.requestSent == 0 && s.initialPingDone == 0 && s.count == 0;
-  }
 
-  const Addresses inScope{"127.0.0.1", "127.0.0.2", "127.0.0.3"};
+  Addresses inScope{"127.0.0.1", "127.0.0.2", "127.0.0.3"};
   RecordingSwitchAgent agent;
   AgentHarness harness{agent};
   std::shared_ptr<GatedPinger> pinger = std::make_shared<GatedPinger>();
 };
 
+// Three devices entering their download together: one query and one first sweep for all three,
+// none downloads before that sweep, and the next device after the cycle starts a new one.
 TEST_F(PingCycleTest, DevicesEnteringTogetherShareOneQueryAndOneFirstSweep) {
   std::vector<HarnessDevice*> devices;
   for (const char* name : {"a", "b", "c", "d"}) {
@@ -82,13 +75,13 @@ TEST_F(PingCycleTest, DevicesEnteringTogetherShareOneQueryAndOneFirstSweep) {
   EXPECT_EQ(0, agent.State().initialPingDone);
   EXPECT_EQ(inScope, pinger->Sweeps()[0]);
 
-  pinger->Open();
+  pinger->open = true;
   EXPECT_TRUE(WaitUntil([&] { return agent.CountCalls("26") == 3; }));
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(3, agent.CountCalls("25:42"));
   EXPECT_EQ(1, Queries());
 
-  ASSERT_TRUE(WaitUntil([&] { return Idle(); }));
+  ASSERT_TRUE(WaitUntil([&] { return agent.State().Idle(); }));
   ASSERT_TRUE(agent.WaitReplyIdle());
   EXPECT_FALSE(agent.HasPingList());
 
@@ -96,31 +89,30 @@ TEST_F(PingCycleTest, DevicesEnteringTogetherShareOneQueryAndOneFirstSweep) {
   EXPECT_EQ(2, Queries());
   EXPECT_EQ(4, agent.CountCalls("25:42"));
   ASSERT_TRUE(agent.WaitReplyIdle());
-  EXPECT_TRUE(Idle());
+  EXPECT_TRUE(agent.State().Idle());
 }
 
+// The answer comes in many small messages and is swept only once whole; a second device entering
+// the running cycle neither asks nor waits, and sweeps go on until both have left.
 TEST_F(PingCycleTest, LateDevicePassesStraightThroughAndSweepsLastWhileAnyoneIsIn) {
-  pinger->Open();
+  inScope.clear();
+  for (int i = 1; i <= 40; ++i) inScope.push_back("127.0.1." + std::to_string(i));
+  harness.SetInScope(inScope);
+  harness.SetMaxMessageBytes(16);
+  pinger->open = true;
   ASSERT_EQ(1, agent.DSAInitPing());
-  std::string out;
-  {
-    ScopedDebugLevel level(4);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(1, agent.DSAInitPing());
-    out = testing::internal::GetCapturedStdout();
-  }
+  const std::string out = Traced(4, [&] { EXPECT_EQ(1, agent.DSAInitPing()); });
   EXPECT_EQ(std::string::npos, out.find("Sending Disco request")) << out;
   EXPECT_EQ(std::string::npos, out.find("Waiting for initial ping done")) << out;
   EXPECT_EQ(1, Queries());
 
-  // Sweeps go on while either device is in; the cycle ends only after both have left.
   EXPECT_EQ(1, agent.DSAStopPing());
   const size_t seen = pinger->Sweeps().size();
   ASSERT_TRUE(WaitUntil([&] { return pinger->Sweeps().size() >= seen + 2; }));
   EXPECT_EQ(1, agent.State().requestSent);
   EXPECT_EQ(1, agent.DSAStopPing());
   ASSERT_TRUE(agent.WaitReplyIdle());
-  EXPECT_TRUE(Idle());
+  EXPECT_TRUE(agent.State().Idle());
   EXPECT_FALSE(agent.HasPingList());
   for (const Addresses& sweep : pinger->Sweeps()) EXPECT_EQ(inScope, sweep);
 }
@@ -148,34 +140,18 @@ TEST_F(PingCycleTest, AnswerWithoutAddressesReleasesWaitersAndEndsPinging) {
   EXPECT_TRUE(pinger->Sweeps().empty());
   ASSERT_TRUE(agent.WaitReplyIdle());
   EXPECT_FALSE(agent.HasPingList());
-  const PingState s = agent.State();
-  EXPECT_EQ(1, s.requestSent);
-  EXPECT_EQ(1, s.initialPingDone);
-}
-
-TEST_F(PingCycleTest, AnswerInSeveralMessagesIsSweptOnlyWhenComplete) {
-  Addresses many;
-  for (int i = 1; i <= 40; ++i) many.push_back("127.0.1." + std::to_string(i));
-  harness.SetInScope(many);
-  harness.SetMaxMessageBytes(16);
-  pinger->Open();
-  ASSERT_EQ(1, agent.DSAInitPing());
-  EXPECT_EQ(1, agent.DSAStopPing());
-  ASSERT_TRUE(agent.WaitReplyIdle());
-  ASSERT_FALSE(pinger->Sweeps().empty());
-  EXPECT_EQ(many, pinger->Sweeps()[0]);
-  EXPECT_TRUE(agent.HasTransport());
+  EXPECT_EQ(1, agent.State().requestSent);
+  EXPECT_EQ(1, agent.State().initialPingDone);
 }
 
 TEST_F(PingCycleTest, StrayCallsAreReportedWithoutHarm) {
   CTolScopedErrorLog errors;
   DiscoSwitchAgentIpReplyThreadFn(new CTolQryInfo(nullptr), nullptr);
   EXPECT_EQ(TOL_ERR_NULL, agent.DSADoPing());
-  const std::vector<TolErrorRecord> r = errors.Records();
-  ASSERT_EQ(2u, r.size());
-  EXPECT_EQ("DiscoSwitchAgentIpReplyThreadFn", r[0].source);
-  EXPECT_EQ(TOL_ERR_NULL, r[0].code);
-  EXPECT_EQ("CDiscoSwitchAgent", r[1].source);
+  ASSERT_EQ(2u, errors.Records().size());
+  EXPECT_EQ("DiscoSwitchAgentIpReplyThreadFn", errors.Records()[0].source);
+  EXPECT_EQ(TOL_ERR_NULL, errors.Records()[0].code);
+  EXPECT_EQ("CDiscoSwitchAgent", errors.Records()[1].source);
 
   EXPECT_EQ(1, agent.DSAStopPing());  // below zero is still a success
   EXPECT_EQ(-1, agent.State().count);

@@ -1,12 +1,15 @@
 // A concrete switch agent for tests: its steps do no work but record each call, and it exposes
-// the ping state for assertions.
+// the ping state for assertions. Also small waiting and trace-capturing helpers.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "host/CDiscoDataReqHandler.h"
@@ -14,19 +17,27 @@
 #include "host/TolDebug.h"
 #include "switchagent/CDiscoSwitchAgent.h"
 
-// Polls `done` every millisecond until it holds or `limit` has passed; returns its last value.
-inline bool WaitUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return done();
+// Polls `done` every millisecond until it holds or 20 s have passed; returns its last value.
+inline bool WaitUntil(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return true;
+  return done();
+}
+
+// Runs `fn` at trace level `level` and returns what it wrote to standard output.
+inline std::string Traced(int level, const std::function<void()>& fn) {
+  const int saved = std::exchange(__Tolvane_Debug_Level, level);
+  testing::internal::CaptureStdout();
+  fn();
+  __Tolvane_Debug_Level = saved;
+  return testing::internal::GetCapturedStdout();
 }
 
 struct PingState {
   int requestSent, initialPingDone, count;
+  bool Idle() const { return requestSent == 0 && initialPingDone == 0 && count == 0; }
 };
 
 class RecordingSwitchAgent : public CDiscoSwitchAgent {
@@ -35,18 +46,14 @@ class RecordingSwitchAgent : public CDiscoSwitchAgent {
 
   // Each call as "<slot>" (slot 25 as "25:<aging time>"), with "@<ping count>" for 22 and 26, so
   // that the place of DSAInitPing and DSAStopPing shows. "!" marks a call with wrong stores.
-  std::vector<std::string> Calls() {
+  std::vector<std::string> TakeCalls() {  // the calls so far, forgetting them
     std::lock_guard<std::mutex> lock(m_CallsMutex);
-    return m_Calls;
+    return std::exchange(m_Calls, {});
   }
-  void ClearCalls() {
+  int CountCalls(const std::string& prefix) {  // calls so far that begin with `prefix`
     std::lock_guard<std::mutex> lock(m_CallsMutex);
-    m_Calls.clear();
-  }
-  // Calls that begin with `prefix`.
-  int CountCalls(const std::string& prefix) {
     int n = 0;
-    for (const std::string& c : Calls()) n += (c.compare(0, prefix.size(), prefix) == 0);
+    for (const std::string& c : m_Calls) n += (c.compare(0, prefix.size(), prefix) == 0);
     return n;
   }
 
@@ -58,8 +65,6 @@ class RecordingSwitchAgent : public CDiscoSwitchAgent {
   }
   // REQUIRES: the reply thread idle (WaitReplyIdle).
   bool HasPingList() const { return m_PingList != nullptr; }
-  bool HasReplyHandler() const { return m_DataReqHandler != nullptr; }
-  bool HasTransport() const { return m_Transport != nullptr; }
   // Waits until no device is in the cycle, then until the reply thread has finished its loop
   // (it reads the count after each pause, so it ends within one pause).
   bool WaitReplyIdle() {
@@ -71,12 +76,10 @@ class RecordingSwitchAgent : public CDiscoSwitchAgent {
     return true;
   }
 
-  int agingTime = 42;
-
  protected:
   int DSADownloadAgingTime(CTolRecord* d, CDiscoMediationData* m) override {
     Record("22@" + std::to_string(State().count), d, m);
-    return agingTime;
+    return 42;
   }
   void DSADownloadLocalNeighbours(CTolRecord* d, CDiscoMediationData* m) override {
     Record("23", d, m);
@@ -85,15 +88,13 @@ class RecordingSwitchAgent : public CDiscoSwitchAgent {
   void DSADownloadFdbTable(CTolRecord* d, CDiscoMediationData* m, int aging) override {
     Record("25:" + std::to_string(aging), d, m);
   }
-  void DSAProcessFdbTable(CTolRecord* d, CDiscoMediationData* m) override { Record("28", d, m); }
-
- public:
   void DSAFurtherMediation(CTolRecord* d, CDiscoMediationData* m) override {
     Record("26@" + std::to_string(State().count), d, m);
   }
   void DSADownloadVlanTrunkInfo(CTolRecord& d, CDiscoMediationData& m) override {
     Record("27", &d, &m);
   }
+  void DSAProcessFdbTable(CTolRecord* d, CDiscoMediationData* m) override { Record("28", d, m); }
   void DSAFurtherProcessing(CTolRecord* d, CDiscoMediationData* m) override { Record("29", d, m); }
 
  private:
@@ -105,16 +106,4 @@ class RecordingSwitchAgent : public CDiscoSwitchAgent {
 
   std::mutex m_CallsMutex;
   std::vector<std::string> m_Calls;
-};
-
-// Sets the trace level for a scope and restores it.
-class ScopedDebugLevel {
- public:
-  explicit ScopedDebugLevel(int level) : m_Saved(__Tolvane_Debug_Level) {
-    __Tolvane_Debug_Level = level;
-  }
-  ~ScopedDebugLevel() { __Tolvane_Debug_Level = m_Saved; }
-
- private:
-  int m_Saved;
 };
