@@ -20,10 +20,6 @@ struct FakeVarBind {
   std::vector<unsigned long> oid;
   unsigned char tag = 0x05;  // BER tag of the value
   std::string content;       // BER content octets of the value
-
-  static FakeVarBind Integer(std::vector<unsigned long> oid, long value);
-  static FakeVarBind Octets(std::vector<unsigned long> oid, const std::string& value);
-  static FakeVarBind EndOfMibView(std::vector<unsigned long> oid);
 };
 
 struct FakeResponse {
@@ -37,8 +33,8 @@ class FakeSnmpAgent {
  public:
   using Handler = std::function<FakeResponse(const FakeRequest&)>;
 
-  // Binds 127.0.0.1 on a free port and answers on a thread of its own until destroyed. The
-  // handler runs on that thread.
+  // Binds 127.0.0.1 on a free port and answers on a thread of its own (running `handler`) until
+  // destroyed.
   explicit FakeSnmpAgent(Handler handler);
   ~FakeSnmpAgent();
   FakeSnmpAgent(const FakeSnmpAgent&) = delete;

@@ -9,30 +9,28 @@
 
 namespace {
 
-CDiscoSnmpCredentials V3(CDiscoSnmpCredentials::SecurityLevel level) {
-  CDiscoSnmpCredentials c;
-  c.version = CDiscoSnmpCredentials::kV3;
+using C = CDiscoSnmpCredentials;
+
+C V3(C::SecurityLevel level, const char* auth = "SHA", const char* priv = "AES") {
+  C c;
+  c.version = C::kV3;
   c.user = "ops";
   c.level = level;
+  c.authProtocol = auth;
+  c.privProtocol = priv;
   c.authPassphrase = "auth-phrase-7x";
   c.privPassphrase = "priv-phrase-7x";
   return c;
 }
 
 TEST(NetSnmpCredentials, ValidCombinationsPass) {
-  std::vector<CDiscoSnmpCredentials> valid = {Community("public", CDiscoSnmpCredentials::kV1),
-                                              Community("c0mmunity")};
-  valid.push_back(V3(CDiscoSnmpCredentials::kNoAuthNoPriv));
+  std::vector<C> valid = {Community("public", C::kV1), Community("c0mmunity"),
+                          V3(C::kNoAuthNoPriv)};
   for (const char* auth : {"MD5", "SHA", "sha-224", "SHA256", "SHA-384", "SHA-512"}) {
-    for (const char* priv :
-         {"DES", "AES", "AES-128", "AES-192", "AES-256", "AES-192-C", "aes256c"}) {
-      CDiscoSnmpCredentials c = V3(CDiscoSnmpCredentials::kAuthPriv);
-      c.authProtocol = auth;
-      c.privProtocol = priv;
-      valid.push_back(c);
-    }
+    for (const char* priv : {"DES", "AES", "AES-128", "AES-192", "AES-256", "AES-192-C", "aes256c"})
+      valid.push_back(V3(C::kAuthPriv, auth, priv));
   }
-  for (const CDiscoSnmpCredentials& c : valid) {
+  for (const C& c : valid) {
     std::string error;
     EXPECT_TRUE(CDiscoNetSnmpBackend::Validate(c, &error))
         << c.authProtocol << "/" << c.privProtocol << ": " << error;
@@ -40,44 +38,31 @@ TEST(NetSnmpCredentials, ValidCombinationsPass) {
 }
 
 TEST(NetSnmpCredentials, InvalidOnesAreRefusedWithAReasonAndNoSecret) {
-  using Edit = std::function<void(CDiscoSnmpCredentials*)>;
-  struct Case {
-    const char* what;
-    CDiscoSnmpCredentials::SecurityLevel level;
-    Edit edit;
+  const struct {
+    C::SecurityLevel level;
+    std::function<void(C*)> edit;
     const char* errorPart;
+  } errors[] = {
+      {C::kAuthPriv, [](C* c) { *c = Community(""); }, "community"},
+      {C::kAuthPriv, [](C* c) { c->user.clear(); }, "user name"},
+      {C::kAuthNoPriv, [](C* c) { c->authPassphrase = "pw7"; }, "authentication passphrase"},
+      {C::kAuthPriv, [](C* c) { c->privPassphrase = "pw7"; }, "privacy passphrase"},
+      {C::kAuthPriv, [](C* c) { c->authProtocol = "SHA-3"; }, "authentication protocol"},
+      {C::kAuthPriv, [](C* c) { c->privProtocol = "3DES"; }, "privacy protocol"},
+      {C::kAuthPriv, [](C* c) { c->contextName = std::string(33, 'x'); }, "context"},
+      {C::kAuthPriv, [](C* c) { c->timeoutMs = 0; }, "timeout"},
+      {C::kAuthPriv, [](C* c) { c->retries = -1; }, "retries"},
+      {C::kAuthPriv, [](C* c) { c->maxRepetitions = 1001; }, "max-repetitions"},
   };
-  const auto authPriv = CDiscoSnmpCredentials::kAuthPriv;
-  const Case errors[] = {
-      {"empty community", authPriv, [](CDiscoSnmpCredentials* c) { *c = Community(""); },
-       "community"},
-      {"no user", authPriv, [](CDiscoSnmpCredentials* c) { c->user.clear(); }, "user name"},
-      {"short auth passphrase", CDiscoSnmpCredentials::kAuthNoPriv,
-       [](CDiscoSnmpCredentials* c) { c->authPassphrase = "pw7"; }, "authentication passphrase"},
-      {"short priv passphrase", authPriv,
-       [](CDiscoSnmpCredentials* c) { c->privPassphrase = "pw7"; }, "privacy passphrase"},
-      {"unknown auth protocol", authPriv,
-       [](CDiscoSnmpCredentials* c) { c->authProtocol = "SHA-3"; }, "authentication protocol"},
-      {"unknown priv protocol", authPriv,
-       [](CDiscoSnmpCredentials* c) { c->privProtocol = "3DES"; }, "privacy protocol"},
-      {"long context", authPriv,
-       [](CDiscoSnmpCredentials* c) { c->contextName = std::string(33, 'x'); }, "context"},
-      {"zero timeout", authPriv, [](CDiscoSnmpCredentials* c) { c->timeoutMs = 0; }, "timeout"},
-      {"negative retries", authPriv, [](CDiscoSnmpCredentials* c) { c->retries = -1; }, "retries"},
-      {"too many repetitions", authPriv, [](CDiscoSnmpCredentials* c) { c->maxRepetitions = 1001; },
-       "max-repetitions"},
-  };
-  for (const Case& k : errors) {
-    SCOPED_TRACE(k.what);
-    CDiscoSnmpCredentials c = V3(k.level);
+  for (const auto& k : errors) {
+    SCOPED_TRACE(k.errorPart);
+    C c = V3(k.level);
     k.edit(&c);
     std::string error;
     EXPECT_FALSE(CDiscoNetSnmpBackend::Validate(c, &error));
     EXPECT_NE(std::string::npos, error.find(k.errorPart)) << error;
     for (const std::string& secret : {c.authPassphrase, c.privPassphrase}) {
-      if (!secret.empty()) {
-        EXPECT_EQ(std::string::npos, error.find(secret)) << error;
-      }
+      EXPECT_TRUE(secret.empty() || error.find(secret) == std::string::npos) << error;
     }
 
     // Requests with such credentials fail before anything is sent.

@@ -5,6 +5,24 @@
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/TolOidTable.h"
 
+CDiscoSnmpTarget TargetOf(const std::string& address, int port) {
+  CDiscoSnmpTarget t;
+  t.address = address;
+  t.port = port;
+  t.name = "sw-under-test";
+  return t;
+}
+
+CDiscoSnmpCredentials Community(const std::string& community,
+                                CDiscoSnmpCredentials::Version version) {
+  CDiscoSnmpCredentials c;
+  c.version = version;
+  c.community = community;
+  c.timeoutMs = 2000;
+  c.retries = 1;
+  return c;
+}
+
 std::vector<unsigned long> Oid(const std::string& dotted) {
   std::vector<unsigned long> oid;
   EXPECT_TRUE(TolResolveOid(dotted.c_str(), &oid)) << dotted;
@@ -33,20 +51,20 @@ std::string Dotted(const std::vector<unsigned long>& oid) {
 }
 }  // namespace
 
-void ExpectSameValue(const TolSnmpValue& expected, const TolSnmpValue& actual,
-                     const std::string& where) {
-  EXPECT_EQ(expected.kind, actual.kind) << where;
-  EXPECT_EQ(expected.integer, actual.integer) << where;
-  EXPECT_EQ(expected.bytes, actual.bytes) << where;
-  EXPECT_EQ(expected.oid, actual.oid) << where;
+std::string ValueText(const TolSnmpValue& v) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char b : v.bytes) hex += {kHex[b >> 4], kHex[b & 15]};
+  return "kind " + std::to_string(v.kind) + " integer " + std::to_string(v.integer) + " bytes " +
+         hex + " oid " + Dotted(v.oid);
 }
 
 void ExpectSameRows(const std::vector<TolSnmpRow>& expected,
                     const std::vector<TolSnmpRow>& actual) {
   ASSERT_EQ(expected.size(), actual.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    ASSERT_EQ(Dotted(expected[i].oid), Dotted(actual[i].oid)) << "row " << i;
-    ExpectSameValue(expected[i].value, actual[i].value, Dotted(expected[i].oid));
-    if (::testing::Test::HasFailure()) return;  // one bad row says enough
+  for (size_t i = 0; i < expected.size(); ++i) {  // the first bad row says enough
+    ASSERT_EQ(Dotted(expected[i].oid) + " = " + ValueText(expected[i].value),
+              Dotted(actual[i].oid) + " = " + ValueText(actual[i].value))
+        << "row " << i;
   }
 }

@@ -18,24 +18,12 @@
     ASSERT_TRUE((sim).Start(&startError)) << startError;           \
   } while (0)
 
-inline CDiscoSnmpTarget TargetOf(const std::string& address, int port) {
-  CDiscoSnmpTarget t;
-  t.address = address;
-  t.port = port;
-  t.name = "sw-under-test";
-  return t;
-}
-
-inline CDiscoSnmpCredentials Community(
+// The device "sw-under-test" at `address`:`port`.
+CDiscoSnmpTarget TargetOf(const std::string& address, int port);
+// v1/v2c credentials with a 2 s time-out and one retry.
+CDiscoSnmpCredentials Community(
     const std::string& community,
-    CDiscoSnmpCredentials::Version version = CDiscoSnmpCredentials::kV2c) {
-  CDiscoSnmpCredentials c;
-  c.version = version;
-  c.community = community;
-  c.timeoutMs = 2000;
-  c.retries = 1;
-  return c;
-}
+    CDiscoSnmpCredentials::Version version = CDiscoSnmpCredentials::kV2c);
 
 // The numeric form of a dotted identifier (fails the test on bad text).
 std::vector<unsigned long> Oid(const std::string& dotted);
@@ -44,7 +32,7 @@ std::vector<unsigned long> Oid(const std::string& dotted);
 std::vector<TolSnmpRow> RecordedRows(const std::string& snmprec,
                                      const std::vector<unsigned long>& column);
 
+// A value's kind and every field, as one text that compares and prints as a whole.
+std::string ValueText(const TolSnmpValue& value);
 // Expects `actual` to hold exactly `expected`: same identifiers, kinds and values, in order.
 void ExpectSameRows(const std::vector<TolSnmpRow>& expected, const std::vector<TolSnmpRow>& actual);
-void ExpectSameValue(const TolSnmpValue& expected, const TolSnmpValue& actual,
-                     const std::string& where);

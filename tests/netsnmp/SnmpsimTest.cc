@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -27,11 +28,9 @@ bool ProcessGone(pid_t pid) {
 
 bool GoneWithin(pid_t pid, std::chrono::seconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!ProcessGone(pid)) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
+  while (!ProcessGone(pid) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return ProcessGone(pid);
 }
 
 TEST(Snmpsim, RefusesAnUnusableCommunity) {
@@ -76,12 +75,11 @@ TEST(Snmpsim, DiesWithTheProcessThatStartedIt) {
     _exit(written > 0 ? 0 : 1);
   }
   close(fds[1]);
-  std::string report;
-  char buffer[512];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof(buffer))) > 0;) report.append(buffer, n);
+  std::string report(512, '\0');
+  report.resize(std::max<ssize_t>(0, read(fds[0], report.data(), report.size())));
   close(fds[0]);
   waitpid(starter, nullptr, 0);
-  const pid_t pid = static_cast<pid_t>(std::stol(report));
+  const pid_t pid = static_cast<pid_t>(std::atol(report.c_str()));
   const std::string dir = report.substr(report.find(' ') + 1);
   ASSERT_GT(pid, 0) << report;
   EXPECT_TRUE(GoneWithin(pid, std::chrono::seconds(10)))

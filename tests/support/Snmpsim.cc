@@ -23,6 +23,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/BerEncoding.h"
+
 namespace {
 
 const char kSnmpsimd[] = "/usr/bin/snmpsimd";
@@ -47,38 +49,13 @@ bool WriteFile(const std::string& path, const std::string& text, mode_t mode) {
   return chmod(path.c_str(), mode) == 0;
 }
 
-// BER: just enough to send an SNMPv2c GET and see whether anything answers.
-std::string Tlv(unsigned char tag, const std::string& body) {
-  std::string out(1, static_cast<char>(tag));
-  size_t n = body.size();
-  if (n < 0x80) {
-    out += static_cast<char>(n);
-  } else {
-    std::string len;
-    for (; n > 0; n >>= 8) len.insert(len.begin(), static_cast<char>(n & 0xFF));
-    out += static_cast<char>(0x80 | len.size());
-    out += len;
-  }
-  return out + body;
-}
-
-std::string BerInteger(long value) {
-  std::string bytes;
-  do {
-    bytes.insert(bytes.begin(), static_cast<char>(value & 0xFF));
-    value >>= 8;
-  } while (value != 0 && value != -1);
-  if (value == 0 && (bytes[0] & 0x80)) bytes.insert(bytes.begin(), '\0');
-  return Tlv(0x02, bytes);
-}
-
+// An SNMPv2c GET of sysDescr.0: enough to see whether anything answers.
 std::string GetRequest(const std::string& community, long requestId) {
-  // 1.3.6.1.2.1.1.1.0 (sysDescr.0)
-  const std::string oid("\x2B\x06\x01\x02\x01\x01\x01\x00", 8);
-  std::string varbind = Tlv(0x30, Tlv(0x06, oid) + std::string("\x05\x00", 2));
+  const std::string oid = BerOidContent({1, 3, 6, 1, 2, 1, 1, 1, 0});
+  std::string varbind = BerTlv(0x30, BerTlv(0x06, oid) + BerTlv(0x05, ""));
   std::string pdu =
-      Tlv(0xA0, BerInteger(requestId) + BerInteger(0) + BerInteger(0) + Tlv(0x30, varbind));
-  return Tlv(0x30, BerInteger(1) + Tlv(0x04, community) + pdu);
+      BerTlv(0xA0, BerInteger(requestId) + BerInteger(0) + BerInteger(0) + BerTlv(0x30, varbind));
+  return BerTlv(0x30, BerInteger(1) + BerTlv(0x04, community) + pdu);
 }
 
 // A port that is free on `address` at the time of asking (0 when none could be found).
