@@ -24,7 +24,6 @@ class TestExtremeAgent : public CDiscoExtremeSwitchAgent {
   using CDiscoExtremeSwitchAgent::DESAAddPort;
   using CDiscoExtremeSwitchAgent::DESAAddStpPortState;
   using CDiscoExtremeSwitchAgent::DESACleanUpMemory;
-  using CDiscoExtremeSwitchAgent::DESAExtractEDPData;
   using CDiscoExtremeSwitchAgent::DESAIfIndex2Card;
   using CDiscoExtremeSwitchAgent::DESAIfIndex2Port;
   using CDiscoExtremeSwitchAgent::DSADownloadAgingTime;
@@ -45,6 +44,12 @@ class TraceCapture {
   }
   std::string Text() const { return m_Text.str(); }
   bool Has(const std::string& line) const { return Text().find(line) != std::string::npos; }
+  int Count(const std::string& line) const {
+    const std::string text = Text();
+    int n = 0;
+    for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+    return n;
+  }
 
  private:
   int m_Level;
@@ -52,15 +57,18 @@ class TraceCapture {
   std::streambuf* m_Old;
 };
 
+// Each line of `lines` must appear in `trace`.
+#define EXPECT_TRACES(trace, ...) \
+  for (const char* line : {__VA_ARGS__}) EXPECT_TRUE((trace).Has(line)) << "missing: " << line
+
 inline std::string ShowFields(const CTolVBList& fields);
 
 inline std::string ShowAtom(const CTolAtom* atom) {
   if (!atom) return "<none>";
   switch (atom->RAType()) {
-    case eTolInteger:
-      return std::to_string(atom->RAInt());
-    case eTolString:
-      return "'" + std::string(atom->RAString()) + "'";
+    case eTolInteger: return std::to_string(atom->RAInt());
+    case eTolString: return "'" + std::string(atom->RAString()) + "'";
+    case eTolObject: return "{" + ShowFields(*atom->RAObject()) + "}";
     case eTolVector: {
       std::string text = "[";
       for (int i = 0; i < atom->RAVector()->RAVSize(); ++i) {
@@ -68,19 +76,15 @@ inline std::string ShowAtom(const CTolAtom* atom) {
       }
       return text + "]";
     }
-    case eTolObject:
-      return "{" + ShowFields(*atom->RAObject()) + "}";
-    default:
-      return "<type " + std::to_string(atom->RAType()) + ">";
+    default: return "<type " + std::to_string(atom->RAType()) + ">";
   }
 }
 
 inline std::string ShowFields(const CTolVBList& fields) {
   std::string text;
   for (const CTolVarBind* vb = fields.RVBLHead(); vb; vb = fields.RVBLGetNext(vb)) {
-    if (!text.empty()) text += " ";
-    text +=
-        (vb->RVBNameText() ? vb->RVBNameText() : "?") + std::string("=") + ShowAtom(vb->RVBValue());
+    text += (text.empty() ? "" : " ") + std::string(vb->RVBNameText() ? vb->RVBNameText() : "?") +
+            "=" + ShowAtom(vb->RVBValue());
   }
   return text;
 }

@@ -6,21 +6,11 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <tuple>
 
 #include "agent/ExtremeAgentTestSupport.h"
 #include "support/AgentHarness.h"
 
 namespace {
-
-void AddArpEntries(AgentHarness& harness) {
-  harness.arp->Add("00:10:18:AA:00:01", "127.0.1.101");
-  harness.arp->Add("00:10:18:AA:00:02", "127.0.1.102");
-  harness.arp->Add("00:10:18:BB:00:02", "127.0.20.50");
-  harness.arp->Add("00:E0:2B:00:00:01", "127.0.0.12");  // summit-edge
-  harness.arp->Add("00:04:96:1F:A0:00", "127.0.0.11");  // bd-core-1
-  harness.arp->Add("00:10:18:CC:00:01", "127.0.2.21");
-}
 
 // bd-core-1 (extreme_chassis.snmprec), read by hand. Local neighbours in key order: 1.1, 1.2, 1.5,
 // 2.1, 2.2, 3.1, then the interfaces without card and port under their ifIndex. Port 1:5
@@ -108,21 +98,30 @@ const std::vector<std::string> kSummitRemote = {
     "m_Port=2",
 };
 
-struct Discovered {
-  std::vector<std::string> local, remote;
-  bool medDataLeft;  // a pointer entry is still in the mediation data
-};
-
-Discovered Result(HarnessDevice& device) {
-  return {LocalTable(*device.proc), RemoteTable(*device.proc),
-          !device.med->DMDDataEntries().empty()};
-}
-
 class ExtremeDiscoveryTest : public ::testing::Test {
  protected:
   ExtremeDiscoveryTest() : harness(agent) {
     harness.SetInScope({"127.0.0.11", "127.0.0.12"});
-    AddArpEntries(harness);
+    harness.arp->Add("00:10:18:AA:00:01", "127.0.1.101");
+    harness.arp->Add("00:10:18:AA:00:02", "127.0.1.102");
+    harness.arp->Add("00:10:18:BB:00:02", "127.0.20.50");
+    harness.arp->Add("00:E0:2B:00:00:01", "127.0.0.12");  // summit-edge
+    harness.arp->Add("00:04:96:1F:A0:00", "127.0.0.11");  // bd-core-1
+    harness.arp->Add("00:10:18:CC:00:01", "127.0.2.21");
+  }
+  HarnessDevice& Core() {
+    return harness.AddDevice("bd-core-1", "127.0.0.11", ReadTestData("extreme_chassis.snmprec"));
+  }
+  HarnessDevice& Summit() {
+    return harness.AddDevice("summit-edge", "127.0.0.12",
+                             ReadTestData("extreme_summit_bridge.snmprec"));
+  }
+  // What reached the processed data is `local` and `remote`, and no store survived processing.
+  static void ExpectResult(HarnessDevice& device, const std::vector<std::string>& local,
+                           const std::vector<std::string>& remote) {
+    EXPECT_EQ(LocalTable(*device.proc), local);
+    EXPECT_EQ(RemoteTable(*device.proc), remote);
+    EXPECT_TRUE(device.med->DMDDataEntries().empty()) << "a store survived the processing layer";
   }
   TestExtremeAgent agent;
   AgentHarness harness;
@@ -131,71 +130,34 @@ class ExtremeDiscoveryTest : public ::testing::Test {
 TEST_F(ExtremeDiscoveryTest, ChassisSwitchYieldsTheNeighboursReadFromItsRecordingByHand) {
   // Acceptance: the recorded chassis switch yields exactly the local and remote neighbours that
   // an engineer reading the recording by hand expects (kChassisLocal, kChassisRemote).
-  HarnessDevice& core =
-      harness.AddDevice("bd-core-1", "127.0.0.11", ReadTestData("extreme_chassis.snmprec"));
+  HarnessDevice& core = Core();
   TraceCapture trace(1);
   ASSERT_TRUE(harness.Discover(core));
-  Discovered result = Result(core);
-  EXPECT_EQ(result.local, kChassisLocal);
-  EXPECT_EQ(result.remote, kChassisRemote);
-  EXPECT_FALSE(result.medDataLeft) << "a store survived the processing layer";
-
-  EXPECT_TRUE(trace.Has("Failed to add Local Nbr for IfIndex 1005.\n"));
-  EXPECT_TRUE(
-      trace.Has("::DESAGetLocalNbrRecord(), Failed to find associated local nbr for -1.-1.\n"));
-  EXPECT_TRUE(
-      trace.Has("::DESAAddRemoteNbr(), ignoring duplicate remote MAC (possibly on "
-                "different VLAN); 00:10:18:AA:00:01\n"));
-  EXPECT_TRUE(trace.Has("::DESADownloadEdpNeighbours(), Adding EDP Table To Med Data\n"));
+  ExpectResult(core, kChassisLocal, kChassisRemote);
+  EXPECT_TRACES(trace, "Failed to add Local Nbr for IfIndex 1005.\n",
+                "::DESAGetLocalNbrRecord(), Failed to find associated local nbr for -1.-1.\n",
+                "::DESAAddRemoteNbr(), ignoring duplicate remote MAC (possibly on different "
+                "VLAN); 00:10:18:AA:00:01\n",
+                "::DESADownloadEdpNeighbours(), Adding EDP Table To Med Data\n");
   EXPECT_FALSE(trace.Has("Falling back to dot1dTp FDB Table"));
 }
 
 TEST_F(ExtremeDiscoveryTest, SwitchWithoutExtremeFdbTableFallsBackToTheBridgeTables) {
-  HarnessDevice& summit =
-      harness.AddDevice("summit-edge", "127.0.0.12", ReadTestData("extreme_summit_bridge.snmprec"));
+  HarnessDevice& summit = Summit();
   TraceCapture trace(1);
   ASSERT_TRUE(harness.Discover(summit));
-  Discovered result = Result(summit);
-  EXPECT_EQ(result.local, kSummitLocal);
-  EXPECT_EQ(result.remote, kSummitRemote);
-  EXPECT_FALSE(result.medDataLeft);
-
-  EXPECT_TRUE(trace.Has("::DESADownloadExtremeFdbTable(), missing Extreme FDB Table data. \n"));
-  EXPECT_TRUE(
-      trace.Has("::DSADownloadFdbTable(), Extreme FDB Table unavailable on device "
-                "summit-edge. Falling back to dot1dTp FDB Table. May increase CPU "
-                "usage\n"));
-  EXPECT_TRUE(
-      trace.Has("::DESAExtractAndAddRemoteNbr(), port not found for mac 00:10:18:CC:00:0A.\n"));
-  EXPECT_TRUE(trace.Has("::DESAExtractAndAddRemoteNbr() can not find ifIndex for item\n"));
-  EXPECT_TRUE(trace.Has("::DESADownloadEdpNeighbours(), Adding EDP Table To Med Data\n"));
+  ExpectResult(summit, kSummitLocal, kSummitRemote);
+  EXPECT_TRACES(trace, "::DESADownloadExtremeFdbTable(), missing Extreme FDB Table data. \n",
+                "::DSADownloadFdbTable(), Extreme FDB Table unavailable on device summit-edge. "
+                "Falling back to dot1dTp FDB Table. May increase CPU usage\n",
+                "::DESAExtractAndAddRemoteNbr(), port not found for mac 00:10:18:CC:00:0A.\n",
+                "::DESAExtractAndAddRemoteNbr() can not find ifIndex for item\n");
 }
 
 // Two devices on two engine threads, entering phase 3 together so that they share one ping
-// cycle, give what each gives alone.
-TEST(ExtremeConcurrentDiscoveryTest, TwoDevicesAtOnceGiveTheSameResultsAsOneAtATime) {
-  const std::string chassis = ReadTestData("extreme_chassis.snmprec");
-  const std::string summit = ReadTestData("extreme_summit_bridge.snmprec");
-
-  std::vector<Discovered> alone;
-  for (const auto& [name, address, recording] :
-       {std::tuple(std::string("bd-core-1"), std::string("127.0.0.11"), chassis),
-        std::tuple(std::string("summit-edge"), std::string("127.0.0.12"), summit)}) {
-    TestExtremeAgent agent;
-    AgentHarness harness(agent);
-    harness.SetInScope({"127.0.0.11", "127.0.0.12"});
-    AddArpEntries(harness);
-    HarnessDevice& device = harness.AddDevice(name, address, recording);
-    ASSERT_TRUE(harness.Discover(device));
-    alone.push_back(Result(device));
-  }
-
-  TestExtremeAgent agent;
-  AgentHarness harness(agent);
-  harness.SetInScope({"127.0.0.11", "127.0.0.12"});
-  AddArpEntries(harness);
-  HarnessDevice* devices[2] = {&harness.AddDevice("bd-core-1", "127.0.0.11", chassis),
-                               &harness.AddDevice("summit-edge", "127.0.0.12", summit)};
+// cycle, give what each gives alone (the two tests above).
+TEST_F(ExtremeDiscoveryTest, TwoDevicesAtOnceGiveTheSameResultsAsOneAtATime) {
+  HarnessDevice* devices[2] = {&Core(), &Summit()};
   std::mutex mutex;
   std::condition_variable allReady;
   int ready = 0;
@@ -218,14 +180,8 @@ TEST(ExtremeConcurrentDiscoveryTest, TwoDevicesAtOnceGiveTheSameResultsAsOneAtAT
 
   ASSERT_TRUE(passed[0] && passed[1]);
   EXPECT_GE(harness.pinger->Sweeps(), 1);
-  for (int i = 0; i < 2; ++i) {
-    Discovered together = Result(*devices[i]);
-    EXPECT_EQ(together.local, alone[i].local) << "device " << i;
-    EXPECT_EQ(together.remote, alone[i].remote) << "device " << i;
-    EXPECT_FALSE(together.medDataLeft) << "device " << i;
-  }
-  EXPECT_EQ(alone[0].local, kChassisLocal);
-  EXPECT_EQ(alone[1].remote, kSummitRemote);
+  ExpectResult(*devices[0], kChassisLocal, kChassisRemote);
+  ExpectResult(*devices[1], kSummitLocal, kSummitRemote);
 }
 
 }  // namespace

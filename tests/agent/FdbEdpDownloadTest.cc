@@ -8,20 +8,18 @@
 #include "host/CTolRecord.h"
 #include "host/CTolSnmpVarOp.h"
 #include "host/CTolTreeList.h"
-#include "host/DiscoAgentUtils.h"
 #include "support/AgentHarness.h"
 
 namespace {
 
 const std::string kPort1001 = "1.3.6.1.2.1.2.2.1.6.1001|4x|0004961fa101";
-const std::string kPort1005 = "1.3.6.1.2.1.2.2.1.6.1005|4x|0004961fa105";
-const std::string kPort2001 = "1.3.6.1.2.1.2.2.1.6.2001|4x|0004961fa201";
+const std::string kEdpSlot = "1.3.6.1.4.1.1916.1.13.2.1.5.";
+const std::string kEdpPort = "1.3.6.1.4.1.1916.1.13.2.1.6.";
 
-// An Extreme FDB row on ifIndex 1001: MAC 00:10:18:00:00:<seq>, `status` ("5|" for a NULL).
+// An Extreme FDB row on ifIndex `port`: MAC 00:10:18:00:00:0<seq>, `status` ("5|" for a NULL).
 std::vector<std::string> ExtremeRow(int seq, const std::string& status, int port = 1001) {
   std::string index = "1000001." + std::to_string(seq);
-  return {"1.3.6.1.4.1.1916.1.16.1.1.3." + index + "|4x|0010180000" + (seq < 10 ? "0" : "") +
-              std::to_string(seq),
+  return {"1.3.6.1.4.1.1916.1.16.1.1.3." + index + "|4x|00101800000" + std::to_string(seq),
           "1.3.6.1.4.1.1916.1.16.1.1.4." + index + "|2|" + std::to_string(port),
           "1.3.6.1.4.1.1916.1.16.1.1.5." + index + "|" + status};
 }
@@ -56,37 +54,36 @@ class FdbEdpDownloadTest : public ::testing::Test {
   std::vector<HarnessDevice*> devices;
 };
 
-TEST_F(FdbEdpDownloadTest, ExtremeRowStatusesRefuseOnlyInvalidAndSelf) {
-  std::vector<std::string> lines = {kPort1001};
-  const char* statuses[] = {"2|0", "2|7", "2|2", "2|4", "2|1", "2|5", "5|"};  // NULL: invalid
+// Only invalid, self and NULL statuses are refused; the bridge table is read only when no Extreme
+// row is left. An EDP row whose local port is unknown leaves no EDP store.
+TEST_F(FdbEdpDownloadTest, ExtremeRowsRefuseOnlyInvalidAndSelfAndFallBackWhenNoneIsLeft) {
+  std::vector<std::string> kept = {kPort1001};
+  const char* statuses[] = {"2|0", "2|7", "2|2", "2|4", "2|1", "2|5", "5|"};
   for (int i = 0; i < 7; ++i) {
-    for (const std::string& l : ExtremeRow(i + 1, statuses[i])) lines.push_back(l);
+    for (const std::string& l : ExtremeRow(i + 1, statuses[i])) kept.push_back(l);
   }
-  lines.push_back("1.3.6.1.4.1.1916.1.13.2.1.5.3001.0.0.0.17.34.51.68.85|2|1");
-  lines.push_back("1.3.6.1.4.1.1916.1.13.2.1.6.3001.0.0.0.17.34.51.68.85|2|1");
-  TraceCapture trace(1);
-  HarnessDevice& d = Download(lines);
-  EXPECT_EQ(Keys(*d.med, "m_SwitchFdbTable"),
-            (std::vector<std::string>{"00:10:18:00:00:01", "00:10:18:00:00:02", "00:10:18:00:00:05",
-                                      "00:10:18:00:00:06"}));
-  EXPECT_FALSE(trace.Has("Falling back"));
-  // The EDP row finds no local neighbour: nothing stored, the FDB table unaffected.
-  EXPECT_TRUE(trace.Has("::DESADownloadEdpNeighbours(), No EDP Neighbours Found\n"));
-  EXPECT_EQ(d.med->DMDGetDataPtr("m_extremeEdpNbrs"), nullptr);
-}
-
-TEST_F(FdbEdpDownloadTest, ExtremeRowsThatYieldNothingFallBackToTheBridgeTable) {
-  std::vector<std::string> lines = {kPort1001, "1.3.6.1.2.1.17.1.4.1.2.1|2|1001",
-                                    "1.3.6.1.2.1.17.4.3.1.2.0.16.24.0.0.9|2|1",
-                                    "1.3.6.1.2.1.17.4.3.1.3.0.16.24.0.0.9|2|3"};
+  std::vector<std::string> none = {kPort1001, "1.3.6.1.2.1.17.1.4.1.2.1|2|1001",
+                                   "1.3.6.1.2.1.17.4.3.1.2.0.16.24.0.0.9|2|1",
+                                   "1.3.6.1.2.1.17.4.3.1.3.0.16.24.0.0.9|2|3",
+                                   kEdpSlot + "3001.0.0.0.17.34.51.68.85|2|1",
+                                   kEdpPort + "3001.0.0.0.17.34.51.68.85|2|1"};
   for (auto row : {ExtremeRow(1, "2|2"), ExtremeRow(2, "2|4"), ExtremeRow(3, "2|3", 0)}) {
-    lines.insert(lines.end(), row.begin(), row.end());
+    none.insert(none.end(), row.begin(), row.end());
+  }
+  {
+    TraceCapture trace(1);
+    EXPECT_EQ(Keys(*Download(kept).med, "m_SwitchFdbTable"),
+              (std::vector<std::string>{"00:10:18:00:00:01", "00:10:18:00:00:02",
+                                        "00:10:18:00:00:05", "00:10:18:00:00:06"}));
+    EXPECT_FALSE(trace.Has("Falling back"));
   }
   TraceCapture trace(1);
-  HarnessDevice& d = Download(lines);
-  EXPECT_TRUE(trace.Has("::DESADownloadExtremeFdbTable(), no FDB data in Extreme FDB table\n"));
-  EXPECT_TRUE(trace.Has("Falling back to dot1dTp FDB Table. May increase CPU usage\n"));
+  HarnessDevice& d = Download(none);
   EXPECT_EQ(Keys(*d.med, "m_SwitchFdbTable"), std::vector<std::string>{"00:10:18:00:00:09"});
+  EXPECT_TRACES(trace, "::DESADownloadExtremeFdbTable(), no FDB data in Extreme FDB table\n",
+                "Falling back to dot1dTp FDB Table. May increase CPU usage\n",
+                "::DESADownloadEdpNeighbours(), No EDP Neighbours Found\n");
+  EXPECT_EQ(d.med->DMDGetDataPtr("m_extremeEdpNbrs"), nullptr);
 }
 
 // A switch without interface tables: no local neighbours, so phase 3 reads nothing at all.
@@ -99,12 +96,9 @@ TEST_F(FdbEdpDownloadTest, NothingIsReadWithoutLocalNeighboursOrStores) {
     long before = harness.backend->RequestCount();
     agent.DSADownloadFdbTable(d.record.get(), d.med.get(), 0);
     EXPECT_EQ(harness.backend->RequestCount(), before);
-    EXPECT_TRUE(trace.Has("::DSADownloadLocalNeighbours(), Could not find local interfaces.\n"));
-    EXPECT_TRUE(trace.Has(
-        "::DESADownloadExtremeFdbTable(), No Local Nbr Data, ignoring Extreme FDB Table\n"));
-    EXPECT_TRUE(
-        trace.Has("::DESADownloadEdpNeighbours(), No Local Nbr Data, ignoring EDP "
-                  "Table.\n"));
+    EXPECT_TRACES(trace, "::DSADownloadLocalNeighbours(), Could not find local interfaces.\n",
+                  "::DESADownloadExtremeFdbTable(), No Local Nbr Data, ignoring Extreme FDB Table\n",
+                  "::DESADownloadEdpNeighbours(), No Local Nbr Data, ignoring EDP Table.\n");
     EXPECT_FALSE(trace.Has("Falling back"));
   }
   CTolScopedErrorLog errors;
@@ -117,74 +111,37 @@ TEST_F(FdbEdpDownloadTest, NothingIsReadWithoutLocalNeighboursOrStores) {
 
 TEST_F(FdbEdpDownloadTest, AgingTimeIsZeroUnlessTheFilterStoredAValue) {
   HarnessDevice& d = harness.AddSilentDevice("sw", "127.0.0.38");
-  EXPECT_EQ(agent.DSADownloadAgingTime(d.record.get(), nullptr), 0);
-  EXPECT_EQ(agent.DSADownloadAgingTime(d.record.get(), d.med.get()), 0);
   CDiscoMediationData valueless, stored;
   valueless.DMDAddSnmp("dot1dTpAgingTime", new CTolSnmpVarOp("dot1dTpAgingTime", nullptr, nullptr));
   stored.DMDAddSnmp("dot1dTpAgingTime",
                     new CTolSnmpVarOp("dot1dTpAgingTime", nullptr, new CTolAtom(300)));
-  EXPECT_EQ(agent.DSADownloadAgingTime(d.record.get(), &valueless), 0);
-  EXPECT_EQ(agent.DSADownloadAgingTime(d.record.get(), &stored), 300);
-}
-
-TEST(ExtremeEdpDecodeTest, IndexDecodingNeverOverrunsTheMacBuffer) {
-  struct Case {
-    const char* index;
-    int ifIndex, port, card;
-    const char* mac;  // null: refused
-    int remotePort, remoteCard;
-  } cases[] = {
-      {"1005.0.0.0.17.34.51.68.85", 1005, 5, 1, "00:11:22:33:44:55", 7, 2},
-      {"5.0.0.0.17.34.51.68.85", 5, 5, 1, "00:11:22:33:44:55", 7, -1},  // no slot row
-      {"2001.0.0.0.17.34.256.68.85", 2001, 1, 2, nullptr, 7, 2},
-      {"2001.0.0.0.17.34.4294967295.68.85", 2001, 1, 2, nullptr, 7, 2},
-      {"2001.0.0.0.17.34", 2001, 1, 2, nullptr, 7, 2},
-      {"10001.0.0.0.17.34.51.68.85", 10001, -1, -1, nullptr, -1, -1},
-  };
-  TestExtremeAgent agent;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.index);
-    CTolDoubleList slotRows;
-    if (c.ifIndex != 5) {
-      slotRows.RDLAddToEnd(new CTolSnmpVarOp(
-          "extremeEdpNeighborSlot", CTolASN1Address::RAAFromString(c.index), new CTolAtom(2)));
-    }
-    slotRows.RDLAddToEnd(new CTolSnmpVarOp("extremeEdpNeighborSlot",
-                                           CTolASN1Address::RAAFromString("1.0"), new CTolAtom(9)));
-    CTolTreeList* slots = nullptr;
-    ASSERT_EQ(DAUFWrapSNMPInTreeList(&slotRows, true, &slots, false), 1);
-    CTolSnmpVarOp row("extremeEdpNeighborPort", CTolASN1Address::RAAFromString(c.index),
-                      new CTolAtom(7));
-    int ifIndex = -1, port = -1, card = -1, remotePort = -1, remoteCard = -1;
-    char* mac = nullptr;
-    agent.DESAExtractEDPData(row, *slots, ifIndex, port, card, &mac, remotePort, remoteCard);
-    EXPECT_EQ(ifIndex, c.ifIndex);
-    EXPECT_EQ(port, c.port);
-    EXPECT_EQ(card, c.card);
-    EXPECT_EQ(remotePort, c.remotePort);
-    EXPECT_EQ(remoteCard, c.remoteCard);
-    EXPECT_STREQ(mac, c.mac);
-    free(mac);
-    delete slots;
+  for (auto [med, seconds] : {std::pair(static_cast<CDiscoMediationData*>(nullptr), 0),
+                              std::pair(d.med.get(), 0), std::pair(&valueless, 0),
+                              std::pair(&stored, 300)}) {
+    EXPECT_EQ(agent.DSADownloadAgingTime(d.record.get(), med), seconds);
   }
 }
 
-TEST_F(FdbEdpDownloadTest, EdpRowsBecomeEntriesOfTheirLocalPort) {
-  const std::string port = "1.3.6.1.4.1.1916.1.13.2.1.6.", slot = "1.3.6.1.4.1.1916.1.13.2.1.5.";
+// Only a row with local card and port, remote card and port and a MAC becomes an entry. Index
+// components that are no MAC byte (300, 2^32-1) or missing must give no MAC and never overrun the
+// MAC buffer.
+TEST_F(FdbEdpDownloadTest, EdpRowsBecomeEntriesOfTheirLocalPortAndMalformedIndexesAreRefused) {
   TraceCapture trace(4);
-  HarnessDevice& d = Download({
-      kPort1005,
-      kPort2001,
-      slot + "1005.0.0.0.17.34.51.68.85|2|2",
-      port + "1005.0.0.0.17.34.51.68.85|2|7",
-      slot + "2001.0.0.0.17.34.300.68.85|2|1",
-      port + "2001.0.0.0.17.34.300.68.85|2|1",
-      slot + "2001.0.0.0.17.34.51.68.87|2|1",
-      port + "2001.0.0.0.17.34.51.68.87|4|49",
-      port + "2001.0.0.0.17.34.51.68.88|2|49",  // no slot row
-      slot + "3001.0.0.0.17.34.51.68.86|2|1",
-      port + "3001.0.0.0.17.34.51.68.86|2|1",
-  });
+  HarnessDevice& d = Download({"1.3.6.1.2.1.2.2.1.6.1005|4x|0004961fa105",
+                               "1.3.6.1.2.1.2.2.1.6.2001|4x|0004961fa201",
+                               kEdpSlot + "1005.0.0.0.17.34.51.68.85|2|2",
+                               kEdpPort + "1005.0.0.0.17.34.51.68.85|2|7",
+                               kEdpSlot + "2001.0.0.0.17.34|2|1",
+                               kEdpPort + "2001.0.0.0.17.34|2|1",
+                               kEdpSlot + "2001.0.0.0.17.34.300.68.85|2|1",
+                               kEdpPort + "2001.0.0.0.17.34.300.68.85|2|1",
+                               kEdpSlot + "2001.0.0.0.17.34.4294967295.68.85|2|1",
+                               kEdpPort + "2001.0.0.0.17.34.4294967295.68.85|2|1",
+                               kEdpSlot + "2001.0.0.0.17.34.51.68.87|2|1",
+                               kEdpPort + "2001.0.0.0.17.34.51.68.87|4|49",
+                               kEdpPort + "2001.0.0.0.17.34.51.68.88|2|49",  // no slot row
+                               kEdpSlot + "3001.0.0.0.17.34.51.68.86|2|1",
+                               kEdpPort + "3001.0.0.0.17.34.51.68.86|2|1"});
   EXPECT_EQ(Keys(*d.med, "m_extremeEdpNbrs"),
             std::vector<std::string>{"EDP.1005.00:11:22:33:44:55"});
   CTolTreeList* edp = static_cast<CTolTreeList*>(d.med->DMDGetDataPtr("m_extremeEdpNbrs"));
@@ -193,13 +150,12 @@ TEST_F(FdbEdpDownloadTest, EdpRowsBecomeEntriesOfTheirLocalPort) {
   EXPECT_EQ(ShowFields(entry->DFERemoteNeighbour()->RRValues()),
             "m_RemoteNbrPhysAddr='00:11:22:33:44:55' m_Card=2 m_Port=7");
   EXPECT_EQ(entry->DFELocalNeighbour()->RRValueOf("m_IfIndex")->RAInt(), 1005);  // key 1.5
-
   const std::string insufficient =
-      "::DESADownloadEdpNeighbours(), Insufficient data for remote "
-      "nbr: 1, card 2, ";
-  EXPECT_TRUE(trace.Has(insufficient + "NULL.\n"));
-  EXPECT_TRUE(trace.Has(insufficient + "00:11:22:33:44:57.\n"));
-  EXPECT_TRUE(trace.Has(insufficient + "00:11:22:33:44:58.\n"));
+      "::DESADownloadEdpNeighbours(), Insufficient data for remote nbr: 1, card 2, ";
+  EXPECT_EQ(trace.Count(insufficient + "NULL.\n"), 3);
+  for (const char* mac : {"00:11:22:33:44:57", "00:11:22:33:44:58"}) {
+    EXPECT_TRUE(trace.Has(insufficient + mac + ".\n")) << mac;
+  }
   EXPECT_TRUE(trace.Has(
       "::DESADownloadEdpNeighbours(), Failed to find corresponding local Nbr for key 3.1.\n"));
 }

@@ -17,67 +17,53 @@ CTolRecord* RecordUnder(CTolTreeList* tree, const char* key) {
   return node ? static_cast<CTolRecord*>(node->RPData()) : nullptr;
 }
 
-TEST(ExtremeLocalNeighbourTest, CardPortAndKeyOfAnIfIndex) {
+// Rows are filed in order into one tree, so a key already held refuses the later record.
+TEST(ExtremeLocalNeighbourTest, CardPortAndKeyOfAnIfIndexAndWhichRecordIsFiled) {
   struct Case {
     int ifIndex;
     bool isVirtual;  // ifType 53 or 24: the discovery adds no card and port
     int card, port;
-    const char* key;
+    const char* key;  // null: the record has no key
+    int filed;        // what filing the record returns
+    int held;         // m_IfIndex of the record under `key` afterwards (-1: none)
   } cases[] = {
-      {5, false, 1, 5, "1.5"},
-      {999, false, 1, 999, "1.999"},
-      {1000, false, 1, 0, "1.0"},
-      {2024, false, 2, 24, "2.24"},
-      {9999, false, 9, 999, "9.999"},
-      {10000, false, -1, -1, "10000"},
-      {10001, false, -1, -1, "10001"},
-      {0, false, 1, 0, "1.0"},
-      {1000004, true, -1, -1, "1000004"},
+      {5, false, 1, 5, "1.5", 1, 5},
+      {1005, false, 1, 5, "1.5", TOL_ERR_KEY_TAKEN, 5},  // the first record stays
+      {999, false, 1, 999, "1.999", 1, 999},
+      {0, false, 1, 0, "1.0", 1, -1},
+      {1000, false, 1, 0, "1.0", TOL_ERR_KEY_TAKEN, -1},
+      {9999, false, 9, 999, "9.999", 1, 9999},
+      {10000, false, -1, -1, "10000", 1, 10000},
+      {1000004, true, -1, -1, "1000004", 1, 1000004},
+      {0, true, -1, -1, nullptr, TOL_ERR_FAILED, -1},  // neither card/port nor m_IfIndex
   };
+  TestExtremeAgent agent;
+  CTolTreeList* tree = nullptr;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ifIndex);
-    TestExtremeAgent agent;
+    CTolVBList* fields = new CTolVBList();
     if (!c.isVirtual) {
       EXPECT_EQ(agent.DESAIfIndex2Card(c.ifIndex), c.card);
       EXPECT_EQ(agent.DESAIfIndex2Port(c.ifIndex), c.port);
-    }
-    CTolVBList* fields = new CTolVBList();
-    if (!c.isVirtual) {
       EXPECT_EQ(agent.DESAAddPort(*fields, c.ifIndex), c.port == -1 ? TOL_ERR_FAILED : 1);
       EXPECT_EQ(agent.DESAAddCard(*fields, c.ifIndex), c.card == -1 ? TOL_ERR_FAILED : 1);
     }
     EXPECT_EQ(agent.DESAAddIPIfIndexAndStatusBinds(c.ifIndex, "x", *fields, nullptr, nullptr), 1);
-    CTolTreeList* tree = nullptr;
-    EXPECT_EQ(agent.DESAAddLocalNeighbour(fields, &tree), 1);
+    int before = tree ? tree->RTLLength() : 0;
+    CTolScopedErrorLog errors;
+    EXPECT_EQ(agent.DESAAddLocalNeighbour(fields, &tree), c.filed);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->RTLLength(), before + (c.filed == 1 ? 1 : 0));
+    EXPECT_EQ(errors.Contains(TOL_ERR_FAILED), c.filed != 1);
+    if (c.filed == TOL_ERR_KEY_TAKEN) {
+      EXPECT_TRUE(errors.Contains(TOL_ERR_FAILED, "Failed to add local nbr"));
+    }
+    if (!c.key) continue;
     CTolRecord* record = RecordUnder(tree, c.key);
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->RRValueOf("m_IfIndex") != nullptr, c.ifIndex > 0);
-    DAUFDeleteTreeListAndContents(tree, eContentObject);
+    const CTolAtom* ifIndex = record->RRValueOf("m_IfIndex");
+    EXPECT_EQ(ifIndex ? ifIndex->RAInt() : -1, c.held);
   }
-}
-
-TEST(ExtremeLocalNeighbourTest, RecordsThatCannotBeFiledAreDeletedAndReported) {
-  TestExtremeAgent agent;
-  CTolScopedErrorLog errors;
-  CTolTreeList* tree = nullptr;
-  for (int ifIndex : {5, 1005}) {
-    CTolVBList* fields = new CTolVBList();
-    agent.DESAAddPort(*fields, ifIndex);
-    agent.DESAAddCard(*fields, ifIndex);
-    agent.DESAAddIPIfIndexAndStatusBinds(ifIndex, nullptr, *fields, nullptr, nullptr);
-    EXPECT_EQ(agent.DESAAddLocalNeighbour(fields, &tree), ifIndex == 5 ? 1 : TOL_ERR_KEY_TAKEN);
-  }
-  EXPECT_TRUE(errors.Contains(TOL_ERR_FAILED, "Failed to add local nbr"));
-  ASSERT_NE(RecordUnder(tree, "1.5"), nullptr);
-  EXPECT_EQ(RecordUnder(tree, "1.5")->RRValueOf("m_IfIndex")->RAInt(), 5);  // the first stays
-
-  // A virtual interface at ifIndex 0 has neither card/port nor m_IfIndex: no key.
-  CTolVBList* keyless = new CTolVBList();
-  agent.DESAAddIPIfIndexAndStatusBinds(0, "0", *keyless, nullptr, nullptr);
-  errors.Clear();
-  EXPECT_EQ(agent.DESAAddLocalNeighbour(keyless, &tree), TOL_ERR_FAILED);
-  EXPECT_TRUE(errors.Contains(TOL_ERR_FAILED));
-  EXPECT_EQ(tree->RTLLength(), 1);
   EXPECT_EQ(agent.DESAAddLocalNeighbour(nullptr, &tree), TOL_ERR_FAILED);
   DAUFDeleteTreeListAndContents(tree, eContentObject);
 }
@@ -124,9 +110,10 @@ TEST(ExtremeLocalNeighbourTest, StatesThatMapToNoInterfaceLeaveNoStateTable) {
   EXPECT_TRUE(trace.Has("::DESADownloadStpPortStateInfo: Port Key 2 not found\n"));
   EXPECT_EQ(device.med->DMDGetDataPtr("m_extremeStpPortStates"), nullptr);
   EXPECT_NE(device.med->DMDGetDataPtr("dot1dBasePortIfIndex"), nullptr);
-  CTolTreeList* local = static_cast<CTolTreeList*>(device.med->DMDGetDataPtr("m_LocalNbr"));
-  ASSERT_NE(RecordUnder(local, "1.1"), nullptr);
-  EXPECT_EQ(RecordUnder(local, "1.1")->RRValueOf("m_StpPortState"), nullptr);
+  CTolRecord* local = RecordUnder(
+      static_cast<CTolTreeList*>(device.med->DMDGetDataPtr("m_LocalNbr")), "1.1");
+  ASSERT_NE(local, nullptr);
+  EXPECT_EQ(local->RRValueOf("m_StpPortState"), nullptr);
   agent.DESACleanUpMemory(device.med.get());
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
 }

@@ -23,17 +23,6 @@ CTolRecord* LocalNbr(int port, const char* descr) {
   return new CTolRecord(fields);
 }
 
-// An entry pairing `local` with a remote neighbour of MAC `mac`, filed in `tree` under the MAC.
-void AddEntry(CTolTreeList& tree, CTolRecord* local, const char* mac) {
-  CTolRecord* remote = new CTolRecord();
-  remote->RRAddValue(new CTolVarBind("m_RemoteNbrPhysAddr", mac));
-  CDiscoFdbEntry* entry = new CDiscoFdbEntry();
-  entry->DFERemoteNeighbour(remote);
-  entry->DFEKey(strdup(mac));
-  entry->DFELocalNeighbour(local);
-  tree.RTLAdd(entry->DFEKey(), entry);
-}
-
 class ExtremeProcessingTest : public ::testing::Test {
  protected:
   ExtremeProcessingTest() : harness(agent), device(harness.AddSilentDevice("sw", "127.0.0.40")) {}
@@ -48,6 +37,18 @@ class ExtremeProcessingTest : public ::testing::Test {
     device.med->DMDAddDataPtr("m_LocalNbr", tree);
     return records;
   }
+  // Stores "m_SwitchFdbTable" with one entry pairing `local` with a remote neighbour of MAC `mac`.
+  void StoreFdbEntry(CTolRecord* local, const char* mac) {
+    CTolRecord* remote = new CTolRecord();
+    remote->RRAddValue(new CTolVarBind("m_RemoteNbrPhysAddr", mac));
+    CDiscoFdbEntry* entry = new CDiscoFdbEntry();
+    entry->DFERemoteNeighbour(remote);
+    entry->DFEKey(strdup(mac));
+    entry->DFELocalNeighbour(local);
+    CTolTreeList* fdb = new CTolTreeList(false);
+    fdb->RTLAdd(entry->DFEKey(), entry);
+    device.med->DMDAddDataPtr("m_SwitchFdbTable", fdb);
+  }
   TestExtremeAgent agent;
   AgentHarness harness;
   HarnessDevice& device;
@@ -55,10 +56,7 @@ class ExtremeProcessingTest : public ::testing::Test {
 
 TEST_F(ExtremeProcessingTest, RifInterfacesGetANoConnectionNeighbourAfterTheirFdbNeighbours) {
   std::vector<CTolRecord*> local = StoreLocalNbrs({"rif", "rif12", "Rif12", "ri", nullptr});
-  CTolTreeList* fdb = new CTolTreeList(false);
-  AddEntry(*fdb, local[1], "00:10:18:00:00:01");  // rif12 also has an FDB neighbour
-  device.med->DMDAddDataPtr("m_SwitchFdbTable", fdb);
-
+  StoreFdbEntry(local[1], "00:10:18:00:00:01");  // rif12 also has an FDB neighbour
   TraceCapture trace(4);
   agent.DSAProcessFdbTable(device.record.get(), device.med.get());
   EXPECT_EQ(LocalTable(*device.proc).size(), 5u);
@@ -66,35 +64,15 @@ TEST_F(ExtremeProcessingTest, RifInterfacesGetANoConnectionNeighbourAfterTheirFd
             (std::vector<std::string>{"2 <- m_RemoteNbrPhysAddr='00:10:18:00:00:01'",
                                       "1 <- m_NoConnectionAtThisLayer=1",
                                       "2 <- m_NoConnectionAtThisLayer=1"}));
-  EXPECT_TRUE(
-      trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for EDP remote "
-                "nbr info in Med Data.\n"));
+  EXPECT_TRUE(trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for EDP remote "
+                        "nbr info in Med Data.\n"));
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
-}
-
-TEST_F(ExtremeProcessingTest, LocalNeighboursAloneStillReachTheEngine) {
-  StoreLocalNbrs({"Port 1:1", "Port 1:2"});
-  TraceCapture trace(4);
-  agent.DSAProcessFdbTable(device.record.get(), device.med.get());
-  EXPECT_EQ(LocalTable(*device.proc),
-            (std::vector<std::string>{
-                "m_LocalNbrPort=1 m_LocalNbrCard=1 m_IfDescr='Port 1:1' m_IfIndex=1",
-                "m_LocalNbrPort=2 m_LocalNbrCard=1 m_IfDescr='Port 1:2' m_IfIndex=2"}));
-  EXPECT_TRUE(device.proc->DPDRemoteNbrs().empty());
-  EXPECT_TRUE(
-      trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for remote nbr "
-                "info in Med Data.\n"));
-  EXPECT_TRUE(
-      trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for EDP remote "
-                "nbr info in Med Data.\n"));
 }
 
 // Entries whose local neighbours are gone (no "m_LocalNbr") are not handed over, but freed.
 TEST_F(ExtremeProcessingTest, WithoutLocalNeighboursNothingIsHandedOverAndAllIsFreed) {
   CTolRecord* orphanLocal = LocalNbr(1, "Port 1:1");
-  CTolTreeList* fdb = new CTolTreeList(false);
-  AddEntry(*fdb, orphanLocal, "00:10:18:00:00:01");
-  device.med->DMDAddDataPtr("m_SwitchFdbTable", fdb);
+  StoreFdbEntry(orphanLocal, "00:10:18:00:00:01");
   CTolTreeList* states = new CTolTreeList(false);
   states->RTLAdd(1001, new CTolVarBind(CTolAtom(1001), 5));
   device.med->DMDAddDataPtr("m_extremeStpPortStates", states);
@@ -106,8 +84,10 @@ TEST_F(ExtremeProcessingTest, WithoutLocalNeighboursNothingIsHandedOverAndAllIsF
   delete orphanLocal;
 }
 
-TEST_F(ExtremeProcessingTest, WithoutProcessedDataTheStoresStay) {
-  StoreLocalNbrs({"rif"});
+// Without a bound device or mediation data nothing is processed and the stores stay; processed
+// later, local neighbours without any remote table still reach the engine.
+TEST_F(ExtremeProcessingTest, WithoutProcessedDataTheStoresStayForALaterRun) {
+  StoreLocalNbrs({"Port 1:1", "Port 1:2"});
   CTolRecord unbound;
   CTolScopedErrorLog errors;
   agent.DSAProcessFdbTable(&unbound, device.med.get());
@@ -115,8 +95,18 @@ TEST_F(ExtremeProcessingTest, WithoutProcessedDataTheStoresStay) {
   EXPECT_EQ(errors.Records().size(), 2u);
   EXPECT_TRUE(errors.Contains(TOL_ERR_FAILED));
   EXPECT_NE(device.med->DMDGetDataPtr("m_LocalNbr"), nullptr);
-  agent.DESACleanUpMemory(device.med.get());
-  agent.DESACleanUpMemory(device.med.get());  // twice: nothing left to free
+
+  TraceCapture trace(4);
+  agent.DSAProcessFdbTable(device.record.get(), device.med.get());
+  EXPECT_EQ(LocalTable(*device.proc),
+            (std::vector<std::string>{
+                "m_LocalNbrPort=1 m_LocalNbrCard=1 m_IfDescr='Port 1:1' m_IfIndex=1",
+                "m_LocalNbrPort=2 m_LocalNbrCard=1 m_IfDescr='Port 1:2' m_IfIndex=2"}));
+  EXPECT_TRUE(device.proc->DPDRemoteNbrs().empty());
+  EXPECT_TRUE(trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for remote nbr "
+                        "info in Med Data.\n"));
+  EXPECT_TRUE(device.med->DMDDataEntries().empty());
+  agent.DESACleanUpMemory(device.med.get());  // again: nothing left to free
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
 }
 
