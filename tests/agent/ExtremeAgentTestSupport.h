@@ -12,6 +12,7 @@
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolAtom.h"
 #include "host/CTolAtomVector.h"
+#include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
 #include "host/TolDebug.h"
 
@@ -101,11 +102,13 @@ inline std::vector<std::string> LocalTable(const CDiscoProcessedData& proc) {
 inline std::vector<std::string> RemoteTable(const CDiscoProcessedData& proc) {
   std::vector<std::string> rows;
   std::vector<const CTolVBList*> locals = proc.DPDLocalNbrs();
-  for (const CDiscoProcessedData::RemoteNbr* remote : proc.DPDRemoteNbrs()) {
-    int at = proc.DPDLocalIndexOf(*remote);
+  CTolRecord remote;
+  for (std::size_t i = 0; i < proc.DPDRemoteCount(); ++i) {
+    int at = proc.DPDRemoteLocalIndex(i);
     const CTolVarBind* ifIndex = at >= 0 ? locals[at]->RVBLFind("m_IfIndex") : nullptr;
+    proc.DPDRemoteFields(i, &remote);
     rows.push_back((ifIndex ? ShowAtom(ifIndex->RVBValue()) : std::string("?")) + " <- " +
-                   ShowFields(*remote->remote));
+                   ShowFields(remote.RRValues()));
   }
   return rows;
 }

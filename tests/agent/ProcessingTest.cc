@@ -79,7 +79,7 @@ TEST_F(ExtremeProcessingTest, WithoutLocalNeighboursNothingIsHandedOverAndAllIsF
 
   agent.DSAProcessFdbTable(device.record.get(), device.med.get());
   EXPECT_TRUE(device.proc->DPDLocalNbrs().empty());
-  EXPECT_TRUE(device.proc->DPDRemoteNbrs().empty());
+  EXPECT_EQ(device.proc->DPDRemoteCount(), 0u);
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
   delete orphanLocal;
 }
@@ -102,7 +102,7 @@ TEST_F(ExtremeProcessingTest, WithoutProcessedDataTheStoresStayForALaterRun) {
             (std::vector<std::string>{
                 "m_LocalNbrPort=1 m_LocalNbrCard=1 m_IfDescr='Port 1:1' m_IfIndex=1",
                 "m_LocalNbrPort=2 m_LocalNbrCard=1 m_IfDescr='Port 1:2' m_IfIndex=2"}));
-  EXPECT_TRUE(device.proc->DPDRemoteNbrs().empty());
+  EXPECT_EQ(device.proc->DPDRemoteCount(), 0u);
   EXPECT_TRUE(trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for remote nbr "
                         "info in Med Data.\n"));
   EXPECT_TRUE(device.med->DMDDataEntries().empty());

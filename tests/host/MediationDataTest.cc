@@ -1,6 +1,8 @@
 // The per-device stores and the agent base: who owns what, and the device registry.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <string>
 #include <vector>
 
@@ -61,26 +63,42 @@ CTolVBList* Fields(const char* descr, int ifIndex) {
   return l;
 }
 
-TEST(ProcessedData, KeepsCopiesOfLocalNeighbours) {
+TEST(ProcessedData, KeepsRemoteNeighboursWithTheirLocalNeighbour) {
   CDiscoProcessedData proc;
   EXPECT_EQ(proc.DPDAddLocalNbr(Fields("port 1", 1)), 1);
   EXPECT_EQ(proc.DPDAddLocalNbr(Fields("port 2", 2)), 1);
   EXPECT_EQ(proc.DPDAddLocalNbr(nullptr), TOL_ERR_NULL);
   {
     CTolRecord local(Fields("port 2", 2));
-    EXPECT_EQ(proc.DPDAddRemoteNbr(&local, Fields("remote", 0)), 1);
-  }  // the local record is gone; the copy stays
-  CTolRecord other(Fields("port 3", 3));
-  EXPECT_EQ(proc.DPDAddRemoteNbr(&other, Fields("remote", 0)), 1);
+    EXPECT_EQ(proc.DPDAddRemoteNbr(&local, Fields("remote a", 10)), 1);
+    EXPECT_EQ(proc.DPDAddRemoteNbr(&local, Fields("remote b", 11)), 1);
+    // The same record, changed since: recognised by its new fields.
+    local.RRAddValue(new CTolVarBind("m_Extra", 1));
+    EXPECT_EQ(proc.DPDAddRemoteNbr(&local, Fields("remote c", 12)), 1);
+  }  // the local record is gone; what was kept of it stays
+  CTolRecord later(Fields("port 3", 3));
+  EXPECT_EQ(proc.DPDAddRemoteNbr(&later, Fields("remote d", 13)), 1);
   EXPECT_EQ(proc.DPDAddRemoteNbr(nullptr, Fields("dropped", 0)), TOL_ERR_NULL);  // still taken
-  EXPECT_EQ(proc.DPDAddRemoteNbr(&other, nullptr), TOL_ERR_NULL);
+  EXPECT_EQ(proc.DPDAddRemoteNbr(&later, nullptr), TOL_ERR_NULL);
 
-  auto remotes = proc.DPDRemoteNbrs();
-  ASSERT_EQ(remotes.size(), 2u);
-  ASSERT_EQ(proc.DPDLocalNbrs().size(), 2u);
-  EXPECT_EQ(proc.DPDLocalIndexOf(*remotes[0]), 1);
-  EXPECT_EQ(proc.DPDLocalIndexOf(*remotes[1]), -1);
-  EXPECT_EQ(remotes[0]->local->RVBLFind("m_IfDescr")->RVBValue()->RAText(), "port 2");
+  ASSERT_EQ(proc.DPDRemoteCount(), 4u);
+  EXPECT_EQ(proc.DPDRemoteLocalIndex(0), 1);
+  EXPECT_EQ(proc.DPDRemoteLocalIndex(1), 1);
+  EXPECT_EQ(proc.DPDRemoteLocalIndex(2), -1);
+  EXPECT_EQ(proc.DPDRemoteLocalFields(2).RVBLLength(), 3);
+  EXPECT_EQ(proc.DPDRemoteLocalIndex(3), -1);
+  // A local neighbour handed over after its remote neighbours still gets them.
+  EXPECT_EQ(proc.DPDAddLocalNbr(Fields("port 3", 3)), 1);
+  EXPECT_EQ(proc.DPDRemoteLocalIndex(3), 2);
+  EXPECT_EQ(proc.DPDRemoteLocalFields(3).RVBLFind("m_IfDescr")->RVBValue()->RAText(), "port 3");
+
+  // Remote neighbours read back as they were handed over.
+  CTolRecord remote;
+  ASSERT_EQ(proc.DPDRemoteFields(1, &remote), 1);
+  std::unique_ptr<CTolVBList> expected(Fields("remote b", 11));
+  EXPECT_TRUE(remote.RRValues() == *expected);
+  EXPECT_NE(proc.DPDRemoteFields(4, &remote), 1);
+  EXPECT_NE(proc.DPDRemoteFields(0, nullptr), 1);
 }
 
 class OrderAgent : public CDiscoAgent {
