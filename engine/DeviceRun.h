@@ -32,11 +32,13 @@ struct DeviceRun {
   // "m_AddressSpace" when they apply.
   std::unique_ptr<CTolRecord> record;
   std::unique_ptr<CDiscoMediationData> med;
-  std::unique_ptr<CDiscoProcessedData> proc;
+  std::unique_ptr<CDiscoProcessedData> proc;  // freed once the device's results are made
   CTolErrorLog errors;  // reports raised on the engine thread while this device's steps ran
 
   bool passedFilter = false;
-  std::vector<ArpPair> arp;                      // the device's ARP table, read in phase 2
+  std::vector<ArpPair> arp;                      // the device's ARP table, read in phase 2,
+                                                 // until the run's ARP data is built
+  size_t arpEntries = 0;                         // how many entries it had
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
   double seconds = 0;                            // time spent in the device's steps
 

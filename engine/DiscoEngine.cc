@@ -1,6 +1,10 @@
 #include "engine/DiscoEngine.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdio>
 #include <filesystem>
@@ -47,33 +51,53 @@ bool CheckOutputPath(const std::string& path, std::string* error) {
   return true;
 }
 
-// Writes the results whole or not at all: to a temporary file renamed over the target.
-bool WriteResults(const Json& results, const std::string& path, std::ostream& out,
-                  std::string* error) {
-  // Texts from devices are not always UTF-8: replace what is not, rather than fail.
-  std::string text = results.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+// Writes the results whole or not at all: to a new temporary file in the target's folder (made
+// by mkstemp, so never an existing file or link), renamed over the target once complete.
+bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const std::string& path,
+                  std::ostream& out, std::string* error) {
+  std::string why;
   if (path == "-") {
-    out << text << std::flush;
-    if (!out) *error = "cannot write results to standard output";
-    return static_cast<bool>(out);
-  }
-  std::string temporary = path + ".tmp";
-  {
-    std::ofstream file(temporary, std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-      std::remove(temporary.c_str());
-      *error = "cannot write results to " + path;
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    *error = "cannot write results to " + path;
+    if (writer.WriteDocument(report, out, &why)) return true;
+    *error = "cannot write results to standard output: " + why;
     return false;
   }
-  return true;
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::file_status status = fs::status(path, ec);
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    // A device or a pipe (/dev/stdout, a FIFO): written to directly, never replaced.
+    std::ofstream file(path, std::ios::binary);
+    if (file && writer.WriteDocument(report, file, &why) && file.flush()) return true;
+    *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
+    return false;
+  }
+  fs::path dir = fs::path(path).parent_path();
+  std::string temporary = (dir.empty() ? fs::path(".") : dir).string() + "/." +
+                          fs::path(path).filename().string() + ".XXXXXX";
+  int fd = mkstemp(&temporary[0]);
+  if (fd < 0) {
+    *error = "cannot write results to " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  fchmod(fd, 0644);
+  close(fd);
+  bool ok = false;
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    ok = file && writer.WriteDocument(report, file, &why);
+    file.close();
+    if (ok && !file) why = "write failed";
+    ok = ok && static_cast<bool>(file);
+  }
+  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    why = std::strerror(errno);
+    ok = false;
+  }
+  if (!ok) {
+    std::remove(temporary.c_str());
+    *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
+  }
+  return ok;
 }
 
 std::string PluginPath(const EngineOptions& options) {
@@ -121,7 +145,11 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   settings.ping.timeoutMs = options.pingTimeoutMs;
   settings.ping.ratePerSecond = options.pingRate;
   settings.pingEnabled = !options.noPing;
+  ResultsWriter writer(plan.devices.size());
+  if (!writer.Open(&error)) return Fail(err, kExitCannotRun, error);
   Discovery discovery(*plugin, plan, settings, progress);
+  discovery.OnDeviceDone(
+      [&writer](size_t order, const DeviceRun& d) { writer.AddDevice(order, d); });
   switch (discovery.Run(&error)) {
     case RunOutcome::kDone:
       break;
@@ -132,11 +160,10 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
 
   const DiscoveryReport& report = discovery.Report();
-  Json results = RenderResults(report);
-  bool written = WriteResults(results, options.outputPath, out, &error);
+  bool written = WriteResults(report, writer, options.outputPath, out, &error);
   bool summaryOnErr = options.debugLevel > 0 || options.outputPath == "-";
-  WriteSummary(results, written ? options.outputPath : "nowhere (see the error below)",
-               summaryOnErr ? err : out);
+  writer.WriteSummary(report, written ? options.outputPath : "nowhere (see the error below)",
+                      summaryOnErr ? err : out);
   if (!report.sweeps.empty() || report.queries > 0) {
     char pause[32];
     std::snprintf(pause, sizeof pause, "%.1f", 120 * TolGetSleepScale());

@@ -133,13 +133,15 @@ RunOutcome Discovery::Run(std::string* error) {
 
   ForEachDevice(m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhasesOneAndTwo(d); });
   BuildArpTable();
-  ForEachDevice(m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhaseThree(d); });
+  ForEachDevice(
+      m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhaseThree(d); },
+      [this](size_t order, DeviceRun& d) {
+        // The device is through: what it found becomes results now, and its stores go.
+        if (m_DeviceDone) m_DeviceDone(order, d);
+        d.proc.reset();
+        d.med.reset();
+      });
 
-  for (auto& d : m_Report.devices) {
-    for (const auto& entry : d->med->DMDDataEntries())
-      d->leftInMediationData.push_back(entry.first);
-    m_Agent->DAUnbindDevice(d->record.get());
-  }
   m_Report.sweeps = m_Pinger->Sweeps();
   m_Report.queries = m_Bus.REQueryCount(kInScopeQuerySubject);
   m_Report.engineErrors = m_EngineErrors.Records();
@@ -161,6 +163,7 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     m_Agent->DADoMediationLayer(record);
   }
   d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
+  d.arpEntries = d.arp.size();
   m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): phases 1 and 2 done, " +
                   std::to_string(d.arp.size()) + " ARP entries");
 }
@@ -169,6 +172,7 @@ void Discovery::BuildArpTable() {
   ArpCounts& counts = m_Report.arp;
   for (const auto& d : m_Report.devices) {
     counts.fromDevices += AddArpPairs(d->arp, d->deviceSpec.addressSpace, *m_Arp);
+    std::vector<ArpPair>().swap(d->arp);  // held by the ARP table now
   }
   counts.local = AddArpPairs(ReadLocalArpTable(), "", *m_Arp);
   for (const StaticArpEntry& e : m_Plan.staticArp) m_Arp->Add(e.mac, e.ip, "");
@@ -181,12 +185,17 @@ void Discovery::BuildArpTable() {
 }
 
 void Discovery::PhaseThree(DeviceRun& d) {
-  if (!d.passedFilter) return;
   CTolRecord* record = d.record.get();
+  if (!d.passedFilter) {
+    m_Agent->DAUnbindDevice(record);
+    return;
+  }
   m_Agent->DASetNeRecordPhase(record, 3);
   m_Agent->DADoMediationLayer(record);
   m_Agent->DADoProcessLayer(record);
-  size_t remote = d.proc->DPDRemoteNbrs().size();
+  for (const auto& entry : d.med->DMDDataEntries()) d.leftInMediationData.push_back(entry.first);
+  m_Agent->DAUnbindDevice(record);
+  size_t remote = d.proc->DPDRemoteCount();
   m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
                   ": " + std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
                   std::to_string(remote) + " remote neighbours");

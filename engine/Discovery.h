@@ -10,6 +10,7 @@
 //                                 EDP); processing layer phase 3 (neighbours handed over)
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,12 @@ class Discovery {
   Discovery& operator=(const Discovery&) = delete;
   ~Discovery();  // Finish() if not done
 
+  // Called on an engine thread as soon as a device is through all its steps (the last one it
+  // could take), before its processed data is freed; the device's `order` is its index in the
+  // plan. Set it before Run.
+  using DeviceDone = std::function<void(size_t order, const DeviceRun& device)>;
+  void OnDeviceDone(DeviceDone done) { m_DeviceDone = std::move(done); }
+
   // Runs the discovery. kBadInput (a recording that cannot be read) and kCannotRun (no agent)
   // come with `*error` set and nothing discovered.
   RunOutcome Run(std::string* error);
@@ -99,6 +106,7 @@ class Discovery {
   bool m_SinkInstalled = false;
   std::shared_ptr<CDiscoArpTable> m_Arp;
   std::shared_ptr<IcmpPinger> m_Pinger;
+  DeviceDone m_DeviceDone;
   std::unique_ptr<CDiscoAgent> m_Agent;  // last: destroyed first
 };
 

@@ -20,10 +20,14 @@ void RunStep(DeviceRun& device, const std::function<void(DeviceRun&)>& step) {
 }  // namespace
 
 void ForEachDevice(std::vector<std::unique_ptr<DeviceRun>>& devices, int threads,
-                   const std::function<void(DeviceRun&)>& step) {
+                   const std::function<void(DeviceRun&)>& step,
+                   const std::function<void(size_t, DeviceRun&)>& done) {
   std::atomic<size_t> next{0};
   auto worker = [&]() {
-    for (size_t i = next++; i < devices.size(); i = next++) RunStep(*devices[i], step);
+    for (size_t i = next++; i < devices.size(); i = next++) {
+      RunStep(*devices[i], step);
+      if (done) done(i, *devices[i]);
+    }
   };
   size_t count = std::min(devices.size(), static_cast<size_t>(std::max(1, threads)));
   std::vector<std::thread> pool;

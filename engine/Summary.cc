@@ -1,33 +1,47 @@
 #include "engine/Summary.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <map>
-#include <vector>
+
+#include "engine/JsonText.h"
+#include "host/CTolAtom.h"
+#include "host/CTolAtomVector.h"
+#include "host/CTolVBList.h"
 
 namespace disco {
 
 namespace {
 
-// The value of the field `name` in a rendered field list, or null.
-const Json* Field(const Json& fields, const char* name) {
-  for (const Json& f : fields) {
-    if (f["name"] == name) return &f["value"];
+// Encoded summary: a sequence of items, each a kind byte and length-prefixed texts.
+constexpr char kText = 'T';    // text, printed as it is
+constexpr char kMac = 'M';     // indent width, MAC, IP: a MAC address behind a port
+constexpr char kEdp = 'E';     // indent width, MAC, IP, card, port: an EDP neighbour
+
+void PutText(std::string* out, const std::string& text) {
+  std::uint64_t n = text.size();
+  while (n >= 0x80) {
+    out->push_back(static_cast<char>((n & 0x7F) | 0x80));
+    n >>= 7;
   }
-  return nullptr;
+  out->push_back(static_cast<char>(n));
+  out->append(text);
 }
 
-std::string Text(const Json* value, const std::string& absent = "-") {
-  if (value == nullptr || value->is_null()) return absent;
-  if (value->is_string()) return value->get<std::string>();
-  if (value->is_number_integer()) return std::to_string(value->get<long long>());
-  return value->dump();
-}
-
-bool Integer(const Json* value, long long* out) {
-  if (value == nullptr || !value->is_number_integer()) return false;
-  *out = value->get<long long>();
-  return true;
+// Reads what PutText wrote; false at the end or on a truncated item.
+bool GetText(const std::string& in, std::size_t* pos, std::string* text) {
+  std::uint64_t n = 0;
+  for (int shift = 0; *pos < in.size() && shift < 64; shift += 7) {
+    unsigned char b = static_cast<unsigned char>(in[(*pos)++]);
+    n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    if ((b & 0x80) == 0) {
+      if (n > in.size() - *pos) return false;
+      text->assign(in, *pos, n);
+      *pos += n;
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string Pad(const std::string& text, size_t width) {
@@ -38,37 +52,47 @@ std::string Clip(const std::string& text, size_t width) {
   return text.size() <= width ? text : text.substr(0, width - 3) + "...";
 }
 
-std::string InterfaceLabel(const Json& fields) {
+bool Has(const CTolVBList& fields, const char* name) { return fields.RVBLFind(name) != nullptr; }
+
+bool AtomInteger(const CTolAtom* atom, long long* out) {
+  if (atom == nullptr || atom->RAType() != eTolInteger) return false;
+  *out = atom->RAInt64();
+  return true;
+}
+
+std::string InterfaceLabel(const CTolVBList& fields) {
   long long card = 0;
   long long port = 0;
   long long ifIndex = 0;
-  if (Integer(Field(fields, "m_LocalNbrCard"), &card) &&
-      Integer(Field(fields, "m_LocalNbrPort"), &port)) {
+  if (FieldInteger(fields, "m_LocalNbrCard", &card) &&
+      FieldInteger(fields, "m_LocalNbrPort", &port)) {
     return std::to_string(card) + ":" + std::to_string(port);
   }
-  if (Integer(Field(fields, "m_IfIndex"), &ifIndex)) return "if " + std::to_string(ifIndex);
+  if (FieldInteger(fields, "m_IfIndex", &ifIndex)) return "if " + std::to_string(ifIndex);
   return "?";
 }
 
 // "Default (1), users (2) tag 10": each VLAN with its identifier, and for a VLAN the interface
 // carries encapsulated its 802.1Q tag (or "tagged" when the tag is unknown).
-std::string VlanText(const Json& fields) {
+std::string VlanText(const CTolVBList& fields) {
   std::map<long long, long long> tags;
-  const Json* trunked = Field(fields, "m_TrunkedVlans");
-  const Json* trunkTags = Field(fields, "m_TrunkedVlanTags");
-  if (trunked && trunkTags && trunked->is_array() && trunkTags->is_array()) {
-    for (size_t i = 0; i < trunked->size() && i < trunkTags->size(); ++i) {
+  const CTolAtom* trunked = FieldValue(fields, "m_TrunkedVlans");
+  const CTolAtom* trunkTags = FieldValue(fields, "m_TrunkedVlanTags");
+  if (trunked && trunkTags && trunked->RAVector() && trunkTags->RAVector()) {
+    const CTolAtomVector& vlans = *trunked->RAVector();
+    const CTolAtomVector& tagged = *trunkTags->RAVector();
+    for (int i = 0; i < vlans.RAVSize() && i < tagged.RAVSize(); ++i) {
       long long vlan = 0;
       long long tag = 0;
-      if (Integer(&(*trunked)[i]["value"], &vlan) && Integer(&(*trunkTags)[i]["value"], &tag)) {
+      if (AtomInteger(vlans.RAVGetValue(i), &vlan) && AtomInteger(tagged.RAVGetValue(i), &tag)) {
         tags[vlan] = tag;
       }
     }
   }
-  auto one = [&](const Json& f, bool encapsulated) {
+  auto one = [&](const CTolVBList& f, bool encapsulated) {
     long long id = 0;
-    bool hasId = Integer(Field(f, "m_LocalNbrVlan"), &id);
-    std::string text = Text(Field(f, "m_LocalNbrVlanDescr"), "");
+    bool hasId = FieldInteger(f, "m_LocalNbrVlan", &id);
+    std::string text = FieldText(f, "m_LocalNbrVlanDescr", "");
     if (hasId) text += (text.empty() ? "" : " ") + std::string("(") + std::to_string(id) + ")";
     if (encapsulated && hasId && tags.count(id)) {
       text += " tag " + std::to_string(tags[id]);
@@ -77,121 +101,174 @@ std::string VlanText(const Json& fields) {
     }
     return text;
   };
-  const Json* data = Field(fields, "m_LocalNbrVlanData");
-  if (data != nullptr && data->is_array()) {
+  const CTolAtom* data = FieldValue(fields, "m_LocalNbrVlanData");
+  if (data != nullptr && data->RAVector() != nullptr) {
+    const CTolAtomVector& entries = *data->RAVector();
     std::string text;
-    for (const Json& entry : *data) {
-      if (entry["type"] != "object") continue;
+    for (int i = 0; i < entries.RAVSize(); ++i) {
+      const CTolAtom* entry = entries.RAVGetValue(i);
+      if (entry == nullptr || entry->RAObject() == nullptr) continue;
       long long encapsulated = 0;
-      Integer(Field(entry["value"], "m_Encapsulated"), &encapsulated);
-      text += (text.empty() ? "" : ", ") + one(entry["value"], encapsulated != 0);
+      FieldInteger(*entry->RAObject(), "m_Encapsulated", &encapsulated);
+      text += (text.empty() ? "" : ", ") + one(*entry->RAObject(), encapsulated != 0);
     }
     return text;
   }
   // One VLAN: it has trunk fields only when the interface carries it encapsulated.
-  return one(fields, trunked != nullptr && !tags.empty());
+  return one(fields, Has(fields, "m_TrunkedVlans") && !tags.empty());
 }
 
-struct KnownDevices {
-  std::map<std::string, std::string> byMac;
-  std::map<std::string, std::string> byIp;
+}  // namespace
 
-  std::string Name(const Json& remote) const {
-    auto it = byMac.find(Text(Field(remote, "m_RemoteNbrPhysAddr"), ""));
-    if (it != byMac.end()) return it->second;
-    it = byIp.find(Text(Field(remote, "m_RemoteNbrIpAddr"), ""));
-    return it != byIp.end() ? it->second : "";
+void KnownDevices::Stake(std::map<std::string, Claim>* map, const std::string& key,
+                         const Claim& claim) {
+  if (key.empty()) return;
+  auto it = map->find(key);
+  if (it == map->end()) {
+    map->emplace(key, claim);
+  } else if (claim.first < it->second.first) {
+    it->second = claim;
   }
-};
-
-KnownDevices Learn(const Json& devices) {
-  KnownDevices known;
-  for (const Json& d : devices) {
-    std::string name = d["name"];
-    for (const Json& local : d.value("local_neighbours", Json::array())) {
-      std::string mac = Text(Field(local["fields"], "m_LocalNbrPhysAddr"), "");
-      std::string ip = Text(Field(local["fields"], "m_IpAddress"), "");
-      if (!mac.empty()) known.byMac.emplace(mac, name);
-      if (!ip.empty()) known.byIp.emplace(ip, name);
-    }
-  }
-  return known;
 }
 
-void WriteDevice(const Json& d, const KnownDevices& known, std::ostream& out) {
-  const Json& locals = d.value("local_neighbours", Json::array());
-  int edp = 0;
-  int macs = 0;
-  for (const Json& local : locals) {
-    for (const Json& remote : local["remote_neighbours"]) {
-      const Json& f = remote["fields"];
-      if (Field(f, "m_Card") != nullptr) {
-        ++edp;
-      } else if (Field(f, "m_RemoteNbrPhysAddr") != nullptr) {
-        ++macs;
-      }
-    }
+void KnownDevices::Learn(std::size_t order, const std::string& name, const CTolVBList& local) {
+  std::string mac = FieldText(local, "m_LocalNbrPhysAddr", "");
+  std::string ip = FieldText(local, "m_IpAddress", "");
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  Stake(&m_ByMac, mac, Claim(order, name));
+  Stake(&m_ByIp, ip, Claim(order, name));
+}
+
+std::string KnownDevices::Name(const std::string& mac, const std::string& ip) const {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  auto it = m_ByMac.find(mac);
+  if (it != m_ByMac.end()) return it->second.second;
+  it = m_ByIp.find(ip);
+  return it != m_ByIp.end() ? it->second.second : "";
+}
+
+void DeviceSummaryBuilder::AddInterface(const CTolVBList& f) {
+  Row r;
+  r.label = InterfaceLabel(f);
+  r.descr = Clip(FieldText(f, "m_IfDescr", ""), 32);
+  long long v = 0;
+  r.status = FieldInteger(f, "m_LocalNbrStatus", &v) ? IfOperStatusName(v) : "-";
+  r.stp = FieldInteger(f, "m_StpPortState", &v) ? StpPortStateName(v) : "-";
+  r.vlans = VlanText(f);
+  m_Rows.push_back(std::move(r));
+}
+
+void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
+  if (m_Rows.empty()) return;
+  std::string& out = m_Rows.back().remotes;
+  bool edp = Has(f, "m_Card");
+  if (edp) {
+    ++m_Edp;
+  } else if (Has(f, "m_RemoteNbrPhysAddr")) {
+    ++m_Macs;
   }
-  out << d["name"].get<std::string>() << "  " << d["address"].get<std::string>() << ":"
-      << d["port"].get<int>() << "  " << d["status"].get<std::string>();
-  if (!d["passed_filter"].get<bool>()) {
-    out << ": " << d["reason"].get<std::string>() << "\n\n";
+  if (Has(f, "m_NoConnectionAtThisLayer")) {
+    out.push_back(kText);
+    PutText(&out, "no connection at this layer\n");
     return;
   }
-  out << ": " << locals.size() << " interfaces, " << edp << " EDP neighbours, " << macs
-      << " MAC addresses\n";
-  if (d["status"] != "discovered") out << "  " << d["reason"].get<std::string>() << "\n";
+  out.push_back(edp ? kEdp : kMac);
+  PutText(&out, FieldText(f, "m_RemoteNbrPhysAddr", "-"));
+  PutText(&out, FieldText(f, "m_RemoteNbrIpAddr", "-"));
+  if (edp) {
+    PutText(&out, FieldText(f, "m_Card", "-"));
+    PutText(&out, FieldText(f, "m_Port", "-"));
+  }
+}
 
-  struct Row {
-    std::string label, descr, status, stp, vlans;
-  };
-  std::vector<Row> rows;
+std::string DeviceSummaryBuilder::Finish() const {
+  const DeviceRun& d = m_Device;
+  std::string head = d.deviceSpec.name + "  " + d.deviceSpec.address + ":" +
+                     std::to_string(d.deviceSpec.port) + "  " + DeviceStatusName(d.Status());
+  std::string out;
+  if (!d.passedFilter) {
+    out.push_back(kText);
+    PutText(&out, head + ": " + d.Reason() + "\n\n");
+    return out;
+  }
+  head += ": " + std::to_string(m_Rows.size()) + " interfaces, " + std::to_string(m_Edp) +
+          " EDP neighbours, " + std::to_string(m_Macs) + " MAC addresses\n";
+  if (d.Status() != DeviceStatus::kDiscovered) head += "  " + d.Reason() + "\n";
+
   size_t wLabel = 9, wDescr = 11, wStatus = 6, wStp = 3;
-  for (const Json& local : locals) {
-    const Json& f = local["fields"];
-    Row r;
-    r.label = InterfaceLabel(f);
-    r.descr = Clip(Text(Field(f, "m_IfDescr"), ""), 32);
-    long long v = 0;
-    r.status = Integer(Field(f, "m_LocalNbrStatus"), &v) ? IfOperStatusName(v) : "-";
-    r.stp = Integer(Field(f, "m_StpPortState"), &v) ? StpPortStateName(v) : "-";
-    r.vlans = VlanText(f);
+  for (const Row& r : m_Rows) {
     wLabel = std::max(wLabel, r.label.size());
     wDescr = std::max(wDescr, r.descr.size());
     wStatus = std::max(wStatus, r.status.size());
     wStp = std::max(wStp, r.stp.size());
-    rows.push_back(r);
   }
-  out << "  " << Pad("interface", wLabel) << "  " << Pad("description", wDescr) << "  "
-      << Pad("status", wStatus) << "  " << Pad("STP", wStp) << "  VLANs\n";
+  head += "  " + Pad("interface", wLabel) + "  " + Pad("description", wDescr) + "  " +
+          Pad("status", wStatus) + "  " + Pad("STP", wStp) + "  VLANs\n";
+  out.push_back(kText);
+  PutText(&out, head);
   std::string indent(2 + wLabel + 2, ' ');
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const Row& r = rows[i];
-    out << "  " << Pad(r.label, wLabel) << "  " << Pad(r.descr, wDescr) << "  "
-        << Pad(r.status, wStatus) << "  " << Pad(r.stp, wStp) << "  " << r.vlans << "\n";
-    for (const Json& remote : locals[i]["remote_neighbours"]) {
-      const Json& f = remote["fields"];
-      if (Field(f, "m_NoConnectionAtThisLayer") != nullptr) {
-        out << indent << "no connection at this layer\n";
+  for (const Row& r : m_Rows) {
+    out.push_back(kText);
+    PutText(&out, "  " + Pad(r.label, wLabel) + "  " + Pad(r.descr, wDescr) + "  " +
+                      Pad(r.status, wStatus) + "  " + Pad(r.stp, wStp) + "  " + r.vlans + "\n");
+    // Remote lines are indented under the interface column.
+    std::size_t pos = 0;
+    while (pos < r.remotes.size()) {
+      char kind = r.remotes[pos++];
+      out.push_back(kind);
+      std::string text;
+      if (kind == kText) {
+        if (GetText(r.remotes, &pos, &text)) PutText(&out, indent + text);
         continue;
       }
-      std::string mac = Text(Field(f, "m_RemoteNbrPhysAddr"));
-      std::string ip = Text(Field(f, "m_RemoteNbrIpAddr"));
-      std::string name = known.Name(f);
-      if (Field(f, "m_Card") != nullptr) {
-        out << indent << "EDP  " << Pad(mac, 17) << "  " << Pad(ip, 15) << "  "
-            << (name.empty() ? "" : name + " ") << "port " << Text(Field(f, "m_Card")) << ":"
-            << Text(Field(f, "m_Port")) << "\n";
-      } else {
-        out << indent << "MAC  " << Pad(mac, 17) << "  " << (name.empty() ? ip : Pad(ip, 15))
-            << (name.empty() ? "" : "  " + name) << "\n";
+      PutText(&out, indent);
+      for (int i = kind == kMac ? 2 : 4; i > 0 && GetText(r.remotes, &pos, &text); --i) {
+        PutText(&out, text);
       }
     }
   }
-  out << "\n";
+  out.push_back(kText);
+  PutText(&out, "\n");
+  return out;
 }
 
-}  // namespace
+void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known,
+                        std::ostream& out) {
+  std::size_t pos = 0;
+  while (pos < encoded.size()) {
+    char kind = encoded[pos++];
+    std::string text, mac, ip, card, port;
+    if (kind == kText) {
+      if (!GetText(encoded, &pos, &text)) return;
+      out << text;
+      continue;
+    }
+    std::string& indent = text;
+    if (!GetText(encoded, &pos, &indent) || !GetText(encoded, &pos, &mac) ||
+        !GetText(encoded, &pos, &ip)) {
+      return;
+    }
+    std::string name = known.Name(mac, ip);
+    if (kind == kEdp) {
+      if (!GetText(encoded, &pos, &card) || !GetText(encoded, &pos, &port)) return;
+      out << indent << "EDP  " << Pad(mac, 17) << "  " << Pad(ip, 15) << "  "
+          << (name.empty() ? "" : name + " ") << "port " << card << ":" << port << "\n";
+    } else {
+      out << indent << "MAC  " << Pad(mac, 17) << "  " << (name.empty() ? ip : Pad(ip, 15))
+          << (name.empty() ? "" : "  " + name) << "\n";
+    }
+  }
+}
+
+void WriteRunLine(int discovered, int devices, double seconds, const std::string& resultsPath,
+                  std::ostream& out) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", seconds);
+  out << discovered << " of " << devices << " devices discovered in " << text
+      << " s; results written to "
+      << (resultsPath == "-" ? std::string("standard output") : resultsPath) << "\n";
+  out.flush();
+}
 
 std::string IfOperStatusName(long long s) {
   static const char* const names[] = {"up",      "down",       "testing",       "unknown",
@@ -203,20 +280,6 @@ std::string StpPortStateName(long long s) {
   static const char* const names[] = {"disabled", "blocking",   "listening",
                                       "learning", "forwarding", "broken"};
   return s >= 1 && s <= 6 ? names[s - 1] : std::to_string(s);
-}
-
-void WriteSummary(const Json& results, const std::string& resultsPath, std::ostream& out) {
-  const Json& devices = results["devices"];
-  KnownDevices known = Learn(devices);
-  out << "\n";
-  for (const Json& d : devices) WriteDevice(d, known, out);
-  const Json& run = results["run"];
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.1f", run["seconds"].get<double>());
-  out << run["discovered"].get<int>() << " of " << run["devices"].get<int>()
-      << " devices discovered in " << seconds << " s; results written to "
-      << (resultsPath == "-" ? std::string("standard output") : resultsPath) << "\n";
-  out.flush();
 }
 
 }  // namespace disco

@@ -44,7 +44,11 @@ TEST(ResultsJsonTest, FieldsKeepTheirOrderTypesAndNesting) {
     {"name": "m_TrunkedVlanTags", "type": "vector", "value": [{"type": "integer", "value": 10}]},
     {"name": "m_Raw", "type": "bytes", "value": "000496AB"},
     {"name": "m_Nothing", "type": "null", "value": null}])");
-  EXPECT_EQ(disco::RenderFields(fields), expected);
+  std::string text;
+  disco::AppendFields(&text, fields, 0);
+  EXPECT_EQ(Json::parse(text), expected);
+  // Written piece by piece, the text is still the library's own pretty print of it.
+  EXPECT_EQ(text, expected.dump(2));
 }
 
 TEST(ResultsJsonTest, RemoteNeighboursGoUnderTheirLocalNeighbourInHandOverOrder) {
@@ -59,7 +63,11 @@ TEST(ResultsJsonTest, RemoteNeighboursGoUnderTheirLocalNeighbourInHandOverOrder)
   proc.DPDAddRemoteNbr(&port2, Fields({{"n", 22}}));
   proc.DPDAddRemoteNbr(&unknown, Fields({{"n", 31}}));
 
-  Json out = disco::RenderNeighbours(proc);
+  std::string text = "{\n";
+  disco::AppendNeighbours(&text, proc, 1, nullptr);
+  text += "\n}";
+  Json out = Json::parse(text);
+  EXPECT_EQ(text, out.dump(2));
   const Json& locals = out["local_neighbours"];
   ASSERT_EQ(locals.size(), 2u);
   auto n = [](const Json& remote) { return remote["fields"][0]["value"].get<int>(); };

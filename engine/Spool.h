@@ -1,0 +1,49 @@
+// A spool: an unnamed temporary file where rendered text waits until the end of a run, so that
+// it need not stay in memory. Pieces are appended from any thread and read back by extent.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+namespace disco {
+
+class Spool {
+ public:
+  // Where a piece went.
+  struct Extent {
+    long long offset = 0;
+    std::size_t length = 0;
+  };
+
+  Spool() = default;
+  Spool(const Spool&) = delete;
+  Spool& operator=(const Spool&) = delete;
+  ~Spool();  // closes the file, which the system then removes
+
+  // Makes the file (in TMPDIR, else /tmp). Returns false with `*error` saying why.
+  bool Open(std::string* error);
+
+  // Appends `text` and returns its extent. Thread-safe. After a failure (a full disk) the spool
+  // is failed: Error() says why, and reads of what was lost fail.
+  Extent Append(const std::string& text);
+  // Replaces `*text` with the piece at `extent`. Returns false on failure.
+  bool Read(const Extent& extent, std::string* text) const;
+  // Writes the piece at `extent` to `out`. Returns false on failure.
+  bool CopyTo(const Extent& extent, std::ostream& out) const;
+
+  // Empty while nothing failed.
+  std::string Error() const;
+
+ private:
+  void Fail(const std::string& why);
+
+  int m_Fd = -1;
+  std::atomic<long long> m_End{0};
+  mutable std::mutex m_ErrorMutex;
+  std::string m_Error;
+};
+
+}  // namespace disco
