@@ -1,6 +1,8 @@
 // Ordered map from keys to borrowed pointers, with its nodes also kept in a list in key order.
 #include "host/CTolTreeList.h"
 
+#include <cstdint>
+
 #include "host/CTolAtom.h"
 #include "host/TolTypes.h"
 
@@ -28,40 +30,6 @@ bool IsCanonicalInteger(const char* begin, const char* end) {
   return true;
 }
 
-int CompareText(const char* a, const char* aEnd, const char* b, const char* bEnd) {
-  for (; a != aEnd && b != bEnd; ++a, ++b) {
-    unsigned char ca = static_cast<unsigned char>(*a);
-    unsigned char cb = static_cast<unsigned char>(*b);
-    if (ca != cb) {
-      return ca < cb ? -1 : 1;
-    }
-  }
-  if (a == aEnd) {
-    return b == bEnd ? 0 : -1;
-  }
-  return 1;
-}
-
-// Numeric comparison of two canonical integers of any length, without converting them.
-int CompareIntegers(const char* a, const char* aEnd, const char* b, const char* bEnd) {
-  bool aNegative = *a == '-';
-  bool bNegative = *b == '-';
-  if (aNegative != bNegative) {
-    return aNegative ? -1 : 1;
-  }
-  if (aNegative) {
-    ++a;
-    ++b;
-  }
-  int magnitude;
-  if (aEnd - a != bEnd - b) {
-    magnitude = (aEnd - a) < (bEnd - b) ? -1 : 1;
-  } else {
-    magnitude = CompareText(a, aEnd, b, bEnd);
-  }
-  return aNegative ? -magnitude : magnitude;
-}
-
 const char* ComponentEnd(const char* p, const char* end) {
   while (p != end && *p != '.') {
     ++p;
@@ -69,38 +37,65 @@ const char* ComponentEnd(const char* p, const char* end) {
   return p;
 }
 
+// Sort forms of components, each self-delimiting so that components line up when two sort forms
+// are compared: numbers before texts, negative numbers before the others.
+constexpr char kNegative = 0x01;  // then the digit count, inverted, then complemented digits
+constexpr char kNumber = 0x02;    // then the digit count, then the digits
+constexpr char kText = 0x03;      // then the bytes (0x00 as 01 01, 0x01 as 01 02), then 00
+
+// A digit count in an order-preserving form: one byte below 255 (most keys stay short enough
+// for std::string's inline buffer), else 0xFF and four bytes. Inverted, so that more digits
+// (a larger magnitude) sort first among negative numbers: 0xFF - count, else 0x00 and four bytes
+// of 0xFFFFFFFF - count.
+void PutCount(std::string* out, std::uint32_t n, bool inverted) {
+  if (n < 0xFF) {
+    out->push_back(static_cast<char>(inverted ? 0xFF - n : n));
+    return;
+  }
+  out->push_back(static_cast<char>(inverted ? 0x00 : 0xFF));
+  if (inverted) n = 0xFFFFFFFFu - n;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    out->push_back(static_cast<char>((n >> shift) & 0xFF));
+  }
+}
+
+void PutComponent(std::string* out, const char* begin, const char* end) {
+  if (IsCanonicalInteger(begin, end)) {
+    bool negative = *begin == '-';
+    const char* digits = negative ? begin + 1 : begin;
+    std::uint32_t count = static_cast<std::uint32_t>(end - digits);
+    out->push_back(negative ? kNegative : kNumber);
+    PutCount(out, count, negative);
+    for (const char* p = digits; p != end; ++p) {
+      out->push_back(negative ? static_cast<char>(0xFF - static_cast<unsigned char>(*p)) : *p);
+    }
+    return;
+  }
+  out->push_back(kText);
+  for (const char* p = begin; p != end; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c <= 1) {
+      out->push_back(0x01);
+      out->push_back(static_cast<char>(c + 1));
+    } else {
+      out->push_back(static_cast<char>(c));
+    }
+  }
+  out->push_back('\0');
+}
+
 }  // namespace
 
-bool TolKeyLess::operator()(const std::string& a, const std::string& b) const {
-  const char* pa = a.data();
-  const char* pb = b.data();
-  const char* aEnd = pa + a.size();
-  const char* bEnd = pb + b.size();
-  // Keys are sequences of components; compare them component by component, the shorter sequence
-  // first when one is a prefix of the other. An empty key is one empty component.
+std::string TolSortKey(const std::string& key) {
+  std::string out;
+  out.reserve(key.size() + 16);
+  const char* p = key.data();
+  const char* end = p + key.size();
   for (;;) {
-    const char* ca = ComponentEnd(pa, aEnd);
-    const char* cb = ComponentEnd(pb, bEnd);
-    bool aNumber = IsCanonicalInteger(pa, ca);
-    bool bNumber = IsCanonicalInteger(pb, cb);
-    int order;
-    if (aNumber && bNumber) {
-      order = CompareIntegers(pa, ca, pb, cb);
-    } else if (aNumber != bNumber) {
-      order = aNumber ? -1 : 1;
-    } else {
-      order = CompareText(pa, ca, pb, cb);
-    }
-    if (order != 0) {
-      return order < 0;
-    }
-    bool aDone = ca == aEnd;
-    bool bDone = cb == bEnd;
-    if (aDone || bDone) {
-      return aDone && !bDone;
-    }
-    pa = ca + 1;
-    pb = cb + 1;
+    const char* c = ComponentEnd(p, end);
+    PutComponent(&out, p, c);
+    if (c == end) return out;
+    p = c + 1;
   }
 }
 
@@ -110,9 +105,14 @@ CTolTreeList::CTolTreeList(bool /*flag*/) {}
 CTolTreeList::~CTolTreeList() = default;
 
 int CTolTreeList::Add(const std::string& key, void* data) {
-  auto successor = m_Index.lower_bound(key);
-  if (successor != m_Index.end() && !m_Index.key_comp()(key, successor->first)) {
-    return TOL_ERR_KEY_TAKEN;
+  std::string sortKey = TolSortKey(key);
+  // Keys often come in order (rows of a walk): then the new node goes last, found at once.
+  auto successor = m_Index.end();
+  if (!m_Index.empty() && !(m_Index.rbegin()->first < sortKey)) {
+    successor = m_Index.lower_bound(sortKey);
+    if (successor != m_Index.end() && successor->first == sortKey) {
+      return TOL_ERR_KEY_TAKEN;
+    }
   }
   CTolPointer* node = new CTolPointer(data, key);
   // The node list follows the map's order: the new node goes just before its successor.
@@ -121,12 +121,12 @@ int CTolTreeList::Add(const std::string& key, void* data) {
   } else {
     m_Nodes.RDLInsertBefore(node, successor->second);
   }
-  m_Index.emplace_hint(successor, key, node);
+  m_Index.emplace_hint(successor, std::move(sortKey), node);
   return TOL_OK;
 }
 
 CTolPointer* CTolTreeList::Get(const std::string& key) const {
-  auto it = m_Index.find(key);
+  auto it = m_Index.find(TolSortKey(key));
   return it != m_Index.end() ? it->second : nullptr;
 }
 
@@ -163,7 +163,7 @@ void* CTolTreeList::RTLRemove(const char* key) {
   if (key == nullptr) {
     return nullptr;
   }
-  auto it = m_Index.find(key);
+  auto it = m_Index.find(TolSortKey(key));
   if (it == m_Index.end()) {
     return nullptr;
   }

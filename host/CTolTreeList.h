@@ -14,9 +14,10 @@
 
 class CTolAtom;
 
-struct TolKeyLess {
-  bool operator()(const std::string& a, const std::string& b) const;
-};
+// The key's sort form: a byte string whose plain byte order (memcmp, shorter first) is the
+// order above, so that the index compares keys without parsing them again on every comparison.
+// Keys with the same text, and only those, have the same sort form.
+std::string TolSortKey(const std::string& key);
 
 class CTolTreeList {
  public:
@@ -48,6 +49,6 @@ class CTolTreeList {
   int Add(const std::string& key, void* data);
   CTolPointer* Get(const std::string& key) const;
 
-  std::map<std::string, CTolPointer*, TolKeyLess> m_Index;
+  std::map<std::string, CTolPointer*> m_Index;  // by sort form
   CTolDoubleList m_Nodes;
 };

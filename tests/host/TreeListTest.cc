@@ -25,8 +25,12 @@ std::vector<std::string> KeysInListOrder(CTolTreeList& tree) {
 
 // Key components in their expected order: numbers by value, then texts (non-canonical numbers
 // such as "01" are texts) in byte order.
-const char* const kParts[] = {"-20", "-1", "0", "1", "2", "9", "10", "11", "100", "", "01", "a",
-                              "b", "x1"};
+const std::string kLong = "1" + std::string(299, '0');  // past the short digit-count form
+const std::vector<std::string> kParts = {
+    "-" + kLong, "-100", "-20", "-1", "0", "1", "2", "9", "10", "11", "100",
+    "12345678901234567890123", "9" + std::string(253, '9'), kLong, "", "\x01", "01", "a", "b",
+    "x1"};
+const int kPartCount = static_cast<int>(kParts.size());
 
 }  // namespace
 
@@ -82,8 +86,8 @@ TEST(TreeListTest, NodeListFollowsKeyOrderWhateverTheInsertionOrder) {
   std::vector<std::string> storage;
   storage.reserve(400);
   for (int i = 0; i < 400; ++i) {
-    std::vector<int> parts{static_cast<int>(random() % 14)};
-    for (int n = random() % 3; n > 0; --n) parts.push_back(random() % 14);
+    std::vector<int> parts{static_cast<int>(random() % kPartCount)};
+    for (int n = random() % 3; n > 0; --n) parts.push_back(random() % kPartCount);
     std::string key = kParts[parts[0]];
     for (std::size_t p = 1; p < parts.size(); ++p) key += std::string(".") + kParts[parts[p]];
     storage.push_back(key);
