@@ -10,6 +10,7 @@ packages=(
   snmpsim                            # SNMP simulator for the integration tests and the demo
   nlohmann-json3-dev                 # results file
   libyaml-cpp-dev                    # scope file
+  libgoogle-perftools-dev            # tcmalloc, the program's allocator
   iputils-ping                       # ping, to check unprivileged ICMP
 )
 
