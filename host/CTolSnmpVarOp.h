@@ -1,8 +1,6 @@
 // One SNMP result row: the object it belongs to, its instance index and its value.
 #pragma once
 
-#include <string>
-
 #include "host/CTolASN1Address.h"
 #include "host/CTolAtom.h"
 #include "host/CTolListable.h"
@@ -16,7 +14,7 @@ class CTolSnmpVarOp : public CTolListable {
   CTolSnmpVarOp& operator=(const CTolSnmpVarOp&) = delete;
   ~CTolSnmpVarOp() override;
 
-  const char* RSVOObject() const { return m_Object.c_str(); }
+  const char* RSVOObject() const { return m_Object; }
   // The instance index (borrowed), or null.
   CTolASN1Address* RSVOASN1() const { return m_Index; }
   // The value (borrowed), or null.
@@ -25,7 +23,9 @@ class CTolSnmpVarOp : public CTolListable {
   CTolListable* RLTargetDeepCopy(const CTolListable* source) override;
 
  private:
-  std::string m_Object;
+  // Interned: a walk makes one row per instance, all of the same object, so the name is kept
+  // once for the process rather than once per row.
+  const char* m_Object;
   CTolASN1Address* m_Index;
   CTolAtom* m_Value;
 };

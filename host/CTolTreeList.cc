@@ -84,19 +84,33 @@ void PutComponent(std::string* out, const char* begin, const char* end) {
   out->push_back('\0');
 }
 
-}  // namespace
-
-std::string TolSortKey(const std::string& key) {
-  std::string out;
-  out.reserve(key.size() + 16);
+void AppendSortKey(std::string* out, const std::string& key) {
   const char* p = key.data();
   const char* end = p + key.size();
   for (;;) {
     const char* c = ComponentEnd(p, end);
-    PutComponent(&out, p, c);
-    if (c == end) return out;
+    PutComponent(out, p, c);
+    if (c == end) return;
     p = c + 1;
   }
+}
+
+// The sort form of a key looked up, in a buffer the thread keeps, so that lookups allocate
+// nothing. Valid until the thread's next lookup.
+const std::string& LookupSortKey(const std::string& key) {
+  thread_local std::string buffer;
+  buffer.clear();
+  AppendSortKey(&buffer, key);
+  return buffer;
+}
+
+}  // namespace
+
+std::string TolSortKey(const std::string& key) {
+  std::string out;
+  out.reserve(key.size() + 8);
+  AppendSortKey(&out, key);
+  return out;
 }
 
 CTolTreeList::CTolTreeList(bool /*flag*/) {}
@@ -126,7 +140,7 @@ int CTolTreeList::Add(const std::string& key, void* data) {
 }
 
 CTolPointer* CTolTreeList::Get(const std::string& key) const {
-  auto it = m_Index.find(TolSortKey(key));
+  auto it = m_Index.find(LookupSortKey(key));
   return it != m_Index.end() ? it->second : nullptr;
 }
 
@@ -163,7 +177,7 @@ void* CTolTreeList::RTLRemove(const char* key) {
   if (key == nullptr) {
     return nullptr;
   }
-  auto it = m_Index.find(TolSortKey(key));
+  auto it = m_Index.find(LookupSortKey(key));
   if (it == m_Index.end()) {
     return nullptr;
   }
