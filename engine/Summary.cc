@@ -234,30 +234,36 @@ std::string DeviceSummaryBuilder::Finish() const {
 
 void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known,
                         std::ostream& out) {
+  std::string text;  // written out in blocks: a big switch has a line per MAC address
+  std::string item, indent, mac, ip, card, port;
   std::size_t pos = 0;
   while (pos < encoded.size()) {
-    char kind = encoded[pos++];
-    std::string text, mac, ip, card, port;
-    if (kind == kText) {
-      if (!GetText(encoded, &pos, &text)) return;
+    if (text.size() >= (1 << 16)) {
       out << text;
+      text.clear();
+    }
+    char kind = encoded[pos++];
+    if (kind == kText) {
+      if (!GetText(encoded, &pos, &item)) break;
+      text += item;
       continue;
     }
-    std::string& indent = text;
     if (!GetText(encoded, &pos, &indent) || !GetText(encoded, &pos, &mac) ||
         !GetText(encoded, &pos, &ip)) {
-      return;
+      break;
     }
     std::string name = known.Name(mac, ip);
+    text += indent;
     if (kind == kEdp) {
-      if (!GetText(encoded, &pos, &card) || !GetText(encoded, &pos, &port)) return;
-      out << indent << "EDP  " << Pad(mac, 17) << "  " << Pad(ip, 15) << "  "
-          << (name.empty() ? "" : name + " ") << "port " << card << ":" << port << "\n";
+      if (!GetText(encoded, &pos, &card) || !GetText(encoded, &pos, &port)) break;
+      text += "EDP  " + Pad(mac, 17) + "  " + Pad(ip, 15) + "  " +
+              (name.empty() ? "" : name + " ") + "port " + card + ":" + port + "\n";
     } else {
-      out << indent << "MAC  " << Pad(mac, 17) << "  " << (name.empty() ? ip : Pad(ip, 15))
-          << (name.empty() ? "" : "  " + name) << "\n";
+      text += "MAC  " + Pad(mac, 17) + "  " + (name.empty() ? ip : Pad(ip, 15)) +
+              (name.empty() ? "" : "  " + name) + "\n";
     }
   }
+  out << text;
 }
 
 void WriteRunLine(int discovered, int devices, double seconds, const std::string& resultsPath,
