@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "host/CTolAtomVector.h"
 #include "host/CTolVBList.h"
@@ -12,7 +13,7 @@
 namespace {
 
 // Parses a whole text as a decimal integer: an optional sign, then digits only, within 64 bits.
-bool ParseDecimal(const std::string& text, long long* out) {
+bool ParseDecimal(std::string_view text, long long* out) {
   if (text.empty()) {
     return false;
   }
@@ -25,17 +26,18 @@ bool ParseDecimal(const std::string& text, long long* out) {
       return false;
     }
   }
+  std::string copy(text);  // strtoll needs the terminating NUL
   errno = 0;
   char* end = nullptr;
-  long long value = std::strtoll(text.c_str(), &end, 10);
-  if (errno == ERANGE || end != text.c_str() + text.size()) {
+  long long value = std::strtoll(copy.c_str(), &end, 10);
+  if (errno == ERANGE || end != copy.c_str() + copy.size()) {
     return false;
   }
   *out = value;
   return true;
 }
 
-std::string HexOf(const std::string& octets) {
+std::string HexOf(std::string_view octets) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string hex;
   hex.reserve(octets.size() * 2);
@@ -48,40 +50,50 @@ std::string HexOf(const std::string& octets) {
 
 }  // namespace
 
-CTolAtom::CTolAtom() : m_Type(eTolNull), m_Int(0), m_List(nullptr), m_Vector(nullptr) {}
+bool CTolAtom::SetOctets(const char* octets, std::size_t length) {
+  if (length > UINT32_MAX) {
+    m_Type = eTolNull;
+    return false;
+  }
+  m_Size = static_cast<std::uint32_t>(length);
+  char* to = m_Inline;
+  if (length > kInline) {
+    m_Heap = new char[length + 1];
+    to = m_Heap;
+  }
+  if (length > 0) std::memcpy(to, octets, length);
+  to[length] = '\0';
+  return true;
+}
 
-CTolAtom::CTolAtom(int value)
-    : m_Type(eTolInteger), m_Int(value), m_List(nullptr), m_Vector(nullptr) {}
+CTolAtom::CTolAtom() : m_Type(eTolNull), m_Size(0), m_Int(0) {}
 
-CTolAtom::CTolAtom(const char* text)
-    : m_Type(text != nullptr ? eTolString : eTolNull), m_Int(0), m_List(nullptr),
-      m_Vector(nullptr) {
-  if (text != nullptr) {
-    m_Bytes = text;
+CTolAtom::CTolAtom(int value) : m_Type(eTolInteger), m_Size(0), m_Int(value) {}
+
+CTolAtom::CTolAtom(const char* text) : m_Type(eTolNull), m_Size(0), m_Int(0) {
+  if (text != nullptr && SetOctets(text, std::strlen(text))) {
+    m_Type = eTolString;
   }
 }
 
 CTolAtom::CTolAtom(const unsigned char* bytes, std::size_t length)
-    : m_Type(eTolBytes), m_Int(0), m_List(nullptr), m_Vector(nullptr) {
-  if (bytes == nullptr) {
-    // No octets to copy: an empty bytes value when none were announced, else no value at all.
-    if (length != 0) {
-      m_Type = eTolNull;
-    }
+    : m_Type(eTolNull), m_Size(0), m_Int(0) {
+  // No octets to copy: an empty bytes value when none were announced, else no value at all.
+  if (bytes == nullptr && length != 0) {
     return;
   }
-  m_Bytes.assign(reinterpret_cast<const char*>(bytes), length);
+  if (SetOctets(reinterpret_cast<const char*>(bytes), bytes == nullptr ? 0 : length)) {
+    m_Type = eTolBytes;
+  }
 }
 
 CTolAtom::CTolAtom(CTolVBList* list)
-    : m_Type(list != nullptr ? eTolObject : eTolNull), m_Int(0), m_List(list), m_Vector(nullptr) {}
+    : m_Type(list != nullptr ? eTolObject : eTolNull), m_Size(0), m_List(list) {}
 
 CTolAtom::CTolAtom(CTolAtomVector* vector)
-    : m_Type(vector != nullptr ? eTolVector : eTolNull), m_Int(0), m_List(nullptr),
-      m_Vector(vector) {}
+    : m_Type(vector != nullptr ? eTolVector : eTolNull), m_Size(0), m_Vector(vector) {}
 
-CTolAtom::CTolAtom(const CTolAtom& other)
-    : m_Type(eTolNull), m_Int(0), m_List(nullptr), m_Vector(nullptr) {
+CTolAtom::CTolAtom(const CTolAtom& other) : m_Type(eTolNull), m_Size(0), m_Int(0) {
   CopyFrom(other);
 }
 
@@ -92,40 +104,62 @@ CTolAtom& CTolAtom::operator=(const CTolAtom& other) {
   // Copy first: `other` may live inside this atom's own list or vector.
   CTolAtom copy(other);
   Clear();
+  // Take the copy's value as it lies (inline octets or the pointer), leaving it empty.
   m_Type = copy.m_Type;
-  m_Int = copy.m_Int;
-  m_Bytes.swap(copy.m_Bytes);
-  m_List = copy.m_List;
-  m_Vector = copy.m_Vector;
-  copy.m_List = nullptr;
-  copy.m_Vector = nullptr;
+  m_Size = copy.m_Size;
+  std::memcpy(m_Inline, copy.m_Inline, sizeof m_Inline);
   copy.m_Type = eTolNull;
+  copy.m_Size = 0;
   return *this;
 }
 
 CTolAtom::~CTolAtom() { Clear(); }
 
 void CTolAtom::Clear() {
-  delete m_List;
-  delete m_Vector;
-  m_List = nullptr;
-  m_Vector = nullptr;
-  m_Bytes.clear();
-  m_Int = 0;
+  switch (m_Type) {
+    case eTolObject:
+      delete m_List;
+      break;
+    case eTolVector:
+      delete m_Vector;
+      break;
+    case eTolString:
+    case eTolBytes:
+      if (m_Size > kInline) delete[] m_Heap;
+      break;
+    case eTolInteger:
+    case eTolNull:
+      break;
+  }
   m_Type = eTolNull;
+  m_Size = 0;
+  m_Int = 0;
 }
 
 void CTolAtom::CopyFrom(const CTolAtom& other) {
+  switch (other.m_Type) {
+    case eTolInteger:
+      m_Int = other.m_Int;
+      break;
+    case eTolString:
+    case eTolBytes:
+      if (!SetOctets(other.Octets(), other.m_Size)) return;
+      break;
+    case eTolObject:
+      m_List = new CTolVBList(*other.m_List);
+      break;
+    case eTolVector:
+      m_Vector = new CTolAtomVector(*other.m_Vector);
+      break;
+    case eTolNull:
+      return;
+  }
   m_Type = other.m_Type;
-  m_Int = other.m_Int;
-  m_Bytes = other.m_Bytes;
-  m_List = other.m_List != nullptr ? new CTolVBList(*other.m_List) : nullptr;
-  m_Vector = other.m_Vector != nullptr ? new CTolAtomVector(*other.m_Vector) : nullptr;
 }
 
 CTolAtom* CTolAtom::RAMakeInt64(long long value) {
   CTolAtom* atom = new CTolAtom(0);
-  atom->m_Int = value;
+  atom->m_Int = value;  // an integer atom keeps 64 bits
   return atom;
 }
 
@@ -139,14 +173,14 @@ long long CTolAtom::RAInt64() const {
     return m_Int;
   }
   long long value = 0;
-  if (m_Type == eTolString && ParseDecimal(m_Bytes, &value)) {
+  if (m_Type == eTolString && ParseDecimal(std::string_view(Octets(), m_Size), &value)) {
     return value;
   }
   return 0;
 }
 
 const char* CTolAtom::RAString() const {
-  return m_Type == eTolString ? m_Bytes.c_str() : nullptr;
+  return m_Type == eTolString ? Octets() : nullptr;
 }
 
 char* CTolAtom::RAStrRep() const {
@@ -163,9 +197,9 @@ std::string CTolAtom::RAText() const {
     case eTolInteger:
       return std::to_string(m_Int);
     case eTolString:
-      return m_Bytes;
+      return std::string(Octets(), m_Size);
     case eTolBytes:
-      return HexOf(m_Bytes);
+      return HexOf(std::string_view(Octets(), m_Size));
     case eTolObject: {
       std::string text = "{";
       for (CTolVarBind* vb = m_List->RVBLHead(); vb != nullptr; vb = m_List->RVBLGetNext(vb)) {
@@ -207,11 +241,11 @@ int CTolAtom::RAUChar(const unsigned char** bytes, int* length) const {
   if (m_Type != eTolBytes && m_Type != eTolString) {
     return TOL_ERR_FAILED;
   }
-  if (m_Bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+  if (m_Size > static_cast<std::uint32_t>(INT_MAX)) {
     return TOL_ERR_FAILED;
   }
-  *bytes = reinterpret_cast<const unsigned char*>(m_Bytes.data());
-  *length = static_cast<int>(m_Bytes.size());
+  *bytes = reinterpret_cast<const unsigned char*>(Octets());
+  *length = static_cast<int>(m_Size);
   return TOL_OK;
 }
 
@@ -220,17 +254,17 @@ int CTolAtom::RACoerce(ETolDataType type) {
     return TOL_OK;
   }
   if (m_Type == eTolInteger && type == eTolString) {
-    m_Bytes = std::to_string(m_Int);
-    m_Int = 0;
+    std::string text = std::to_string(m_Int);
+    SetOctets(text.data(), text.size());
     m_Type = eTolString;
     return TOL_OK;
   }
   if (m_Type == eTolString && type == eTolInteger) {
     long long value = 0;
-    if (!ParseDecimal(m_Bytes, &value)) {
+    if (!ParseDecimal(std::string_view(Octets(), m_Size), &value)) {
       return TOL_ERR_FAILED;
     }
-    m_Bytes.clear();
+    Clear();
     m_Int = value;
     m_Type = eTolInteger;
     return TOL_OK;
@@ -241,7 +275,7 @@ int CTolAtom::RACoerce(ETolDataType type) {
   }
   if (m_Type == eTolBytes && type == eTolString) {
     // A text cannot carry an embedded NUL.
-    if (m_Bytes.find('\0') != std::string::npos) {
+    if (std::memchr(Octets(), '\0', m_Size) != nullptr) {
       return TOL_ERR_FAILED;
     }
     m_Type = eTolString;
@@ -259,7 +293,7 @@ bool CTolAtom::operator==(const CTolAtom& other) const {
       return m_Int == other.m_Int;
     case eTolString:
     case eTolBytes:
-      return m_Bytes == other.m_Bytes;
+      return m_Size == other.m_Size && std::memcmp(Octets(), other.Octets(), m_Size) == 0;
     case eTolObject:
       return *m_List == *other.m_List;
     case eTolVector:
@@ -269,3 +303,5 @@ bool CTolAtom::operator==(const CTolAtom& other) const {
   }
   return true;
 }
+
+static_assert(sizeof(void*) != 8 || sizeof(CTolAtom) <= 40, "atoms stay small");

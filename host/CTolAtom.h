@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "host/TolTypes.h"
@@ -57,9 +58,21 @@ class CTolAtom {
   void Clear();
   void CopyFrom(const CTolAtom& other);
 
+  // Octets of a string or bytes atom; up to kInline of them are kept inside the atom (MAC
+  // addresses in text, field names), longer ones on the heap. Both end with a NUL.
+  static constexpr std::size_t kInline = 23;
+  const char* Octets() const { return m_Size <= kInline ? m_Inline : m_Heap; }
+  // Sets the octets of a cleared atom; false (the atom stays null) past 4 GiB.
+  bool SetOctets(const char* octets, std::size_t length);
+
+  // A big switch makes millions of atoms: they are kept to 40 bytes.
   ETolDataType m_Type;
-  long long m_Int;
-  std::string m_Bytes;  // text of a string atom, or the octets of a bytes atom
-  CTolVBList* m_List;
-  CTolAtomVector* m_Vector;
+  std::uint32_t m_Size;  // octets of a string or bytes atom
+  union {
+    long long m_Int;           // eTolInteger
+    CTolVBList* m_List;        // eTolObject
+    CTolAtomVector* m_Vector;  // eTolVector
+    char* m_Heap;              // eTolString, eTolBytes with m_Size > kInline
+    char m_Inline[kInline + 1];  // eTolString, eTolBytes with m_Size <= kInline
+  };
 };
