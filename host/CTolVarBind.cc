@@ -32,33 +32,30 @@ bool IsLinked(CTolListable* e) {
 }  // namespace
 
 CTolVarBind::CTolVarBind(const char* name, int value)
-    : m_Name(new CTolAtom(name)), m_Value(new CTolAtom(value)) {}
+    : m_Name(name), m_Value(new CTolAtom(value)) {}
 
 CTolVarBind::CTolVarBind(const char* name, const char* value)
-    : m_Name(new CTolAtom(name)), m_Value(value != nullptr ? new CTolAtom(value) : nullptr) {}
+    : m_Name(name), m_Value(value != nullptr ? new CTolAtom(value) : nullptr) {}
 
 CTolVarBind::CTolVarBind(const char* name, const CTolAtom* value)
-    : m_Name(new CTolAtom(name)), m_Value(CopyOrNull(value)) {}
+    : m_Name(name), m_Value(CopyOrNull(value)) {}
 
 CTolVarBind::CTolVarBind(const char* name, CTolAtom** value)
-    : m_Name(new CTolAtom(name)), m_Value(Take(value)) {}
+    : m_Name(name), m_Value(Take(value)) {}
 
 CTolVarBind::CTolVarBind(const CTolAtom& name, int value)
-    : m_Name(new CTolAtom(name)), m_Value(new CTolAtom(value)) {}
+    : m_Name(name), m_Value(new CTolAtom(value)) {}
 
 CTolVarBind::CTolVarBind(const CTolAtom& name, const CTolAtom* value)
-    : m_Name(new CTolAtom(name)), m_Value(CopyOrNull(value)) {}
+    : m_Name(name), m_Value(CopyOrNull(value)) {}
 
 CTolVarBind::CTolVarBind(const CTolAtom& name, CTolAtom** value)
-    : m_Name(new CTolAtom(name)), m_Value(Take(value)) {}
+    : m_Name(name), m_Value(Take(value)) {}
 
 CTolVarBind::CTolVarBind(const CTolVarBind& other)
-    : CTolListable(other), m_Name(CopyOrNull(other.m_Name)), m_Value(CopyOrNull(other.m_Value)) {}
+    : CTolListable(other), m_Name(other.m_Name), m_Value(CopyOrNull(other.m_Value)) {}
 
-CTolVarBind::~CTolVarBind() {
-  delete m_Name;
-  delete m_Value;
-}
+CTolVarBind::~CTolVarBind() { delete m_Value; }
 
 int CTolVarBind::RVBAddOrSetObjVal(CTolVarBind* vb, bool add) {
   if (vb == nullptr) {
@@ -75,9 +72,7 @@ int CTolVarBind::RVBAddOrSetObjVal(CTolVarBind* vb, bool add) {
     return TOL_ERR_FAILED;
   }
   for (CTolVarBind* field = list->RVBLHead(); field != nullptr; field = list->RVBLGetNext(field)) {
-    bool sameName = (field->m_Name == nullptr && vb->m_Name == nullptr) ||
-                    (field->m_Name != nullptr && vb->m_Name != nullptr && *field->m_Name == *vb->m_Name);
-    if (sameName) {
+    if (field->m_Name == vb->m_Name) {
       // The field keeps its place in the list and takes the new binding's value.
       delete field->m_Value;
       field->m_Value = vb->m_Value;

@@ -20,11 +20,11 @@ class CTolVarBind : public CTolListable {
   CTolVarBind& operator=(const CTolVarBind&) = delete;
   ~CTolVarBind() override;
 
-  const CTolAtom* RVBName() const { return m_Name; }
+  const CTolAtom* RVBName() const { return &m_Name; }
   // The value (borrowed), or null when the binding has none.
   CTolAtom* RVBValue() const { return m_Value; }
   // The name's text when it is a string atom, else null (borrowed).
-  const char* RVBNameText() const { return m_Name ? m_Name->RAString() : nullptr; }
+  const char* RVBNameText() const { return m_Name.RAString(); }
 
   // For a binding whose value is an object atom (a CTolVBList): with `add` true, appends `vb`
   // to that list; with false, replaces the first binding of the same name (appending when there
@@ -35,6 +35,6 @@ class CTolVarBind : public CTolListable {
   CTolListable* RLTargetDeepCopy(const CTolListable* source) override;
 
  private:
-  CTolAtom* m_Name;
+  CTolAtom m_Name;  // held in the binding itself: one allocation less per field
   CTolAtom* m_Value;
 };
