@@ -1,7 +1,9 @@
 // Object identifiers and instance indexes.
 #include "host/CTolASN1Address.h"
 
-#include <utility>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -10,12 +12,12 @@ constexpr unsigned long kMaxSubId = 4294967295UL;
 
 }  // namespace
 
-CTolASN1Address::CTolASN1Address(std::vector<unsigned long> subIds) : m_SubIds(std::move(subIds)) {
-  for (std::size_t i = 0; i < m_SubIds.size(); ++i) {
+CTolASN1Address::CTolASN1Address(const std::vector<unsigned long>& subIds) {
+  for (std::size_t i = 0; i < subIds.size(); ++i) {
     if (i > 0) {
       m_Text += '.';
     }
-    m_Text += std::to_string(m_SubIds[i]);
+    m_Text += std::to_string(subIds[i]);
   }
 }
 
@@ -53,12 +55,37 @@ CTolASN1Address* CTolASN1Address::RAAFromString(const char* dotted) {
       return nullptr;
     }
   }
-  return new CTolASN1Address(std::move(subIds));
+  return new CTolASN1Address(subIds);
 }
 
 long CTolASN1Address::RAAAddressAt(int i) const {
-  if (i < 0 || static_cast<std::size_t>(i) >= m_SubIds.size()) {
+  if (i < 0 || m_Text.empty()) {
     return -1;
   }
-  return static_cast<long>(m_SubIds[static_cast<std::size_t>(i)]);
+  const char* p = m_Text.c_str();
+  for (; i > 0; --i) {
+    p = std::strchr(p, '.');
+    if (p == nullptr) {
+      return -1;
+    }
+    ++p;
+  }
+  return static_cast<long>(std::strtoul(p, nullptr, 10));
+}
+
+int CTolASN1Address::RAALength() const {
+  if (m_Text.empty()) {
+    return 0;
+  }
+  return 1 + static_cast<int>(std::count(m_Text.begin(), m_Text.end(), '.'));
+}
+
+std::vector<unsigned long> CTolASN1Address::RAASubIds() const {
+  std::vector<unsigned long> subIds;
+  for (const char* p = m_Text.c_str(); *p != '\0';) {
+    char* end = nullptr;
+    subIds.push_back(std::strtoul(p, &end, 10));
+    p = *end == '.' ? end + 1 : end;
+  }
+  return subIds;
 }
