@@ -136,15 +136,18 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
   }
   bool isMac = IsMacObject(column);
   CTolDoubleList* list = new CTolDoubleList();
-  for (const TolSnmpRow& row : rows) {
+  std::vector<unsigned long> index;
+  for (TolSnmpRow& row : rows) {
     // Only rows strictly inside the column are part of it.
-    if (row.oid.size() <= column.size() ||
-        !std::equal(column.begin(), column.end(), row.oid.begin())) {
-      continue;
+    if (row.oid.size() > column.size() &&
+        std::equal(column.begin(), column.end(), row.oid.begin())) {
+      index.assign(row.oid.begin() + column.size(), row.oid.end());
+      list->RDLAddToEnd(new CTolSnmpVarOp(object, new CTolASN1Address(index),
+                                          TolSnmpValueToAtom(row.value, isMac)));
     }
-    std::vector<unsigned long> index(row.oid.begin() + column.size(), row.oid.end());
-    list->RDLAddToEnd(new CTolSnmpVarOp(object, new CTolASN1Address(std::move(index)),
-                                        TolSnmpValueToAtom(row.value, isMac)));
+    // Each raw row goes as soon as it is converted, so that a big column is not held twice.
+    std::vector<unsigned long>().swap(row.oid);
+    row.value = TolSnmpValue();
   }
   return list;
 }
