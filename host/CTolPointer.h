@@ -15,6 +15,7 @@ class CTolPointer : public CTolListable {
   void RPSetData(void* data) { m_Data = data; }
   // The key text under which a tree holds this node; empty for a plain pointer element.
   const char* RPKey() const { return m_Key.c_str(); }
+  const std::string& RPKeyText() const { return m_Key; }
 
   // Copies the pointer (not what it points to).
   CTolListable* RLTargetDeepCopy(const CTolListable* source) override;

@@ -1,7 +1,10 @@
 // Ordered map from keys to borrowed pointers, with its nodes also kept in a list in key order.
 #include "host/CTolTreeList.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "host/CTolAtom.h"
 #include "host/TolTypes.h"
@@ -95,8 +98,8 @@ void AppendSortKey(std::string* out, const std::string& key) {
   }
 }
 
-// The sort form of a key looked up, in a buffer the thread keeps, so that lookups allocate
-// nothing. Valid until the thread's next lookup.
+// The sort form of a key, in a buffer the thread keeps, so that adding in order allocates
+// nothing. Valid until the thread's next call.
 const std::string& LookupSortKey(const std::string& key) {
   thread_local std::string buffer;
   buffer.clear();
@@ -119,29 +122,45 @@ CTolTreeList::CTolTreeList(bool /*flag*/) {}
 CTolTreeList::~CTolTreeList() = default;
 
 int CTolTreeList::Add(const std::string& key, void* data) {
-  std::string sortKey = TolSortKey(key);
-  // Keys often come in order (rows of a walk): then the new node goes last, found at once.
-  auto successor = m_Index.end();
-  if (!m_Index.empty() && !(m_Index.rbegin()->first < sortKey)) {
-    successor = m_Index.lower_bound(sortKey);
-    if (successor != m_Index.end() && successor->first == sortKey) {
-      return TOL_ERR_KEY_TAKEN;
-    }
+  if (m_Index.count(key) != 0) {
+    return TOL_ERR_KEY_TAKEN;
   }
   CTolPointer* node = new CTolPointer(data, key);
-  // The node list follows the map's order: the new node goes just before its successor.
-  if (successor == m_Index.end()) {
-    m_Nodes.RDLAddToEnd(node);
-  } else {
-    m_Nodes.RDLInsertBefore(node, successor->second);
+  m_Nodes.RDLAddToEnd(node);
+  m_Index.emplace(node->RPKeyText(), node);
+  // Keys often come in order (rows of a walk): then the list stays in order as it grows.
+  if (m_Sorted) {
+    const std::string& sortKey = LookupSortKey(key);
+    if (m_Nodes.RDLLength() > 1 && !(m_LastSortKey < sortKey)) {
+      m_Sorted = false;
+    } else {
+      m_LastSortKey = sortKey;
+    }
   }
-  m_Index.emplace_hint(successor, std::move(sortKey), node);
   return TOL_OK;
 }
 
 CTolPointer* CTolTreeList::Get(const std::string& key) const {
-  auto it = m_Index.find(LookupSortKey(key));
+  auto it = m_Index.find(key);
   return it != m_Index.end() ? it->second : nullptr;
+}
+
+CTolDoubleList* CTolTreeList::RTLIterator() {
+  if (m_Sorted) {
+    return &m_Nodes;
+  }
+  std::vector<std::pair<std::string, CTolPointer*>> order;
+  order.reserve(static_cast<std::size_t>(m_Nodes.RDLLength()));
+  for (CTolListable* e = m_Nodes.RDLHead(); e != nullptr; e = m_Nodes.RDLGetNext(e)) {
+    CTolPointer* node = static_cast<CTolPointer*>(e);
+    order.emplace_back(TolSortKey(node->RPKeyText()), node);
+  }
+  std::sort(order.begin(), order.end());  // sort forms are unique: no tie reaches the pointers
+  m_Nodes.RDLSetHead(nullptr);
+  for (auto& entry : order) m_Nodes.RDLAddToEnd(entry.second);
+  m_LastSortKey = order.empty() ? std::string() : std::move(order.back().first);
+  m_Sorted = true;
+  return &m_Nodes;
 }
 
 int CTolTreeList::RTLAdd(const char* key, void* data) {
@@ -177,12 +196,12 @@ void* CTolTreeList::RTLRemove(const char* key) {
   if (key == nullptr) {
     return nullptr;
   }
-  auto it = m_Index.find(LookupSortKey(key));
+  auto it = m_Index.find(key);
   if (it == m_Index.end()) {
     return nullptr;
   }
   CTolPointer* node = it->second;
-  m_Index.erase(it);
+  m_Index.erase(it);  // before the node, whose key the index views
   m_Nodes.RDLRemove(node);
   void* data = node->RPData();
   delete node;

@@ -2,12 +2,14 @@
 // text and an atom key its text form (RAStrRep), so the integer 5, the text "5" and an integer
 // atom 5 find the same node. Order: keys are compared as dot-separated components, numerically
 // where both components are canonical decimal integers (numbers before other text), else as
-// text; so "2" < "10" and "1.5" < "1.10". Lookups and additions are logarithmic.
+// text; so "2" < "10" and "1.5" < "1.10". Lookups and additions take constant time; keys added
+// out of order are put in order when the node list is next asked for (RTLIterator).
 // The tree owns its nodes (CTolPointer), never the data they point to. Not thread-safe.
 #pragma once
 
-#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "host/CTolDoubleList.h"
 #include "host/CTolPointer.h"
@@ -42,13 +44,17 @@ class CTolTreeList {
   void* RTLRemove(const char* key);
 
   // The tree's own list of its nodes, in key order (borrowed; do not add or remove elements).
-  CTolDoubleList* RTLIterator() { return &m_Nodes; }
+  // After an addition, the list is in key order again once RTLIterator is called again.
+  CTolDoubleList* RTLIterator();
   int RTLLength() const { return m_Nodes.RDLLength(); }
 
  private:
   int Add(const std::string& key, void* data);
   CTolPointer* Get(const std::string& key) const;
 
-  std::map<std::string, CTolPointer*> m_Index;  // by sort form
+  // By key text (views of each node's own key). Keys with the same text are the same key.
+  std::unordered_map<std::string_view, CTolPointer*> m_Index;
   CTolDoubleList m_Nodes;
+  bool m_Sorted = true;      // m_Nodes is in key order
+  std::string m_LastSortKey;  // sort form of the key added last while in order
 };
