@@ -114,6 +114,7 @@ TEST(TreeListTest, RemoveHandsBackDataAndKeepsOrder) {
     EXPECT_EQ(owned, tree.RTLRemove("3"));
     EXPECT_EQ(nullptr, tree.RTLRemove("3"));
     EXPECT_EQ(nullptr, tree.RTLGet(3));
+    EXPECT_EQ((std::vector<std::string>{"1", "2"}), KeysInListOrder(tree));
     ASSERT_EQ(TOL_OK, tree.RTLAdd(3, owned));  // a removed key can be filed again
     ASSERT_EQ(TOL_OK, tree.RTLAdd(0, nullptr));
     EXPECT_EQ((std::vector<std::string>{"0", "1", "2", "3"}), KeysInListOrder(tree));
