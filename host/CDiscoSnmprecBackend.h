@@ -3,7 +3,8 @@
 // (2 INTEGER, 4 OCTET STRING, 5 NULL, 6 OBJECT IDENTIFIER, 64 IpAddress, 65 Counter32,
 // 66 Gauge32, 67 TimeTicks, 68 Opaque, 70 Counter64), optionally suffixed with "x" when the value
 // is hex-encoded. Lines starting with '#' and blank lines are ignored. Serves as the in-memory
-// agent of the unit tests and as the offline replay of recorded switches. Thread-safe.
+// agent of the unit tests and as the offline replay of recorded switches. Recordings are held in
+// compact form (CDiscoSnmprecTable), a few tens of bytes per instance. Thread-safe.
 #pragma once
 
 #include <atomic>
@@ -15,8 +16,11 @@
 
 #include "host/CDiscoSnmpBackend.h"
 
+class CDiscoSnmprecTable;
+
 // Parses .snmprec text into rows sorted by OID (a repeated OID keeps its last line). Returns true,
-// or false with `*error` naming the first bad line ("line N: ...").
+// or false with `*error` naming the first bad line ("line N: ..."). `rows` (may be null) is
+// replaced on success. Decodes every row: the backend itself keeps the compact form.
 bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std::string* error);
 
 class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
@@ -27,6 +31,8 @@ class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
   // bad recording registers nothing.
   bool AddDevice(const std::string& address, const std::string& snmprecText, std::string* error,
                  int port = -1);
+  // The same from the file at `path`, read in blocks (never held whole); "cannot read PATH" when
+  // it cannot be opened or read.
   bool AddDeviceFile(const std::string& address, const std::string& path, std::string* error,
                      int port = -1);
 
@@ -39,9 +45,11 @@ class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
   long RequestCount() const { return m_Requests.load(); }
 
  private:
-  std::shared_ptr<const std::vector<TolSnmpRow>> Find(const CDiscoSnmpTarget& target) const;
+  // "address:port", or false with `*error` set when the address or port is not acceptable.
+  static bool DeviceKey(const std::string& address, int port, std::string* key, std::string* error);
+  std::shared_ptr<const CDiscoSnmprecTable> Find(const CDiscoSnmpTarget& target) const;
 
   mutable std::mutex m_Mutex;
-  std::map<std::string, std::shared_ptr<const std::vector<TolSnmpRow>>> m_Devices;  // "addr:port"
+  std::map<std::string, std::shared_ptr<const CDiscoSnmprecTable>> m_Devices;  // "addr:port"
   std::atomic<long> m_Requests{0};
 };

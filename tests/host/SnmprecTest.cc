@@ -1,6 +1,8 @@
 // .snmprec recordings: parsing (good rows, errors) and the replay backend's Get and Walk.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,7 @@ TEST(SnmprecParse, GoodRows) {
       {"1.3.6.1.6|66|1000000000", "uint 1000000000"},
       {"1.3.6.1.6|68x|9f78", "opaque 9F78"},
       {"1.3.6.1.6|70|9000000000", "c64 9000000000"},
+      {"1.3.6.1.6|70|18446744073709551615", "c64 -1"},  // wraps, as in a signed atom
   };
   for (const auto& r : kGood) {
     std::vector<TolSnmpRow> rows;
@@ -129,6 +132,103 @@ TEST(SnmprecBackend, GetWalkAndDeviceKeys) {
   EXPECT_EQ(error, "line 2: expected OID|type|value");
   EXPECT_EQ(backend.Get(Target("127.0.0.3"), {1, 3, 6, 1, 1}, &v, nullptr), TOL_ERR_TIMEOUT);
   EXPECT_FALSE(backend.AddDeviceFile("127.0.0.3", "/nonexistent/sw.snmprec", &error));
+}
+
+std::vector<unsigned long> Sub(std::vector<unsigned long> oid, std::vector<unsigned long> tail) {
+  oid.insert(oid.end(), tail.begin(), tail.end());
+  return oid;
+}
+
+// Sub-identifiers from 240 on and OIDs of 128 bytes or more take the long forms of the backend's
+// compact encoding: numeric order, walk boundaries and values must not depend on the form.
+TEST(SnmprecBackend, LongSubIdentifiersKeepNumericOrderAndSubtreeBoundaries) {
+  const std::vector<unsigned long> base = {1, 3, 6, 1, 4, 1, 9};
+  std::vector<unsigned long> longOid = Sub(base, {4294967295});
+  std::string longText = "1.3.6.1.4.1.9.4294967295";
+  for (unsigned long i = 0; i < 40; ++i) {
+    longOid.push_back(4000000000ul + i);
+    longText += "." + std::to_string(4000000000ul + i);
+  }
+  CDiscoSnmprecBackend backend;
+  std::string error;
+  ASSERT_TRUE(backend.AddDevice("127.0.0.1",
+                                "1.3.6.1.4.1.9.2400.1|2|7\n1.3.6.1.4.1.9.65536|2|8\n"
+                                "1.3.6.1.4.1.9.240.1|2|3\n1.3.6.1.4.1.9.239|2|2\n" +
+                                    longText + "|6|" + longText +
+                                    "\n1.3.6.1.4.1.9.4294967295|2|9\n1.3.6.1.4.1.9.256|2|5\n"
+                                    "1.3.6.1.4.1.9.255|2|4\n1.3.6.1.4.1.9.240.2|2|6\n",
+                                &error))
+      << error;
+  std::vector<TolSnmpRow> rows;
+  ASSERT_EQ(backend.Walk(Target("127.0.0.1"), base, &rows, nullptr), 1);
+  const std::vector<std::vector<unsigned long>> order = {
+      Sub(base, {239}),   Sub(base, {240, 1}),     Sub(base, {240, 2}),
+      Sub(base, {255}),   Sub(base, {256}),        Sub(base, {2400, 1}),
+      Sub(base, {65536}), Sub(base, {4294967295}), longOid};
+  ASSERT_EQ(rows.size(), order.size());
+  for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(rows[i].oid, order[i]) << i;
+  EXPECT_EQ(rows.back().value.oid, longOid);
+
+  ASSERT_EQ(backend.Walk(Target("127.0.0.1"), Sub(base, {240}), &rows, nullptr), 1);
+  ASSERT_EQ(rows.size(), 2u);  // not 2400.1
+  EXPECT_EQ(rows[1].value.integer, 6);
+  ASSERT_EQ(backend.Walk(Target("127.0.0.1"), Sub(base, {4294967295}), &rows, nullptr), 1);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].oid, longOid);
+
+  TolSnmpValue v;
+  v.bytes = "stale";
+  ASSERT_EQ(backend.Get(Target("127.0.0.1"), Sub(base, {256}), &v, nullptr), 1);
+  EXPECT_EQ(Render(v), "int 5");
+  EXPECT_TRUE(v.bytes.empty());  // replaced whole
+  // 2^32 + 239 is no alias of 239, and an absent prefix of rows is no instance.
+  EXPECT_EQ(backend.Get(Target("127.0.0.1"), Sub(base, {4294967296ul + 239}), &v, nullptr),
+            TOL_ERR_FAILED);
+  EXPECT_EQ(backend.Get(Target("127.0.0.1"), Sub(base, {240}), &v, nullptr), TOL_ERR_FAILED);
+}
+
+// A recording file bigger than the blocks it is read in: in order but for a repeated OID, CR LF
+// line ends, no final newline, one line longer than a read block.
+TEST(SnmprecBackend, RecordingFileReadInBlocks) {
+  const int kRows = 60000, kRepeated = 30000, kLong = 40000;
+  std::string text = "# recorded\r\n";
+  for (int i = 1; i <= kRows; ++i) {
+    text += "1.3.6.1.4.1.9.1." + std::to_string(i);
+    text += i == kLong ? "|4|" + std::string(3 << 20, 'x') : "|2|" + std::to_string(i);
+    text += i == kRows ? "" : "\r\n";
+    if (i == kRepeated) text += "1.3.6.1.4.1.9.1." + std::to_string(i) + "|2|-1\r\n";
+  }
+  char path[] = "/tmp/snmprec-test-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  auto write = [&path](const std::string& contents) {
+    std::FILE* f = std::fopen(path, "wb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::fwrite(contents.data(), 1, contents.size(), f), contents.size());
+    std::fclose(f);
+  };
+  write(text);
+  CDiscoSnmprecBackend backend;
+  std::string error;
+  EXPECT_TRUE(backend.AddDeviceFile("127.0.0.1", path, &error)) << error;
+  std::vector<TolSnmpRow> rows;
+  EXPECT_EQ(backend.Walk(Target("127.0.0.1"), {1, 3, 6, 1, 4, 1, 9, 1}, &rows, nullptr), 1);
+  EXPECT_EQ(rows.size(), static_cast<size_t>(kRows));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int n = static_cast<int>(i) + 1;
+    ASSERT_EQ(rows[i].oid.back(), i + 1);
+    if (n == kLong) {
+      EXPECT_EQ(rows[i].value.bytes, std::string(3 << 20, 'x'));
+    } else {
+      ASSERT_EQ(rows[i].value.integer, n == kRepeated ? -1 : n) << n;
+    }
+  }
+  // Lines are counted across blocks: the comment, the rows and the repeat come first.
+  write(text + "\n1.3.6.1.4.1.9.2|2|x\n");
+  EXPECT_FALSE(backend.AddDeviceFile("127.0.0.2", path, &error));
+  EXPECT_EQ(error, "line " + std::to_string(kRows + 3) + ": bad INTEGER 'x'");
+  std::remove(path);
 }
 
 }  // namespace
