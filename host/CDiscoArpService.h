@@ -2,7 +2,8 @@
 #pragma once
 
 #include <map>
-#include <mutex>
+#include <memory>
+#include <shared_mutex>
 #include <string>
 
 class CTolAtomVector;
@@ -29,7 +30,12 @@ class CDiscoArpTable : public CDiscoArpService {
   CTolAtomVector* GetARP(const char* ip, const char* mac, const char* arg3, const char* arg4,
                          const char* addressSpace) override;
 
+  CDiscoArpTable();
+  ~CDiscoArpTable() override;
+
  private:
-  mutable std::mutex m_Mutex;
-  std::map<std::string, std::map<std::string, std::string>> m_BySpace;  // space -> mac -> ip
+  struct Space;
+  // Written while the engine gathers ARP data, then read by every engine thread at once.
+  mutable std::shared_mutex m_Mutex;
+  std::map<std::string, std::unique_ptr<Space>> m_BySpace;
 };

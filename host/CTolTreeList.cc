@@ -1,6 +1,8 @@
 // Ordered map from keys to borrowed pointers, with its nodes also kept in a list in key order.
 #include "host/CTolTreeList.h"
 
+#include <absl/container/flat_hash_map.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <utility>
@@ -116,18 +118,22 @@ std::string TolSortKey(const std::string& key) {
   return out;
 }
 
-CTolTreeList::CTolTreeList(bool /*flag*/) {}
+// An open-addressing table: a lookup in a big tree costs about one cache miss for the slot and
+// one for the node, where a node-based map costs several.
+struct CTolTreeList::Index : absl::flat_hash_map<std::string_view, CTolPointer*> {};
+
+CTolTreeList::CTolTreeList(bool /*flag*/) : m_Index(new Index()) {}
 
 // m_Nodes deletes the nodes; the data they point to belongs to whoever filed it.
 CTolTreeList::~CTolTreeList() = default;
 
 int CTolTreeList::Add(const std::string& key, void* data) {
-  if (m_Index.count(key) != 0) {
+  if (m_Index->count(key) != 0) {
     return TOL_ERR_KEY_TAKEN;
   }
   CTolPointer* node = new CTolPointer(data, key);
   m_Nodes.RDLAddToEnd(node);
-  m_Index.emplace(node->RPKeyText(), node);
+  m_Index->emplace(node->RPKeyText(), node);
   // Keys often come in order (rows of a walk): then the list stays in order as it grows.
   if (m_Sorted) {
     const std::string& sortKey = LookupSortKey(key);
@@ -141,8 +147,8 @@ int CTolTreeList::Add(const std::string& key, void* data) {
 }
 
 CTolPointer* CTolTreeList::Get(const std::string& key) const {
-  auto it = m_Index.find(key);
-  return it != m_Index.end() ? it->second : nullptr;
+  auto it = m_Index->find(key);
+  return it != m_Index->end() ? it->second : nullptr;
 }
 
 CTolDoubleList* CTolTreeList::RTLIterator() {
@@ -196,12 +202,12 @@ void* CTolTreeList::RTLRemove(const char* key) {
   if (key == nullptr) {
     return nullptr;
   }
-  auto it = m_Index.find(key);
-  if (it == m_Index.end()) {
+  auto it = m_Index->find(key);
+  if (it == m_Index->end()) {
     return nullptr;
   }
   CTolPointer* node = it->second;
-  m_Index.erase(it);  // before the node, whose key the index views
+  m_Index->erase(it);  // before the node, whose key the index views
   m_Nodes.RDLRemove(node);
   void* data = node->RPData();
   delete node;

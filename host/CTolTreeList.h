@@ -7,9 +7,8 @@
 // The tree owns its nodes (CTolPointer), never the data they point to. Not thread-safe.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 
 #include "host/CTolDoubleList.h"
 #include "host/CTolPointer.h"
@@ -53,7 +52,8 @@ class CTolTreeList {
   CTolPointer* Get(const std::string& key) const;
 
   // By key text (views of each node's own key). Keys with the same text are the same key.
-  std::unordered_map<std::string_view, CTolPointer*> m_Index;
+  struct Index;
+  std::unique_ptr<Index> m_Index;
   CTolDoubleList m_Nodes;
   bool m_Sorted = true;      // m_Nodes is in key order
   std::string m_LastSortKey;  // sort form of the key added last while in order

@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev                 # results file
   libyaml-cpp-dev                    # scope file
   libgoogle-perftools-dev            # tcmalloc, the program's allocator
+  libabsl-dev                        # Abseil's flat hash map, the index of big tables
   iputils-ping                       # ping, to check unprivileged ICMP
 )
 
