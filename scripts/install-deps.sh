@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev                 # results file
   libyaml-cpp-dev                    # scope file
   iputils-ping                       # ping, to check unprivileged ICMP
+  strace                             # benchmarks: SNMP responses the program receives
 )
 
 missing=()
