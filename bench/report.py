@@ -157,22 +157,36 @@ def source_commit(source_dir):
     return commit + (" (with changes not committed)" if changed else "")
 
 
-def tool_version(argv):
-    done = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-    text = done.stdout.decode(errors="replace").strip().splitlines()
-    return text[0].strip() if text else "unknown"
+def package_version(name):
+    """The installed Debian package's version ("not installed" when it is not)."""
+    done = subprocess.run(["dpkg-query", "-W", "-f=${Version}", name], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL)
+    return done.stdout.decode().strip() or "not installed"
 
 
-def machine_lines(source_dir, program):
-    now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
+def load_average():
+    return "%.1f / %.1f / %.1f" % os.getloadavg()
+
+
+def machine_lines(source_dir, program, started, load_at_start):
+    """The list under the title: machine, date, commit, program, tools, load."""
     return [
         "- Machine: %s, %d cores, %.1f GiB memory; %s %s" % (
             cpu_model(), os.cpu_count() or 0, mem_info("MemTotal") / 2**30, platform.system(),
             platform.release()),
-        "- Date: " + now,
+        "- Date: " + started.strftime("%Y-%m-%d %H:%M UTC"),
         "- Commit: " + source_commit(source_dir),
         "- Program: `%s`" % os.path.relpath(program, source_dir),
+        "- Tools: snmpsim %s, net-snmp %s (Debian packages)" % (package_version("snmpsim"),
+                                                               package_version("snmp")),
+        "- Load average (1 / 5 / 15 min) at the start: %s; at the end: %s. The machine is "
+        "shared: other work running beside the benchmarks shows in the walls." % (
+            load_at_start, load_average()),
     ]
+
+
+def now():
+    return datetime.datetime.now(datetime.timezone.utc)
 
 
 def render_page(preamble, machine, sections):

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs extreme-disco's benchmarks and writes doc/performance.md.
 
-  python3 bench/run.py                      # builds build-release/, runs everything (~20 min)
+  python3 bench/run.py                      # builds build-release/, runs everything (20 to 40 min)
   python3 bench/run.py --build build        # uses an existing build tree's extreme-disco
   python3 bench/run.py --smoke --output F   # every benchmark at a tiny size, in seconds
 
@@ -43,7 +43,7 @@ SKIPPED = 77
 BENCHMARKS = ("replay", "snmp", "many")
 
 FULL = dict(sizes="1k,10k,100k,1M", snmp_sizes="10k,100k", sweep_size="100k", switches=32,
-            switch_size="5k", jobs="1,4,16", simulators=8)
+            switch_size="2k", jobs="1,4,16", simulators=8)
 SMOKE = dict(sizes="200,1k", snmp_sizes="300", sweep_size="300", switches=4, switch_size="200",
              jobs="1,4,16", simulators=2)
 
@@ -184,6 +184,7 @@ def main(argv):
     except engine.BuildError as e:
         print("bench: %s" % e, file=sys.stderr)
         return 2
+    started, load_at_start = report.now(), report.load_average()
     workdir = tempfile.mkdtemp(prefix="extreme-disco-bench.")
     os.chmod(workdir, 0o755)  # the simulators may run as nobody and read their data here
     try:
@@ -194,7 +195,8 @@ def main(argv):
     finally:
         shutil.rmtree(workdir, ignore_errors=True)
     path = output_path(args)
-    page = report.render_page(PREAMBLE, report.machine_lines(SOURCE, program), sections)
+    machine = report.machine_lines(SOURCE, program, started, load_at_start)
+    page = report.render_page(PREAMBLE, machine, sections)
     report.write_page(path, page)
     log("wrote %s" % path)
     return verdict(args, sections, snmp_missing)
