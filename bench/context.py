@@ -19,7 +19,7 @@ class Context:
         self.program = program
         self.workdir = workdir
         self.repeats = repeats
-        self.memory_cap = memory_cap  # bytes: a measured process is killed above it
+        self.memory_cap = memory_cap  # share of the machine's memory a measured run may hold
         self.memory_share = memory_share  # of the machine's memory, see too_big_after
         self.max_repetitions = max_repetitions  # whether the program takes -Cr
 
@@ -31,9 +31,15 @@ class Context:
         os.makedirs(os.path.dirname(path), exist_ok=True)
         return path
 
+    def cap_bytes(self):
+        """What a run starting now may hold: the cap's share of the machine, within what is
+        free now less 1 GiB (the machine is shared)."""
+        return int(min(self.memory_cap * measure.mem_info("MemTotal"),
+                       measure.mem_info("MemAvailable") - 2**30))
+
     def measure(self, argv, **kwargs):
-        """One measured run of argv under the memory cap."""
-        return measure.run_measured(argv, memory_cap=self.memory_cap, **kwargs)
+        """One measured run of argv, killed above cap_bytes()."""
+        return measure.run_measured(argv, memory_cap=self.cap_bytes(), **kwargs)
 
     def too_big_after(self, peak_rss):
         """Why the next, bigger size must not run after one that peaked at peak_rss bytes

@@ -100,7 +100,7 @@ def parse_args(argv):
                         "about half)")
     p.add_argument("--memory-cap", type=float, default=0.6,
                    help="kill a run above this share of the machine's memory, or above the "
-                        "memory available at the start less 1 GiB if that is less (default 0.6)")
+                        "memory available at its start less 1 GiB if that is less (default 0.6)")
     args = p.parse_args(argv)
     preset = SMOKE if args.smoke else FULL
     for key, value in preset.items():
@@ -122,12 +122,6 @@ def parse_args(argv):
 
 def split(text):
     return [t.strip() for t in text.split(",") if t.strip()]
-
-
-def memory_cap(share):
-    """Bytes a measured run may hold: the share of the machine, within what is free now."""
-    return int(min(share * measure.mem_info("MemTotal"),
-                   measure.mem_info("MemAvailable") - 2**30))
 
 
 def find_program(args):
@@ -188,9 +182,9 @@ def main(argv):
     workdir = tempfile.mkdtemp(prefix="extreme-disco-bench.")
     os.chmod(workdir, 0o755)  # the simulators may run as nobody and read their data here
     try:
-        ctx = Context(program, workdir, args.repeat, memory_cap(args.memory_cap),
-                      args.memory_share, engine.supports_max_repetitions(program))
-        ctx.log("memory cap per run: %s" % measure.gib(ctx.memory_cap))
+        ctx = Context(program, workdir, args.repeat, args.memory_cap, args.memory_share,
+                      engine.supports_max_repetitions(program))
+        ctx.log("memory cap per run, now: %s" % measure.gib(ctx.cap_bytes()))
         sections, snmp_missing = run_benchmarks(ctx, args)
     finally:
         shutil.rmtree(workdir, ignore_errors=True)
