@@ -21,8 +21,8 @@ TEXT = """
 `extreme-disco --replay DIR --no-ping -q -o OUT.json ADDRESS` on one generated switch per size
 (`bench/gen_switch.py`; ports and VLANs beside the size). *Varbinds* are the recording's objects
 outside the system group, which is what the program walks. CPU is user + system of the whole
-process, peak RSS its `ru_maxrss`: the median of the repeated runs, with (lowest–highest) when
-they differ. No SNMP is sent: this is the program's own cost.
+process, peak RSS its maximum resident set: the median of the repeated runs, with
+(lowest–highest) when they differ. No SNMP is sent: this is the program's own cost.
 """
 
 CPU_TARGET = ("100k", 1.5)

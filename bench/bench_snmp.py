@@ -87,10 +87,11 @@ def count_bulkwalk_responses(served, repetitions):
     """Responses snmpbulkwalk receives for every column, from its -d packet dump."""
     total = 0
     for column in served.columns:
-        done = subprocess.run(bulkwalk_argv(served, repetitions, column, dump=True),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, check=True)
-        total += sum(1 for line in done.stderr.decode(errors="replace").splitlines()
-                     if line.startswith("Received "))
+        argv = bulkwalk_argv(served, repetitions, column, dump=True)
+        with subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE) as walk:
+            total += sum(1 for line in walk.stderr if line.startswith(b"Received "))
+        if walk.returncode != 0:
+            raise subprocess.CalledProcessError(walk.returncode, argv)
     return total
 
 

@@ -1,17 +1,23 @@
 """Runs one program and measures it from outside: wall time, CPU (user + system) and peak RSS.
 
-The numbers come from the kernel's accounting of the child (os.wait4), so they cover the whole
-process with all its threads. A watchdog thread kills the child when its resident memory passes
-a cap, so that a benchmark never takes the shared machine down; such a run is reported as
-aborted. Also the statistics of repeated runs (median, spread) and the machine's memory.
+CPU comes from the kernel's accounting of the child (os.wait4), so it covers the whole process
+with all its threads. The peak RSS is the one GNU time reports for the program: the kernel counts
+the memory of the process that forked and exec'd a program into its peak, so a program started
+straight from this (large, Python) driver would show the driver's footprint; GNU time is small.
+A watchdog thread kills the program when its resident memory passes a cap, so that a benchmark
+never takes the shared machine down; such a run is reported as aborted. Also the statistics of
+repeated runs (median, spread) and the machine's memory.
 """
 
 import os
 import signal
 import statistics
 import subprocess
+import tempfile
 import threading
 import time
+
+GNU_TIME = "/usr/bin/time"
 
 
 class RunFailed(Exception):
@@ -50,8 +56,26 @@ def resident_bytes(pid):
     return 0
 
 
+def descendants(pid):
+    """The processes below pid (children of all its threads, and theirs)."""
+    found = []
+    try:
+        tasks = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        return found
+    for task in tasks:
+        try:
+            with open("/proc/%d/task/%s/children" % (pid, task)) as f:
+                children = [int(c) for c in f.read().split()]
+        except OSError:
+            continue
+        for child in children:
+            found += [child] + descendants(child)
+    return found
+
+
 class MemoryWatchdog:
-    """Kills a process whose resident memory exceeds `cap` bytes; polls every `period` s."""
+    """Kills a process tree whose resident memory exceeds `cap` bytes; polls every `period` s."""
 
     def __init__(self, pid, cap, period=0.1):
         self.pid = pid
@@ -73,37 +97,49 @@ class MemoryWatchdog:
 
     def _watch(self):
         while not self._done.wait(self.period):
-            if resident_bytes(self.pid) > self.cap and not self._done.is_set():
+            tree = [self.pid] + descendants(self.pid)
+            if sum(resident_bytes(p) for p in tree) > self.cap and not self._done.is_set():
                 self.tripped = True
-                os.kill(self.pid, signal.SIGKILL)
+                for p in reversed(tree):  # the program first, then GNU time
+                    try:
+                        os.kill(p, signal.SIGKILL)
+                    except OSError:
+                        pass
                 return
 
 
-def run_measured(argv, memory_cap=None, stdout=subprocess.DEVNULL, stderr=None, env=None):
+def run_measured(argv, memory_cap=None, stdout=subprocess.DEVNULL, env=None):
     """Runs argv to its end and returns its Sample; raises RunFailed when it fails.
 
-    stderr is kept (the last lines go into the error) unless a file is given.
+    The end of its standard error goes into the error.
     """
-    keep_stderr = stderr is None
-    started = time.monotonic()
-    child = subprocess.Popen(argv, stdout=stdout, env=env,
-                             stderr=subprocess.PIPE if keep_stderr else stderr)
-    with MemoryWatchdog(child.pid, memory_cap) as watchdog:
-        errors = _drain(child.stderr) if keep_stderr else None
-        _, status, usage = os.wait4(child.pid, 0)
-    wall = time.monotonic() - started
-    child.returncode = os.waitstatus_to_exitcode(status)  # reaped here, not by Popen
-    if errors is not None:
+    if not os.access(GNU_TIME, os.X_OK):
+        raise RunFailed("%s (Debian package time) is missing" % GNU_TIME)
+    with tempfile.NamedTemporaryFile(prefix="bench-time.") as peak_file:
+        started = time.monotonic()
+        child = subprocess.Popen([GNU_TIME, "-f", "%M", "-o", peak_file.name, "--"] + argv,
+                                 stdout=stdout, stderr=subprocess.PIPE, env=env)
+        with MemoryWatchdog(child.pid, memory_cap) as watchdog:
+            errors = _drain(child.stderr)
+            _, status, usage = os.wait4(child.pid, 0)
+        wall = time.monotonic() - started
+        child.returncode = os.waitstatus_to_exitcode(status)  # reaped here, not by Popen
         errors.join()
+        peak_kib = _last_number(peak_file.read().decode(errors="replace"))
     if watchdog.tripped:
         raise RunFailed("aborted: %s went over the memory cap of %s"
                         % (os.path.basename(argv[0]), gib(memory_cap)))
-    if child.returncode != 0:
-        tail = errors.text[-1500:] if errors is not None else ""
+    if child.returncode != 0 or peak_kib is None:
+        tail = errors.text[-1500:].strip()
         raise RunFailed("%s exited with %d%s" % (" ".join(argv), child.returncode,
-                                                  (": " + tail.strip()) if tail else ""))
-    return Sample(wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss * 1024,
-                  child.returncode)
+                                                  (": " + tail) if tail else ""))
+    return Sample(wall, usage.ru_utime + usage.ru_stime, peak_kib * 1024, child.returncode)
+
+
+def _last_number(text):
+    """The peak GNU time wrote: the last line (a note on the exit status may come before)."""
+    lines = text.strip().splitlines()
+    return int(lines[-1]) if lines and lines[-1].strip().isdigit() else None
 
 
 class _Drain(threading.Thread):

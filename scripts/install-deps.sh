@@ -12,6 +12,7 @@ packages=(
   libyaml-cpp-dev                    # scope file
   iputils-ping                       # ping, to check unprivileged ICMP
   strace                             # benchmarks: SNMP responses the program receives
+  time                               # benchmarks: GNU time, the peak RSS of a measured program
 )
 
 missing=()
