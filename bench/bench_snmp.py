@@ -203,6 +203,9 @@ def run(ctx, sizes, sweep_size):
                              "snmpbulkwalk with -Cr%d." % (DEFAULT_REPETITIONS,
                                                            DEFAULT_REPETITIONS))
         swept.notes.append("Not run: this extreme-disco has no -Cr option.")
+    elif sweep_size not in sizes:
+        swept.notes.append("Not run: its size, %s, is not one of the sizes served over SNMP."
+                           % sweep_size)
     for label in sizes:
         shape = recordings.shape_of(label)
         try:
