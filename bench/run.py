@@ -1,15 +1,15 @@
 #!/usr/bin/env python3
 """Runs extreme-disco's benchmarks and writes doc/performance.md.
 
-  python3 bench/run.py                      # builds build-release/, runs everything (20 to 40 min)
+  python3 bench/run.py                      # builds build-release/, runs everything (25 to 40 min)
   python3 bench/run.py --build build        # uses an existing build tree's extreme-disco
   python3 bench/run.py --smoke --output F   # every benchmark at a tiny size, in seconds
 
 The benchmarks: (1) replay of generated switches of 1k to 1M forwarding-database rows, (2) one
 switch over SNMP served by snmpsimd, against net-snmp's snmpbulkwalk, (3) many switches at once
 from a scope file, (4) a max-repetitions sweep when the program takes -Cr. Each program run is
-measured from outside (os.wait4: CPU; GNU time: peak RSS) and killed above a memory cap; a replay size
-whose predecessor used more than a share of the machine's memory is skipped. Every simulator is
+measured from outside (os.wait4: CPU; GNU time: peak RSS) and killed above a memory cap; a replay
+size whose predecessor used more than a share of the machine's memory is skipped. Every simulator is
 stopped on the way out, also on errors and Ctrl-C.
 
 Exit status: 0 done; 1 a benchmark failed (or, with --smoke, a table misses numbers); 2 bad
@@ -56,8 +56,9 @@ It configures and builds a Release tree in `build-release/` (`cmake --build -j2`
 `--sizes` picks the replay sizes, `--only replay,snmp,many` some of the benchmarks, `--smoke`
 runs each at a tiny size (that is the `bench_smoke` test of the suite). Every run of a program is
 measured from outside: CPU is user + system time of the whole process (`os.wait4`), peak RSS its
-maximum resident set size as GNU time reports it, wall the time from start to exit. Each timed run is repeated (`--repeat`,
-default 3) and reported as its median, with (lowest–highest) when the runs differ. A run whose
+maximum resident set size as GNU time reports it, wall the time from start to exit. Each timed
+run is repeated (`--repeat`, default 3) and reported as its median, with (lowest–highest) when
+the runs differ. A run whose
 resident memory passes the memory cap (`--memory-cap`, a share of the machine's memory) is
 killed and reported; a replay size is skipped when the size before it used more than
 `--memory-share` of the machine's memory. SNMP goes only to loopback addresses, to `snmpsimd`
