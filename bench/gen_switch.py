@@ -13,6 +13,9 @@ Shape (all parametric):
                 the access ports; each row is one MAC (unique) in one VLAN
   --edp E       EDP neighbours, on the uplinks
   --arp F       fraction of the forwarding-database MACs that have an ARP entry (0..1)
+  --id N        which switch of a generated network (0..128): switch N > 0 has its own system
+                MAC (00:04:96:7f+N:..) and forwarding-database MACs (02:N:..); 0 keeps the
+                addresses of a lone switch
 
 The rows are written in OID order as they are made, so that a million rows need no sorting and
 little memory. The addresses in the recording (10.0.0.0/8) are data only.
@@ -43,7 +46,11 @@ ETHERNET, PROP_VIRTUAL = 6, 53
 UP, DOWN = 1, 2
 FORWARDING, DISABLED = 5, 1
 LEARNED, SELF = 3, 4
-SYSTEM_MAC = (0x00, 0x04, 0x96, 0x77, 0x00, 0x00)
+MAX_ID = 128
+
+
+def system_mac(switch_id):
+    return (0x00, 0x04, 0x96, 0x77 if switch_id == 0 else 0x7F + switch_id, 0x00, 0x00)
 
 
 def port_if_index(n):  # n from 0
@@ -58,9 +65,9 @@ def encaps_if_index(gid):
     return 1100000 + gid
 
 
-def fdb_mac(i):
+def fdb_mac(i, switch_id):
     # Unique, locally administered, spread over the whole table.
-    return (0x02, 0x00, (i >> 24) & 0xFF, (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF)
+    return (0x02, switch_id, (i >> 24) & 0xFF, (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF)
 
 
 def hexmac(octets):
@@ -91,10 +98,11 @@ def write(out, args):
     w("%s.3.0|67|123456789\n" % SYS)
     w("%s.5.0|4|%s\n" % (SYS, args.name))
 
+    own_mac = system_mac(args.id)
     interfaces = [(p, "Port %d:%d" % (p // 1000, p % 1000), ETHERNET,
-                   hexmac(SYSTEM_MAC[:4] + (p // 1000, p % 1000)), UP if n % 3 else DOWN)
+                   hexmac(own_mac[:4] + (p // 1000, p % 1000)), UP if n % 3 else DOWN)
                   for n, p in enumerate(ports)]
-    interfaces += [(vlan_if_index(g), "VLAN v%d" % g, PROP_VIRTUAL, hexmac(SYSTEM_MAC), UP)
+    interfaces += [(vlan_if_index(g), "VLAN v%d" % g, PROP_VIRTUAL, hexmac(own_mac), UP)
                    for g in gids]
     interfaces += [(encaps_if_index(g), "802.1Q Encapsulation Tag %04d" % (10 * g), PROP_VIRTUAL,
                     "", UP) for g in gids]
@@ -116,7 +124,7 @@ def write(out, args):
             for i in by_vlan[g]:  # ascending i gives ascending addresses
                 ip = (10, 128 + ((i >> 16) & 0x7F), (i >> 8) & 0xFF, i & 0xFF)
                 w("%s.%d.%d.%d.%d.%d|4x|%s\n" % ((IP_NET_TO_MEDIA_PHYS, vlan_if_index(g)) + ip +
-                                                 (hexmac(fdb_mac(i)),)))
+                                                 (hexmac(fdb_mac(i, args.id)),)))
 
     return ports, uplinks, access, gids, access_vlan
 
@@ -176,7 +184,8 @@ def write_rest(out, args, ports, uplinks, access, gids, access_vlan):
             for seq, i in enumerate(rows, start=1):
                 _, port = fdb_row(i, args, uplinks, access)
                 if column == 3:
-                    w("%s.3.%d.%d|4x|%s\n" % (FDB, vlan_if_index(g), seq, hexmac(fdb_mac(i))))
+                    w("%s.3.%d.%d|4x|%s\n" % (FDB, vlan_if_index(g), seq,
+                                               hexmac(fdb_mac(i, args.id))))
                 elif column == 4:
                     w("%s.4.%d.%d|2|%d\n" % (FDB, vlan_if_index(g), seq, port))
                 else:
@@ -192,10 +201,13 @@ def main():
     p.add_argument("--uplinks", type=int, default=4)
     p.add_argument("--arp", type=float, default=0.25)
     p.add_argument("--name", default="big-switch")
+    p.add_argument("--id", type=int, default=0)
     p.add_argument("-o", "--output", help="file to write (default: standard output)")
     args = p.parse_args()
     if args.ports < 1 or args.vlans < 1 or args.fdb < 0 or args.edp < 0 or not 0 <= args.arp <= 1:
         p.error("ports and VLANs must be at least 1, rows and fractions not negative")
+    if not 0 <= args.id <= MAX_ID:
+        p.error("--id must be 0..%d" % MAX_ID)
     out = open(args.output, "w") if args.output else sys.stdout
     with out:
         write_rest(out, args, *write(out, args))

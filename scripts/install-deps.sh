@@ -13,6 +13,8 @@ packages=(
   libgoogle-perftools-dev            # tcmalloc, the program's allocator
   libabsl-dev                        # Abseil's flat hash map, the index of big tables
   iputils-ping                       # ping, to check unprivileged ICMP
+  strace                             # benchmarks: SNMP responses the program receives
+  time                               # benchmarks: GNU time, the peak RSS of a measured program
 )
 
 missing=()
