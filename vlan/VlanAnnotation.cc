@@ -1,12 +1,11 @@
 // The VLAN fields of a local-neighbour record, read from the four VLAN structures of the device,
 // and the release of those structures when the device is done.
-#include <iostream>
 
 #include "host/CDiscoMediationData.h"
 #include "host/CTolAtomVector.h"
 #include "host/CTolHashStore.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "vlan/CDiscoExtreme3ComVlanSwitchAgent.h"
 #include "vlan/VlanTreeEntry.h"
 
@@ -43,9 +42,7 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo(int ifIndex, CTolVBList& field
                                                   CTolTreeList* vlanStore, CTolTreeList* vlanDescr,
                                                   CTolTreeList* vlanToTag,
                                                   CTolHashStore* trunkIfIndexes) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo().\n");
   int result = 1;
   bool done = false;
   int vlanId = 1;
@@ -59,17 +56,11 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo(int ifIndex, CTolVBList& field
 
   const CTolVBList* vlans = nullptr;
   if (vlanStore) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVLanInfo(), Attempting to Obtain VLan ID For IfIndex " << ifIndex << "\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::AddVLanInfo(), Attempting to Obtain VLan ID For IfIndex " << ifIndex << "\n");
     const CTolPointer* node = vlanStore->RTLGet(ifIndex);
     if (!node) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVLanInfo(), "
-                  << "No Vlan Info For IfIndex " << ifIndex << ", assuming default.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4,
+                "::AddVLanInfo(), No Vlan Info For IfIndex " << ifIndex << ", assuming default.\n");
     } else {
       vlans = EntryVlanList(EntryOf(node));
     }
@@ -79,18 +70,10 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo(int ifIndex, CTolVBList& field
     const CTolVarBind* membership = vlans->RVBLHead();
     if (!membership) {
       result = TOL_ERR_FAILED;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVLanInfo(), "
-                  << "error, head in Vlan id list is null.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::AddVLanInfo(), error, head in Vlan id list is null.\n");
     } else {
       vlanId = MembershipVlanId(membership);
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVLanInfo(), "
-                  << "Adding Vlan Info " << vlanId << "\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::AddVLanInfo(), Adding Vlan Info " << vlanId << "\n");
       if (const char* own = DescriptionOf(vlanDescr, vlanId)) text = own;
       const CTolAtom* tag = trunkPort ? TagOf(vlanToTag, vlanId) : nullptr;
       if (tag) {
@@ -134,11 +117,7 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo(int ifIndex, CTolVBList& field
   }
 
   if (result == 1 && !done) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVLanInfo(), "
-                << "Adding Default Vlan ID.\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::AddVLanInfo(), Adding Default Vlan ID.\n");
     AppendField(fields, new CTolVarBind("m_LocalNbrVlan", vlanId));
     AppendField(fields, new CTolVarBind("m_LocalNbrVlanDescr", text));
   }

@@ -6,13 +6,12 @@
 // encapsulated. Ports directly below a VLAN or encapsulation interface in ifStackTable carry the
 // VLAN of that interface, encapsulated when the interface above them is.
 #include <cstdlib>
-#include <iostream>
 
 #include "host/CDiscoMediationData.h"
 #include "host/CTolDoubleList.h"
 #include "host/CTolError.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "vlan/CDiscoExtreme3ComVlanSwitchAgent.h"
 #include "vlan/VlanTreeEntry.h"
 
@@ -20,9 +19,7 @@ using namespace vlaninternal;
 
 void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
                                                            CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo().\n");
   CTolTreeList* logicalTree = new CTolTreeList(false);
   CTolTreeList* physicalTree = nullptr;
   CTolTreeList* vlanDescr = nullptr;
@@ -31,37 +28,29 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
   int rc = GetLogicalVlanInfo(device, logicalTree, &vlanDescr);
   if (rc == 1) {
     rc = GetLogicalIfIndexVlan(device, logicalTree);
-    if (rc != 1 && __Tolvane_Debug_Level >= 4) {
-      std::cout << "::DSADownloadVlanInfo, "
-                << "failed to get Vlan info for the Encapsulation interfaces.\n"
-                << std::flush;
+    if (rc != 1) {
+      TOL_TRACE(
+          4, "::DSADownloadVlanInfo, failed to get Vlan info for the Encapsulation interfaces.\n");
     }
     vlanStore = new CTolTreeList(false);
-    if (AddTreeListEntriesToVlanStore(vlanStore, logicalTree) != 1 && __Tolvane_Debug_Level >= 4) {
-      std::cout << "::DSADownloadVlanInfo(), "
-                << "failed to add the logical interfaces to the VlanStore.\n"
-                << std::flush;
+    if (AddTreeListEntriesToVlanStore(vlanStore, logicalTree) != 1) {
+      TOL_TRACE(
+          4, "::DSADownloadVlanInfo(), failed to add the logical interfaces to the VlanStore.\n");
     }
-  } else if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::DSADownloadVlanInfo, "
-              << "failed to get Vlan info for the Logical interfaces.\n"
-              << std::flush;
+  } else {
+    TOL_TRACE(4, "::DSADownloadVlanInfo, failed to get Vlan info for the Logical interfaces.\n");
   }
 
   if (logicalTree && vlanStore) {
     physicalTree = new CTolTreeList(false);
     rc = GetPhysicalIfIndexVlan(device, physicalTree, logicalTree, med);
     if (rc == 1) {
-      if (AddTreeListEntriesToVlanStore(vlanStore, physicalTree) != 1 &&
-          __Tolvane_Debug_Level >= 4) {
-        std::cout << "::DSADownloadVlanInfo(), "
-                  << "failed to add Vlan Info to the Vlan Store.\n"
-                  << std::flush;
+      if (AddTreeListEntriesToVlanStore(vlanStore, physicalTree) != 1) {
+        TOL_TRACE(4, "::DSADownloadVlanInfo(), failed to add Vlan Info to the Vlan Store.\n");
       }
-    } else if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::DSADownloadVlanInfo(), "
-                << "failed to get Vlan info for the Physical interfaces.\n"
-                << std::flush;
+    } else {
+      TOL_TRACE(4,
+                "::DSADownloadVlanInfo(), failed to get Vlan info for the Physical interfaces.\n");
     }
   }
 
@@ -73,8 +62,8 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
       CTolError(rc, kSource, __LINE__, "Failed to add VLAN store");
       DAUFDeleteTreeListAndContents(vlanStore, eContentVarBind);
     }
-  } else if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::DSADownloadVlanInfo(), no Vlan Info found.\n" << std::flush;
+  } else {
+    TOL_TRACE(1, "::DSADownloadVlanInfo(), no Vlan Info found.\n");
   }
 
   if (vlanDescr) {
@@ -83,8 +72,8 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
       CTolError(rc, kSource, __LINE__, "Failed to add VLAN descr");
       DAUFDeleteTreeListAndContents(vlanDescr, eContentText);
     }
-  } else if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::DSADownloadVlanInfo(), no Vlan descr found.\n" << std::flush;
+  } else {
+    TOL_TRACE(1, "::DSADownloadVlanInfo(), no Vlan descr found.\n");
   }
 
   // The store holds copies of the working trees' entries.
@@ -97,9 +86,7 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
 int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalVlanInfo(CTolRecord* device,
                                                          CTolTreeList* logicalTree,
                                                          CTolTreeList** vlanDescr) {
-  if (__Tolvane_Debug_Level >= 2) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::GetLogicalVlanInfo().\n" << std::flush;
-  }
+  TOL_TRACE(2, "CDiscoExtreme3ComVlanSwitchAgent::GetLogicalVlanInfo().\n");
   int result = 1;
   if (!logicalTree) {
     result = TOL_ERR_FAILED;
@@ -118,11 +105,7 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalVlanInfo(CTolRecord* device,
   }
 
   if (!rows || rows->RDLLength() == 0) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::GetLogicalVlanInfo(), "
-                << "unable to retrieve global mapping ifIndex.\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::GetLogicalVlanInfo(), unable to retrieve global mapping ifIndex.\n");
     result = TOL_ERR_FAILED;
   } else {
     for (CTolListable* e = rows->RDLHead(); e; e = rows->RDLGetNext(e)) {
@@ -131,35 +114,24 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalVlanInfo(CTolRecord* device,
       int vlanId = -1;
       if (row->RSVOValue()) {
         vlanId = row->RSVOValue()->RAInt();
-      } else if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetVlanDescription(), "
-                  << "ignoring NULL Vlan Entry.\n"
-                  << std::flush;
+      } else {
+        TOL_TRACE(4, "::GetVlanDescription(), ignoring NULL Vlan Entry.\n");
       }
       if (vlanId == -1 || ifIndex == -1) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalVlanInfo(), incomplete data, ignoring VLan interface: "
-                    << vlanId << ", " << ifIndex << ".\n"
-                    << std::flush;
-        }
+        TOL_TRACE(4, "::GetLogicalVlanInfo(), incomplete data, ignoring VLan interface: "
+                         << vlanId << ", " << ifIndex << ".\n");
         continue;
       }
       result = AddVlanIdToTreeList(logicalTree, ifIndex, vlanId, false, false);
-      if (result != 1 && __Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVlanIdToTreeList(), "
-                  << "failed to add Vlan info to the List.\n"
-                  << std::flush;
+      if (result != 1) {
+        TOL_TRACE(4, "::AddVlanIdToTreeList(), failed to add Vlan info to the List.\n");
       }
     }
   }
 
   if (globalIdTree || rows) DSADeleteSnmpList(globalIdTree, rows);
 
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "::GetLogicalVlanInfo(), "
-              << "Exiting with TolRet = " << result << ".\n"
-              << std::flush;
-  }
+  TOL_TRACE(3, "::GetLogicalVlanInfo(), Exiting with TolRet = " << result << ".\n");
   return result;
 }
 
@@ -170,10 +142,8 @@ CTolTreeList* CDiscoExtreme3ComVlanSwitchAgent::BuildVlanDescrByID(CTolRecord* d
   CTolDoubleList* response =
       DAGetRequester()->DSRSnmpGetNext(device, m_VlanDescrName, nullptr, nullptr);
   if (!response || response->RDLLength() == 0) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "CDiscoExtreme3ComVlanSwitchAgent::BuildVlanDescrByID() "
-                << Printable(m_VlanDescrName) << " empty" << std::endl;
-    }
+    TOL_TRACE(4, "CDiscoExtreme3ComVlanSwitchAgent::BuildVlanDescrByID() "
+                     << Printable(m_VlanDescrName) << " empty\n");
     delete response;
     return nullptr;
   }
@@ -186,10 +156,8 @@ CTolTreeList* CDiscoExtreme3ComVlanSwitchAgent::BuildVlanDescrByID(CTolRecord* d
     if (row->RSVOValue()) {
       text = row->RSVOValue()->RAStrRep();
       if (!text) CTolError(TOL_ERR_NULL, kSource, __LINE__, nullptr);
-    } else if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::GetVlanDescription(), "
-                << "ignoring NULL Vlan Entry.\n"
-                << std::flush;
+    } else {
+      TOL_TRACE(4, "::GetVlanDescription(), ignoring NULL Vlan Entry.\n");
     }
     if (text && index >= 0) {
       // The description is filed under the VLAN id that the same logical interface carries.
@@ -207,9 +175,7 @@ CTolTreeList* CDiscoExtreme3ComVlanSwitchAgent::BuildVlanDescrByID(CTolRecord* d
 
 int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan(CTolRecord* device,
                                                             CTolTreeList* logicalTree) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan().\n");
   if (!logicalTree) {
     CTolError(TOL_ERR_FAILED, kSource, __LINE__, nullptr);
     return TOL_ERR_FAILED;
@@ -221,11 +187,8 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan(CTolRecord* device,
   CTolDoubleList* stack =
       DAGetRequester()->DSRSnmpGetNext(device, m_StackLowerLayerName, nullptr, nullptr);
   if (!stack) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::GetLogicalIfIndexVlan(), "
-                << "Failed to obtain " << Printable(m_StackLowerLayerName) << ".\n"
-                << std::flush;
-    }
+    TOL_TRACE(1, "::GetLogicalIfIndexVlan(), Failed to obtain " << Printable(m_StackLowerLayerName)
+                                                                << ".\n");
   } else {
     CTolDoubleList* ifTypeRows = nullptr;
     CTolTreeList* ifTypeTree = nullptr;
@@ -245,25 +208,15 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan(CTolRecord* device,
         const CTolSnmpVarOp* ifType = RowOf(ifTypeTree->RTLGet(&key));
         const CTolAtom* type = ifType ? ifType->RSVOValue() : nullptr;
         if (!type || type->RAType() != eTolInteger || type->RAInt() != m_LowerLayerIfType) {
-          if (__Tolvane_Debug_Level >= 4) {
-            std::cout << "Ignoring stack pair " << higher << ":" << lower
-                      << " as lower has wrong ifType" << std::endl;
-          }
+          TOL_TRACE(4, "Ignoring stack pair " << higher << ":" << lower
+                                              << " as lower has wrong ifType\n");
           continue;
         }
       }
 
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "checking " << higher << ":" << lower << ".\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::GetLogicalIfIndexVlan(), checking " << higher << ":" << lower << ".\n");
       if (higher < 1 || lower < 1) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalIfIndexVlan(), "
-                    << "Invalid Val. Ignoring.\n"
-                    << std::flush;
-        }
+        TOL_TRACE(4, "::GetLogicalIfIndexVlan(), Invalid Val. Ignoring.\n");
         continue;
       }
 
@@ -275,35 +228,23 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan(CTolRecord* device,
         other = higher;
       }
       if (!found) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalIfIndexVlan(), " << higher << ":" << lower
-                    << " are NOT in logicalIfIdxToVlanIdx, so  ignoring." << std::endl;
-        }
+        TOL_TRACE(4, "::GetLogicalIfIndexVlan(), "
+                         << higher << ":" << lower
+                         << " are NOT in logicalIfIdxToVlanIdx, so  ignoring.\n");
         continue;
       }
 
       int vlanId = MembershipVlanId(EntryFirstVlan(EntryOf(found)));
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "Pulled VLan Id: " << vlanId << ".\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::GetLogicalIfIndexVlan(), Pulled VLan Id: " << vlanId << ".\n");
       if (vlanId == -1) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalIfIndexVlan(), "
-                    << "unable to find vlan id.\n"
-                    << std::flush;
-        }
+        TOL_TRACE(4, "::GetLogicalIfIndexVlan(), unable to find vlan id.\n");
         continue;
       }
       if (!cache) cache = new CTolVBList();
       CTolVarBind* pending = new CTolVarBind(CTolAtom(other), vlanId);
       if (cache->RVBLAddToListEnd(pending) != 1) delete pending;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "Adding Logical Infor " << other << ", Vlan Id " << vlanId << " to cache.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::GetLogicalIfIndexVlan(), Adding Logical Infor " << other << ", Vlan Id "
+                                                                      << vlanId << " to cache.\n");
     }
 
     delete stack;
@@ -317,31 +258,19 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan(CTolRecord* device,
       int ifIndex = pending->RVBName() ? pending->RVBName()->RAInt() : -1;
       int vlanId = pending->RVBValue() ? pending->RVBValue()->RAInt() : -1;
       if (ifIndex == -1 || vlanId == -1) continue;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), Adding cached Entry to the Logical Tree "
-                     "List:\nifIndex: "
-                  << ifIndex << ",  VlanId: " << vlanId << "\n"
-                  << std::flush;
-      }
-      if (AddVlanIdToTreeList(logicalTree, ifIndex, vlanId, true, false) != 1 &&
-          __Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "Failed to add Entry to the Tree List\n"
-                  << std::flush;
+      TOL_TRACE(
+          4, "::GetLogicalIfIndexVlan(), Adding cached Entry to the Logical Tree List:\nifIndex: "
+                 << ifIndex << ",  VlanId: " << vlanId << "\n");
+      if (AddVlanIdToTreeList(logicalTree, ifIndex, vlanId, true, false) != 1) {
+        TOL_TRACE(4, "::GetLogicalIfIndexVlan(), Failed to add Entry to the Tree List\n");
       }
     }
     delete cache;
-  } else if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::GetLogicalIfIndexVlan(), "
-              << "No logical VLan data present.\n"
-              << std::flush;
+  } else {
+    TOL_TRACE(1, "::GetLogicalIfIndexVlan(), No logical VLan data present.\n");
   }
 
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::GetLogicalIfIndexVlan(), "
-              << "leaving ....\n"
-              << std::flush;
-  }
+  TOL_TRACE(4, "::GetLogicalIfIndexVlan(), leaving ....\n");
   return 1;
 }
 
@@ -349,9 +278,7 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan(CTolRecord* device,
                                                              CTolTreeList* physicalTree,
                                                              CTolTreeList* logicalTree,
                                                              CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan().\n");
   if (!logicalTree || !physicalTree) {
     CTolError(TOL_ERR_FAILED, kSource, __LINE__, nullptr);
     return TOL_ERR_FAILED;
@@ -360,13 +287,7 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan(CTolRecord* device,
   CTolDoubleList* stack =
       DAGetRequester()->DSRSnmpGetNext(device, "ifStackStatus", nullptr, nullptr);
   if (!stack) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::GetPhysicalIfIndexVlan(), "
-                << "Failed to obtain "
-                << "ifStackStatus"
-                << ".\n"
-                << std::flush;
-    }
+    TOL_TRACE(1, "::GetPhysicalIfIndexVlan(), Failed to obtain ifStackStatus.\n");
   } else {
     CTolDoubleList* entries = logicalTree->RTLIterator();
     for (CTolListable* n = entries->RDLHead(); n; n = entries->RDLGetNext(n)) {
@@ -376,41 +297,24 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan(CTolRecord* device,
       int v = MembershipVlanId(first);
       bool encapsulated = first && first->RVBValue() && first->RVBValue()->RAInt() != 0;
       if (h == -1 || v == -1) continue;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetPhysicalIfIndexVlan(), Getting interfaces under IfIndex " << h << ".\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::GetPhysicalIfIndexVlan(), Getting interfaces under IfIndex " << h << ".\n");
       for (CTolListable* e = stack->RDLHead(); e; e = stack->RDLGetNext(e)) {
         const CTolSnmpVarOp* row = static_cast<const CTolSnmpVarOp*>(e);
         int higher = IndexAt(row, 0);
         int lower = IndexAt(row, 1);
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetPhysicalIfIndexVlan(), "
-                    << "Updating Vlan info for Physical interface " << lower << ".\n"
-                    << std::flush;
-        }
+        TOL_TRACE(4, "::GetPhysicalIfIndexVlan(), Updating Vlan info for Physical interface "
+                         << lower << ".\n");
         if (lower < 1 || higher < 1) {
-          if (__Tolvane_Debug_Level >= 4) {
-            std::cout << "::GetPhysicalIfIndexVlan(), "
-                      << "ignoring interface stack entry, zero value.\n"
-                      << std::flush;
-          }
+          TOL_TRACE(4, "::GetPhysicalIfIndexVlan(), ignoring interface stack entry, zero value.\n");
         } else if (higher == h) {
           if (logicalTree->RTLGet(lower)) {
-            if (__Tolvane_Debug_Level >= 4) {
-              std::cout << "::GetPhysicalIfIndexVlan(), "
-                        << "ignoring logical/encap interface " << lower << ".\n"
-                        << std::flush;
-            }
+            TOL_TRACE(4, "::GetPhysicalIfIndexVlan(), ignoring logical/encap interface " << lower
+                                                                                         << ".\n");
           } else if (AddVlanIdToTreeList(physicalTree, lower, v, encapsulated, true) == 1) {
-            if (__Tolvane_Debug_Level >= 4) {
-              std::cout << "::GetPhysicalIfIndexVlan(), Added Vlan " << v << " to if " << lower
-                        << ".\n"
-                        << std::flush;
-            }
-          } else if (__Tolvane_Debug_Level >= 4) {
-            std::cout << "::GetPhysicalIfIndexVlan(), Failed to add entry to Tree List"
-                      << std::flush;
+            TOL_TRACE(
+                4, "::GetPhysicalIfIndexVlan(), Added Vlan " << v << " to if " << lower << ".\n");
+          } else {
+            TOL_TRACE(4, "::GetPhysicalIfIndexVlan(), Failed to add entry to Tree List");
           }
         }
       }
@@ -424,25 +328,15 @@ int CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan(CTolRecord* device,
     delete stack;
   }
 
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "Leaving CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan().\n"
-              << std::flush;
-  }
+  TOL_TRACE(3, "Leaving CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan().\n");
   return 1;
 }
 
 int CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore(CTolTreeList* vlanStore,
                                                                     CTolTreeList* source) {
-  if (__Tolvane_Debug_Level >= 2) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore().\n"
-              << std::flush;
-  }
+  TOL_TRACE(2, "CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore().\n");
   if (!source) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddTreeListEntriesToVlanStore(), "
-                << "NULL Tree List - ignoring!\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::AddTreeListEntriesToVlanStore(), NULL Tree List - ignoring!\n");
     return 1;
   }
   if (!vlanStore) {
@@ -460,11 +354,8 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore(CTolTreeList
     // The first entry for an ifIndex wins: the physical pass never overwrites a logical or
     // encapsulation interface.
     if (vlanStore->RTLGet(ifIndex)) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddTreeListEntriesToVlanStore(), failed to add ifIndex " << ifIndex
-                  << ".Already exists in the Vlan Store.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::AddTreeListEntriesToVlanStore(), failed to add ifIndex "
+                       << ifIndex << ".Already exists in the Vlan Store.\n");
       continue;
     }
     CTolVBList* copy = new CTolVBList(*list);
@@ -472,19 +363,10 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore(CTolTreeList
     CTolAtom* value = new CTolAtom(copy);
     CTolVarBind* stored = new CTolVarBind(CTolAtom(ifIndex), &value);
     if (vlanStore->RTLAdd(ifIndex, stored) == 1) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddTreeListEntriesToVlanStore(), "
-                  << "Added Entry to Vlan Store:\n"
-                  << "ifIndex: " << ifIndex << "\n"
-                  << "VlanTags: " << count << ".\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::AddTreeListEntriesToVlanStore(), Added Entry to Vlan Store:\nifIndex: "
+                       << ifIndex << "\nVlanTags: " << count << ".\n");
     } else {
-      if (__Tolvane_Debug_Level >= 1) {
-        std::cout << "::AddTreeListEntriesToVlanStore(), "
-                  << "Failed to add value to treelist.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(1, "::AddTreeListEntriesToVlanStore(), Failed to add value to treelist.\n");
       delete stored;
     }
   }
@@ -494,9 +376,7 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore(CTolTreeList
 int CDiscoExtreme3ComVlanSwitchAgent::AddVlanIdToTreeList(CTolTreeList* tree, int ifIndex,
                                                           int vlanId, bool encapsulated,
                                                           __boolean allowMultiple) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::AddVlanIdToTreeList()\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtreme3ComVlanSwitchAgent::AddVlanIdToTreeList()\n");
   if (!tree) {
     CTolError(TOL_ERR_FAILED, kSource, __LINE__, nullptr);
     return TOL_ERR_FAILED;
@@ -504,54 +384,29 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddVlanIdToTreeList(CTolTreeList* tree, in
 
   CTolPointer* node = tree->RTLGet(ifIndex);
   if (!node) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "attempting to add new entry.\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::AddVlanIdToTreeList(), attempting to add new entry.\n");
     CTolVBList* list = new CTolVBList();
     CTolVarBind* membership = new CTolVarBind(CTolAtom(vlanId), encapsulated ? 1 : 0);
     if (list->RVBLAddToListEnd(membership) != 1) delete membership;
     CTolAtom* value = new CTolAtom(list);
     CTolVarBind* entry = new CTolVarBind(CTolAtom(ifIndex), &value);
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "attempting to add new entry:\n "
-                << "\tKey:    " << ifIndex << "\n"
-                << "\tVLanId: " << vlanId << ".\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::AddVlanIdToTreeList(), attempting to add new entry:\n \tKey:    "
+                     << ifIndex << "\n\tVLanId: " << vlanId << ".\n");
     if (tree->RTLAdd(ifIndex, entry) != 1) {
-      if (__Tolvane_Debug_Level >= 1) {
-        std::cout << "::AddVlanIdToTreeList(), "
-                  << "failed to add item to treelist.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(1, "::AddVlanIdToTreeList(), failed to add item to treelist.\n");
       delete entry;
     }
     return 1;
   }
 
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::AddVlanIdToTreeList(), "
-              << "attempting to update existing entry\n"
-              << std::flush;
-  }
+  TOL_TRACE(4, "::AddVlanIdToTreeList(), attempting to update existing entry\n");
   if (!allowMultiple) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "failed to Add Multiple Vlan Entry.\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::AddVlanIdToTreeList(), failed to Add Multiple Vlan Entry.\n");
     return 1;
   }
   CTolVarBind* entry = EntryOf(node);
   if (!entry) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "warning, existing entry is NULL\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::AddVlanIdToTreeList(), warning, existing entry is NULL\n");
     return TOL_ERR_FAILED;
   }
   const CTolVBList* list = EntryVlanList(entry);
@@ -560,24 +415,15 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddVlanIdToTreeList(CTolTreeList* tree, in
   // A VLAN is listed once per interface; the flag of its first membership stays.
   for (const CTolVarBind* m = list->RVBLHead(); m; m = list->RVBLGetNext(m)) {
     if (m->RVBName() && m->RVBName()->RAInt() == vlanId) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVlanIdToTreeList(), "
-                  << "Vlan Id already present\n"
-                  << "::AddVlanIdToTreeList(), "
-                  << "Not adding Id as it Exists.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4,
+                "::AddVlanIdToTreeList(), Vlan Id already present\n::AddVlanIdToTreeList(), Not "
+                "adding Id as it Exists.\n");
       return 1;
     }
   }
 
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::AddVlanIdToTreeList(), "
-              << "Updating Entry in the Vlan Id List:\n"
-              << "ifIndex: " << ifIndex << "\n"
-              << " VlanId: " << vlanId << ".\n"
-              << std::flush;
-  }
+  TOL_TRACE(4, "::AddVlanIdToTreeList(), Updating Entry in the Vlan Id List:\nifIndex: "
+                   << ifIndex << "\n VlanId: " << vlanId << ".\n");
   CTolVarBind* membership = new CTolVarBind(CTolAtom(vlanId), encapsulated ? 1 : 0);
   int rc = entry->RVBAddOrSetObjVal(membership, true);
   if (rc != 1) {
