@@ -43,6 +43,34 @@ struct WalkedColumn {
   }
 };
 
+// Walks `column` into a tree keyed by index text (`byIndex`) or by value text.
+WalkedColumn WalkColumn(CTolRecord* device, CDiscoStdRequester* requester, const char* column,
+                        bool byIndex) {
+  WalkedColumn walked;
+  walked.tree =
+      DAUFWrapSNMPInTreeList(device, requester, column, byIndex, &walked.rows, false, nullptr);
+  return walked;
+}
+
+// Walks the bridge port -> ifIndex table into a new tree keyed by bridge port that owns the rows,
+// and offers it to `med`; *stored tells whether `med` took it (the caller frees it otherwise).
+// Null when the walk gave no row.
+CTolTreeList* DownloadBasePorts(CTolRecord* device, CDiscoStdRequester* requester,
+                                CDiscoMediationData& med, bool* stored) {
+  CTolTreeList* basePorts = nullptr;
+  *stored = false;
+  CTolDoubleList* basePortRows =
+      requester->DSRSnmpGetNext(device, NSExtremeAgent::kBasePortIfIndexKey, nullptr, nullptr);
+  if (basePortRows && basePortRows->RDLLength() > 0) {
+    basePorts = new CTolTreeList(false);
+    DAUFStoreSnmpDLinTLByIndex(basePortRows, basePorts, false, false);
+    *stored = med.DMDAddDataPtr(NSExtremeAgent::kBasePortIfIndexKey, basePorts) == 1;
+    basePortRows->RDLSetHead(nullptr);  // the rows belong to the tree alone from here on
+  }
+  delete basePortRows;
+  return basePorts;
+}
+
 // The ifType of the interface filed under `indexText`; ethernet when unknown.
 int InterfaceType(CTolTreeList* ifType, const char* indexText) {
   int type = kIfTypeEthernet;
@@ -71,31 +99,15 @@ void CDiscoExtremeSwitchAgent::DSADownloadLocalNeighbours(CTolRecord* device,
                    << TolTraceRecord(device) << "\n");
 
   CDiscoStdRequester* requester = DAGetRequester();
-  WalkedColumn ifDescr, ifPhysAddress, ipAdEntIfIndex, ifOperStatus, ifType;
-  ifDescr.tree =
-      DAUFWrapSNMPInTreeList(device, requester, "ifDescr", true, &ifDescr.rows, false, nullptr);
-  ifPhysAddress.tree = DAUFWrapSNMPInTreeList(device, requester, "ifPhysAddress", true,
-                                              &ifPhysAddress.rows, false, nullptr);
+  WalkedColumn ifDescr = WalkColumn(device, requester, "ifDescr", true);
+  WalkedColumn ifPhysAddress = WalkColumn(device, requester, "ifPhysAddress", true);
   // Keyed by value: the ifIndex of each address.
-  ipAdEntIfIndex.tree = DAUFWrapSNMPInTreeList(device, requester, "ipAdEntIfIndex", false,
-                                               &ipAdEntIfIndex.rows, false, nullptr);
-  ifOperStatus.tree = DAUFWrapSNMPInTreeList(device, requester, "ifOperStatus", true,
-                                             &ifOperStatus.rows, false, nullptr);
-  ifType.tree =
-      DAUFWrapSNMPInTreeList(device, requester, "ifType", true, &ifType.rows, false, nullptr);
+  WalkedColumn ipAdEntIfIndex = WalkColumn(device, requester, "ipAdEntIfIndex", false);
+  WalkedColumn ifOperStatus = WalkColumn(device, requester, "ifOperStatus", true);
+  WalkedColumn ifType = WalkColumn(device, requester, "ifType", true);
 
-  // Bridge port -> ifIndex rows, moved from the walk into a tree keyed by bridge port.
-  CTolTreeList* basePorts = nullptr;
   bool basePortsStored = false;
-  CTolDoubleList* basePortRows =
-      requester->DSRSnmpGetNext(device, NSExtremeAgent::kBasePortIfIndexKey, nullptr, nullptr);
-  if (basePortRows && basePortRows->RDLLength() > 0) {
-    basePorts = new CTolTreeList(false);
-    DAUFStoreSnmpDLinTLByIndex(basePortRows, basePorts, false, false);
-    basePortsStored = med->DMDAddDataPtr(NSExtremeAgent::kBasePortIfIndexKey, basePorts) == 1;
-    basePortRows->RDLSetHead(nullptr);  // the rows belong to the tree alone from here on
-  }
-  delete basePortRows;
+  CTolTreeList* basePorts = DownloadBasePorts(device, requester, *med, &basePortsStored);
 
   CTolTreeList* portStates =
       basePorts ? DESADownloadStpPortStateInfo(device, med, basePorts) : nullptr;
