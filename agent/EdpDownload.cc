@@ -85,29 +85,7 @@ void CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours(CTolRecord* device,
     if (portRows && slotTree && slotRows) {
       CTolTreeList* table = nullptr;
       for (CTolListable* e = portRows->RDLHead(); e; e = portRows->RDLGetNext(e)) {
-        int ifIndex = -1, localPort = -1, localCard = -1, remotePort = -1, remoteCard = -1;
-        char* remoteMac = nullptr;
-        DESAExtractEDPData(*static_cast<CTolSnmpVarOp*>(e), *slotTree, ifIndex, localPort,
-                           localCard, &remoteMac, remotePort, remoteCard);
-        if (localPort == -1 || localCard == -1 || remotePort == -1 || remoteCard == -1 ||
-            !remoteMac) {
-          TOL_TRACE(4, kDownload << "Insufficient data for remote nbr: " << localPort << ", card "
-                                 << localCard << ", " << (remoteMac ? remoteMac : "NULL") << ".\n");
-        } else {
-          CTolString key;
-          key.RSStrCat(localCard);
-          key.RSStrCat(".");
-          key.RSStrCat(localPort);
-          CTolRecord* localNbr = NodeData<CTolRecord>(localNbrs->RTLGet(key.RSString()));
-          if (!localNbr) {
-            TOL_TRACE(4, kDownload << "Failed to find corresponding local Nbr for key "
-                                   << key.RSString() << ".\n");
-          } else {
-            DESAAddEDPRemoteNbr(device, localNbr, remoteMac, remotePort, remoteCard, ifIndex,
-                                &table);
-          }
-        }
-        free(remoteMac);
+        AddEdpNeighbour(device, *static_cast<CTolSnmpVarOp*>(e), *slotTree, *localNbrs, &table);
       }
 
       if (table) {
@@ -125,6 +103,32 @@ void CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours(CTolRecord* device,
     delete slotRows;
   }
   TOL_TRACE(3, "Leaving CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours()\n");
+}
+
+void CDiscoExtremeSwitchAgent::AddEdpNeighbour(CTolRecord* device, CTolSnmpVarOp& portRow,
+                                               CTolTreeList& slotTree, CTolTreeList& localNbrs,
+                                               CTolTreeList** table) {
+  int ifIndex = -1, localPort = -1, localCard = -1, remotePort = -1, remoteCard = -1;
+  char* remoteMac = nullptr;
+  DESAExtractEDPData(portRow, slotTree, ifIndex, localPort, localCard, &remoteMac, remotePort,
+                     remoteCard);
+  if (localPort == -1 || localCard == -1 || remotePort == -1 || remoteCard == -1 || !remoteMac) {
+    TOL_TRACE(4, kDownload << "Insufficient data for remote nbr: " << localPort << ", card "
+                           << localCard << ", " << (remoteMac ? remoteMac : "NULL") << ".\n");
+  } else {
+    CTolString key;
+    key.RSStrCat(localCard);
+    key.RSStrCat(".");
+    key.RSStrCat(localPort);
+    CTolRecord* localNbr = NodeData<CTolRecord>(localNbrs.RTLGet(key.RSString()));
+    if (!localNbr) {
+      TOL_TRACE(4, kDownload << "Failed to find corresponding local Nbr for key " << key.RSString()
+                             << ".\n");
+    } else {
+      DESAAddEDPRemoteNbr(device, localNbr, remoteMac, remotePort, remoteCard, ifIndex, table);
+    }
+  }
+  free(remoteMac);
 }
 
 void CDiscoExtremeSwitchAgent::DESAExtractEDPData(CTolSnmpVarOp& portRow, CTolTreeList& slotTree,
