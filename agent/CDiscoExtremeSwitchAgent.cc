@@ -2,13 +2,11 @@
 // every device answering a get of the bridge aging time.
 #include "agent/CDiscoExtremeSwitchAgent.h"
 
-#include <iostream>
-
 #include "host/CDiscoMediationData.h"
 #include "host/CTolError.h"
 #include "host/CTolSnmpVarOp.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 namespace {
 
@@ -23,35 +21,25 @@ CDiscoExtremeSwitchAgent::CDiscoExtremeSwitchAgent()
     : CDiscoExtreme3ComVlanSwitchAgent(
           "extremeVlanGlobalMappingIfIndex", "extremeVlanIfGlobalIdentifier", "extremeVlanIfDescr",
           "extremeVlanStackLowerLayer", "extremeVlanEncapsIfTag", -1, nullptr) {
-  if (__Tolvane_Debug_Level >= 2) {
-    std::cout << "CDiscoExtremeSwitchAgent::CDiscoExtremeSwitchAgent(void).\n" << std::flush;
-  }
+  TOL_TRACE(2, "CDiscoExtremeSwitchAgent::CDiscoExtremeSwitchAgent(void).\n");
 }
 
 CDiscoExtremeSwitchAgent::~CDiscoExtremeSwitchAgent() {
-  if (__Tolvane_Debug_Level >= 2) {
-    std::cout << "CDiscoExtremeSwitchAgent::~CDiscoExtremeSwitchAgent(void).\n" << std::flush;
-  }
+  TOL_TRACE(2, "CDiscoExtremeSwitchAgent::~CDiscoExtremeSwitchAgent(void).\n");
 }
 
 void CDiscoExtremeSwitchAgent::RASetSCName() {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::RASetSCName().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::RASetSCName().\n");
   RASetName("ExtremeSwitch");
 }
 
 void CDiscoExtremeSwitchAgent::RASetSCDesc() {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::RASetSCDesc().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::RASetSCDesc().\n");
   RASetDesc("Discovery Agent for Extreme switches");
 }
 
 __boolean CDiscoExtremeSwitchAgent::DADoMediationFilter(CTolRecord* device) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DADoMediationFilter().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DADoMediationFilter().\n");
   if (device == nullptr) {
     CTolError(TOL_ERR_FAILED, kSource, __LINE__, "no device record");
     return false;
@@ -73,9 +61,8 @@ __boolean CDiscoExtremeSwitchAgent::DADoMediationFilter(CTolRecord* device) {
     }
   }
 
-  if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::DADoMediationFilter(), device " << DAUFGetEntityIdentifier(device)
-              << (result ? " passed " : " rejected by ") << "filter." << std::endl;
-  }
+  TOL_TRACE(1, "::DADoMediationFilter(), device " << DAUFGetEntityIdentifier(device)
+                                                  << (result ? " passed " : " rejected by ")
+                                                  << "filter.\n");
   return result;
 }

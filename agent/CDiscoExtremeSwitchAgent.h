@@ -84,5 +84,10 @@ class DISCO_EXPORT CDiscoExtremeSwitchAgent : public CDiscoExtreme3ComVlanSwitch
   void DESACleanUpMemory(CDiscoMediationData* med);
 
  private:
+  // One row of the EDP port table: files the neighbour it names as a remote neighbour of the
+  // local neighbour of its card and port, in *table (made on first use); rows lacking a field or
+  // whose card and port have no local neighbour are skipped.
+  void AddEdpNeighbour(CTolRecord* device, CTolSnmpVarOp& portRow, CTolTreeList& slotTree,
+                       CTolTreeList& localNbrs, CTolTreeList** table);
   void CheckRIFInterfaces(CDiscoMediationData& med, CDiscoProcessedData& proc);
 };

@@ -9,7 +9,7 @@
 #include "host/CTolError.h"
 #include "host/CTolRecord.h"
 #include "host/CTolString.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "host/TolTypes.h"
 
 namespace {
@@ -22,9 +22,7 @@ CDiscoFdbEntry::CDiscoFdbEntry() : m_LocalNbr(nullptr), m_RemoteNbr(nullptr), m_
 
 CDiscoFdbEntry::CDiscoFdbEntry(const CDiscoFdbEntry& other)
     : CTolListable(), m_LocalNbr(nullptr), m_RemoteNbr(nullptr), m_Key(nullptr) {
-  if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "CDiscoFdbEntry::CDiscoFdbEntry(copy)\n" << std::flush;
-  }
+  TOL_TRACE(1, "CDiscoFdbEntry::CDiscoFdbEntry(copy)\n");
   // The local neighbour belongs to the "m_LocalNbr" tree: both entries borrow the same record.
   m_LocalNbr = other.m_LocalNbr;
   if (other.m_RemoteNbr != nullptr) {

@@ -20,7 +20,7 @@
 #include "host/CTolTreeList.h"
 #include "host/CTolVarBind.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 using NSExtremeAgent::kErrorSource;
 using NSExtremeAgent::NodeData;
@@ -61,15 +61,11 @@ char* EdpIndexToMac(const CTolASN1Address& index) {
 
 void CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours(CTolRecord* device,
                                                          CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours()\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours()\n");
   CTolTreeList* localNbrs =
       med ? static_cast<CTolTreeList*>(med->DMDGetDataPtr(NSExtremeAgent::kLocalNbrKey)) : nullptr;
   if (!localNbrs) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << kDownload << "No Local Nbr Data, ignoring EDP Table.\n" << std::flush;
-    }
+    TOL_TRACE(1, kDownload << "No Local Nbr Data, ignoring EDP Table.\n");
   } else {
     CDiscoStdRequester* requester = DAGetRequester();
     CTolDoubleList* slotRows = nullptr;
@@ -77,125 +73,100 @@ void CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours(CTolRecord* device,
     CTolDoubleList* portRows =
         requester->DSRSnmpGetNext(device, "extremeEdpNeighborPort", nullptr, nullptr);
     if (!portRows) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << kDownload << "Failed to obtain "
-                  << "extremeEdpNeighborPort" << std::endl;
-      }
+      TOL_TRACE(4, kDownload << "Failed to obtain extremeEdpNeighborPort\n");
     } else {
       slotTree = DAUFWrapSNMPInTreeList(device, requester, "extremeEdpNeighborSlot", true,
                                         &slotRows, false, nullptr);
-      if ((!slotTree || !slotRows) && __Tolvane_Debug_Level >= 4) {
-        std::cout << "::DESADownloadEdpNeighbours(), Failed to obtain "
-                  << "extremeEdpNeighborSlot"
-                  << ".\n"
-                  << std::flush;
+      if (!slotTree || !slotRows) {
+        TOL_TRACE(4, "::DESADownloadEdpNeighbours(), Failed to obtain extremeEdpNeighborSlot.\n");
       }
     }
 
     if (portRows && slotTree && slotRows) {
       CTolTreeList* table = nullptr;
       for (CTolListable* e = portRows->RDLHead(); e; e = portRows->RDLGetNext(e)) {
-        int ifIndex = -1, localPort = -1, localCard = -1, remotePort = -1, remoteCard = -1;
-        char* remoteMac = nullptr;
-        DESAExtractEDPData(*static_cast<CTolSnmpVarOp*>(e), *slotTree, ifIndex, localPort,
-                           localCard, &remoteMac, remotePort, remoteCard);
-        if (localPort == -1 || localCard == -1 || remotePort == -1 || remoteCard == -1 ||
-            !remoteMac) {
-          if (__Tolvane_Debug_Level >= 4) {
-            std::cout << kDownload << "Insufficient data for remote nbr: " << localPort << ", card "
-                      << localCard << ", " << (remoteMac ? remoteMac : "NULL") << ".\n"
-                      << std::flush;
-          }
-        } else {
-          CTolString key;
-          key.RSStrCat(localCard);
-          key.RSStrCat(".");
-          key.RSStrCat(localPort);
-          CTolRecord* localNbr = NodeData<CTolRecord>(localNbrs->RTLGet(key.RSString()));
-          if (!localNbr) {
-            if (__Tolvane_Debug_Level >= 4) {
-              std::cout << kDownload << "Failed to find corresponding local Nbr for key "
-                        << key.RSString() << ".\n"
-                        << std::flush;
-            }
-          } else {
-            DESAAddEDPRemoteNbr(device, localNbr, remoteMac, remotePort, remoteCard, ifIndex,
-                                &table);
-          }
-        }
-        free(remoteMac);
+        AddEdpNeighbour(device, *static_cast<CTolSnmpVarOp*>(e), *slotTree, *localNbrs, &table);
       }
 
       if (table) {
-        if (__Tolvane_Debug_Level >= 1) {
-          std::cout << kDownload << "Adding EDP Table To Med Data\n" << std::flush;
-        }
+        TOL_TRACE(1, kDownload << "Adding EDP Table To Med Data\n");
         if (med->DMDAddDataPtr(NSExtremeAgent::kEdpNbrsKey, table) != 1) {
           CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
           DAUFDeleteTreeListAndContents(table, eContentObject);  // held by nobody otherwise
         }
-      } else if (__Tolvane_Debug_Level >= 1) {
-        std::cout << kDownload << "No EDP Neighbours Found\n" << std::flush;
+      } else {
+        TOL_TRACE(1, kDownload << "No EDP Neighbours Found\n");
       }
     }
     delete portRows;
     delete slotTree;  // before the rows it points into
     delete slotRows;
   }
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "Leaving CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours()\n" << std::flush;
+  TOL_TRACE(3, "Leaving CDiscoExtremeSwitchAgent::DESADownloadEdpNeighbours()\n");
+}
+
+void CDiscoExtremeSwitchAgent::AddEdpNeighbour(CTolRecord* device, CTolSnmpVarOp& portRow,
+                                               CTolTreeList& slotTree, CTolTreeList& localNbrs,
+                                               CTolTreeList** table) {
+  int ifIndex = -1, localPort = -1, localCard = -1, remotePort = -1, remoteCard = -1;
+  char* remoteMac = nullptr;
+  DESAExtractEDPData(portRow, slotTree, ifIndex, localPort, localCard, &remoteMac, remotePort,
+                     remoteCard);
+  if (localPort == -1 || localCard == -1 || remotePort == -1 || remoteCard == -1 || !remoteMac) {
+    TOL_TRACE(4, kDownload << "Insufficient data for remote nbr: " << localPort << ", card "
+                           << localCard << ", " << (remoteMac ? remoteMac : "NULL") << ".\n");
+  } else {
+    CTolString key;
+    key.RSStrCat(localCard);
+    key.RSStrCat(".");
+    key.RSStrCat(localPort);
+    CTolRecord* localNbr = NodeData<CTolRecord>(localNbrs.RTLGet(key.RSString()));
+    if (!localNbr) {
+      TOL_TRACE(4, kDownload << "Failed to find corresponding local Nbr for key " << key.RSString()
+                             << ".\n");
+    } else {
+      DESAAddEDPRemoteNbr(device, localNbr, remoteMac, remotePort, remoteCard, ifIndex, table);
+    }
   }
+  free(remoteMac);
 }
 
 void CDiscoExtremeSwitchAgent::DESAExtractEDPData(CTolSnmpVarOp& portRow, CTolTreeList& slotTree,
                                                   int& ifIndex, int& localPort, int& localCard,
                                                   char** remoteMac, int& remotePort,
                                                   int& remoteCard) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAExtractEDPData()\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAExtractEDPData()\n");
   const CTolASN1Address* index = portRow.RSVOASN1();
   long localIfIndex = index ? index->RAAAddressAt(0) : -1;
   if (localIfIndex < 0 || localIfIndex > INT_MAX) {
-    if (__Tolvane_Debug_Level >= 4) std::cout << kExtract << "invalid ifIndex.\n" << std::flush;
+    TOL_TRACE(4, kExtract << "invalid ifIndex.\n");
   } else {
     ifIndex = static_cast<int>(localIfIndex);
     localPort = DESAIfIndex2Port(ifIndex);
     localCard = DESAIfIndex2Card(ifIndex);
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << kExtract << "ifIndex: " << ifIndex << ".\n"
-                << kExtract << "port: " << localPort << ".\n"
-                << kExtract << "card: " << localCard << ".\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, kExtract << "ifIndex: " << ifIndex << ".\n"
+                          << kExtract << "port: " << localPort << ".\n"
+                          << kExtract << "card: " << localCard << ".\n");
     if (localPort < 0 || localCard < 1) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << kExtract << "invalid card/port.\n" << std::flush;
-      }
+      TOL_TRACE(4, kExtract << "invalid card/port.\n");
     } else {
       const CTolAtom* port = portRow.RSVOValue();
       if (port && port->RAType() == eTolInteger) remotePort = port->RAInt();
       DAUFGetValueFromSnmpTreeList(index->RAAAsString(), &slotTree, &remoteCard);
       if (remoteMac) *remoteMac = EdpIndexToMac(*index);
-      if (__Tolvane_Debug_Level >= 4) {
-        const char* mac = remoteMac && *remoteMac ? *remoteMac : "NULL";
-        std::cout << kExtract << "remote card: " << remoteCard << std::endl
-                  << kExtract << "remote port: " << remotePort << std::endl
-                  << kExtract << "remote MAC: " << mac << std::endl;
-      }
+      TOL_TRACE(4, kExtract << "remote card: " << remoteCard << std::endl
+                            << kExtract << "remote port: " << remotePort << std::endl
+                            << kExtract << "remote MAC: "
+                            << (remoteMac && *remoteMac ? *remoteMac : "NULL") << "\n");
     }
   }
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "Leaving CDiscoExtremeSwitchAgent::DESAExtractEDPData()\n" << std::flush;
-  }
+  TOL_TRACE(3, "Leaving CDiscoExtremeSwitchAgent::DESAExtractEDPData()\n");
 }
 
 void CDiscoExtremeSwitchAgent::DESAAddEDPRemoteNbr(CTolRecord* device, CTolRecord* localNbr,
                                                    char* remoteMac, int remotePort, int remoteCard,
                                                    int ifIndex, CTolTreeList** table) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAAddEDPRemoteNbr().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAAddEDPRemoteNbr().\n");
   CTolRecord* remoteNbr =
       localNbr && remoteMac && table ? DSABuildRemoteNbr(remoteMac, device) : nullptr;
   if (remoteNbr) {
@@ -235,7 +206,5 @@ void CDiscoExtremeSwitchAgent::DESAAddEDPRemoteNbr(CTolRecord* device, CTolRecor
       }
     }
   }
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "leaving CDiscoExtremeSwitchAgent::DESAAddEDPRemoteNbr().\n" << std::flush;
-  }
+  TOL_TRACE(3, "leaving CDiscoExtremeSwitchAgent::DESAAddEDPRemoteNbr().\n");
 }

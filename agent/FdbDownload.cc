@@ -3,7 +3,6 @@
 // Extreme FDB table is read first; only when it yields no entry is the standard bridge table read,
 // which costs the switch more CPU. The step ends with the EDP neighbour download.
 #include <cstdlib>
-#include <iostream>
 
 #include "agent/CDiscoExtremeSwitchAgent.h"
 #include "agent/CDiscoFdbEntry.h"
@@ -17,7 +16,7 @@
 #include "host/CTolString.h"
 #include "host/CTolTreeList.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 using NSExtremeAgent::kErrorSource;
 using NSExtremeAgent::NodeData;
@@ -36,19 +35,13 @@ bool StoreFdbTable(CDiscoMediationData* med, CTolTreeList* table) {
 }  // namespace
 
 int CDiscoExtremeSwitchAgent::DSADownloadAgingTime(CTolRecord* device, CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DSADownloadAgingTime(";
-    if (__Tolvane_Debug_Level >= 4 && device) device->RRPrint();
-    std::cout << ").\n" << std::flush;
-  }
+  TOL_TRACE(
+      3, "CDiscoExtremeSwitchAgent::DSADownloadAgingTime(" << TolTraceRecord(device, 4) << ").\n");
   const CTolSnmpVarOp* agingTime =
       med ? med->DMDGetSnmpGet(NSExtremeAgent::kAgingTimeKey) : nullptr;
   if (!agingTime) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::DSADownloadAgingTime(), "
-                << "Failed to obtain Aging Time on device " << DAUFGetEntityIdentifier(device)
-                << std::endl;
-    }
+    TOL_TRACE(4, "::DSADownloadAgingTime(), Failed to obtain Aging Time on device "
+                     << DAUFGetEntityIdentifier(device) << "\n");
     return 0;
   }
   const CTolAtom* value = agingTime->RSVOValue();
@@ -57,19 +50,15 @@ int CDiscoExtremeSwitchAgent::DSADownloadAgingTime(CTolRecord* device, CDiscoMed
 
 void CDiscoExtremeSwitchAgent::DSADownloadFdbTable(CTolRecord* device, CDiscoMediationData* med,
                                                    int /*agingTime*/) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DSADownloadFdbTable()\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DSADownloadFdbTable()\n");
   if (!device || !med) {
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     return;
   }
   if (!DESADownloadExtremeFdbTable(device, med)) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DSADownloadFdbTable(), Extreme FDB Table unavailable "
-                << "on device " << DAUFGetEntityIdentifier(device) << ". "
-                << "Falling back to dot1dTp FDB Table. May increase CPU usage" << std::endl;
-    }
+    TOL_TRACE(1, "::DSADownloadFdbTable(), Extreme FDB Table unavailable on device "
+                     << DAUFGetEntityIdentifier(device)
+                     << ". Falling back to dot1dTp FDB Table. May increase CPU usage\n");
     DESADownloadSingleFdbTable(device, med);
   }
   DESADownloadEdpNeighbours(device, med);
@@ -77,16 +66,12 @@ void CDiscoExtremeSwitchAgent::DSADownloadFdbTable(CTolRecord* device, CDiscoMed
 
 bool CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable(CTolRecord* device,
                                                            CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable()" << std::endl;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable()\n");
   CTolTreeList* localNbrs =
       med ? static_cast<CTolTreeList*>(med->DMDGetDataPtr(NSExtremeAgent::kLocalNbrKey)) : nullptr;
   if (!localNbrs) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DESADownloadExtremeFdbTable(), "
-                << "No Local Nbr Data, ignoring Extreme FDB Table" << std::endl;
-    }
+    TOL_TRACE(1,
+              "::DESADownloadExtremeFdbTable(), No Local Nbr Data, ignoring Extreme FDB Table\n");
     return true;  // nothing to pair with: the bridge table would not help either
   }
 
@@ -102,10 +87,7 @@ bool CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable(CTolRecord* device,
                                                   true, &portRows, false, nullptr);
 
   if (!statusRows || statusRows->RDLLength() == 0 || !macTree || !portTree) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DESADownloadExtremeFdbTable(), "
-                << "missing Extreme FDB Table data. " << std::endl;
-    }
+    TOL_TRACE(1, "::DESADownloadExtremeFdbTable(), missing Extreme FDB Table data. \n");
     result = false;
   } else {
     CTolTreeList* table = nullptr;
@@ -114,10 +96,7 @@ bool CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable(CTolRecord* device,
                                         localNbrs, &table);
     }
     if (!table) {
-      if (__Tolvane_Debug_Level >= 1) {
-        std::cout << "::DESADownloadExtremeFdbTable(), "
-                  << "no FDB data in Extreme FDB table" << std::endl;
-      }
+      TOL_TRACE(1, "::DESADownloadExtremeFdbTable(), no FDB data in Extreme FDB table\n");
       result = false;
     } else {
       StoreFdbTable(med, table);  // a refused table still means the Extreme table answered
@@ -129,18 +108,14 @@ bool CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable(CTolRecord* device,
   delete macTree;
   delete macRows;
   delete statusRows;
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "leaving CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable()" << std::endl;
-  }
+  TOL_TRACE(3, "leaving CDiscoExtremeSwitchAgent::DESADownloadExtremeFdbTable()\n");
   return result;
 }
 
 void CDiscoExtremeSwitchAgent::DESAExtractAndAddExtremeRemoteNbr(
     CTolRecord* device, CTolSnmpVarOp* statusRow, CTolTreeList* macTree, CTolTreeList* portTree,
     CTolTreeList* localNbrs, CTolTreeList** table) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAExtractAndAddExtremeRemoteNbr()" << std::endl;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAExtractAndAddExtremeRemoteNbr()\n");
   if (!IsPortStatusAcceptable(DESAExtractFdbStatus(statusRow))) return;  // invalid or self
 
   // The three columns of one row share its instance index (VLAN ifIndex . sequence number).
@@ -167,22 +142,16 @@ void CDiscoExtremeSwitchAgent::DESAExtractAndAddExtremeRemoteNbr(
     const char* mac = macValue ? macValue->RAString() : nullptr;
     if (mac) {
       DESAAddRemoteNbr(device, const_cast<char*>(mac), localNbr, table);
-    } else if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DESAExtractAndAddExtremeRemoteNbr(), "
-                << "unable to extract remote MAC" << std::endl;
+    } else {
+      TOL_TRACE(1, "::DESAExtractAndAddExtremeRemoteNbr(), unable to extract remote MAC\n");
     }
   }
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "leaving CDiscoExtremeSwitchAgent::DESAExtractAndAddExtremeRemoteNbr()"
-              << std::endl;
-  }
+  TOL_TRACE(3, "leaving CDiscoExtremeSwitchAgent::DESAExtractAndAddExtremeRemoteNbr()\n");
 }
 
 void CDiscoExtremeSwitchAgent::DESADownloadSingleFdbTable(CTolRecord* device,
                                                           CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESADownloadSingleFdbTable().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESADownloadSingleFdbTable().\n");
   if (!device || !med) {
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     return;
@@ -194,68 +163,42 @@ void CDiscoExtremeSwitchAgent::DESADownloadSingleFdbTable(CTolRecord* device,
   CTolTreeList* localNbrs =
       static_cast<CTolTreeList*>(med->DMDGetDataPtr(NSExtremeAgent::kLocalNbrKey));
   if (!localNbrs) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DESADownloadSingleFdbTable(), "
-                << "No Local Nbr Data, ignoring FDB Table.\n"
-                << std::flush;
-    }
+    TOL_TRACE(1, "::DESADownloadSingleFdbTable(), No Local Nbr Data, ignoring FDB Table.\n");
   } else if (!(statusRows =
                    requester->DSRSnmpGetNext(device, "dot1dTpFdbStatus", nullptr, nullptr))) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::DESADownloadSingleFdbTable(), "
-                << "failed to obtain "
-                << "dot1dTpFdbStatus"
-                << ".\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "::DESADownloadSingleFdbTable(), failed to obtain dot1dTpFdbStatus.\n");
   } else {
     portRows = requester->DSRSnmpGetNext(device, "dot1dTpFdbPort", nullptr, nullptr);
     CTolTreeList* basePorts =
         static_cast<CTolTreeList*>(med->DMDGetDataPtr(NSExtremeAgent::kBasePortIfIndexKey));
     CTolTreeList* macToPort = nullptr;
     if (!portRows || !basePorts) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::DESADownloadSingleFdbTable(), "
-                  << "failed to obtain "
-                  << "dot1dTpFdbPort"
-                  << " or "
-                  << "dot1dBasePortIfIndex"
-                  << ".\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4,
+                "::DESADownloadSingleFdbTable(), failed to obtain dot1dTpFdbPort or "
+                "dot1dBasePortIfIndex.\n");
     } else if (!(macToPort = DSABuildMacIndexedList(portRows))) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::DESADownloadSingleFdbTable(), "
-                  << "failed to construct mac to port table.\n"
-                  << std::flush;
-      }
+      TOL_TRACE(4, "::DESADownloadSingleFdbTable(), failed to construct mac to port table.\n");
     } else {
       CTolTreeList* table = nullptr;
       for (CTolListable* e = statusRows->RDLHead(); e; e = statusRows->RDLGetNext(e)) {
         DESAExtractAndAddRemoteNbr(device, static_cast<CTolSnmpVarOp*>(e), macToPort, basePorts,
                                    localNbrs, &table);
       }
-      if (table && StoreFdbTable(med, table) && __Tolvane_Debug_Level >= 4) {
-        std::cout << "::DESADownloadSingleFdbTable(), "
-                  << "Added Remote Nbrs (FDB) To Med Data.\n"
-                  << std::flush;
+      if (table && StoreFdbTable(med, table)) {
+        TOL_TRACE(4, "::DESADownloadSingleFdbTable(), Added Remote Nbrs (FDB) To Med Data.\n");
       }
       DSADeleteMacIndexedList(macToPort);
     }
   }
   delete portRows;
   delete statusRows;
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "leaving CDiscoExtremeSwitchAgent::DESADownloadSingleFdbTable().\n" << std::flush;
-  }
+  TOL_TRACE(3, "leaving CDiscoExtremeSwitchAgent::DESADownloadSingleFdbTable().\n");
 }
 
 void CDiscoExtremeSwitchAgent::DESAExtractAndAddRemoteNbr(
     CTolRecord* device, CTolSnmpVarOp* statusRow, CTolTreeList* macToPort,
     CTolTreeList* basePortIfIndex, CTolTreeList* localNbrs, CTolTreeList** table) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAExtractAndAddRemoteNbr().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAExtractAndAddRemoteNbr().\n");
   if (!statusRow) {
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     return;
@@ -266,20 +209,12 @@ void CDiscoExtremeSwitchAgent::DESAExtractAndAddRemoteNbr(
   CTolRecord* localNbr = nullptr;
   char* mac = statusRow->RSVOASN1() ? DSAConvertIndexToMac(statusRow->RSVOASN1()) : nullptr;
   if (!mac) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DESAExtractAndAddRemoteNbr(), "
-                << "Null MAC, not adding.\n"
-                << std::flush;
-    }
+    TOL_TRACE(1, "::DESAExtractAndAddRemoteNbr(), Null MAC, not adding.\n");
   } else {
     const CTolSnmpVarOp* portRow =
         macToPort ? NodeData<CTolSnmpVarOp>(macToPort->RTLGet(mac)) : nullptr;
     if (!portRow) {
-      if (__Tolvane_Debug_Level >= 1) {
-        std::cout << "::DESAExtractAndAddRemoteNbr(), "
-                  << "port not found for mac " << mac << ".\n"
-                  << std::flush;
-      }
+      TOL_TRACE(1, "::DESAExtractAndAddRemoteNbr(), port not found for mac " << mac << ".\n");
     } else {
       CTolAtom* ifIndex = nullptr;
       const CTolAtom* bridgePort = portRow->RSVOValue();
@@ -291,10 +226,7 @@ void CDiscoExtremeSwitchAgent::DESAExtractAndAddRemoteNbr(
       }
       free(bridgePortText);
       if (!ifIndex) {
-        if (__Tolvane_Debug_Level >= 1) {
-          std::cout << "::DESAExtractAndAddRemoteNbr() can not find ifIndex for item\n"
-                    << std::flush;
-        }
+        TOL_TRACE(1, "::DESAExtractAndAddRemoteNbr() can not find ifIndex for item\n");
       } else {
         localNbr = DESAGetLocalNbrRecord(ifIndex, localNbrs);
       }
@@ -304,15 +236,11 @@ void CDiscoExtremeSwitchAgent::DESAExtractAndAddRemoteNbr(
   // Unlike the Extreme table, the status is judged after the lookups.
   if (IsPortStatusAcceptable(status) && mac && localNbr) {
     DESAAddRemoteNbr(device, mac, localNbr, table);
-  } else if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::DESAExtractAndAddRemoteNbr(), "
-              << "Insufficient data to add remote nbr.\n"
-              << std::flush;
+  } else {
+    TOL_TRACE(1, "::DESAExtractAndAddRemoteNbr(), Insufficient data to add remote nbr.\n");
   }
   free(mac);
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "Leaving CDiscoSwitchAgent::DSAExtractAndAddRemoteNbr().\n" << std::flush;
-  }
+  TOL_TRACE(3, "Leaving CDiscoSwitchAgent::DSAExtractAndAddRemoteNbr().\n");
 }
 
 void CDiscoExtremeSwitchAgent::DESAAddRemoteNbr(CTolRecord* device, char* mac, CTolRecord* localNbr,
@@ -324,10 +252,9 @@ void CDiscoExtremeSwitchAgent::DESAAddRemoteNbr(CTolRecord* device, char* mac, C
   // One entry per MAC address: the row walked first wins, whatever its port or VLAN. Checked
   // before the record is built, so a duplicate costs no address resolution.
   if (*table && (*table)->RTLGet(mac)) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DESAAddRemoteNbr(), ignoring "
-                << "duplicate remote MAC (possibly on different VLAN); " << mac << std::endl;
-    }
+    TOL_TRACE(1,
+              "::DESAAddRemoteNbr(), ignoring duplicate remote MAC (possibly on different VLAN); "
+                  << mac << "\n");
     return;
   }
   CTolRecord* remoteNbr = DSABuildRemoteNbr(mac, device);
@@ -348,10 +275,7 @@ void CDiscoExtremeSwitchAgent::DESAAddRemoteNbr(CTolRecord* device, char* mac, C
 
   if (!*table) *table = new CTolTreeList(false);
   if ((*table)->RTLAdd(key, entry) == 1) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::DESAExtractAndAddRemoteNbr(), "
-                << "Remote Nbr Added Ok." << std::endl;
-    }
+    TOL_TRACE(4, "::DESAExtractAndAddRemoteNbr(), Remote Nbr Added Ok.\n");
   } else {
     delete entry;  // frees the remote record and the key
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
@@ -369,10 +293,8 @@ CTolRecord* CDiscoExtremeSwitchAgent::DESAGetLocalNbrRecord(CTolAtom* ifIndex,
   key.RSStrCat(DESAIfIndex2Port(value));
   CTolPointer* node = localNbrs->RTLGet(key.RSString());
   if (node) return NodeData<CTolRecord>(node);
-  if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::DESAGetLocalNbrRecord(), "
-              << "Failed to find associated local nbr for " << key.RSString() << "." << std::endl;
-  }
+  TOL_TRACE(1, "::DESAGetLocalNbrRecord(), Failed to find associated local nbr for "
+                   << key.RSString() << ".\n");
   return nullptr;
 }
 

@@ -4,7 +4,6 @@
 // Stores the records under "m_LocalNbr" and the bridge port table under "dot1dBasePortIfIndex",
 // and has the spanning-tree states downloaded on the way.
 #include <cstdlib>
-#include <iostream>
 
 #include "agent/CDiscoExtremeSwitchAgent.h"
 #include "agent/ExtremeAgentKeys.h"
@@ -18,7 +17,7 @@
 #include "host/CTolTreeList.h"
 #include "host/CTolVBList.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 using NSExtremeAgent::kErrorSource;
 using NSExtremeAgent::NodeData;
@@ -44,6 +43,34 @@ struct WalkedColumn {
   }
 };
 
+// Walks `column` into a tree keyed by index text (`byIndex`) or by value text.
+WalkedColumn WalkColumn(CTolRecord* device, CDiscoStdRequester* requester, const char* column,
+                        bool byIndex) {
+  WalkedColumn walked;
+  walked.tree =
+      DAUFWrapSNMPInTreeList(device, requester, column, byIndex, &walked.rows, false, nullptr);
+  return walked;
+}
+
+// Walks the bridge port -> ifIndex table into a new tree keyed by bridge port that owns the rows,
+// and offers it to `med`; *stored tells whether `med` took it (the caller frees it otherwise).
+// Null when the walk gave no row.
+CTolTreeList* DownloadBasePorts(CTolRecord* device, CDiscoStdRequester* requester,
+                                CDiscoMediationData& med, bool* stored) {
+  CTolTreeList* basePorts = nullptr;
+  *stored = false;
+  CTolDoubleList* basePortRows =
+      requester->DSRSnmpGetNext(device, NSExtremeAgent::kBasePortIfIndexKey, nullptr, nullptr);
+  if (basePortRows && basePortRows->RDLLength() > 0) {
+    basePorts = new CTolTreeList(false);
+    DAUFStoreSnmpDLinTLByIndex(basePortRows, basePorts, false, false);
+    *stored = med.DMDAddDataPtr(NSExtremeAgent::kBasePortIfIndexKey, basePorts) == 1;
+    basePortRows->RDLSetHead(nullptr);  // the rows belong to the tree alone from here on
+  }
+  delete basePortRows;
+  return basePorts;
+}
+
 // The ifType of the interface filed under `indexText`; ethernet when unknown.
 int InterfaceType(CTolTreeList* ifType, const char* indexText) {
   int type = kIfTypeEthernet;
@@ -56,52 +83,31 @@ bool IsVirtualType(int type) {
 }
 
 void TraceAdderFailure(int rc, const char* pass, const char* text) {
-  if (rc != 1 && __Tolvane_Debug_Level >= 1) std::cout << pass << text << std::flush;
+  if (rc != 1) TOL_TRACE(1, pass << text);
 }
 
 }  // namespace
 
 void CDiscoExtremeSwitchAgent::DSADownloadLocalNeighbours(CTolRecord* device,
                                                           CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DSADownloadLocalNeighbours().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DSADownloadLocalNeighbours().\n");
   if (!device || !med) {
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     return;
   }
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::DSADownloadLocalNeighbours(), Processing Entity:\n";
-    device->RRPrint();
-    std::cout << std::endl;
-  }
+  TOL_TRACE(4, "::DSADownloadLocalNeighbours(), Processing Entity:\n"
+                   << TolTraceRecord(device) << "\n");
 
   CDiscoStdRequester* requester = DAGetRequester();
-  WalkedColumn ifDescr, ifPhysAddress, ipAdEntIfIndex, ifOperStatus, ifType;
-  ifDescr.tree =
-      DAUFWrapSNMPInTreeList(device, requester, "ifDescr", true, &ifDescr.rows, false, nullptr);
-  ifPhysAddress.tree = DAUFWrapSNMPInTreeList(device, requester, "ifPhysAddress", true,
-                                              &ifPhysAddress.rows, false, nullptr);
+  WalkedColumn ifDescr = WalkColumn(device, requester, "ifDescr", true);
+  WalkedColumn ifPhysAddress = WalkColumn(device, requester, "ifPhysAddress", true);
   // Keyed by value: the ifIndex of each address.
-  ipAdEntIfIndex.tree = DAUFWrapSNMPInTreeList(device, requester, "ipAdEntIfIndex", false,
-                                               &ipAdEntIfIndex.rows, false, nullptr);
-  ifOperStatus.tree = DAUFWrapSNMPInTreeList(device, requester, "ifOperStatus", true,
-                                             &ifOperStatus.rows, false, nullptr);
-  ifType.tree =
-      DAUFWrapSNMPInTreeList(device, requester, "ifType", true, &ifType.rows, false, nullptr);
+  WalkedColumn ipAdEntIfIndex = WalkColumn(device, requester, "ipAdEntIfIndex", false);
+  WalkedColumn ifOperStatus = WalkColumn(device, requester, "ifOperStatus", true);
+  WalkedColumn ifType = WalkColumn(device, requester, "ifType", true);
 
-  // Bridge port -> ifIndex rows, moved from the walk into a tree keyed by bridge port.
-  CTolTreeList* basePorts = nullptr;
   bool basePortsStored = false;
-  CTolDoubleList* basePortRows =
-      requester->DSRSnmpGetNext(device, NSExtremeAgent::kBasePortIfIndexKey, nullptr, nullptr);
-  if (basePortRows && basePortRows->RDLLength() > 0) {
-    basePorts = new CTolTreeList(false);
-    DAUFStoreSnmpDLinTLByIndex(basePortRows, basePorts, false, false);
-    basePortsStored = med->DMDAddDataPtr(NSExtremeAgent::kBasePortIfIndexKey, basePorts) == 1;
-    basePortRows->RDLSetHead(nullptr);  // the rows belong to the tree alone from here on
-  }
-  delete basePortRows;
+  CTolTreeList* basePorts = DownloadBasePorts(device, requester, *med, &basePortsStored);
 
   CTolTreeList* portStates =
       basePorts ? DESADownloadStpPortStateInfo(device, med, basePorts) : nullptr;
@@ -125,10 +131,7 @@ void CDiscoExtremeSwitchAgent::DSADownloadLocalNeighbours(CTolRecord* device,
   }
 
   if (!localNbrs) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DSADownloadLocalNeighbours(), Could not find local interfaces.\n"
-                << std::flush;
-    }
+    TOL_TRACE(1, "::DSADownloadLocalNeighbours(), Could not find local interfaces.\n");
   } else if (med->DMDAddDataPtr(NSExtremeAgent::kLocalNbrKey, localNbrs) != 1) {
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     DAUFDeleteTreeListAndContents(localNbrs, eContentObject);
@@ -153,9 +156,7 @@ int CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces(
     CTolTreeList* ipAdEntIfIndex, CTolTreeList* ifOperStatus, CTolTreeList* vlanStore,
     CTolTreeList* portStates, CTolTreeList** localNbrs, CTolTreeList* vlanDescr,
     CTolTreeList* vlanToTag, CTolHashStore* trunkIfIndexes) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces().\n");
   CTolDoubleList* nodes = ifPhysAddress ? ifPhysAddress->RTLIterator() : nullptr;
   for (CTolListable* e = nodes ? nodes->RDLHead() : nullptr; e; e = nodes->RDLGetNext(e)) {
     const CTolSnmpVarOp* row = NodeData<CTolSnmpVarOp>(static_cast<CTolPointer*>(e));
@@ -163,11 +164,7 @@ int CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces(
     const CTolASN1Address* index = row->RSVOASN1();
     int ifIndex = index ? static_cast<int>(index->RAAAddressAt(0)) : -1;
     const char* indexText = index ? index->RAAAsString() : nullptr;
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "DESABuildLocalMACInterfaces(), "
-                << " ifindex: " << ifIndex << ".\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "DESABuildLocalMACInterfaces(),  ifindex: " << ifIndex << ".\n");
     if (ifIndex == -1 || !indexText || !*indexText) continue;
 
     CTolVBList* fields = new CTolVBList();
@@ -175,9 +172,9 @@ int CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces(
     if (!IsVirtualType(type)) {
       TraceAdderFailure(DESAAddPort(*fields, ifIndex), kMacPass, "Failed to add Port Data.\n");
       TraceAdderFailure(DESAAddCard(*fields, ifIndex), kMacPass, "Failed to add Card Data.\n");
-    } else if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::DESABuildLocalMACInterfaces() found interface of virtual type " << type
-                << std::endl;
+    } else {
+      TOL_TRACE(1,
+                "::DESABuildLocalMACInterfaces() found interface of virtual type " << type << "\n");
     }
     TraceAdderFailure(DESAAddMac(*fields, row->RSVOValue()), kMacPass, "Failed to add Mac Data.\n");
     TraceAdderFailure(DESAAddDescription(*fields, indexText, ifDescr), kMacPass,
@@ -190,16 +187,12 @@ int CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces(
         "Failed to add VLan Data.\n");
 
     if (DESAAddLocalNeighbour(fields, localNbrs) == 1) {
-      if (__Tolvane_Debug_Level >= 1) {
-        std::cout << kMacPass << "Local MAC If Added: " << ifIndex << ".\n" << std::flush;
-      }
-    } else if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "Failed to add Local Nbr for IfIndex " << ifIndex << ".\n" << std::flush;
+      TOL_TRACE(1, kMacPass << "Local MAC If Added: " << ifIndex << ".\n");
+    } else {
+      TOL_TRACE(1, "Failed to add Local Nbr for IfIndex " << ifIndex << ".\n");
     }
   }
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "leaving CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces().\n" << std::flush;
-  }
+  TOL_TRACE(3, "leaving CDiscoExtremeSwitchAgent::DESABuildLocalMacInterfaces().\n");
   return 1;
 }
 
@@ -207,9 +200,7 @@ int CDiscoExtremeSwitchAgent::DESABuildLocalIPInterfaces(
     CTolTreeList* ipAdEntIfIndex, CTolTreeList* ifOperStatus, CTolTreeList* vlanStore,
     CTolTreeList* portStates, CTolTreeList* ifPhysAddress, CTolTreeList* ifDescr,
     CTolTreeList* ifType, CTolTreeList** localNbrs, CTolTreeList* vlanDescr) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESABuildLocalIPInterfaces().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESABuildLocalIPInterfaces().\n");
   CTolDoubleList* nodes = ipAdEntIfIndex ? ipAdEntIfIndex->RTLIterator() : nullptr;
   for (CTolListable* e = nodes ? nodes->RDLHead() : nullptr; e; e = nodes->RDLGetNext(e)) {
     const CTolSnmpVarOp* row = NodeData<CTolSnmpVarOp>(static_cast<CTolPointer*>(e));
@@ -226,9 +217,9 @@ int CDiscoExtremeSwitchAgent::DESABuildLocalIPInterfaces(
       if (!IsVirtualType(type)) {
         TraceAdderFailure(DESAAddCard(*fields, ifIndex), kIpPass, "Failed to add Cards Data.\n");
         TraceAdderFailure(DESAAddPort(*fields, ifIndex), kIpPass, "Failed to add Port Data.\n");
-      } else if (__Tolvane_Debug_Level >= 1) {
-        std::cout << "::DESABuildLocalIPInterfaces() found interface of virtual type " << type
-                  << std::endl;
+      } else {
+        TOL_TRACE(
+            1, "::DESABuildLocalIPInterfaces() found interface of virtual type " << type << "\n");
       }
       TraceAdderFailure(DESAAddDescription(*fields, indexText, ifDescr), kIpPass,
                         "Failed to add description Data.\n");
@@ -243,8 +234,6 @@ int CDiscoExtremeSwitchAgent::DESABuildLocalIPInterfaces(
     }
     free(indexText);
   }
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "leaving CDiscoExtremeSwitchAgent::DESABuildLocalIPInterfaces().\n" << std::flush;
-  }
+  TOL_TRACE(3, "leaving CDiscoExtremeSwitchAgent::DESABuildLocalIPInterfaces().\n");
   return 1;
 }

@@ -2,7 +2,6 @@
 // adders that fill the record from the walked interface tables, and the filing of the finished
 // record in the local-neighbour tree under its card.port (or ifIndex) key.
 #include <cstdlib>
-#include <iostream>
 
 #include "agent/CDiscoExtremeSwitchAgent.h"
 #include "agent/ExtremeAgentKeys.h"
@@ -14,7 +13,7 @@
 #include "host/CTolVBList.h"
 #include "host/CTolVarBind.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 using NSExtremeAgent::kErrorSource;
 using NSExtremeAgent::NodeData;
@@ -48,27 +47,21 @@ int CDiscoExtremeSwitchAgent::DESAIfIndex2Port(int ifIndex) {
 }
 
 int CDiscoExtremeSwitchAgent::DESAAddPort(CTolVBList& fields, int ifIndex) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAAddPort().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAAddPort().\n");
   int port = DESAIfIndex2Port(ifIndex);
   if (port == -1) return TOL_ERR_FAILED;
   return AppendField(fields, new CTolVarBind("m_LocalNbrPort", port));
 }
 
 int CDiscoExtremeSwitchAgent::DESAAddCard(CTolVBList& fields, int ifIndex) {
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAAddCard().\n" << std::flush;
-  }
+  TOL_TRACE(4, "CDiscoExtremeSwitchAgent::DESAAddCard().\n");
   int card = DESAIfIndex2Card(ifIndex);
   if (card == -1) return TOL_ERR_FAILED;
   return AppendField(fields, new CTolVarBind("m_LocalNbrCard", card));
 }
 
 int CDiscoExtremeSwitchAgent::DESAAddMac(CTolVBList& fields, const CTolAtom* physAddress) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAAddMac().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAAddMac().\n");
   if (!physAddress) return TOL_ERR_FAILED;
   return AppendField(fields, new CTolVarBind("m_LocalNbrPhysAddr", physAddress));
 }
@@ -84,17 +77,15 @@ int CDiscoExtremeSwitchAgent::DESAAddDescription(CTolVBList& fields, const char*
 
 int CDiscoExtremeSwitchAgent::DESAAddStpPortState(CTolVBList& fields, const char* indexText,
                                                   CTolTreeList* portStates) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAAddStpPortState().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAAddStpPortState().\n");
   if (!portStates || !indexText) return TOL_ERR_FAILED;
   // The state tree is keyed by the integer ifIndex; its decimal text finds the same node.
   const CTolVarBind* state = NodeData<CTolVarBind>(portStates->RTLGet(indexText));
   const CTolAtom* value = state ? state->RVBValue() : nullptr;
   if (!value || value->RAType() != eTolInteger) return TOL_ERR_FAILED;
   int rc = AppendField(fields, new CTolVarBind("m_StpPortState", value));
-  if (rc == 1 && __Tolvane_Debug_Level >= 4) {
-    std::cout << "::DESAAddStpPortState() - added STP state of " << value->RAInt() << std::endl;
+  if (rc == 1) {
+    TOL_TRACE(4, "::DESAAddStpPortState() - added STP state of " << value->RAInt() << "\n");
   }
   return rc;
 }
@@ -103,9 +94,7 @@ int CDiscoExtremeSwitchAgent::DESAAddIPIfIndexAndStatusBinds(int ifIndex, const 
                                                              CTolVBList& fields,
                                                              CTolTreeList* ifOperStatus,
                                                              CTolTreeList* ipAdEntIfIndex) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAAddIPIfIndexAndStatusBinds().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAAddIPIfIndexAndStatusBinds().\n");
   // The address table is keyed by its value, the ifIndex; the row's instance index is the
   // address itself.
   if (ipAdEntIfIndex && indexText) {
@@ -124,20 +113,15 @@ int CDiscoExtremeSwitchAgent::DESAAddIPIfIndexAndStatusBinds(int ifIndex, const 
 }
 
 int CDiscoExtremeSwitchAgent::DESAAddLocalNeighbour(CTolVBList* fields, CTolTreeList** tree) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESAAddLocalNeighbour().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESAAddLocalNeighbour().\n");
   if (!fields || !tree) {
     delete fields;  // handed over to us: nobody else frees it
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     return TOL_ERR_FAILED;
   }
   CTolRecord* record = new CTolRecord(fields);
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::DESAAddLocalNeighbour(), Found Local Neighbour: ";
-    record->RRPrint();
-    std::cout << std::endl;
-  }
+  TOL_TRACE(4,
+            "::DESAAddLocalNeighbour(), Found Local Neighbour: " << TolTraceRecord(record) << "\n");
 
   char* key = DSADetermineKeyToUse(record);
   if (!key) {
@@ -157,10 +141,8 @@ int CDiscoExtremeSwitchAgent::DESAAddLocalNeighbour(CTolVBList* fields, CTolTree
     delete record;
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     result = TOL_ERR_FAILED;
-  } else if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "Adding local Nbr ";
-    record->RRPrint();
-    std::cout << " on key " << key << std::endl;
+  } else {
+    TOL_TRACE(4, "Adding local Nbr " << TolTraceRecord(record) << " on key " << key << "\n");
   }
   free(key);
   return result;

@@ -16,7 +16,7 @@
 #include "host/CTolVBList.h"
 #include "host/CTolVarBind.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 using NSExtremeAgent::kErrorSource;
 using NSExtremeAgent::NodeData;
@@ -43,17 +43,10 @@ void CopyRemoteNeighbours(CTolTreeList* entries, CDiscoProcessedData* proc, cons
     const CTolRecord* localNbr = entry ? entry->DFELocalNeighbour() : nullptr;
     const CTolRecord* remoteNbr = entry ? entry->DFERemoteNeighbour() : nullptr;
     if (!localNbr || !remoteNbr) continue;
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "Adding " << kind << "Nbr conn - local Int: ";
-      localNbr->RRPrint();
-      std::cout << " Nbr: ";
-      remoteNbr->RRPrint();
-      std::cout << std::endl;
-    }
+    TOL_TRACE(4, "Adding " << kind << "Nbr conn - local Int: " << TolTraceRecord(localNbr)
+                           << " Nbr: " << TolTraceRecord(remoteNbr) << "\n");
     CTolVBList* remote = remoteNbr->RRCopyValues();
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << kCopy << "Adding " << kind << "remote neighbour to proc data\n" << std::flush;
-    }
+    TOL_TRACE(4, kCopy << "Adding " << kind << "remote neighbour to proc data\n");
     proc->DPDAddRemoteNbr(localNbr, remote);
   }
 }
@@ -67,9 +60,7 @@ void RemoveAndFree(CDiscoMediationData* med, const char* key, EContentType conte
 }  // namespace
 
 void CDiscoExtremeSwitchAgent::DSAProcessFdbTable(CTolRecord* device, CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DSAProcessFdbTable().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DSAProcessFdbTable().\n");
   if (!med) {
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     return;
@@ -87,10 +78,7 @@ void CDiscoExtremeSwitchAgent::DSAProcessFdbTable(CTolRecord* device, CDiscoMedi
 
 int CDiscoExtremeSwitchAgent::DESACopyNeighboursFromMedDataToProcData(CDiscoMediationData* med,
                                                                       CDiscoProcessedData* proc) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESACopyNeighboursFromMedDataToProcData().\n"
-              << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESACopyNeighboursFromMedDataToProcData().\n");
   if (!med || !proc) return 1;
   CTolTreeList* localNbrs =
       static_cast<CTolTreeList*>(med->DMDGetDataPtr(NSExtremeAgent::kLocalNbrKey));
@@ -101,18 +89,14 @@ int CDiscoExtremeSwitchAgent::DESACopyNeighboursFromMedDataToProcData(CDiscoMedi
     const CTolRecord* localNbr = NodeData<CTolRecord>(static_cast<CTolPointer*>(e));
     if (!localNbr) continue;
     CTolVBList* values = localNbr->RRCopyValues();
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << kCopy << "Adding local neighbour to proc data\n" << std::flush;
-    }
+    TOL_TRACE(1, kCopy << "Adding local neighbour to proc data\n");
     proc->DPDAddLocalNbr(values);
   }
 
   CTolTreeList* fdbTable =
       static_cast<CTolTreeList*>(med->DMDGetDataPtr(NSExtremeAgent::kSwitchFdbTableKey));
   if (!fdbTable) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::" << kCopy << "NULL ptr for remote nbr info in Med Data.\n" << std::flush;
-    }
+    TOL_TRACE(4, "::" << kCopy << "NULL ptr for remote nbr info in Med Data.\n");
   } else {
     CopyRemoteNeighbours(fdbTable, proc, "");
   }
@@ -120,9 +104,7 @@ int CDiscoExtremeSwitchAgent::DESACopyNeighboursFromMedDataToProcData(CDiscoMedi
   CTolTreeList* edpTable =
       static_cast<CTolTreeList*>(med->DMDGetDataPtr(NSExtremeAgent::kEdpNbrsKey));
   if (!edpTable) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::" << kCopy << "NULL ptr for EDP remote nbr info in Med Data.\n" << std::flush;
-    }
+    TOL_TRACE(4, "::" << kCopy << "NULL ptr for EDP remote nbr info in Med Data.\n");
   } else {
     CopyRemoteNeighbours(edpTable, proc, "EDP ");
   }
@@ -138,11 +120,9 @@ void CDiscoExtremeSwitchAgent::CheckRIFInterfaces(CDiscoMediationData& med,
   for (CTolListable* e = nodes->RDLHead(); e; e = nodes->RDLGetNext(e)) {
     const CTolRecord* localNbr = NodeData<CTolRecord>(static_cast<CTolPointer*>(e));
     if (!localNbr || !IsRifInterface(*localNbr)) continue;
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "Virtual Local Interface with no connections:" << std::endl;
-      localNbr->RRPrint();
-      std::cout << std::endl;
-    }
+    TOL_TRACE(4, "Virtual Local Interface with no connections:" << std::endl
+                                                                << TolTraceRecord(localNbr)
+                                                                << "\n");
     CTolVBList* noConnection = new CTolVBList();
     noConnection->RVBLAddToListEnd(new CTolVarBind("m_NoConnectionAtThisLayer", 1));
     proc.DPDAddRemoteNbr(localNbr, noConnection);
@@ -150,9 +130,7 @@ void CDiscoExtremeSwitchAgent::CheckRIFInterfaces(CDiscoMediationData& med,
 }
 
 void CDiscoExtremeSwitchAgent::DESACleanUpMemory(CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESACleanUpMemory().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtremeSwitchAgent::DESACleanUpMemory().\n");
   if (!med) return;
   // The entries never touch their local neighbour when destroyed, so the local-neighbour records
   // may go first.

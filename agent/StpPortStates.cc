@@ -1,7 +1,6 @@
 // Spanning-tree port states: dot1dStpPortState is indexed by bridge port, the local-neighbour
 // records by ifIndex. The download maps each bridge port to its ifIndex through the bridge's port
 // table and keeps the states by ifIndex for the device.
-#include <iostream>
 #include <string>
 
 #include "agent/CDiscoExtremeSwitchAgent.h"
@@ -13,20 +12,16 @@
 #include "host/CTolSnmpVarOp.h"
 #include "host/CTolTreeList.h"
 #include "host/CTolVarBind.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 using NSExtremeAgent::kErrorSource;
 using NSExtremeAgent::NodeData;
 
 CTolTreeList* CDiscoExtremeSwitchAgent::DESADownloadStpPortStateInfo(
     CTolRecord* device, CDiscoMediationData* med, CTolTreeList* basePortIfIndex) {
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "CDiscoExtremeSwitchAgent::DESADownloadStpPortStateInfo" << std::endl;
-  }
+  TOL_TRACE(4, "CDiscoExtremeSwitchAgent::DESADownloadStpPortStateInfo\n");
   if (!basePortIfIndex) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::DESADownloadStpPortStateInfo(), no SNMP Port to ifIndex data\n" << std::flush;
-    }
+    TOL_TRACE(4, "::DESADownloadStpPortStateInfo(), no SNMP Port to ifIndex data\n");
     CTolError(TOL_ERR_FAILED, kErrorSource, __LINE__, nullptr);
     return nullptr;
   }
@@ -34,9 +29,7 @@ CTolTreeList* CDiscoExtremeSwitchAgent::DESADownloadStpPortStateInfo(
   CTolDoubleList* rows =
       DAGetRequester()->DSRSnmpGetNext(device, "dot1dStpPortState", nullptr, nullptr);
   if (!rows) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::DESADownloadStpPortStateInfo: no SNMP Port State data\n" << std::flush;
-    }
+    TOL_TRACE(4, "::DESADownloadStpPortStateInfo: no SNMP Port State data\n");
     return nullptr;
   }
 
@@ -51,10 +44,7 @@ CTolTreeList* CDiscoExtremeSwitchAgent::DESADownloadStpPortStateInfo(
     std::string key = std::to_string(bridgePort);
     CTolPointer* node = basePortIfIndex->RTLGet(key.c_str());
     if (!node) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::DESADownloadStpPortStateInfo: Port Key " << key << " not found"
-                  << std::endl;
-      }
+      TOL_TRACE(4, "::DESADownloadStpPortStateInfo: Port Key " << key << " not found\n");
       continue;
     }
     const CTolSnmpVarOp* portRow = NodeData<CTolSnmpVarOp>(node);

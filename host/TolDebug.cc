@@ -2,5 +2,5 @@
 #include "host/TolDebug.h"
 
 extern "C" {
-int __Tolvane_Debug_Level = 0;
+TolDebugLevel __Tolvane_Debug_Level = 0;
 }

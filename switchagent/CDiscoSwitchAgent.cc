@@ -2,8 +2,6 @@
 // of each discovery phase in their fixed order.
 #include "switchagent/CDiscoSwitchAgent.h"
 
-#include <iostream>
-
 #include "host/CDiscoDataReqHandler.h"
 #include "host/CTolAtom.h"
 #include "host/CTolAtomVector.h"
@@ -11,7 +9,7 @@
 #include "host/CTolRecord.h"
 #include "host/CTolThread.h"
 #include "host/CTolTransport.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 namespace {
 
@@ -19,13 +17,7 @@ const char* const kSource = "CDiscoSwitchAgent";
 
 // Writes "<prefix>(" [device record at level 4] ").\n" at level 3 or more.
 void TraceLayer(const char* prefix, const CTolRecord* device) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << prefix << "(";
-    if (__Tolvane_Debug_Level >= 4 && device != nullptr) {
-      device->RRPrint();
-    }
-    std::cout << ").\n" << std::flush;
-  }
+  TOL_TRACE(3, prefix << "(" << TolTraceRecord(device, 4) << ").\n");
 }
 
 }  // namespace
@@ -86,16 +78,12 @@ void CDiscoSwitchAgent::DADoMediationLayer(CTolRecord* device) {
 
     const int agingTime = DSADownloadAgingTime(device, med);
 
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "checking for m_DownloadFdbData atom" << std::endl;
-    }
+    TOL_TRACE(4, "checking for m_DownloadFdbData atom\n");
     int downloadFdb = 1;
     const CTolAtom* downloadAtom = device->RRValueOf("m_DownloadFdbData");
     if (downloadAtom != nullptr) {
       downloadFdb = downloadAtom->RAInt();
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "got m_DownloadFdbData atom: " << downloadFdb << std::endl;
-      }
+      TOL_TRACE(4, "got m_DownloadFdbData atom: " << downloadFdb << "\n");
     }
     if (downloadFdb == 1) {
       DSADownloadFdbTable(device, med, agingTime);

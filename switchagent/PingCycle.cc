@@ -7,7 +7,6 @@
 // in the engine's ARP data, which is what DSAResolveRemoteIp reads.
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 
 #include "host/CDiscoDataReqHandler.h"
 #include "host/CTolAtom.h"
@@ -21,8 +20,8 @@
 #include "host/CTolThread.h"
 #include "host/CTolTransport.h"
 #include "host/CTolVBList.h"
-#include "host/TolDebug.h"
 #include "host/TolSleep.h"
+#include "host/TolTrace.h"
 #include "switchagent/CDiscoSwitchAgent.h"
 
 namespace {
@@ -36,11 +35,7 @@ const unsigned long kSweepPauseMs = 120000;
 }  // namespace
 
 int CDiscoSwitchAgent::DSAInitPing() {
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "CDiscoSwitchAgent::DSAInitPing("
-              << ").\n"
-              << std::flush;
-  }
+  TOL_TRACE(4, "CDiscoSwitchAgent::DSAInitPing().\n");
   int result = 1;
   m_PingLock->RTLock();
   ++m_PingCount;
@@ -50,11 +45,7 @@ int CDiscoSwitchAgent::DSAInitPing() {
   }
 
   if (m_DiscoRequestSent == 0) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "CDiscoSwitchAgent::DSAInitPing("
-                << ") Sending Disco request.\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "CDiscoSwitchAgent::DSAInitPing() Sending Disco request.\n");
     result = DSASendDiscoRequest();
     if (result != 1) {
       CTolError(result, kSource, __LINE__, nullptr);
@@ -64,21 +55,13 @@ int CDiscoSwitchAgent::DSAInitPing() {
   }
 
   if (m_InitialPingDone == 0 && result == 1) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "CDiscoSwitchAgent::DSAInitPing("
-                << ") Waiting for initial ping done.\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "CDiscoSwitchAgent::DSAInitPing() Waiting for initial ping done.\n");
     // The reply thread sets the flag under the lock before it broadcasts, so a waiter that
     // checks it under the lock can miss no wake-up; the loop also absorbs spurious ones.
     while (m_InitialPingDone == 0) {
       m_PingLock->RTConditionWaitNoLock();
     }
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "CDiscoSwitchAgent::DSAInitPing("
-                << ") ping done.\n"
-                << std::flush;
-    }
+    TOL_TRACE(4, "CDiscoSwitchAgent::DSAInitPing() ping done.\n");
   }
 
   m_PingLock->RTUnLock();
@@ -86,15 +69,10 @@ int CDiscoSwitchAgent::DSAInitPing() {
 }
 
 int CDiscoSwitchAgent::DSAStopPing() {
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "CDiscoSwitchAgent::DSAStopPing("
-              << "). " << std::flush;
-  }
+  TOL_TRACE(4, "CDiscoSwitchAgent::DSAStopPing(). ");
   m_PingLock->RTLock();
   --m_PingCount;
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << " pingCount now " << m_PingCount << std::endl;
-  }
+  TOL_TRACE(4, " pingCount now " << m_PingCount << "\n");
   m_PingLock->RTUnLock();
   return 1;
 }
@@ -111,9 +89,7 @@ int CDiscoSwitchAgent::DSASendDiscoRequest() {
   query.RSStrCat("m_InScope");
   query.RSStrCat(" = 1 );");
 
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "Sending to disco " << query.RSString() << std::endl;
-  }
+  TOL_TRACE(4, "Sending to disco " << query.RSString() << "\n");
   const int result = CTolQryInfo::RQISendOQL(query.RSString(), kQuerySubject, m_DataReqHandler,
                                              GetEngine(), nullptr, true);
   if (result != 1) {
@@ -228,9 +204,7 @@ int CDiscoSwitchAgent::DSADoPing() {
 
     m_PingLock->RTLock();
     const int count = m_PingCount;
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "Finished a ping, ping count now " << count << std::endl;
-    }
+    TOL_TRACE(4, "Finished a ping, ping count now " << count << "\n");
     if (count <= 0) {
       // Back to idle in the same locked step, so that the next device starts a new cycle.
       m_DiscoRequestSent = 0;
@@ -254,9 +228,7 @@ void CDiscoSwitchAgent::DSAResolveRemoteIp(const char* mac, CTolRecord* device, 
     CTolError(TOL_ERR_MISSING_PART, kSource, __LINE__, "address resolution without MAC or device");
     return;
   }
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "Entering CDiscoSwitchAgent::DSAResolveRemoteIp() for mac " << mac << std::endl;
-  }
+  TOL_TRACE(4, "Entering CDiscoSwitchAgent::DSAResolveRemoteIp() for mac " << mac << "\n");
 
   const CTolAtom* spaceAtom = device->RRValueOf("m_AddressSpace");
   const char* addressSpace = spaceAtom != nullptr ? spaceAtom->RAString() : nullptr;

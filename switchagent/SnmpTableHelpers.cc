@@ -1,7 +1,6 @@
 // SNMP table helpers of the switch-agent base: walks as trees, MAC-keyed trees, local-neighbour
 // keys, remote-neighbour records and the judgement of forwarding-database row statuses.
 #include <cstdlib>
-#include <iostream>
 
 #include "host/CTolASN1Address.h"
 #include "host/CTolDoubleList.h"
@@ -12,46 +11,36 @@
 #include "host/CTolTreeList.h"
 #include "host/CTolVarBind.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "switchagent/CDiscoSwitchAgent.h"
 
 namespace {
 
 const char* const kSource = "CDiscoSwitchAgent";
 
-void Trace3(const char* text) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << text << std::flush;
-  }
-}
-
 }  // namespace
 
 CTolTreeList* CDiscoSwitchAgent::DSABuildSnmpList(CTolRecord* device, __boolean byIndex,
                                                   const char* object, CTolDoubleList** raw) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoSwitchAgent::DSABuildSnmpList(";
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << (object != nullptr ? object : "NULL");
-    }
-    std::cout << ")\n" << std::flush;
-  }
+  // The object is named at level 4 only.
+  TOL_TRACE(3, "CDiscoSwitchAgent::DSABuildSnmpList("
+                   << (TolTraceOn(4) ? (object != nullptr ? object : "NULL") : "") << ")\n");
   CTolTreeList* tree =
       DAUFWrapSNMPInTreeList(device, DAGetRequester(), object, byIndex, raw, false, nullptr);
-  Trace3("leaving CDiscoSwitchAgent::DSABuildSnmpList().\n");
+  TOL_TRACE(3, "leaving CDiscoSwitchAgent::DSABuildSnmpList().\n");
   return tree;
 }
 
 void CDiscoSwitchAgent::DSADeleteSnmpList(CTolTreeList* tree, CTolDoubleList* raw) {
-  Trace3("CDiscoSwitchAgent::DSADeleteSnmpList().\n");
+  TOL_TRACE(3, "CDiscoSwitchAgent::DSADeleteSnmpList().\n");
   // The tree first: its nodes point at the rows that the raw list owns.
   delete tree;
   delete raw;
-  Trace3("leaving CDiscoSwitchAgent::DSADeleteSnmpList().\n");
+  TOL_TRACE(3, "leaving CDiscoSwitchAgent::DSADeleteSnmpList().\n");
 }
 
 CTolTreeList* CDiscoSwitchAgent::DSABuildMacIndexedList(CTolDoubleList* rows) {
-  Trace3("CDiscoSwitchAgent::DSABuildMacIndexedList()\n");
+  TOL_TRACE(3, "CDiscoSwitchAgent::DSABuildMacIndexedList()\n");
   CTolTreeList* tree = nullptr;
   if (rows != nullptr) {
     for (CTolListable* e = rows->RDLHead(); e != nullptr; e = rows->RDLGetNext(e)) {
@@ -77,25 +66,25 @@ CTolTreeList* CDiscoSwitchAgent::DSABuildMacIndexedList(CTolDoubleList* rows) {
       free(mac);
     }
   }
-  Trace3("leaving CDiscoSwitchAgent::DSABuildMacIndexedList()\n");
+  TOL_TRACE(3, "leaving CDiscoSwitchAgent::DSABuildMacIndexedList()\n");
   return tree;
 }
 
 void CDiscoSwitchAgent::DSADeleteMacIndexedList(CTolTreeList* tree) {
-  Trace3("CDiscoSwitchAgent::DSADeleteMacIndexedList()\n");
+  TOL_TRACE(3, "CDiscoSwitchAgent::DSADeleteMacIndexedList()\n");
   delete tree;
-  Trace3("leaving CDiscoSwitchAgent::DSADeleteMacIndexedList()\n");
+  TOL_TRACE(3, "leaving CDiscoSwitchAgent::DSADeleteMacIndexedList()\n");
 }
 
 char* CDiscoSwitchAgent::DSAConvertIndexToMac(CTolASN1Address* index) {
-  Trace3("CDiscoSwitchAgent::DSAConvertIndexToMac()\n");
+  TOL_TRACE(3, "CDiscoSwitchAgent::DSAConvertIndexToMac()\n");
   char* mac = DAUFConvertASN1IndexToMac(index);
-  Trace3("leaving CDiscoSwitchAgent::DSAConvertIndexToMac()\n");
+  TOL_TRACE(3, "leaving CDiscoSwitchAgent::DSAConvertIndexToMac()\n");
   return mac;
 }
 
 char* CDiscoSwitchAgent::DSADetermineKeyToUse(CTolRecord* record) {
-  Trace3("CDiscoSwitchAgent::DSADetermineKeyToUse()\n");
+  TOL_TRACE(3, "CDiscoSwitchAgent::DSADetermineKeyToUse()\n");
   CTolString key;
   if (record != nullptr) {
     const CTolAtom* card = record->RRValueOf("m_LocalNbrCard");
@@ -112,7 +101,7 @@ char* CDiscoSwitchAgent::DSADetermineKeyToUse(CTolRecord* record) {
     }
   }
   char* result = key.RSStringLength() > 0 ? key.RSStringCopy() : nullptr;
-  Trace3("Leaving CDiscoSwitchAgent::DSADetermineKeyToUse()\n");
+  TOL_TRACE(3, "Leaving CDiscoSwitchAgent::DSADetermineKeyToUse()\n");
   return result;
 }
 
@@ -142,9 +131,9 @@ CTolRecord* CDiscoSwitchAgent::DSABuildRemoteNbr(const char* mac, CTolRecord* de
 }
 
 int CDiscoSwitchAgent::DSAStringToInt(const char* text, int* value) {
-  Trace3("CDiscoSwitchAgent::DSAStringToInt().\n");
+  TOL_TRACE(3, "CDiscoSwitchAgent::DSAStringToInt().\n");
   const int result = DAUFStringToInt(text, value, 10);
-  Trace3("leaving CDiscoSwitchAgent::DSAStringToInt().\n");
+  TOL_TRACE(3, "leaving CDiscoSwitchAgent::DSAStringToInt().\n");
   return result;
 }
 
@@ -158,10 +147,8 @@ bool CDiscoSwitchAgent::IsPortStatusAcceptable(EDiscoPortStatus status) {
     case eDiscoPortMgmt:
       return true;
     default:
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "An unexpected FDB status was seen (" << static_cast<int>(status)
-                  << ")!  Assuming it's valid." << std::endl;
-      }
+      TOL_TRACE(4, "An unexpected FDB status was seen (" << static_cast<int>(status)
+                                                         << ")!  Assuming it's valid.\n");
       return true;
   }
 }

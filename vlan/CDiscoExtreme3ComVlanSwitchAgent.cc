@@ -1,6 +1,7 @@
 // Construction of the VLAN switch agent, its store keys and the default VLAN description. The
-// VLAN download lives in VlanDownload.cc, the trunk discovery in VlanTrunks.cc and the
-// per-interface annotation with the release of the stores in VlanAnnotation.cc.
+// VLAN download lives in VlanDownload.cc (which names the file of each of its steps), the trunk
+// discovery in VlanTrunks.cc and the per-interface annotation with the release of the stores in
+// VlanAnnotation.cc.
 #include "vlan/CDiscoExtreme3ComVlanSwitchAgent.h"
 
 #include "vlan/VlanTreeEntry.h"

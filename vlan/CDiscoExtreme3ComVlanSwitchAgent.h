@@ -40,6 +40,14 @@ class DISCO_EXPORT CDiscoExtreme3ComVlanSwitchAgent : public CDiscoSwitchAgent {
   int GetLogicalVlanInfo(CTolRecord* device, CTolTreeList* logicalTree, CTolTreeList** vlanDescr);
   CTolTreeList* BuildVlanDescrByID(CTolRecord* device, CTolTreeList* globalIdTree);
   int GetLogicalIfIndexVlan(CTolRecord* device, CTolTreeList* logicalTree);
+  // Walks the VLAN stack table (lower layers of ifType m_LowerLayerIfType only, when it is > 0).
+  // Returns a new list (caller frees) with one binding per pair that has a VLAN interface of
+  // `logicalTree` on one side: name = ifIndex of the other side, value = the VLAN id; null when
+  // no pair qualifies or the walk failed.
+  CTolVBList* CacheStackedVlans(CTolRecord* device, CTolTreeList& logicalTree);
+  // Files the VLAN of every binding of `cache` (see CacheStackedVlans), encapsulated, under the
+  // binding's ifIndex in `logicalTree`.
+  void AddCachedVlansToLogicalTree(const CTolVBList& cache, CTolTreeList* logicalTree);
   int GetPhysicalIfIndexVlan(CTolRecord* device, CTolTreeList* physicalTree,
                              CTolTreeList* logicalTree, CDiscoMediationData* med);
   int AddTreeListEntriesToVlanStore(CTolTreeList* vlanStore, CTolTreeList* source);

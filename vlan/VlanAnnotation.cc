@@ -1,12 +1,10 @@
 // The VLAN fields of a local-neighbour record, read from the four VLAN structures of the device,
 // and the release of those structures when the device is done.
-#include <iostream>
-
 #include "host/CDiscoMediationData.h"
 #include "host/CTolAtomVector.h"
 #include "host/CTolHashStore.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "vlan/CDiscoExtreme3ComVlanSwitchAgent.h"
 #include "vlan/VlanTreeEntry.h"
 
@@ -37,17 +35,69 @@ const CTolAtom* TagOf(const CTolTreeList* vlanToTag, int vlanId) {
   return node ? static_cast<const CTolAtom*>(node->RPData()) : nullptr;
 }
 
+// The VLAN list filed under `ifIndex` in the VLAN store (borrowed), or null.
+const CTolVBList* StoredVlans(const CTolTreeList& vlanStore, int ifIndex) {
+  TOL_TRACE(4, "::AddVLanInfo(), Attempting to Obtain VLan ID For IfIndex " << ifIndex << "\n");
+  const CTolPointer* node = vlanStore.RTLGet(ifIndex);
+  if (!node) {
+    TOL_TRACE(4,
+              "::AddVLanInfo(), No Vlan Info For IfIndex " << ifIndex << ", assuming default.\n");
+    return nullptr;
+  }
+  return EntryVlanList(EntryOf(node));
+}
+
+// Appends the trunk fields of a trunk port carrying the one VLAN `vlanId`, tagged `tag`.
+void AppendTrunkFields(CTolVBList& fields, int vlanId, const CTolAtom& tag) {
+  CTolAtomVector* trunkedVlans = new CTolAtomVector(1);
+  trunkedVlans->RAVAddToEnd(new CTolAtom(vlanId));
+  CTolAtomVector* trunkedTags = new CTolAtomVector(1);
+  trunkedTags->RAVAddToEnd(new CTolAtom(tag));
+  AppendVectorField(fields, "m_TrunkedVlans", trunkedVlans);
+  AppendVectorField(fields, "m_TrunkedVlanTags", trunkedTags);
+}
+
+// Appends the fields of an interface carrying several VLANs: "m_LocalNbrVlanData", one binding
+// list per VLAN (its id, its encapsulated flag when known, its description when there is one).
+// On a trunk port (`trunkTags`, the VLAN-to-tag map, non-null) also the trunk fields: the VLANs
+// that have a tag and their tags, both possibly empty.
+void AppendVlanDataFields(CTolVBList& fields, const CTolVBList& vlans,
+                          const CTolTreeList* vlanDescr, const CTolTreeList* trunkTags) {
+  const int count = vlans.RVBLLength();
+  CTolAtomVector* trunkedVlans = trunkTags ? new CTolAtomVector(count) : nullptr;
+  CTolAtomVector* trunkedTags = trunkTags ? new CTolAtomVector(count) : nullptr;
+  CTolAtomVector* data = new CTolAtomVector(1);
+  for (const CTolVarBind* m = vlans.RVBLHead(); m; m = vlans.RVBLGetNext(m)) {
+    const int id = MembershipVlanId(m);
+    CTolVBList* perVlan = new CTolVBList();
+    AppendField(*perVlan, new CTolVarBind("m_LocalNbrVlan", id));
+    if (m->RVBValue()) {
+      AppendField(*perVlan, new CTolVarBind("m_Encapsulated", m->RVBValue()));
+    }
+    if (const char* descr = DescriptionOf(vlanDescr, id)) {
+      AppendField(*perVlan, new CTolVarBind("m_LocalNbrVlanDescr", descr));
+    }
+    data->RAVAddToEnd(new CTolAtom(perVlan));
+    const CTolAtom* tag = trunkTags ? TagOf(trunkTags, id) : nullptr;
+    if (tag) {
+      trunkedVlans->RAVAddToEnd(new CTolAtom(id));
+      trunkedTags->RAVAddToEnd(new CTolAtom(*tag));
+    }
+  }
+  AppendVectorField(fields, "m_LocalNbrVlanData", data);
+  if (trunkedVlans) {
+    AppendVectorField(fields, "m_TrunkedVlans", trunkedVlans);
+    AppendVectorField(fields, "m_TrunkedVlanTags", trunkedTags);
+  }
+}
+
 }  // namespace
 
 int CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo(int ifIndex, CTolVBList& fields,
                                                   CTolTreeList* vlanStore, CTolTreeList* vlanDescr,
                                                   CTolTreeList* vlanToTag,
                                                   CTolHashStore* trunkIfIndexes) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo().\n" << std::flush;
-  }
-  int result = 1;
-  bool done = false;
+  TOL_TRACE(3, "CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo().\n");
   int vlanId = 1;
   const char* text = kDefaultVlanDescr;
   if (const char* vlan1 = DescriptionOf(vlanDescr, 1)) text = vlan1;
@@ -57,92 +107,28 @@ int CDiscoExtreme3ComVlanSwitchAgent::AddVLanInfo(int ifIndex, CTolVBList& field
   const bool trunkPort = vlanToTag && trunkIfIndexes &&
                          trunkIfIndexes->RHSRetrieveObject(static_cast<unsigned long>(ifIndex));
 
-  const CTolVBList* vlans = nullptr;
-  if (vlanStore) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVLanInfo(), Attempting to Obtain VLan ID For IfIndex " << ifIndex << "\n"
-                << std::flush;
-    }
-    const CTolPointer* node = vlanStore->RTLGet(ifIndex);
-    if (!node) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVLanInfo(), "
-                  << "No Vlan Info For IfIndex " << ifIndex << ", assuming default.\n"
-                  << std::flush;
-      }
-    } else {
-      vlans = EntryVlanList(EntryOf(node));
-    }
-  }
-
+  const CTolVBList* vlans = vlanStore ? StoredVlans(*vlanStore, ifIndex) : nullptr;
   if (vlans && vlans->RVBLLength() == 1) {
     const CTolVarBind* membership = vlans->RVBLHead();
     if (!membership) {
-      result = TOL_ERR_FAILED;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVLanInfo(), "
-                  << "error, head in Vlan id list is null.\n"
-                  << std::flush;
-      }
-    } else {
-      vlanId = MembershipVlanId(membership);
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVLanInfo(), "
-                  << "Adding Vlan Info " << vlanId << "\n"
-                  << std::flush;
-      }
-      if (const char* own = DescriptionOf(vlanDescr, vlanId)) text = own;
-      const CTolAtom* tag = trunkPort ? TagOf(vlanToTag, vlanId) : nullptr;
-      if (tag) {
-        CTolAtomVector* trunkedVlans = new CTolAtomVector(1);
-        trunkedVlans->RAVAddToEnd(new CTolAtom(vlanId));
-        CTolAtomVector* trunkedTags = new CTolAtomVector(1);
-        trunkedTags->RAVAddToEnd(new CTolAtom(*tag));
-        AppendVectorField(fields, "m_TrunkedVlans", trunkedVlans);
-        AppendVectorField(fields, "m_TrunkedVlanTags", trunkedTags);
-      }
-      // The VLAN and its description follow as the last step, shared with the default.
+      TOL_TRACE(4, "::AddVLanInfo(), error, head in Vlan id list is null.\n");
+      return TOL_ERR_FAILED;
     }
+    vlanId = MembershipVlanId(membership);
+    TOL_TRACE(4, "::AddVLanInfo(), Adding Vlan Info " << vlanId << "\n");
+    if (const char* own = DescriptionOf(vlanDescr, vlanId)) text = own;
+    const CTolAtom* tag = trunkPort ? TagOf(vlanToTag, vlanId) : nullptr;
+    if (tag) AppendTrunkFields(fields, vlanId, *tag);
+    // The VLAN and its description follow as the last step, shared with the default.
   } else if (vlans && vlans->RVBLLength() > 1) {
-    const int count = vlans->RVBLLength();
-    CTolAtomVector* trunkedVlans = trunkPort ? new CTolAtomVector(count) : nullptr;
-    CTolAtomVector* trunkedTags = trunkPort ? new CTolAtomVector(count) : nullptr;
-    CTolAtomVector* data = new CTolAtomVector(1);
-    for (const CTolVarBind* m = vlans->RVBLHead(); m; m = vlans->RVBLGetNext(m)) {
-      const int id = MembershipVlanId(m);
-      CTolVBList* perVlan = new CTolVBList();
-      AppendField(*perVlan, new CTolVarBind("m_LocalNbrVlan", id));
-      if (m->RVBValue()) {
-        AppendField(*perVlan, new CTolVarBind("m_Encapsulated", m->RVBValue()));
-      }
-      if (const char* descr = DescriptionOf(vlanDescr, id)) {
-        AppendField(*perVlan, new CTolVarBind("m_LocalNbrVlanDescr", descr));
-      }
-      data->RAVAddToEnd(new CTolAtom(perVlan));
-      const CTolAtom* tag = trunkedVlans ? TagOf(vlanToTag, id) : nullptr;
-      if (tag) {
-        trunkedVlans->RAVAddToEnd(new CTolAtom(id));
-        trunkedTags->RAVAddToEnd(new CTolAtom(*tag));
-      }
-    }
-    AppendVectorField(fields, "m_LocalNbrVlanData", data);
-    if (trunkedVlans) {
-      AppendVectorField(fields, "m_TrunkedVlans", trunkedVlans);
-      AppendVectorField(fields, "m_TrunkedVlanTags", trunkedTags);
-    }
-    done = true;
+    AppendVlanDataFields(fields, *vlans, vlanDescr, trunkPort ? vlanToTag : nullptr);
+    return 1;
   }
 
-  if (result == 1 && !done) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVLanInfo(), "
-                << "Adding Default Vlan ID.\n"
-                << std::flush;
-    }
-    AppendField(fields, new CTolVarBind("m_LocalNbrVlan", vlanId));
-    AppendField(fields, new CTolVarBind("m_LocalNbrVlanDescr", text));
-  }
-  return result;
+  TOL_TRACE(4, "::AddVLanInfo(), Adding Default Vlan ID.\n");
+  AppendField(fields, new CTolVarBind("m_LocalNbrVlan", vlanId));
+  AppendField(fields, new CTolVarBind("m_LocalNbrVlanDescr", text));
+  return 1;
 }
 
 void CDiscoExtreme3ComVlanSwitchAgent::CleanUpMemory(CDiscoMediationData* med) {

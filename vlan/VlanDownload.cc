@@ -5,14 +5,15 @@
 // directly on a VLAN interface in the VLAN stack table (encapsulation interfaces) carry that VLAN
 // encapsulated. Ports directly below a VLAN or encapsulation interface in ifStackTable carry the
 // VLAN of that interface, encapsulated when the interface above them is.
-#include <cstdlib>
-#include <iostream>
-
+//
+// This file runs the steps in order and stores what they found; each step has its own file:
+// LogicalVlanInterfaces.cc (VLAN interfaces and descriptions), EncapsulationInterfaces.cc,
+// PhysicalInterfaceVlans.cc, and InterfaceVlanTrees.cc (the per-interface VLAN trees and the
+// store they are copied into).
 #include "host/CDiscoMediationData.h"
-#include "host/CTolDoubleList.h"
 #include "host/CTolError.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "vlan/CDiscoExtreme3ComVlanSwitchAgent.h"
 #include "vlan/VlanTreeEntry.h"
 
@@ -20,9 +21,7 @@ using namespace vlaninternal;
 
 void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
                                                            CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo().\n" << std::flush;
-  }
+  TOL_TRACE(3, "CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo().\n");
   CTolTreeList* logicalTree = new CTolTreeList(false);
   CTolTreeList* physicalTree = nullptr;
   CTolTreeList* vlanDescr = nullptr;
@@ -31,37 +30,29 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
   int rc = GetLogicalVlanInfo(device, logicalTree, &vlanDescr);
   if (rc == 1) {
     rc = GetLogicalIfIndexVlan(device, logicalTree);
-    if (rc != 1 && __Tolvane_Debug_Level >= 4) {
-      std::cout << "::DSADownloadVlanInfo, "
-                << "failed to get Vlan info for the Encapsulation interfaces.\n"
-                << std::flush;
+    if (rc != 1) {
+      TOL_TRACE(
+          4, "::DSADownloadVlanInfo, failed to get Vlan info for the Encapsulation interfaces.\n");
     }
     vlanStore = new CTolTreeList(false);
-    if (AddTreeListEntriesToVlanStore(vlanStore, logicalTree) != 1 && __Tolvane_Debug_Level >= 4) {
-      std::cout << "::DSADownloadVlanInfo(), "
-                << "failed to add the logical interfaces to the VlanStore.\n"
-                << std::flush;
+    if (AddTreeListEntriesToVlanStore(vlanStore, logicalTree) != 1) {
+      TOL_TRACE(
+          4, "::DSADownloadVlanInfo(), failed to add the logical interfaces to the VlanStore.\n");
     }
-  } else if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::DSADownloadVlanInfo, "
-              << "failed to get Vlan info for the Logical interfaces.\n"
-              << std::flush;
+  } else {
+    TOL_TRACE(4, "::DSADownloadVlanInfo, failed to get Vlan info for the Logical interfaces.\n");
   }
 
   if (logicalTree && vlanStore) {
     physicalTree = new CTolTreeList(false);
     rc = GetPhysicalIfIndexVlan(device, physicalTree, logicalTree, med);
     if (rc == 1) {
-      if (AddTreeListEntriesToVlanStore(vlanStore, physicalTree) != 1 &&
-          __Tolvane_Debug_Level >= 4) {
-        std::cout << "::DSADownloadVlanInfo(), "
-                  << "failed to add Vlan Info to the Vlan Store.\n"
-                  << std::flush;
+      if (AddTreeListEntriesToVlanStore(vlanStore, physicalTree) != 1) {
+        TOL_TRACE(4, "::DSADownloadVlanInfo(), failed to add Vlan Info to the Vlan Store.\n");
       }
-    } else if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::DSADownloadVlanInfo(), "
-                << "failed to get Vlan info for the Physical interfaces.\n"
-                << std::flush;
+    } else {
+      TOL_TRACE(4,
+                "::DSADownloadVlanInfo(), failed to get Vlan info for the Physical interfaces.\n");
     }
   }
 
@@ -73,8 +64,8 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
       CTolError(rc, kSource, __LINE__, "Failed to add VLAN store");
       DAUFDeleteTreeListAndContents(vlanStore, eContentVarBind);
     }
-  } else if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::DSADownloadVlanInfo(), no Vlan Info found.\n" << std::flush;
+  } else {
+    TOL_TRACE(1, "::DSADownloadVlanInfo(), no Vlan Info found.\n");
   }
 
   if (vlanDescr) {
@@ -83,8 +74,8 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
       CTolError(rc, kSource, __LINE__, "Failed to add VLAN descr");
       DAUFDeleteTreeListAndContents(vlanDescr, eContentText);
     }
-  } else if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::DSADownloadVlanInfo(), no Vlan descr found.\n" << std::flush;
+  } else {
+    TOL_TRACE(1, "::DSADownloadVlanInfo(), no Vlan descr found.\n");
   }
 
   // The store holds copies of the working trees' entries.
@@ -92,497 +83,4 @@ void CDiscoExtreme3ComVlanSwitchAgent::DSADownloadVlanInfo(CTolRecord* device,
   DAUFDeleteTreeListAndContents(physicalTree, eContentVarBind);
 
   if (device && med) DownloadVlanTrunkInfo(*device, *med);
-}
-
-int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalVlanInfo(CTolRecord* device,
-                                                         CTolTreeList* logicalTree,
-                                                         CTolTreeList** vlanDescr) {
-  if (__Tolvane_Debug_Level >= 2) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::GetLogicalVlanInfo().\n" << std::flush;
-  }
-  int result = 1;
-  if (!logicalTree) {
-    result = TOL_ERR_FAILED;
-    CTolError(result, kSource, __LINE__, nullptr);
-    return result;
-  }
-
-  CTolDoubleList* rows = nullptr;
-  CTolTreeList* globalIdTree = DSABuildSnmpList(device, true, m_GlobalIdName, &rows);
-  // The descriptions are read whatever the identifier rows hold.
-  CTolTreeList* descr = BuildVlanDescrByID(device, globalIdTree);
-  if (vlanDescr) {
-    *vlanDescr = descr;
-  } else {
-    DAUFDeleteTreeListAndContents(descr, eContentText);
-  }
-
-  if (!rows || rows->RDLLength() == 0) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::GetLogicalVlanInfo(), "
-                << "unable to retrieve global mapping ifIndex.\n"
-                << std::flush;
-    }
-    result = TOL_ERR_FAILED;
-  } else {
-    for (CTolListable* e = rows->RDLHead(); e; e = rows->RDLGetNext(e)) {
-      const CTolSnmpVarOp* row = static_cast<const CTolSnmpVarOp*>(e);
-      int ifIndex = IndexAt(row, 0);
-      int vlanId = -1;
-      if (row->RSVOValue()) {
-        vlanId = row->RSVOValue()->RAInt();
-      } else if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetVlanDescription(), "
-                  << "ignoring NULL Vlan Entry.\n"
-                  << std::flush;
-      }
-      if (vlanId == -1 || ifIndex == -1) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalVlanInfo(), incomplete data, ignoring VLan interface: "
-                    << vlanId << ", " << ifIndex << ".\n"
-                    << std::flush;
-        }
-        continue;
-      }
-      result = AddVlanIdToTreeList(logicalTree, ifIndex, vlanId, false, false);
-      if (result != 1 && __Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVlanIdToTreeList(), "
-                  << "failed to add Vlan info to the List.\n"
-                  << std::flush;
-      }
-    }
-  }
-
-  if (globalIdTree || rows) DSADeleteSnmpList(globalIdTree, rows);
-
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "::GetLogicalVlanInfo(), "
-              << "Exiting with TolRet = " << result << ".\n"
-              << std::flush;
-  }
-  return result;
-}
-
-CTolTreeList* CDiscoExtreme3ComVlanSwitchAgent::BuildVlanDescrByID(CTolRecord* device,
-                                                                   CTolTreeList* globalIdTree) {
-  if (!globalIdTree) return nullptr;
-
-  CTolDoubleList* response =
-      DAGetRequester()->DSRSnmpGetNext(device, m_VlanDescrName, nullptr, nullptr);
-  if (!response || response->RDLLength() == 0) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "CDiscoExtreme3ComVlanSwitchAgent::BuildVlanDescrByID() "
-                << Printable(m_VlanDescrName) << " empty" << std::endl;
-    }
-    delete response;
-    return nullptr;
-  }
-
-  CTolTreeList* descrTree = new CTolTreeList(false);
-  for (CTolListable* e = response->RDLHead(); e; e = response->RDLGetNext(e)) {
-    const CTolSnmpVarOp* row = static_cast<const CTolSnmpVarOp*>(e);
-    int index = IndexAt(row, 0);
-    char* text = nullptr;
-    if (row->RSVOValue()) {
-      text = row->RSVOValue()->RAStrRep();
-      if (!text) CTolError(TOL_ERR_NULL, kSource, __LINE__, nullptr);
-    } else if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::GetVlanDescription(), "
-                << "ignoring NULL Vlan Entry.\n"
-                << std::flush;
-    }
-    if (text && index >= 0) {
-      // The description is filed under the VLAN id that the same logical interface carries.
-      const CTolSnmpVarOp* globalId = RowOf(globalIdTree->RTLGet(row->RSVOASN1()->RAAAsString()));
-      if (globalId && globalId->RSVOValue() &&
-          descrTree->RTLAdd(globalId->RSVOValue(), text, true) == 1) {
-        text = nullptr;  // the tree holds it now
-      }
-    }
-    free(text);
-  }
-  delete response;
-  return descrTree;
-}
-
-int CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan(CTolRecord* device,
-                                                            CTolTreeList* logicalTree) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::GetLogicalIfIndexVlan().\n" << std::flush;
-  }
-  if (!logicalTree) {
-    CTolError(TOL_ERR_FAILED, kSource, __LINE__, nullptr);
-    return TOL_ERR_FAILED;
-  }
-
-  // Additions wait in the cache until the walk is over, so that the tree being searched does not
-  // grow during the search: an interface found here is never the known side of a later pair.
-  CTolVBList* cache = nullptr;
-  CTolDoubleList* stack =
-      DAGetRequester()->DSRSnmpGetNext(device, m_StackLowerLayerName, nullptr, nullptr);
-  if (!stack) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::GetLogicalIfIndexVlan(), "
-                << "Failed to obtain " << Printable(m_StackLowerLayerName) << ".\n"
-                << std::flush;
-    }
-  } else {
-    CTolDoubleList* ifTypeRows = nullptr;
-    CTolTreeList* ifTypeTree = nullptr;
-    if (m_LowerLayerIfType > 0) {
-      ifTypeTree = DAUFWrapSNMPInTreeList(device, DAGetRequester(), "ifType", true, &ifTypeRows,
-                                          false, nullptr);
-    }
-
-    for (CTolListable* e = stack->RDLHead(); e; e = stack->RDLGetNext(e)) {
-      const CTolSnmpVarOp* row = static_cast<const CTolSnmpVarOp*>(e);
-      int higher = IndexAt(row, 0);
-      int lower = IndexAt(row, 1);
-
-      if (ifTypeTree) {
-        CTolAtom key(lower);
-        key.RACoerce(eTolString);
-        const CTolSnmpVarOp* ifType = RowOf(ifTypeTree->RTLGet(&key));
-        const CTolAtom* type = ifType ? ifType->RSVOValue() : nullptr;
-        if (!type || type->RAType() != eTolInteger || type->RAInt() != m_LowerLayerIfType) {
-          if (__Tolvane_Debug_Level >= 4) {
-            std::cout << "Ignoring stack pair " << higher << ":" << lower
-                      << " as lower has wrong ifType" << std::endl;
-          }
-          continue;
-        }
-      }
-
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "checking " << higher << ":" << lower << ".\n"
-                  << std::flush;
-      }
-      if (higher < 1 || lower < 1) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalIfIndexVlan(), "
-                    << "Invalid Val. Ignoring.\n"
-                    << std::flush;
-        }
-        continue;
-      }
-
-      // The VLAN interface may be either side of the pair.
-      CTolPointer* found = logicalTree->RTLGet(higher);
-      int other = lower;
-      if (!found) {
-        found = logicalTree->RTLGet(lower);
-        other = higher;
-      }
-      if (!found) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalIfIndexVlan(), " << higher << ":" << lower
-                    << " are NOT in logicalIfIdxToVlanIdx, so  ignoring." << std::endl;
-        }
-        continue;
-      }
-
-      int vlanId = MembershipVlanId(EntryFirstVlan(EntryOf(found)));
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "Pulled VLan Id: " << vlanId << ".\n"
-                  << std::flush;
-      }
-      if (vlanId == -1) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetLogicalIfIndexVlan(), "
-                    << "unable to find vlan id.\n"
-                    << std::flush;
-        }
-        continue;
-      }
-      if (!cache) cache = new CTolVBList();
-      CTolVarBind* pending = new CTolVarBind(CTolAtom(other), vlanId);
-      if (cache->RVBLAddToListEnd(pending) != 1) delete pending;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "Adding Logical Infor " << other << ", Vlan Id " << vlanId << " to cache.\n"
-                  << std::flush;
-      }
-    }
-
-    delete stack;
-    delete ifTypeTree;
-    delete ifTypeRows;
-  }
-
-  if (cache) {
-    for (const CTolVarBind* pending = cache->RVBLHead(); pending;
-         pending = cache->RVBLGetNext(pending)) {
-      int ifIndex = pending->RVBName() ? pending->RVBName()->RAInt() : -1;
-      int vlanId = pending->RVBValue() ? pending->RVBValue()->RAInt() : -1;
-      if (ifIndex == -1 || vlanId == -1) continue;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), Adding cached Entry to the Logical Tree "
-                     "List:\nifIndex: "
-                  << ifIndex << ",  VlanId: " << vlanId << "\n"
-                  << std::flush;
-      }
-      if (AddVlanIdToTreeList(logicalTree, ifIndex, vlanId, true, false) != 1 &&
-          __Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetLogicalIfIndexVlan(), "
-                  << "Failed to add Entry to the Tree List\n"
-                  << std::flush;
-      }
-    }
-    delete cache;
-  } else if (__Tolvane_Debug_Level >= 1) {
-    std::cout << "::GetLogicalIfIndexVlan(), "
-              << "No logical VLan data present.\n"
-              << std::flush;
-  }
-
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::GetLogicalIfIndexVlan(), "
-              << "leaving ....\n"
-              << std::flush;
-  }
-  return 1;
-}
-
-int CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan(CTolRecord* device,
-                                                             CTolTreeList* physicalTree,
-                                                             CTolTreeList* logicalTree,
-                                                             CDiscoMediationData* med) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan().\n" << std::flush;
-  }
-  if (!logicalTree || !physicalTree) {
-    CTolError(TOL_ERR_FAILED, kSource, __LINE__, nullptr);
-    return TOL_ERR_FAILED;
-  }
-
-  CTolDoubleList* stack =
-      DAGetRequester()->DSRSnmpGetNext(device, "ifStackStatus", nullptr, nullptr);
-  if (!stack) {
-    if (__Tolvane_Debug_Level >= 1) {
-      std::cout << "::GetPhysicalIfIndexVlan(), "
-                << "Failed to obtain "
-                << "ifStackStatus"
-                << ".\n"
-                << std::flush;
-    }
-  } else {
-    CTolDoubleList* entries = logicalTree->RTLIterator();
-    for (CTolListable* n = entries->RDLHead(); n; n = entries->RDLGetNext(n)) {
-      const CTolVarBind* entry = EntryOf(static_cast<CTolPointer*>(n));
-      const CTolVarBind* first = EntryFirstVlan(entry);
-      int h = EntryIfIndex(entry);
-      int v = MembershipVlanId(first);
-      bool encapsulated = first && first->RVBValue() && first->RVBValue()->RAInt() != 0;
-      if (h == -1 || v == -1) continue;
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::GetPhysicalIfIndexVlan(), Getting interfaces under IfIndex " << h << ".\n"
-                  << std::flush;
-      }
-      for (CTolListable* e = stack->RDLHead(); e; e = stack->RDLGetNext(e)) {
-        const CTolSnmpVarOp* row = static_cast<const CTolSnmpVarOp*>(e);
-        int higher = IndexAt(row, 0);
-        int lower = IndexAt(row, 1);
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "::GetPhysicalIfIndexVlan(), "
-                    << "Updating Vlan info for Physical interface " << lower << ".\n"
-                    << std::flush;
-        }
-        if (lower < 1 || higher < 1) {
-          if (__Tolvane_Debug_Level >= 4) {
-            std::cout << "::GetPhysicalIfIndexVlan(), "
-                      << "ignoring interface stack entry, zero value.\n"
-                      << std::flush;
-          }
-        } else if (higher == h) {
-          if (logicalTree->RTLGet(lower)) {
-            if (__Tolvane_Debug_Level >= 4) {
-              std::cout << "::GetPhysicalIfIndexVlan(), "
-                        << "ignoring logical/encap interface " << lower << ".\n"
-                        << std::flush;
-            }
-          } else if (AddVlanIdToTreeList(physicalTree, lower, v, encapsulated, true) == 1) {
-            if (__Tolvane_Debug_Level >= 4) {
-              std::cout << "::GetPhysicalIfIndexVlan(), Added Vlan " << v << " to if " << lower
-                        << ".\n"
-                        << std::flush;
-            }
-          } else if (__Tolvane_Debug_Level >= 4) {
-            std::cout << "::GetPhysicalIfIndexVlan(), Failed to add entry to Tree List"
-                      << std::flush;
-          }
-        }
-      }
-    }
-
-    // The trunk discovery reads the walk back from the mediation data, which owns it from here.
-    // A walk that no store takes (no rows, no mediation data, or one stored already) is freed.
-    if (stack->RDLLength() > 0 && med && med->DMDAddSnmp("ifStackStatus", stack) == 1) {
-      stack = nullptr;
-    }
-    delete stack;
-  }
-
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "Leaving CDiscoExtreme3ComVlanSwitchAgent::GetPhysicalIfIndexVlan().\n"
-              << std::flush;
-  }
-  return 1;
-}
-
-int CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore(CTolTreeList* vlanStore,
-                                                                    CTolTreeList* source) {
-  if (__Tolvane_Debug_Level >= 2) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::AddTreeListEntriesToVlanStore().\n"
-              << std::flush;
-  }
-  if (!source) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddTreeListEntriesToVlanStore(), "
-                << "NULL Tree List - ignoring!\n"
-                << std::flush;
-    }
-    return 1;
-  }
-  if (!vlanStore) {
-    CTolError(TOL_ERR_FAILED, kSource, __LINE__, nullptr);
-    return TOL_ERR_FAILED;
-  }
-
-  CTolDoubleList* entries = source->RTLIterator();
-  for (CTolListable* n = entries->RDLHead(); n; n = entries->RDLGetNext(n)) {
-    const CTolVarBind* entry = EntryOf(static_cast<CTolPointer*>(n));
-    int ifIndex = EntryIfIndex(entry);
-    const CTolVBList* list = EntryVlanList(entry);
-    if (ifIndex == -1 || !list) continue;
-
-    // The first entry for an ifIndex wins: the physical pass never overwrites a logical or
-    // encapsulation interface.
-    if (vlanStore->RTLGet(ifIndex)) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddTreeListEntriesToVlanStore(), failed to add ifIndex " << ifIndex
-                  << ".Already exists in the Vlan Store.\n"
-                  << std::flush;
-      }
-      continue;
-    }
-    CTolVBList* copy = new CTolVBList(*list);
-    int count = copy->RVBLLength();
-    CTolAtom* value = new CTolAtom(copy);
-    CTolVarBind* stored = new CTolVarBind(CTolAtom(ifIndex), &value);
-    if (vlanStore->RTLAdd(ifIndex, stored) == 1) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddTreeListEntriesToVlanStore(), "
-                  << "Added Entry to Vlan Store:\n"
-                  << "ifIndex: " << ifIndex << "\n"
-                  << "VlanTags: " << count << ".\n"
-                  << std::flush;
-      }
-    } else {
-      if (__Tolvane_Debug_Level >= 1) {
-        std::cout << "::AddTreeListEntriesToVlanStore(), "
-                  << "Failed to add value to treelist.\n"
-                  << std::flush;
-      }
-      delete stored;
-    }
-  }
-  return 1;
-}
-
-int CDiscoExtreme3ComVlanSwitchAgent::AddVlanIdToTreeList(CTolTreeList* tree, int ifIndex,
-                                                          int vlanId, bool encapsulated,
-                                                          __boolean allowMultiple) {
-  if (__Tolvane_Debug_Level >= 3) {
-    std::cout << "CDiscoExtreme3ComVlanSwitchAgent::AddVlanIdToTreeList()\n" << std::flush;
-  }
-  if (!tree) {
-    CTolError(TOL_ERR_FAILED, kSource, __LINE__, nullptr);
-    return TOL_ERR_FAILED;
-  }
-
-  CTolPointer* node = tree->RTLGet(ifIndex);
-  if (!node) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "attempting to add new entry.\n"
-                << std::flush;
-    }
-    CTolVBList* list = new CTolVBList();
-    CTolVarBind* membership = new CTolVarBind(CTolAtom(vlanId), encapsulated ? 1 : 0);
-    if (list->RVBLAddToListEnd(membership) != 1) delete membership;
-    CTolAtom* value = new CTolAtom(list);
-    CTolVarBind* entry = new CTolVarBind(CTolAtom(ifIndex), &value);
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "attempting to add new entry:\n "
-                << "\tKey:    " << ifIndex << "\n"
-                << "\tVLanId: " << vlanId << ".\n"
-                << std::flush;
-    }
-    if (tree->RTLAdd(ifIndex, entry) != 1) {
-      if (__Tolvane_Debug_Level >= 1) {
-        std::cout << "::AddVlanIdToTreeList(), "
-                  << "failed to add item to treelist.\n"
-                  << std::flush;
-      }
-      delete entry;
-    }
-    return 1;
-  }
-
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::AddVlanIdToTreeList(), "
-              << "attempting to update existing entry\n"
-              << std::flush;
-  }
-  if (!allowMultiple) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "failed to Add Multiple Vlan Entry.\n"
-                << std::flush;
-    }
-    return 1;
-  }
-  CTolVarBind* entry = EntryOf(node);
-  if (!entry) {
-    if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "::AddVlanIdToTreeList(), "
-                << "warning, existing entry is NULL\n"
-                << std::flush;
-    }
-    return TOL_ERR_FAILED;
-  }
-  const CTolVBList* list = EntryVlanList(entry);
-  if (!list) return 1;
-
-  // A VLAN is listed once per interface; the flag of its first membership stays.
-  for (const CTolVarBind* m = list->RVBLHead(); m; m = list->RVBLGetNext(m)) {
-    if (m->RVBName() && m->RVBName()->RAInt() == vlanId) {
-      if (__Tolvane_Debug_Level >= 4) {
-        std::cout << "::AddVlanIdToTreeList(), "
-                  << "Vlan Id already present\n"
-                  << "::AddVlanIdToTreeList(), "
-                  << "Not adding Id as it Exists.\n"
-                  << std::flush;
-      }
-      return 1;
-    }
-  }
-
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::AddVlanIdToTreeList(), "
-              << "Updating Entry in the Vlan Id List:\n"
-              << "ifIndex: " << ifIndex << "\n"
-              << " VlanId: " << vlanId << ".\n"
-              << std::flush;
-  }
-  CTolVarBind* membership = new CTolVarBind(CTolAtom(vlanId), encapsulated ? 1 : 0);
-  int rc = entry->RVBAddOrSetObjVal(membership, true);
-  if (rc != 1) {
-    CTolError(rc, kSource, __LINE__, nullptr);
-    delete membership;
-  }
-  return 1;
 }

@@ -2,7 +2,6 @@
 // tag map) and the ports directly below an encapsulation interface in ifStackTable (the trunk-port
 // set). Runs at the end of the VLAN download, on what it has just stored.
 #include <cstring>
-#include <iostream>
 
 #include "host/CDiscoMediationData.h"
 #include "host/CTolDoubleList.h"
@@ -10,7 +9,7 @@
 #include "host/CTolHashStore.h"
 #include "host/CTolString.h"
 #include "host/DiscoAgentUtils.h"
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "vlan/CDiscoExtreme3ComVlanSwitchAgent.h"
 #include "vlan/VlanTreeEntry.h"
 
@@ -20,19 +19,15 @@ void CDiscoExtreme3ComVlanSwitchAgent::DownloadVlanTrunkInfo(CTolRecord& device,
                                                              CDiscoMediationData& med) {
   CTolTreeList* vlanStore = static_cast<CTolTreeList*>(med.DMDGetDataPtr(ms_VlanStoreKey));
   if (!vlanStore) {
-    if (__Tolvane_Debug_Level >= 2) {
-      std::cout << "Can't determine VLAN trunks as ms_VlanStoreKey is not available!" << std::endl;
-    }
+    TOL_TRACE(2, "Can't determine VLAN trunks as ms_VlanStoreKey is not available!\n");
     return;
   }
 
   CTolDoubleList* encapsRows =
       DAGetRequester()->DSRSnmpGetNext(&device, m_EncapsIfTagName, nullptr, nullptr);
   if (!encapsRows) {
-    if (__Tolvane_Debug_Level >= 2) {
-      std::cout << "Can't determine VLAN trunks as there was no response to "
-                << Printable(m_EncapsIfTagName) << std::endl;
-    }
+    TOL_TRACE(2, "Can't determine VLAN trunks as there was no response to "
+                     << Printable(m_EncapsIfTagName) << "\n");
     return;
   }
 
@@ -83,11 +78,9 @@ void CDiscoExtreme3ComVlanSwitchAgent::PopulateVlanToVlanTagTree(CTolRecord& dev
       const CTolAtom* text = descr ? descr->RSVOValue() : nullptr;
       if (text && text->RAType() == eTolString && text->RAString() &&
           std::strstr(text->RAString(), m_EncapsIfDescrFilter)) {
-        if (__Tolvane_Debug_Level >= 4) {
-          std::cout << "Rejecting encapsulation interface " << ifIndex
-                    << " as its ifDescr matches filter '" << m_EncapsIfDescrFilter << "'"
-                    << std::endl;
-        }
+        TOL_TRACE(4, "Rejecting encapsulation interface "
+                         << ifIndex << " as its ifDescr matches filter '" << m_EncapsIfDescrFilter
+                         << "'\n");
         continue;
       }
     }
@@ -110,9 +103,9 @@ void CDiscoExtreme3ComVlanSwitchAgent::PopulateVlanToVlanTagTree(CTolRecord& dev
       delete copy;
       CTolError(TOL_ERR_FAILED, kSource, __LINE__,
                 "Could not add VLAN to encapsulation tag mapping");
-    } else if (__Tolvane_Debug_Level >= 4) {
-      std::cout << "Added VLAN to encapsulation tag mapping: " << vlanId << " -> " << copy->RAInt()
-                << std::endl;
+    } else {
+      TOL_TRACE(4, "Added VLAN to encapsulation tag mapping: " << vlanId << " -> " << copy->RAInt()
+                                                               << "\n");
     }
   }
 
@@ -139,9 +132,8 @@ void CDiscoExtreme3ComVlanSwitchAgent::PopulateTrunkIfIndexHash(CTolDoubleList& 
     higher.RACoerce(eTolString);
     if (!encapsTree->RTLGet(&higher)) continue;
     int lower = IndexAt(row, 1);
-    if (trunkIfIndexes.RHSAddObjectAt(static_cast<unsigned long>(lower), nullptr) == 1 &&
-        __Tolvane_Debug_Level >= 4) {
-      std::cout << "Port with ifIndex " << lower << " is a trunk port" << std::endl;
+    if (trunkIfIndexes.RHSAddObjectAt(static_cast<unsigned long>(lower), nullptr) == 1) {
+      TOL_TRACE(4, "Port with ifIndex " << lower << " is a trunk port\n");
     }
   }
 

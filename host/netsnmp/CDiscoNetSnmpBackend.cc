@@ -1,9 +1,8 @@
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
 
 #include <algorithm>
-#include <iostream>
 
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 #include "host/TolTypes.h"
 #include "host/netsnmp/NetSnmpLibrary.h"
 #include "host/netsnmp/NetSnmpProtocols.h"
@@ -273,11 +272,8 @@ int CDiscoNetSnmpBackend::Get(const CDiscoSnmpTarget& target, const std::vector<
   }
   if (rc != TOL_OK) {
     Scrub(c, &why);
-    if (__Tolvane_Debug_Level >= 2) {
-      std::cout << "::CDiscoNetSnmpBackend::Get() " << target.Key() << " " << DottedOid(oid)
-                << " failed: " << why << "\n"
-                << std::flush;
-    }
+    TOL_TRACE(2, "::CDiscoNetSnmpBackend::Get() " << target.Key() << " " << DottedOid(oid)
+                                                  << " failed: " << why << "\n");
     if (reason) *reason = why;
   }
   return rc;
@@ -303,20 +299,14 @@ int CDiscoNetSnmpBackend::Walk(const CDiscoSnmpTarget& target,
   }
   if (rc != TOL_OK) {
     Scrub(c, &why);
-    if (__Tolvane_Debug_Level >= 2) {
-      std::cout << "::CDiscoNetSnmpBackend::Walk() " << target.Key() << " " << DottedOid(column)
-                << " failed: " << why << "\n"
-                << std::flush;
-    }
+    TOL_TRACE(2, "::CDiscoNetSnmpBackend::Walk() " << target.Key() << " " << DottedOid(column)
+                                                   << " failed: " << why << "\n");
     if (reason) *reason = why;
     if (rows) rows->clear();
     return rc;
   }
-  if (__Tolvane_Debug_Level >= 4) {
-    std::cout << "::CDiscoNetSnmpBackend::Walk() " << target.Key() << " " << DottedOid(column)
-              << ": " << found.size() << " rows\n"
-              << std::flush;
-  }
+  TOL_TRACE(4, "::CDiscoNetSnmpBackend::Walk() " << target.Key() << " " << DottedOid(column) << ": "
+                                                 << found.size() << " rows\n");
   rows->swap(found);  // replaces what the caller had, as the replay backend does
   return TOL_OK;
 }

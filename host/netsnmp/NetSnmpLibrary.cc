@@ -4,24 +4,25 @@
 #include <net-snmp/net-snmp-includes.h>
 
 #include <cstdlib>
-#include <iostream>
 #include <string>
 
-#include "host/TolDebug.h"
+#include "host/TolTrace.h"
 
 namespace tolnetsnmp {
 namespace {
+
+// `text` without the line ends at its end.
+std::string WithoutLineEnds(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
 
 // Receives every message the library logs. They are diagnostics for whoever traces the backend,
 // never output of their own.
 int LogToTrace(int /*majorId*/, int /*minorId*/, void* serverArg, void* /*clientArg*/) {
   const auto* message = static_cast<const snmp_log_message*>(serverArg);
   if (message == nullptr || message->msg == nullptr) return 0;
-  if (__Tolvane_Debug_Level >= 4) {
-    std::string text = message->msg;
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    std::cout << "::CDiscoNetSnmpBackend net-snmp: " << text << "\n" << std::flush;
-  }
+  TOL_TRACE(4, "::CDiscoNetSnmpBackend net-snmp: " << WithoutLineEnds(message->msg) << "\n");
   return 0;
 }
 
