@@ -289,10 +289,10 @@ Session::Outcome Session::Attempt(const netsnmp_pdu& request, std::string* reaso
       snmp_free_pdu(copy);
       return Outcome::kFailed;
     }
+    ++m_Counters->requests;
     netsnmp_transport* transport = snmp_sess_transport(m_Handle);
     fd = transport ? transport->sock : -1;
   }
-  ++m_Counters->requests;
   while (!w->done) {
     // How long until the library considers the outstanding request timed out.
     struct timeval tv = {0, 0};
