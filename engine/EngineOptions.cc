@@ -164,6 +164,36 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, EngineOption
         o->quiet = true;
         continue;
       }
+      if (c == 'C') {
+        // net-snmp's -C takes letters of its own; -Cr N (or -CrN) is GETBULK max-repetitions.
+        std::string letters = k + 1 < arg.size() ? arg.substr(k + 1) : std::string();
+        if (letters.empty() && i + 1 < args.size()) letters = args[++i];
+        if (letters.empty()) {
+          *error = "option -C needs a value (-Cr N: GETBULK max-repetitions)";
+          return ParseOutcome::kError;
+        }
+        if (letters[0] != 'r') {
+          *error = std::string("option -C") + letters[0] +
+                   " is not supported: only -Cr N (GETBULK max-repetitions)";
+          return ParseOutcome::kError;
+        }
+        std::string value = letters.substr(1);
+        if (value.empty()) {
+          if (i + 1 >= args.size()) {
+            *error = "option -Cr needs a value";
+            return ParseOutcome::kError;
+          }
+          value = args[++i];
+        }
+        SnmpSetting setting("max_repetitions", value);
+        CDiscoSnmpCredentials probe;
+        if (!ApplySnmpSetting(setting, &probe, error)) {
+          *error = "option -Cr: " + *error;
+          return ParseOutcome::kError;
+        }
+        o->snmp.push_back(setting);
+        break;
+      }
       bool takesValue = c == 'o' || c == 'j' || c == 'd' || SnmpShortOptions().count(c) > 0;
       if (!takesValue) {
         *error = std::string("unknown option '-") + c + "'";
@@ -196,7 +226,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, EngineOption
 }
 
 std::string HelpText() {
-  return R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
+  return std::string(R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
        extreme-disco [OPTIONS] --scope FILE [HOST[:PORT]...]
 
 Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
@@ -226,6 +256,11 @@ a scope file's device overrides them with its own settings)
   -n CONTEXT             v3 context name (default: the default context)
   -t SECONDS             time-out per request (default 1)
   -r RETRIES             retries after a time-out (default 1)
+  -Cr N                  GETBULK max-repetitions: rows asked for in one request, 1 to 1000
+                         (default )") +
+         std::to_string(CDiscoSnmpCredentials().maxRepetitions) +
+         R"(; also -CrN). No effect with -v 1, which walks
+                         with GETNEXT, one row per request
 
 Discovery
   -j, --threads N        engine threads: devices discovered at once (default 4)

@@ -10,7 +10,7 @@
 namespace disco {
 
 struct EngineOptions {
-  SnmpSettings snmp;                        // -v -c -u -l -a -A -x -X -n -t -r, in the order given
+  SnmpSettings snmp;                        // -v -c -u -l -a -A -x -X -n -t -r -Cr, in order
   std::vector<std::string> hosts;           // HOST[:PORT] operands
   std::string scopeFile;                    // --scope
   std::string replayDir;                    // --replay

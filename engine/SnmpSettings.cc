@@ -19,9 +19,21 @@ std::string Upper(std::string s) {
   return s;
 }
 
-const char* const kKeys[] = {"version",       "community",       "user",          "level",
-                             "auth_protocol", "auth_passphrase", "priv_protocol", "priv_passphrase",
-                             "timeout",       "retries",         "context"};
+const char* const kKeys[] = {
+    "version",       "community",       "user",    "level",   "auth_protocol", "auth_passphrase",
+    "priv_protocol", "priv_passphrase", "timeout", "retries", "context",       "max_repetitions"};
+
+// A whole decimal number from `min` to `max`: digits only, no sign, blank or exponent.
+bool ParseCount(const std::string& text, long min, long max, long* value) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  long n = std::strtol(text.c_str(), nullptr, 10);
+  if (n < min || n > max) return false;
+  *value = n;
+  return true;
+}
 
 }  // namespace
 
@@ -87,6 +99,14 @@ bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std:
       return false;
     }
     c->retries = static_cast<int>(n);
+  } else if (key == "max_repetitions") {
+    long n = 0;
+    const long limit = CDiscoSnmpCredentials::kMaxRepetitionsLimit;
+    if (!ParseCount(value, 1, limit, &n)) {
+      *error = "max-repetitions '" + value + "' is not a count from 1 to " + std::to_string(limit);
+      return false;
+    }
+    c->maxRepetitions = static_cast<int>(n);
   } else {
     *error = "unknown SNMP setting '" + key + "'";
     return false;

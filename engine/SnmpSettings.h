@@ -1,6 +1,7 @@
 // SNMP access settings by name, the vocabulary shared by the command line (-v, -c, -u, -l, -a,
-// -A, -x, -X, -n, -t, -r) and the scope file (version, community, user, level, auth_protocol,
-// auth_passphrase, priv_protocol, priv_passphrase, context, timeout, retries).
+// -A, -x, -X, -n, -t, -r, -Cr) and the scope file (version, community, user, level,
+// auth_protocol, auth_passphrase, priv_protocol, priv_passphrase, context, timeout, retries,
+// max_repetitions).
 #pragma once
 
 #include <string>
@@ -20,7 +21,8 @@ bool IsSnmpSettingKey(const std::string& key);
 
 // Applies one setting to `*c`. The version is "1", "2c" or "3"; the level "noAuthNoPriv",
 // "authNoPriv" or "authPriv" (any case); the timeout is in seconds (decimals allowed); retries a
-// count from 0. Returns false with `*error` naming the setting (never echoing a passphrase).
+// count from 0; max_repetitions (GETBULK) a count from 1 to 1000. Returns false with `*error`
+// naming the setting (never echoing a passphrase).
 bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std::string* error);
 
 // Applies settings in order; stops at the first bad one.

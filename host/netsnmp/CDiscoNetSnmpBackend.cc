@@ -4,6 +4,7 @@
 
 #include "host/TolTrace.h"
 #include "host/TolTypes.h"
+#include "host/netsnmp/NetSnmpCounters.h"
 #include "host/netsnmp/NetSnmpLibrary.h"
 #include "host/netsnmp/NetSnmpProtocols.h"
 #include "host/netsnmp/NetSnmpSessionPool.h"
@@ -38,10 +39,6 @@ bool ToOids(const std::vector<unsigned long>& in, std::vector<oid>* out) {
   return true;
 }
 
-bool IsUnder(const std::vector<unsigned long>& name, const std::vector<unsigned long>& column) {
-  return name.size() > column.size() && std::equal(column.begin(), column.end(), name.begin());
-}
-
 const char* ErrorStatusName(long status) {
   static const char* const kNames[] = {"noError",
                                        "tooBig",
@@ -68,27 +65,43 @@ const char* ErrorStatusName(long status) {
   return "unknown error-status";
 }
 
+// True when the identifier `name` lies under `column`.
+bool IsUnder(const oid* name, size_t length, const std::vector<unsigned long>& column) {
+  return length > column.size() && std::equal(column.begin(), column.end(), name);
+}
+
+// Dotted text of an identifier as the library holds it.
+std::string Dotted(const oid* name, size_t length) {
+  return DottedOid(std::vector<unsigned long>(name, name + length));
+}
+
 // The walk itself, on a session lent to this thread. Appends to `rows`; the caller empties them
-// on failure.
+// on failure. Each variable binding is checked on the library's own identifier and converted
+// straight into a new row at the end of `rows`, so that a row costs one allocation (its
+// identifier) and no copy.
 int RunWalk(Session& session, const std::vector<unsigned long>& column,
             std::vector<TolSnmpRow>* rows, std::string* reason) {
   const CDiscoSnmpCredentials& c = session.Credentials();
   const std::string& device = session.Target().Key();
   const bool bulk = c.version != CDiscoSnmpCredentials::kV1;
   long repetitions = c.maxRepetitions;
-  std::vector<unsigned long> cursor = column;
-  std::vector<oid> name;
+  std::vector<oid> cursor;  // where the next request starts: the column, then the last row
+  if (!ToOids(column, &cursor)) {
+    *reason = "cannot build a request for " + DottedOid(column);
+    return TOL_ERR_FAILED;
+  }
+  std::string why;
   while (true) {
     PduPtr request(snmp_pdu_create(bulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT));
-    if (!request || !ToOids(cursor, &name)) {
-      *reason = "cannot build a request for " + DottedOid(cursor);
+    if (!request) {
+      *reason = "cannot build a request for " + Dotted(cursor.data(), cursor.size());
       return TOL_ERR_FAILED;
     }
     if (bulk) {
       request->non_repeaters = 0;
       request->max_repetitions = repetitions;
     }
-    snmp_add_null_var(request.get(), name.data(), name.size());
+    snmp_add_null_var(request.get(), cursor.data(), cursor.size());
     PduPtr response;
     int rc = session.Exchange(*request, &response, reason);
     if (rc != TOL_OK) return rc;
@@ -101,40 +114,49 @@ int RunWalk(Session& session, const std::vector<unsigned long>& column,
         continue;
       }
       *reason = device + " answered " + ErrorStatusName(response->errstat) + " after " +
-                DottedOid(cursor);
+                Dotted(cursor.data(), cursor.size());
       return TOL_ERR_FAILED;
     }
     if (response->variables == nullptr) {
-      *reason = device + " answered without variables after " + DottedOid(cursor);
+      *reason =
+          device + " answered without variables after " + Dotted(cursor.data(), cursor.size());
       return TOL_ERR_PROTOCOL;
     }
+    // The identifier each answer must exceed: where the request started, then the row before.
+    const oid* previous = cursor.data();
+    size_t previousLength = cursor.size();
     for (netsnmp_variable_list* v = response->variables; v != nullptr; v = v->next_variable) {
-      TolSnmpRow row;
-      row.oid = NameOf(*v);
-      std::string why;
-      VariableClass kind = ConvertVariable(*v, &row.value, &why);
-      if (kind == VariableClass::kEndOfMibView || kind == VariableClass::kNoSuchObject ||
-          kind == VariableClass::kNoSuchInstance) {
+      if (v->type == SNMP_ENDOFMIBVIEW || v->type == SNMP_NOSUCHOBJECT ||
+          v->type == SNMP_NOSUCHINSTANCE) {
         return TOL_OK;
       }
-      if (!(cursor < row.oid)) {
-        *reason = device + " answered " + DottedOid(row.oid) + " after " + DottedOid(cursor) +
-                  ": object identifier not increasing";
+      if (v->name == nullptr || v->name_length == 0) {
+        *reason = device + " answered a variable without a name after " +
+                  Dotted(previous, previousLength);
         return TOL_ERR_PROTOCOL;
       }
-      if (!IsUnder(row.oid, column)) return TOL_OK;
-      if (kind == VariableClass::kUnsupported) {
+      if (snmp_oid_compare(v->name, v->name_length, previous, previousLength) <= 0) {
+        *reason = device + " answered " + Dotted(v->name, v->name_length) + " after " +
+                  Dotted(previous, previousLength) + ": object identifier not increasing";
+        return TOL_ERR_PROTOCOL;
+      }
+      if (!IsUnder(v->name, v->name_length, column)) return TOL_OK;
+      rows->emplace_back();
+      TolSnmpRow& row = rows->back();
+      row.oid.assign(v->name, v->name + v->name_length);
+      if (ConvertVariable(*v, &row.value, &why) != VariableClass::kValue) {
         *reason = device + " answered a " + why + " for " + DottedOid(row.oid);
         return TOL_ERR_PROTOCOL;
       }
-      if (rows->size() >= CDiscoNetSnmpBackend::kMaxWalkRows) {
+      if (rows->size() > CDiscoNetSnmpBackend::kMaxWalkRows) {
         *reason = device + " answered more than " +
                   std::to_string(CDiscoNetSnmpBackend::kMaxWalkRows) + " rows";
         return TOL_ERR_PROTOCOL;
       }
-      cursor = row.oid;
-      rows->push_back(std::move(row));
+      previous = v->name;
+      previousLength = v->name_length;
     }
+    cursor.assign(previous, previous + previousLength);  // `previous` is in `response`
   }
 }
 
@@ -184,11 +206,18 @@ int RunGet(Session& session, const std::vector<unsigned long>& target, TolSnmpVa
 }  // namespace
 
 CDiscoNetSnmpBackend::CDiscoNetSnmpBackend()
-    : m_Pool(std::make_unique<tolnetsnmp::SessionPool>(&m_Requests)) {
+    : m_Counters(std::make_unique<tolnetsnmp::CounterTable>()),
+      m_Pool(std::make_unique<tolnetsnmp::SessionPool>(m_Counters.get())) {
   tolnetsnmp::InitLibrary();
 }
 
 CDiscoNetSnmpBackend::~CDiscoNetSnmpBackend() = default;
+
+long CDiscoNetSnmpBackend::RequestCount() const { return m_Counters->TotalRequests(); }
+
+CDiscoSnmpCounters CDiscoNetSnmpBackend::Counters(const std::string& targetKey) const {
+  return m_Counters->Read(targetKey);
+}
 
 bool CDiscoNetSnmpBackend::Validate(const CDiscoSnmpCredentials& c, std::string* error) {
   std::string why;
@@ -230,8 +259,10 @@ bool CDiscoNetSnmpBackend::Validate(const CDiscoSnmpCredentials& c, std::string*
       why = "timeout must be 1 ms to 1 hour";
     } else if (c.retries < 0 || c.retries > 20) {
       why = "retries must be 0 to 20";
-    } else if (c.maxRepetitions < 1 || c.maxRepetitions > 1000) {
-      why = "max-repetitions must be 1 to 1000";
+    } else if (c.maxRepetitions < 1 ||
+               c.maxRepetitions > CDiscoSnmpCredentials::kMaxRepetitionsLimit) {
+      why = "max-repetitions must be 1 to " +
+            std::to_string(CDiscoSnmpCredentials::kMaxRepetitionsLimit);
     }
   }
   if (why.empty()) return true;

@@ -5,7 +5,6 @@
 // per device and reused), and threads wait for their answers concurrently.
 #pragma once
 
-#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,14 +29,29 @@ struct CDiscoSnmpCredentials {
   std::string privPassphrase;
   std::string contextName;  // v3 context ("" for the default context)
   // Transport
-  int timeoutMs = 1000;     // per request (1..3600000)
-  int retries = 1;          // resends after a time-out (0..20)
-  int maxRepetitions = 25;  // GETBULK max-repetitions (1..1000)
+  int timeoutMs = 1000;  // per request (1..3600000)
+  int retries = 1;       // resends after a time-out (0..20)
+  // GETBULK max-repetitions (1..kMaxRepetitionsLimit): rows asked for per request on v2c and
+  // v3; v1 walks with GETNEXT, one row per request. With 40 an answer from the tables the agent
+  // reads (interfaces, VLANs, ARP, forwarding database) stays within one Ethernet frame (1472
+  // bytes) with room for longer values than a generated switch has (its ARP rows reach 1215
+  // bytes at 40, 1510 at 50), and larger values save little CPU and time (measured over snmpsim
+  // on a 300000-row forwarding database: doc/performance.md).
+  int maxRepetitions = 40;
+  static constexpr int kMaxRepetitionsLimit = 1000;
+};
+
+// What the backend exchanged with one device since it was made.
+struct CDiscoSnmpCounters {
+  long requests = 0;   // request PDUs sent: every retry, and SNMPv3 engine discovery, count
+  long responses = 0;  // RESPONSE PDUs received for them (error answers included, reports not)
+  long varbinds = 0;   // variable bindings in those responses
 };
 
 namespace tolnetsnmp {
+class CounterTable;
 class SessionPool;
-}
+}  // namespace tolnetsnmp
 
 class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
  public:
@@ -70,9 +84,12 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
   int Walk(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& column,
            std::vector<TolSnmpRow>* rows, std::string* reason) override;
 
-  // Request PDUs sent so far, each retry counted once more (SNMPv3 engine discovery included;
-  // the library's own re-send after an SNMPv3 time-window report is not).
-  long RequestCount() const { return m_Requests.load(); }
+  // Request PDUs sent so far to all devices, each retry counted once more (SNMPv3 engine
+  // discovery included; the library's own re-send after an SNMPv3 time-window report is not).
+  long RequestCount() const;
+  // The counters of the device at `targetKey` (CDiscoSnmpTarget::Key(), "address:port"); zeros
+  // for a device never contacted. Thread-safe; may be read while requests run.
+  CDiscoSnmpCounters Counters(const std::string& targetKey) const;
 
  private:
   CDiscoSnmpCredentials CredentialsFor(const CDiscoSnmpTarget& target) const;
@@ -80,6 +97,6 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
   mutable std::mutex m_Mutex;
   std::map<std::string, CDiscoSnmpCredentials> m_Credentials;  // "address:port"
   CDiscoSnmpCredentials m_Default;
-  std::atomic<long> m_Requests{0};
-  std::unique_ptr<tolnetsnmp::SessionPool> m_Pool;
+  std::unique_ptr<tolnetsnmp::CounterTable> m_Counters;
+  std::unique_ptr<tolnetsnmp::SessionPool> m_Pool;  // refers to m_Counters
 };

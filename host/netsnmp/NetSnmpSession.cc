@@ -28,7 +28,7 @@ struct Session::Waiter {
   int reportType = 0;  // SNMPERR_* of a report
   int timeWindowReports = 0;
   const char* failure = nullptr;    // what went wrong, for kFailed
-  netsnmp_pdu* response = nullptr;  // a copy of the RESPONSE, taken over by Exchange
+  netsnmp_pdu* response = nullptr;  // the RESPONSE's outcome, taken over by Exchange
 
   void Reset(long id) {
     reqid = id;
@@ -48,6 +48,22 @@ namespace {
 std::string LibraryError(int snmpErrno) {
   const char* text = snmp_api_errstring(snmpErrno);
   return text ? text : "unknown error";
+}
+
+// Keeps what the walk and the get read of a RESPONSE: its error fields and its variables, which
+// are taken from `pdu` rather than copied (one allocation per answer instead of one per variable
+// binding). The library frees `pdu` after the callback and reads nothing of its variables then.
+// Returns null when out of memory, leaving `pdu` as it was.
+netsnmp_pdu* TakeResponse(netsnmp_pdu* pdu) {
+  netsnmp_pdu* kept = snmp_pdu_create(SNMP_MSG_RESPONSE);
+  if (kept == nullptr) return nullptr;
+  kept->version = pdu->version;
+  kept->reqid = pdu->reqid;
+  kept->errstat = pdu->errstat;
+  kept->errindex = pdu->errindex;
+  kept->variables = pdu->variables;
+  pdu->variables = nullptr;
+  return kept;
 }
 
 // Overwrites key material that the library no longer needs once it made its own copy.
@@ -116,10 +132,10 @@ bool SetUpUsm(const CDiscoSnmpCredentials& c, netsnmp_session* s, std::string* r
 }  // namespace
 
 Session::Session(const CDiscoSnmpTarget& target, const CDiscoSnmpCredentials& credentials,
-                 std::atomic<long>* requests)
+                 TargetCounters* counters)
     : m_Target(target),
       m_Credentials(credentials),
-      m_Requests(requests),
+      m_Counters(counters),
       m_Waiter(std::make_unique<Waiter>()) {}
 
 Session::~Session() {
@@ -130,11 +146,10 @@ Session::~Session() {
 
 std::unique_ptr<Session> Session::Open(const CDiscoSnmpTarget& target,
                                        const CDiscoSnmpCredentials& credentials,
-                                       std::atomic<long>* requests, int* code,
-                                       std::string* reason) {
+                                       TargetCounters* counters, int* code, std::string* reason) {
   InitLibrary();
   *code = TOL_ERR_FAILED;
-  std::unique_ptr<Session> session(new Session(target, credentials, requests));
+  std::unique_ptr<Session> session(new Session(target, credentials, counters));
   const CDiscoSnmpCredentials& c = session->m_Credentials;
 
   netsnmp_session s;
@@ -157,7 +172,7 @@ std::unique_ptr<Session> Session::Open(const CDiscoSnmpTarget& target,
       s.version = SNMP_VERSION_3;
       // The engine is discovered here rather than by the library, which would wait for the
       // answer inside its send, under the library lock.
-      int rc = DiscoverEngine(target, c.timeoutMs, c.retries, requests, &engine, reason);
+      int rc = DiscoverEngine(target, c.timeoutMs, c.retries, &counters->requests, &engine, reason);
       if (rc != TOL_OK) {
         *code = rc;
         return nullptr;
@@ -199,7 +214,8 @@ std::unique_ptr<Session> Session::Open(const CDiscoSnmpTarget& target,
 }
 
 int Session::OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* pdu, void* magic) {
-  Waiter* w = static_cast<Session*>(magic)->m_Waiter.get();
+  Session* self = static_cast<Session*>(magic);
+  Waiter* w = self->m_Waiter.get();
   bool report = op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu != nullptr &&
                 pdu->command == SNMP_MSG_REPORT;
   // Reports may carry another request ID (or none); they belong to the outstanding request.
@@ -218,7 +234,12 @@ int Session::OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* p
         w->reportType = type;
         w->outcome = Outcome::kReport;
       } else if (pdu->command == SNMP_MSG_RESPONSE) {
-        w->response = snmp_clone_pdu(pdu);
+        long varbinds = 0;
+        for (const netsnmp_variable_list* v = pdu->variables; v != nullptr; v = v->next_variable)
+          ++varbinds;
+        ++self->m_Counters->responses;
+        self->m_Counters->varbinds += varbinds;
+        w->response = TakeResponse(pdu);
         w->outcome = w->response ? Outcome::kResponse : Outcome::kFailed;
         if (!w->response) w->failure = "out of memory";
       } else {
@@ -247,6 +268,7 @@ int Session::OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* p
 
 Session::Outcome Session::Attempt(const netsnmp_pdu& request, std::string* reason) {
   Waiter* w = m_Waiter.get();
+  int fd = -1;
   {
     std::lock_guard<std::mutex> lock(LibraryLock());
     w->Reset(0);
@@ -267,12 +289,7 @@ Session::Outcome Session::Attempt(const netsnmp_pdu& request, std::string* reaso
       snmp_free_pdu(copy);
       return Outcome::kFailed;
     }
-  }
-  ++*m_Requests;
-
-  int fd = -1;
-  {
-    std::lock_guard<std::mutex> lock(LibraryLock());
+    ++m_Counters->requests;
     netsnmp_transport* transport = snmp_sess_transport(m_Handle);
     fd = transport ? transport->sock : -1;
   }

@@ -6,12 +6,12 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "host/CDiscoSnmpBackend.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
+#include "host/netsnmp/NetSnmpCounters.h"
 
 namespace tolnetsnmp {
 
@@ -25,18 +25,20 @@ class Session {
  public:
   // Opens a session to `target` with `credentials` (already validated). For SNMPv3 it first
   // discovers the agent's engine (counted as requests) and installs the localized keys.
-  // `requests` (borrowed; must outlive the session) counts every request PDU the session sends.
+  // `counters` (the target's; borrowed, must outlive the session) receives every request PDU the
+  // session sends and every RESPONSE it receives, with its variable bindings.
   // Returns the session, or null with `*code` (TOL_ERR_TIMEOUT when the agent did not answer the
   // discovery, TOL_ERR_FAILED otherwise) and `*reason`, which never holds a credential.
   static std::unique_ptr<Session> Open(const CDiscoSnmpTarget& target,
                                        const CDiscoSnmpCredentials& credentials,
-                                       std::atomic<long>* requests, int* code, std::string* reason);
+                                       TargetCounters* counters, int* code, std::string* reason);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
   // Sends `request` and waits for its answer, sending it again after each time-out up to the
-  // credentials' retries (every send is counted). Returns 1 with the RESPONSE in `*response`;
+  // credentials' retries (every send is counted). Returns 1 with the RESPONSE in `*response`
+  // (its error status, error index and variable bindings; nothing else of the message is kept);
   // TOL_ERR_TIMEOUT when no attempt was answered; TOL_ERR_FAILED when the agent answered with
   // an SNMPv3 report (unknown user, wrong digest, ...) or the request could not be sent. Sets
   // `*reason` on failure.
@@ -50,7 +52,7 @@ class Session {
   struct Waiter;
 
   Session(const CDiscoSnmpTarget& target, const CDiscoSnmpCredentials& credentials,
-          std::atomic<long>* requests);
+          TargetCounters* counters);
   static int OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* pdu, void* magic);
   // One send of `request` and the wait for its outcome (left in m_Waiter).
   Outcome Attempt(const netsnmp_pdu& request, std::string* reason);
@@ -58,7 +60,7 @@ class Session {
 
   CDiscoSnmpTarget m_Target;
   CDiscoSnmpCredentials m_Credentials;
-  std::atomic<long>* m_Requests;
+  TargetCounters* m_Counters;
   std::unique_ptr<Waiter> m_Waiter;
   void* m_Handle = nullptr;  // the library's single-session handle
 };

@@ -14,8 +14,8 @@ bool SameCredentials(const CDiscoSnmpCredentials& a, const CDiscoSnmpCredentials
   return fields(a) == fields(b);
 }
 
-SessionPool::SessionPool(std::atomic<long>* requests, size_t maxIdle)
-    : m_Requests(requests), m_MaxIdle(maxIdle) {}
+SessionPool::SessionPool(CounterTable* counters, size_t maxIdle)
+    : m_Counters(counters), m_MaxIdle(maxIdle) {}
 
 SessionPool::~SessionPool() = default;
 
@@ -40,7 +40,7 @@ std::unique_ptr<Session> SessionPool::Acquire(const CDiscoSnmpTarget& target,
     }
   }
   stale.clear();
-  return Session::Open(target, credentials, m_Requests, code, reason);
+  return Session::Open(target, credentials, m_Counters->For(target.Key()), code, reason);
 }
 
 void SessionPool::Release(std::unique_ptr<Session> session) {

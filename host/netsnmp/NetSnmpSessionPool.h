@@ -2,12 +2,12 @@
 // SNMPv3, discover the engine) each time. A session is lent to one thread at a time.
 #pragma once
 
-#include <atomic>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "host/netsnmp/NetSnmpCounters.h"
 #include "host/netsnmp/NetSnmpSession.h"
 
 namespace tolnetsnmp {
@@ -17,9 +17,10 @@ bool SameCredentials(const CDiscoSnmpCredentials& a, const CDiscoSnmpCredentials
 
 class SessionPool {
  public:
-  // `requests` (borrowed; must outlive the pool) counts the request PDUs of every session.
-  // At most `maxIdle` idle sessions are kept; the least recently used are closed first.
-  explicit SessionPool(std::atomic<long>* requests, size_t maxIdle = 64);
+  // `counters` (borrowed; must outlive the pool) receives what every session sends and
+  // receives, by device. At most `maxIdle` idle sessions are kept; the least recently used are
+  // closed first.
+  explicit SessionPool(CounterTable* counters, size_t maxIdle = 64);
   ~SessionPool();
   SessionPool(const SessionPool&) = delete;
   SessionPool& operator=(const SessionPool&) = delete;
@@ -33,7 +34,7 @@ class SessionPool {
   void Release(std::unique_ptr<Session> session);
 
  private:
-  std::atomic<long>* m_Requests;
+  CounterTable* m_Counters;
   size_t m_MaxIdle;
   std::mutex m_Mutex;
   std::list<std::unique_ptr<Session>> m_Idle;  // REQUIRES: m_Mutex held; most recent first

@@ -5,9 +5,11 @@
 namespace tolnetsnmp {
 namespace {
 
-std::string Octets(const netsnmp_variable_list& v) {
-  if (v.val.string == nullptr || v.val_len == 0) return std::string();
-  return std::string(reinterpret_cast<const char*>(v.val.string), v.val_len);
+// The octets of `v` into `*bytes` (which is empty).
+void AssignOctets(const netsnmp_variable_list& v, std::string* bytes) {
+  if (v.val.string != nullptr && v.val_len > 0) {
+    bytes->assign(reinterpret_cast<const char*>(v.val.string), v.val_len);
+  }
 }
 
 unsigned long long Unsigned64(const counter64& c) {
@@ -55,13 +57,8 @@ bool OpaqueOctets(const netsnmp_variable_list& v, std::string* octets) {
 }  // namespace
 
 std::vector<unsigned long> NameOf(const netsnmp_variable_list& variable) {
-  std::vector<unsigned long> name;
-  if (variable.name == nullptr) return name;
-  name.reserve(variable.name_length);
-  for (size_t i = 0; i < variable.name_length; ++i) {
-    name.push_back(static_cast<unsigned long>(variable.name[i]));
-  }
-  return name;
+  if (variable.name == nullptr) return {};
+  return std::vector<unsigned long>(variable.name, variable.name + variable.name_length);
 }
 
 std::string DottedOid(const std::vector<unsigned long>& oid) {
@@ -75,7 +72,8 @@ std::string DottedOid(const std::vector<unsigned long>& oid) {
 
 VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* value,
                               std::string* reason) {
-  TolSnmpValue out;
+  // First what is not a value, so that `*value` changes only for one.
+  std::string opaque;  // what an Opaque decoded by the library wrapped
   switch (v.type) {
     case SNMP_NOSUCHOBJECT:
       return VariableClass::kNoSuchObject;
@@ -83,63 +81,36 @@ VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* valu
       return VariableClass::kNoSuchInstance;
     case SNMP_ENDOFMIBVIEW:
       return VariableClass::kEndOfMibView;
-    case ASN_INTEGER:
-      out.kind = TolSnmpValue::kInteger;
-      // Integer32: the library keeps the sign-extended value in a long.
-      out.integer = v.val.integer ? static_cast<int>(*v.val.integer) : 0;
-      break;
-    case ASN_COUNTER:
-    case ASN_GAUGE:  // also Unsigned32
-    case ASN_TIMETICKS:
-    case ASN_UINTEGER:
-      out.kind = v.type == ASN_COUNTER     ? TolSnmpValue::kCounter32
-                 : v.type == ASN_TIMETICKS ? TolSnmpValue::kTimeTicks
-                                           : TolSnmpValue::kUnsigned;
-      out.integer = v.val.integer ? static_cast<long long>(*v.val.integer & 0xFFFFFFFFul) : 0;
-      break;
-    case ASN_COUNTER64:
-      out.kind = TolSnmpValue::kCounter64;
-      out.integer = v.val.counter64 ? static_cast<long long>(Unsigned64(*v.val.counter64)) : 0;
-      break;
-    case ASN_OCTET_STR:
-    case ASN_BIT_STR:  // SMIv1 leftovers that carry octets, read as octets
-    case ASN_NSAP:
-      out.kind = TolSnmpValue::kOctetString;
-      out.bytes = Octets(v);
-      break;
-    case ASN_IPADDRESS:
-      out.kind = TolSnmpValue::kIpAddress;
-      out.bytes = Octets(v);
-      if (out.bytes.size() != 4) {
-        if (reason) *reason = "IpAddress of " + std::to_string(out.bytes.size()) + " octets";
+    case ASN_IPADDRESS: {
+      size_t octets = v.val.string != nullptr ? v.val_len : 0;
+      if (octets != 4) {
+        if (reason) *reason = "IpAddress of " + std::to_string(octets) + " octets";
         return VariableClass::kUnsupported;
       }
       break;
-    case ASN_OBJECT_ID:
-      out.kind = TolSnmpValue::kObjectId;
-      if (v.val.objid != nullptr) {
-        size_t n = v.val_len / sizeof(oid);
-        for (size_t i = 0; i < n; ++i)
-          out.oid.push_back(static_cast<unsigned long>(v.val.objid[i]));
-      }
-      break;
-    case ASN_OPAQUE:
-      out.kind = TolSnmpValue::kOpaque;
-      out.bytes = Octets(v);
-      break;
+    }
     case ASN_OPAQUE_FLOAT:
     case ASN_OPAQUE_DOUBLE:
     case ASN_OPAQUE_COUNTER64:
     case ASN_OPAQUE_U64:
     case ASN_OPAQUE_I64:
-      out.kind = TolSnmpValue::kOpaque;
-      if (!OpaqueOctets(v, &out.bytes)) {
+      if (!OpaqueOctets(v, &opaque)) {
         if (reason) *reason = "undecodable Opaque";
         return VariableClass::kUnsupported;
       }
       break;
+    case ASN_INTEGER:
+    case ASN_COUNTER:
+    case ASN_GAUGE:  // also Unsigned32
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER:
+    case ASN_COUNTER64:
+    case ASN_OCTET_STR:
+    case ASN_BIT_STR:  // SMIv1 leftovers that carry octets, read as octets
+    case ASN_NSAP:
+    case ASN_OBJECT_ID:
+    case ASN_OPAQUE:
     case ASN_NULL:
-      out.kind = TolSnmpValue::kNull;
       break;
     default: {
       if (reason) {
@@ -150,7 +121,56 @@ VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* valu
       return VariableClass::kUnsupported;
     }
   }
-  *value = std::move(out);
+  // Written in place: a walk converts straight into its rows.
+  value->integer = 0;
+  value->bytes.clear();
+  value->oid.clear();
+  switch (v.type) {
+    case ASN_INTEGER:
+      value->kind = TolSnmpValue::kInteger;
+      // Integer32: the library keeps the sign-extended value in a long.
+      value->integer = v.val.integer ? static_cast<int>(*v.val.integer) : 0;
+      break;
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER:
+      value->kind = v.type == ASN_COUNTER     ? TolSnmpValue::kCounter32
+                    : v.type == ASN_TIMETICKS ? TolSnmpValue::kTimeTicks
+                                              : TolSnmpValue::kUnsigned;
+      value->integer = v.val.integer ? static_cast<long long>(*v.val.integer & 0xFFFFFFFFul) : 0;
+      break;
+    case ASN_COUNTER64:
+      value->kind = TolSnmpValue::kCounter64;
+      value->integer = v.val.counter64 ? static_cast<long long>(Unsigned64(*v.val.counter64)) : 0;
+      break;
+    case ASN_OCTET_STR:
+    case ASN_BIT_STR:
+    case ASN_NSAP:
+      value->kind = TolSnmpValue::kOctetString;
+      AssignOctets(v, &value->bytes);
+      break;
+    case ASN_IPADDRESS:
+      value->kind = TolSnmpValue::kIpAddress;
+      AssignOctets(v, &value->bytes);
+      break;
+    case ASN_OBJECT_ID:
+      value->kind = TolSnmpValue::kObjectId;
+      if (v.val.objid != nullptr)
+        value->oid.assign(v.val.objid, v.val.objid + v.val_len / sizeof(oid));
+      break;
+    case ASN_OPAQUE:
+      value->kind = TolSnmpValue::kOpaque;
+      AssignOctets(v, &value->bytes);
+      break;
+    case ASN_NULL:
+      value->kind = TolSnmpValue::kNull;
+      break;
+    default:  // the Opaque kinds the library decoded
+      value->kind = TolSnmpValue::kOpaque;
+      value->bytes.swap(opaque);
+      break;
+  }
   return VariableClass::kValue;
 }
 

@@ -19,10 +19,11 @@ enum class VariableClass {
   kUnsupported,  // a type this system does not carry; `*reason` names it
 };
 
-// Converts `variable` into `*value`. Integer kinds carry their number (32-bit unsigned kinds as
-// their unsigned value, Counter64 as its 64 bits), OCTET STRING, IpAddress and Opaque their exact
-// octets (an Opaque that the library decoded as a float, double or 64-bit number is encoded back
-// into the octets the agent sent), OBJECT IDENTIFIER its sub-identifiers.
+// Converts `variable` into `*value`, overwriting every field of it, and returns kValue; for
+// anything else `*value` is left as it was. Integer kinds carry their number (32-bit unsigned
+// kinds as their unsigned value, Counter64 as its 64 bits), OCTET STRING, IpAddress and Opaque
+// their exact octets (an Opaque that the library decoded as a float, double or 64-bit number is
+// encoded back into the octets the agent sent), OBJECT IDENTIFIER its sub-identifiers.
 VariableClass ConvertVariable(const netsnmp_variable_list& variable, TolSnmpValue* value,
                               std::string* reason);
 

@@ -26,6 +26,15 @@ const BadInput kBadInputs[] = {
     {"bad SNMP version", {"-v", "4", "127.0.0.1"}, nullptr, "SNMP version '4'"},
     {"bad security level", {"-l", "authpirv", "127.0.0.1"}, nullptr, "security level"},
     {"bad time-out", {"-t", "0", "127.0.0.1"}, nullptr, "timeout '0'"},
+    {"max-repetitions zero", {"-Cr", "0", "127.0.0.1"}, nullptr, "max-repetitions '0'"},
+    {"max-repetitions negative", {"-Cr", "-5", "127.0.0.1"}, nullptr, "max-repetitions '-5'"},
+    {"max-repetitions over the limit", {"-Cr1001", "127.0.0.1"}, nullptr, "max-repetitions '1001'"},
+    {"max-repetitions not a number", {"-Cr2x", "127.0.0.1"}, nullptr, "max-repetitions '2x'"},
+    {"max-repetitions without its value",
+     {"127.0.0.1", "-Cr"},
+     nullptr,
+     "option -Cr needs a value"},
+    {"-C with another letter", {"-Cc", "127.0.0.1"}, nullptr, "option -Cc is not supported"},
     {"bad thread count", {"-j", "0", "127.0.0.1"}, nullptr, "engine threads"},
     {"bad trace level", {"-d", "9", "127.0.0.1"}, nullptr, "trace level"},
     {"malformed address", {"10.0.0.300"}, nullptr, "'10.0.0.300' is not a valid IPv4 address"},
@@ -60,6 +69,10 @@ const BadInput kBadInputs[] = {
      {"--scope", "SCOPE"},
      "devices:\n  - name: sw\n",
      "without an address"},
+    {"bad max_repetitions in the scope",
+     {"--scope", "SCOPE"},
+     "defaults: {max_repetitions: 5000}\ndevices: [127.0.0.1]\n",
+     "line 1: max-repetitions '5000'"},
     {"bad download_fdb",
      {"--scope", "SCOPE"},
      "devices:\n  - {address: 127.0.0.1, download_fdb: maybe}\n",
@@ -132,6 +145,9 @@ TEST(CommandLineTest, HelpDescribesEveryOptionAndTheSleepScale) {
         "--allow-large-scope", "--sleep-scale FACTOR", "120 s",         "Exit status"}) {
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
   }
+  // net-snmp's spelling of GETBULK max-repetitions, and what it does not do
+  EXPECT_NE(r.out.find("-Cr N"), std::string::npos);
+  EXPECT_NE(r.out.find("No effect with -v 1"), std::string::npos);
 }
 
 }  // namespace

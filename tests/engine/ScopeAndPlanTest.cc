@@ -36,25 +36,45 @@ DiscoveryPlan Plan(const std::string& scope, const std::vector<std::string>& cli
 
 TEST(ScopeAndPlanTest, DeviceSettingsBeatTheCommandLineWhichBeatsScopeDefaults) {
   DiscoveryPlan plan = Plan(
-      "defaults: {community: fromscope, timeout: 5, port: 1161}\n"
+      "defaults: {community: fromscope, timeout: 5, port: 1161, max_repetitions: 10}\n"
       "devices:\n"
       "  - {address: 127.0.0.1}\n"
-      "  - {address: 127.0.0.2, community: own, retries: 3, port: 2161}\n"
+      "  - {address: 127.0.0.2, community: own, retries: 3, port: 2161, max_repetitions: 7}\n"
       "  - {address: '127.0.0.3:3161', name: three}\n",
-      {"-c", "cli", "-r", "0"});
+      {"-c", "cli", "-r", "0", "-Cr40"});
   ASSERT_EQ(plan.devices.size(), 3u);
   const auto& a = plan.devices[0];
   EXPECT_EQ(a.name, "127.0.0.1");
   EXPECT_EQ(a.credentials.community, "cli");
   EXPECT_EQ(a.credentials.timeoutMs, 5000);
   EXPECT_EQ(a.credentials.retries, 0);
+  EXPECT_EQ(a.credentials.maxRepetitions, 40);
   EXPECT_EQ(a.port, 1161);
   const auto& b = plan.devices[1];
   EXPECT_EQ(b.credentials.community, "own");
   EXPECT_EQ(b.credentials.retries, 3);
+  EXPECT_EQ(b.credentials.maxRepetitions, 7);
   EXPECT_EQ(b.port, 2161);
   EXPECT_EQ(plan.devices[2].port, 3161);
   EXPECT_EQ(plan.devices[2].name, "three");
+}
+
+TEST(ScopeAndPlanTest, MaxRepetitionsTakesNetSnmpsSpellingsAndAScopeDefault) {
+  const struct {
+    std::vector<std::string> cli;
+    int maxRepetitions;
+  } cases[] = {{{"-Cr33"}, 33},
+               {{"-Cr", "33"}, 33},
+               {{"-C", "r33"}, 33},
+               {{"-Cr", "1000"}, 1000},
+               {{"-q"}, 12}};  // the scope's default, with no -Cr
+  for (const auto& c : cases) {
+    DiscoveryPlan plan = Plan("defaults: {max_repetitions: 12}\ndevices: [127.0.0.1]\n", c.cli);
+    ASSERT_EQ(plan.devices.size(), 1u);
+    std::string given;
+    for (const std::string& arg : c.cli) given += arg + " ";
+    EXPECT_EQ(plan.devices[0].credentials.maxRepetitions, c.maxRepetitions) << given;
+  }
 }
 
 TEST(ScopeAndPlanTest, DeviceRecordCarriesTheScopesDeviceSettings) {

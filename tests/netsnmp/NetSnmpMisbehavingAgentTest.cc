@@ -62,24 +62,26 @@ TEST(NetSnmpMisbehavingAgent, WalksEndOrFailAsTheAgentAnswers) {
     FakeSnmpAgent::Handler agent;
     int code;
     size_t rows;
-    int requests;
+    int requests;   // retries included
+    int responses;  // error answers included
   } const cases[] = {
-      {"v1 agent repeating the same identifier", v1, Always(repeating), TOL_ERR_PROTOCOL, 0, 2},
-      {"v2c agent repeating the same identifier", v2c, Always(repeating), TOL_ERR_PROTOCOL, 0, 2},
+      {"v1 agent repeating the same identifier", v1, Always(repeating), TOL_ERR_PROTOCOL, 0, 2, 2},
+      {"v2c agent repeating the same identifier", v2c, Always(repeating), TOL_ERR_PROTOCOL, 0, 2,
+       2},
       {"bulk answer going backwards", v2c, Always({false, 0, 0, {Int(Row(5), 5), Int(Row(4), 4)}}),
-       TOL_ERR_PROTOCOL, 0, 1},
+       TOL_ERR_PROTOCOL, 0, 1, 1},
       {"answer that jumps back before the column", v2c,
-       Always({false, 0, 0, {Int({1, 3, 6, 1, 2, 1, 1, 1, 0}, 1)}}), TOL_ERR_PROTOCOL, 0, 1},
+       Always({false, 0, 0, {Int({1, 3, 6, 1, 2, 1, 1, 1, 0}, 1)}}), TOL_ERR_PROTOCOL, 0, 1, 1},
       {"v1 end of view as noSuchName", v1, [](const FakeRequest& r) { return Table(r, 7); }, TOL_OK,
-       7, 8},
+       7, 8, 8},
       {"v2c end of view as endOfMibView", v2c, [](const FakeRequest& r) { return Table(r, 30); },
-       TOL_OK, 30, 2},
+       TOL_OK, 30, 2, 2},
       // 25 repetitions refused, then 12, then 6 accepted: 30 rows in 5 answers of 6, one more.
       {"tooBig makes the walk ask for fewer", v2c,
-       [](const FakeRequest& r) { return Table(r, 30, 8); }, TOL_OK, 30, 2 + 6},
-      {"tooBig even for one repetition", v2c, Always({false, 1, 0, {}}), TOL_ERR_FAILED, 0,
+       [](const FakeRequest& r) { return Table(r, 30, 8); }, TOL_OK, 30, 2 + 6, 2 + 6},
+      {"tooBig even for one repetition", v2c, Always({false, 1, 0, {}}), TOL_ERR_FAILED, 0, 5,
        5},  // 25, 12, 6, 3, 1
-      {"silent agent", v2c, Always({true, 0, 0, {}}), TOL_ERR_TIMEOUT, 0, 2},
+      {"silent agent", v2c, Always({true, 0, 0, {}}), TOL_ERR_TIMEOUT, 0, 2, 0},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
@@ -87,14 +89,18 @@ TEST(NetSnmpMisbehavingAgent, WalksEndOrFailAsTheAgentAnswers) {
     CDiscoNetSnmpBackend backend;
     CDiscoSnmpCredentials c = Community("public", k.version);
     c.timeoutMs = 200;
+    c.maxRepetitions = 25;  // the tooBig cases count its halvings
     backend.SetDefaultCredentials(c);
     std::vector<TolSnmpRow> rows = {TolSnmpRow{}};  // a failed walk must leave it empty
     std::string reason;
-    int rc = backend.Walk(TargetOf("127.0.0.1", agent.Port()), kColumn, &rows, &reason);
+    const CDiscoSnmpTarget target = TargetOf("127.0.0.1", agent.Port());
+    int rc = backend.Walk(target, kColumn, &rows, &reason);
     EXPECT_EQ(k.code, rc) << reason;
     EXPECT_EQ(k.rows, rows.size());
     EXPECT_EQ(k.requests, backend.RequestCount());
     EXPECT_EQ(k.requests, agent.Requests());
+    EXPECT_EQ(k.requests, backend.Counters(target.Key()).requests);
+    EXPECT_EQ(k.responses, backend.Counters(target.Key()).responses);
     EXPECT_TRUE(rc == TOL_OK || !reason.empty()) << "a failure without a reason";
   }
 }

@@ -1,4 +1,5 @@
-// Column walks against snmpsim: exact rows, and the number of requests a walk costs.
+// Column walks against snmpsim: exact rows, and the requests, answers and variable bindings a walk
+// costs.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,18 +27,25 @@ std::string InterfaceTable(int rows) {
   return text;
 }
 
-// Walks ifDescr with `c`: the rows must be those of `recording`, bought with `requests` requests.
+// Walks ifDescr with `c`: the rows must be those of `recording`, bought with `expected` request
+// and response PDUs and variable bindings (snmpsim fills every bulk answer up to the
+// max-repetitions, with endOfMibView past the end of its data).
 void ExpectWalk(const Snmpsim& sim, const std::string& recording, const CDiscoSnmpCredentials& c,
-                long requests) {
+                const CDiscoSnmpCounters& expected) {
   CDiscoNetSnmpBackend backend;
   backend.SetDefaultCredentials(c);
+  const CDiscoSnmpTarget target = TargetOf(sim.Address(), sim.Port());
   std::vector<TolSnmpRow> rows;
   std::string reason;
-  ASSERT_EQ(TOL_OK,
-            backend.Walk(TargetOf(sim.Address(), sim.Port()), Oid(kIfDescr), &rows, &reason))
-      << reason;
+  ASSERT_EQ(TOL_OK, backend.Walk(target, Oid(kIfDescr), &rows, &reason)) << reason;
   ExpectSameRows(RecordedRows(recording, Oid(kIfDescr)), rows);
-  EXPECT_EQ(requests, backend.RequestCount());
+  const CDiscoSnmpCounters counted = backend.Counters(target.Key());
+  EXPECT_EQ(expected.requests, counted.requests);
+  EXPECT_EQ(expected.responses, counted.responses);
+  EXPECT_EQ(expected.varbinds, counted.varbinds);
+  EXPECT_EQ(expected.requests, backend.RequestCount());
+  EXPECT_EQ(0, backend.Counters(TargetOf(sim.Address(), sim.Port() + 1).Key()).requests)
+      << "counted for another device";
 }
 
 TEST(NetSnmpWalk, TenThousandRowColumnMatchesTheRecordingRowForRow) {
@@ -47,8 +55,8 @@ TEST(NetSnmpWalk, TenThousandRowColumnMatchesTheRecordingRowForRow) {
   START_SNMPSIM(sim);
   CDiscoSnmpCredentials c = Community("public");
   c.maxRepetitions = 50;
-  // 10000 rows in answers of 50, and one more answer that leaves the column.
-  ExpectWalk(sim, recording, c, 201);
+  // floor(10000 / 50) + 1 answers: the last one leaves the column.
+  ExpectWalk(sim, recording, c, {201, 201, 201 * 50});
 }
 
 TEST(NetSnmpWalk, RequestsScaleWithMaxRepetitionsNotWithRows) {
@@ -62,13 +70,25 @@ TEST(NetSnmpWalk, RequestsScaleWithMaxRepetitionsNotWithRows) {
     const char* what;
     CDiscoSnmpCredentials::Version version;
     int maxRepetitions;
-    long requests;  // rows / max-repetitions, plus the answer that leaves the column
+    CDiscoSnmpCounters counted;  // answers: rows / max-repetitions, and one that leaves the column
   } cases[] = {
-      {"v1 GETNEXT: one request per row", CDiscoSnmpCredentials::kV1, 25, kRows + 1},
-      {"v2c GETBULK by 10", CDiscoSnmpCredentials::kV2c, 10, kRows / 10 + 1},
-      {"v2c GETBULK by 64", CDiscoSnmpCredentials::kV2c, 64, kRows / 64 + 1},
-      // one more request: the SNMPv3 engine discovery
-      {"v3 GETBULK by 25", CDiscoSnmpCredentials::kV3, 25, kRows / 25 + 1 + 1},
+      {"v1 GETNEXT: one request per row",
+       CDiscoSnmpCredentials::kV1,
+       25,
+       {kRows + 1, kRows + 1, kRows + 1}},
+      {"v2c GETBULK by 10",
+       CDiscoSnmpCredentials::kV2c,
+       10,
+       {kRows / 10 + 1, kRows / 10 + 1, (kRows / 10 + 1) * 10}},
+      {"v2c GETBULK by 64",
+       CDiscoSnmpCredentials::kV2c,
+       64,
+       {kRows / 64 + 1, kRows / 64 + 1, (kRows / 64 + 1) * 64}},
+      // one more request, answered by a report: the SNMPv3 engine discovery
+      {"v3 GETBULK by 25",
+       CDiscoSnmpCredentials::kV3,
+       25,
+       {kRows / 25 + 1 + 1, kRows / 25 + 1, (kRows / 25 + 1) * 25}},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.what);
@@ -76,7 +96,7 @@ TEST(NetSnmpWalk, RequestsScaleWithMaxRepetitionsNotWithRows) {
     c.user = "walker";
     c.contextName = "public";
     c.maxRepetitions = k.maxRepetitions;
-    ExpectWalk(sim, recording, c, k.requests);
+    ExpectWalk(sim, recording, c, k.counted);
   }
 }
 
