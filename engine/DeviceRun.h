@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolErrorSink.h"
 #include "host/CTolRecord.h"
+#include "host/netsnmp/CDiscoNetSnmpBackend.h"
 
 namespace disco {
 
@@ -39,6 +41,8 @@ struct DeviceRun {
   std::vector<ArpPair> arp;                      // the device's ARP table, read in phase 2,
                                                  // until the run's ARP data is built
   size_t arpEntries = 0;                         // how many entries it had
+  // What went over SNMP to and from the device, when it was reached over the network.
+  std::optional<CDiscoSnmpCounters> snmpCounters;
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
   double seconds = 0;                            // time spent in the device's steps
 

@@ -55,7 +55,7 @@ Discovery::~Discovery() { Finish(); }
 
 bool Discovery::SetUpBackends(std::string* error) {
   auto replay = std::make_shared<CDiscoSnmprecBackend>();
-  std::shared_ptr<CDiscoNetSnmpBackend> network;
+  std::shared_ptr<CDiscoNetSnmpBackend>& network = m_Network;
   std::vector<const DeviceSpec*> replayed;
   for (const DeviceSpec& d : m_Plan.devices) {
     if (!d.recording.empty()) {
@@ -136,6 +136,9 @@ RunOutcome Discovery::Run(std::string* error) {
   ForEachDevice(
       m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhaseThree(d); },
       [this](size_t order, DeviceRun& d) {
+        if (m_Network && d.deviceSpec.recording.empty()) {
+          d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
+        }
         // The device is through: what it found becomes results now, and its stores go.
         if (m_DeviceDone) m_DeviceDone(order, d);
         d.proc.reset();

@@ -24,6 +24,7 @@
 #include "host/CDiscoArpService.h"
 #include "host/CTolEngine.h"
 #include "host/CTolErrorSink.h"
+#include "host/netsnmp/CDiscoNetSnmpBackend.h"
 
 namespace disco {
 
@@ -106,6 +107,7 @@ class Discovery {
   bool m_SinkInstalled = false;
   std::shared_ptr<CDiscoArpTable> m_Arp;
   std::shared_ptr<IcmpPinger> m_Pinger;
+  std::shared_ptr<CDiscoNetSnmpBackend> m_Network;  // null when every device is replayed
   DeviceDone m_DeviceDone;
   std::unique_ptr<CDiscoAgent> m_Agent;  // last: destroyed first
 };

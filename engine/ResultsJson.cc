@@ -36,6 +36,11 @@ Json DeviceHead(const DeviceRun& d) {
            {"snmp_failures", snmp},
            {"agent_errors", agent}};
   if (!d.deviceSpec.recording.empty()) out["recording"] = d.deviceSpec.recording;
+  if (d.snmpCounters) {
+    out["snmp"] = Json{{"requests", d.snmpCounters->requests},
+                       {"responses", d.snmpCounters->responses},
+                       {"varbinds", d.snmpCounters->varbinds}};
+  }
   return out;
 }
 
