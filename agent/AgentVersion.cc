@@ -1,9 +1,9 @@
-// The plug-in's entry points: the factory the engine looks up by name and the version constants.
-#include "agent/AgentVersion.h"
-
+// The plug-in's entry points (host/DiscoPluginAbi.h): the factory the engine looks up by name and
+// the version constants, 3.7.0.38.
 #include <new>
 
 #include "agent/CDiscoExtremeSwitchAgent.h"
+#include "host/DiscoPluginAbi.h"
 
 namespace NSAgentVersion {
 const int g_AgentMajorVersion = 3;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/CTolListable.h"
-#include "switchagent/DiscoExport.h"
+#include "host/DiscoPluginAbi.h"
 
 class CTolRecord;
 

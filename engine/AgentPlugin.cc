@@ -6,11 +6,6 @@
 
 namespace disco {
 
-const char* const kMajorVersionSymbol = "_ZN14NSAgentVersion19g_AgentMajorVersionE";
-const char* const kMinorVersionSymbol = "_ZN14NSAgentVersion19g_AgentMinorVersionE";
-const char* const kRevisionSymbol = "_ZN14NSAgentVersion15g_AgentRevisionE";
-const char* const kBuildSymbol = "_ZN14NSAgentVersion12g_AgentBuildE";
-
 std::unique_ptr<AgentPlugin> AgentPlugin::Load(const std::string& path, std::string* error) {
   std::unique_ptr<AgentPlugin> plugin(new AgentPlugin());
   plugin->m_Path = path;
@@ -21,7 +16,8 @@ std::unique_ptr<AgentPlugin> AgentPlugin::Load(const std::string& path, std::str
     return nullptr;
   }
   dlerror();
-  plugin->m_Factory = reinterpret_cast<DAInstantiateFn>(dlsym(plugin->m_Handle, "DAInstantiate"));
+  plugin->m_Factory = reinterpret_cast<DAInstantiateFn>(
+      dlsym(plugin->m_Handle, NSDiscoPluginAbi::kInstantiateSymbol));
   if (plugin->m_Factory == nullptr) {
     *error = path + " is not a discovery agent plug-in: it exports no DAInstantiate";
     return nullptr;
@@ -29,10 +25,10 @@ std::unique_ptr<AgentPlugin> AgentPlugin::Load(const std::string& path, std::str
   struct {
     const char* symbol;
     int* value;
-  } constants[] = {{kMajorVersionSymbol, &plugin->m_Major},
-                   {kMinorVersionSymbol, &plugin->m_Minor},
-                   {kRevisionSymbol, &plugin->m_Revision},
-                   {kBuildSymbol, &plugin->m_Build}};
+  } constants[] = {{NSDiscoPluginAbi::kMajorVersionSymbol, &plugin->m_Major},
+                   {NSDiscoPluginAbi::kMinorVersionSymbol, &plugin->m_Minor},
+                   {NSDiscoPluginAbi::kRevisionSymbol, &plugin->m_Revision},
+                   {NSDiscoPluginAbi::kBuildSymbol, &plugin->m_Build}};
   for (auto& c : constants) {
     const int* value = static_cast<const int*>(dlsym(plugin->m_Handle, c.symbol));
     if (value == nullptr) {

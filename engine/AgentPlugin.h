@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "agent/AgentVersion.h"
+#include "host/DiscoPluginAbi.h"
 
 class CDiscoAgent;
 
@@ -42,12 +42,5 @@ class AgentPlugin {
 
 // The major version of the agent interface this engine drives.
 constexpr int kSupportedAgentMajor = 3;
-
-// Symbol names of the version constants (NSAgentVersion::g_Agent...), as the C++ compiler
-// mangles them.
-extern const char* const kMajorVersionSymbol;
-extern const char* const kMinorVersionSymbol;
-extern const char* const kRevisionSymbol;
-extern const char* const kBuildSymbol;
 
 }  // namespace disco

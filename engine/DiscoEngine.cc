@@ -14,6 +14,7 @@
 #include "engine/Discovery.h"
 #include "engine/DiscoveryPlan.h"
 #include "engine/EngineOptions.h"
+#include "engine/PluginLocation.h"
 #include "engine/ResultsJson.h"
 #include "engine/ScopeFile.h"
 #include "engine/Summary.h"
@@ -101,7 +102,7 @@ bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const st
 }
 
 std::string PluginPath(const EngineOptions& options) {
-  return options.pluginPath.empty() ? DISCO_DEFAULT_PLUGIN : options.pluginPath;
+  return options.pluginPath.empty() ? DefaultPluginPath() : options.pluginPath;
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
       return kExitAllDiscovered;
     case ParseOutcome::kVersion:
       out << "extreme-disco " << kEngineVersion << " (drives version " << kSupportedAgentMajor
-          << " discovery agents; default plug-in " << DISCO_DEFAULT_PLUGIN << ")\n";
+          << " discovery agents; default plug-in " << DefaultPluginPath() << ")\n";
       return kExitAllDiscovered;
     case ParseOutcome::kError:
       return Fail(err, kExitBadInput, error);

@@ -8,7 +8,7 @@ jobs=$(nproc)
 
 build() {  # build <dir> <cmake args...>
   local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDISCO_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 

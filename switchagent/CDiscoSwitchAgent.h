@@ -4,7 +4,7 @@
 
 #include "host/CDiscoAgent.h"
 #include "host/TolTypes.h"
-#include "switchagent/DiscoExport.h"
+#include "host/DiscoPluginAbi.h"
 
 class CTolRecord;
 class CTolTreeList;

@@ -9,18 +9,18 @@
 #include "host/CDiscoAgent.h"
 #include "host/CTolErrorSink.h"
 #include "host/CTolSnmpVarOp.h"
+#include "host/DiscoPluginAbi.h"
 #include "support/AgentHarness.h"
 
 namespace {
-
-typedef CDiscoAgent* (*Factory)();
 
 class PluginEntryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     handle = dlopen(DISCO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(nullptr, handle) << dlerror();
-    instantiate = reinterpret_cast<Factory>(dlsym(handle, "DAInstantiate"));
+    instantiate =
+        reinterpret_cast<DAInstantiateFn>(dlsym(handle, NSDiscoPluginAbi::kInstantiateSymbol));
     ASSERT_NE(nullptr, instantiate) << dlerror();
   }
   void TearDown() override {
@@ -28,17 +28,17 @@ class PluginEntryTest : public ::testing::Test {
   }
 
   void* handle = nullptr;
-  Factory instantiate = nullptr;
+  DAInstantiateFn instantiate = nullptr;
 };
 
 TEST_F(PluginEntryTest, VersionConstantsAreExportedByTheirNames) {
   const struct {
     const char* symbol;
     int value;
-  } versions[] = {{"_ZN14NSAgentVersion19g_AgentMajorVersionE", 3},
-                  {"_ZN14NSAgentVersion19g_AgentMinorVersionE", 7},
-                  {"_ZN14NSAgentVersion15g_AgentRevisionE", 0},
-                  {"_ZN14NSAgentVersion12g_AgentBuildE", 38}};
+  } versions[] = {{NSDiscoPluginAbi::kMajorVersionSymbol, 3},
+                  {NSDiscoPluginAbi::kMinorVersionSymbol, 7},
+                  {NSDiscoPluginAbi::kRevisionSymbol, 0},
+                  {NSDiscoPluginAbi::kBuildSymbol, 38}};
   for (const auto& v : versions) {
     const int* constant = static_cast<const int*>(dlsym(handle, v.symbol));
     ASSERT_NE(nullptr, constant) << v.symbol;
