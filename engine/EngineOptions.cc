@@ -268,7 +268,9 @@ Discovery
   --ping-rate N          echo requests sent per second at most (default 200)
   --no-ping              ping nothing: the agent is told that no address is in scope
   --allow-large-scope    allow more than 4096 addresses to ping (up to 65536)
-  --plugin PATH          the agent plug-in to load (default: the one built with this program)
+  --plugin PATH          the agent plug-in to load (default: the one installed with this
+                         program, ../lib/extreme-disco/ beside its folder; from a build
+                         folder, the one built there)
 
 Output
   -o, --output FILE      results file (default results.json; "-" for standard output)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the project and runs the whole suite twice: a normal build, then a build with
-# AddressSanitizer, UndefinedBehaviourSanitizer and LeakSanitizer that fails on any report.
+# Builds the project and runs the whole suite three times: a normal build, a build with
+# AddressSanitizer, UndefinedBehaviourSanitizer and LeakSanitizer, and a ThreadSanitizer build;
+# the sanitizer builds fail on any report.
 # Usage: scripts/test.sh [extra ctest arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,4 +23,10 @@ export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:strict_strin
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=
 (cd build-asan && ctest --output-on-failure -j "$jobs" "$@")
-echo "== both builds passed =="
+
+echo "== ThreadSanitizer build =="
+build build-tsan -DDISCO_TSAN=ON
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+# The benchmarks' smoke run is single-threaded in what it adds; the other builds run it.
+(cd build-tsan && ctest --output-on-failure -j "$jobs" -E bench_smoke "$@")
+echo "== all three builds passed =="
