@@ -33,6 +33,9 @@ struct SnmpsimUser {
   std::string privKey;
 };
 
+// A UDP port that is free on `address` at the time of asking (0 when none could be found).
+int FreeUdpPort(const std::string& address = "127.0.0.1");
+
 class Snmpsim {
  public:
   Snmpsim() = default;
