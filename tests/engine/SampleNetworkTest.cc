@@ -245,28 +245,13 @@ TEST_F(SampleNetworkTest, CommandLineV3CredentialsReachTheDevice) {
   std::string error;
   ASSERT_TRUE(sim.Start(&error)) << error;
   TempDir dir;
-  EngineProcessResult run = RunEngineProcess({"-v3",
-                                              "-u",
-                                              "operator",
-                                              "-l",
-                                              "authPriv",
-                                              "-a",
-                                              "SHA",
-                                              "-A",
-                                              "auth-secret-1",
-                                              "-x",
-                                              "AES",
-                                              "-X",
-                                              "priv-secret-1",
-                                              "-n",
-                                              "edge1",
-                                              "--no-ping",
-                                              "--sleep-scale",
-                                              "0.001",
-                                              "-o",
-                                              "r.json",
-                                              sim.Address() + ":" + std::to_string(sim.Port())},
-                                             dir.Path());
+  // clang-format off
+  EngineProcessResult run = RunEngineProcess(
+      {"-v3", "-u", "operator", "-l", "authPriv", "-a", "SHA", "-A", "auth-secret-1",
+       "-x", "AES", "-X", "priv-secret-1", "-n", "edge1", "--no-ping", "--sleep-scale", "0.001",
+       "-o", "r.json", sim.Address() + ":" + std::to_string(sim.Port())},
+      dir.Path());
+  // clang-format on
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err.find("auth-secret-1"), std::string::npos);
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
