@@ -2,11 +2,8 @@
 // served over SNMP by snmpsim on loopback, the results compared with what the recordings hold
 // (examples/sample-network/README.md), and the same discovery replayed from the recordings.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <map>
 #include <memory>
 
@@ -55,18 +52,6 @@ bool Has(const std::vector<Remote>& remotes, const Remote& wanted) {
     }
   }
   return false;
-}
-
-int FreeUdpPort() {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-  close(fd);
-  return ntohs(a.sin_port);
 }
 
 class SampleNetworkTest : public ::testing::Test {
@@ -260,28 +245,13 @@ TEST_F(SampleNetworkTest, CommandLineV3CredentialsReachTheDevice) {
   std::string error;
   ASSERT_TRUE(sim.Start(&error)) << error;
   TempDir dir;
-  EngineProcessResult run = RunEngineProcess({"-v3",
-                                              "-u",
-                                              "operator",
-                                              "-l",
-                                              "authPriv",
-                                              "-a",
-                                              "SHA",
-                                              "-A",
-                                              "auth-secret-1",
-                                              "-x",
-                                              "AES",
-                                              "-X",
-                                              "priv-secret-1",
-                                              "-n",
-                                              "edge1",
-                                              "--no-ping",
-                                              "--sleep-scale",
-                                              "0.001",
-                                              "-o",
-                                              "r.json",
-                                              sim.Address() + ":" + std::to_string(sim.Port())},
-                                             dir.Path());
+  // clang-format off
+  EngineProcessResult run = RunEngineProcess(
+      {"-v3", "-u", "operator", "-l", "authPriv", "-a", "SHA", "-A", "auth-secret-1",
+       "-x", "AES", "-X", "priv-secret-1", "-n", "edge1", "--no-ping", "--sleep-scale", "0.001",
+       "-o", "r.json", sim.Address() + ":" + std::to_string(sim.Port())},
+      dir.Path());
+  // clang-format on
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err.find("auth-secret-1"), std::string::npos);
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
@@ -307,20 +277,18 @@ TEST(EnginePingCycleTest, FourDevicesShareOnePingCycle) {
   }
   text += "ping: [127.0.0.21-24]\n";
   std::string scope = dir.Write("scope.yaml", text);
-  auto start = std::chrono::steady_clock::now();
   EngineProcessResult run = RunEngineProcess(
       {"--scope", scope, "-j", "4", "--sleep-scale", "0.001", "-o", "r.json"}, dir.Path());
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_LT(seconds, 60);
+  // The cycle's two-minute pause, as the engine waits for it, is the scaled one.
+  EXPECT_NE(run.err.find("ping cycle to end (up to 0.1 s;"), std::string::npos) << run.err;
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
   EXPECT_EQ(results["ping"]["queries"], 1);
   ASSERT_GE(results["ping"]["sweeps"].size(), 1u);
   const Json& sweep = results["ping"]["sweeps"][0];
   EXPECT_EQ(sweep["addresses"], 4);
-  if (!sweep.contains("error")) {
-    EXPECT_EQ(sweep["answered"], 4) << sweep.dump();
-  }
+  EXPECT_FALSE(sweep.contains("error")) << sweep.dump();
+  EXPECT_EQ(sweep["answered"], 4) << sweep.dump();
   for (int i = 1; i <= 3; ++i) {
     const Json& d = DeviceNamed(results, "sw" + std::to_string(i));
     EXPECT_EQ(d["status"], "discovered");

@@ -101,9 +101,6 @@ TEST(RecordTest, RecordFieldsCopiesAndTextForm) {
   EXPECT_STREQ("{m_Name=sw1, m_IfIndex=5, m_Empty=}", record.RRPrintStr(true));
   EXPECT_STREQ("{sw1, 5, }", record.RRPrintStr(false));
   EXPECT_STREQ("{}", CTolRecord(nullptr).RRPrintStr(true));
-  testing::internal::CaptureStdout();
-  record.RRPrint();
-  EXPECT_EQ("{m_Name=sw1, m_IfIndex=5, m_Empty=}", testing::internal::GetCapturedStdout());
 
   CTolRecord copy(record);
   CTolVBList* values = record.RRCopyValues();

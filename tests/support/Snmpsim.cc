@@ -58,7 +58,13 @@ std::string GetRequest(const std::string& community, long requestId) {
   return BerTlv(0x30, BerInteger(1) + BerTlv(0x04, community) + pdu);
 }
 
-// A port that is free on `address` at the time of asking (0 when none could be found).
+
+std::string Tail(const std::string& text, size_t bytes) {
+  return text.size() <= bytes ? text : "..." + text.substr(text.size() - bytes);
+}
+
+}  // namespace
+
 int FreeUdpPort(const std::string& address) {
   int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return 0;
@@ -75,12 +81,6 @@ int FreeUdpPort(const std::string& address) {
   close(fd);
   return port;
 }
-
-std::string Tail(const std::string& text, size_t bytes) {
-  return text.size() <= bytes ? text : "..." + text.substr(text.size() - bytes);
-}
-
-}  // namespace
 
 Snmpsim::~Snmpsim() { Stop(); }
 

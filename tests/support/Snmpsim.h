@@ -4,7 +4,7 @@
 // touching the network.
 //
 //   Snmpsim sim;
-//   sim.AddRecordingFile("public", DISCO_TEST_DATA "/netsnmp/switch.snmprec");
+//   sim.AddRecording("public", "1.3.6.1.2.1.1.5.0|4|sw\n");
 //   std::string error;
 //   ASSERT_TRUE(sim.Start(&error)) << error;
 //   // device record: "m_IpAddress" = sim.Address(), "m_SnmpPort" = sim.Port();
@@ -32,6 +32,9 @@ struct SnmpsimUser {
   std::string privProtocol;  // DES, 3DES, AES (AES128), AES192, AES256, AES192BLMT, AES256BLMT
   std::string privKey;
 };
+
+// A UDP port that is free on `address` at the time of asking (0 when none could be found).
+int FreeUdpPort(const std::string& address = "127.0.0.1");
 
 class Snmpsim {
  public:
@@ -62,9 +65,6 @@ class Snmpsim {
   int Port() const { return m_Port; }
   // Everything snmpsimd wrote so far (its log), for diagnostics.
   std::string Log() const;
-  // The simulator's process (-1 when not running) and its temporary directory ("" after Stop).
-  pid_t Pid() const { return m_Pid; }
-  const std::string& Directory() const { return m_Dir; }
 
  private:
   bool Launch(std::string* error);

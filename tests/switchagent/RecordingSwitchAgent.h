@@ -15,6 +15,7 @@
 #include "host/CDiscoDataReqHandler.h"
 #include "host/CTolThread.h"
 #include "host/TolDebug.h"
+#include "support/TraceCapture.h"
 #include "switchagent/CDiscoSwitchAgent.h"
 
 // Polls `done` every millisecond until it holds or 20 s have passed; returns its last value.
@@ -28,11 +29,9 @@ inline bool WaitUntil(const std::function<bool()>& done) {
 
 // Runs `fn` at trace level `level` and returns what it wrote to standard output.
 inline std::string Traced(int level, const std::function<void()>& fn) {
-  const int saved = std::exchange(__Tolvane_Debug_Level, level);
-  testing::internal::CaptureStdout();
+  TraceCapture trace(level);
   fn();
-  __Tolvane_Debug_Level = saved;
-  return testing::internal::GetCapturedStdout();
+  return trace.Text();
 }
 
 struct PingState {

@@ -36,31 +36,31 @@ struct AnnotationCase {
 // clang-format off
 const AnnotationCase kCases[] = {
     {"one VLAN without a description takes VLAN 1's", 11, kMacPass,
-     "m_LocalNbrVlan=30 m_LocalNbrVlanDescr=\"Default\""},
+     "m_LocalNbrVlan=30 m_LocalNbrVlanDescr='Default'"},
     {"one VLAN without a description, VLAN 1 without one", 11, kMacPassNoVlan1Descr,
-     "m_LocalNbrVlan=30 m_LocalNbrVlanDescr=\"Default Vlan\""},
+     "m_LocalNbrVlan=30 m_LocalNbrVlanDescr='Default Vlan'"},
     {"trunk port, one tagged VLAN, IP pass", 12, kIpPass,
-     "m_LocalNbrVlan=10 m_LocalNbrVlanDescr=\"Engineering\""},
+     "m_LocalNbrVlan=10 m_LocalNbrVlanDescr='Engineering'"},
     {"trunk port, one VLAN without a tag", 13, kMacPass,
-     "m_LocalNbrVlan=40 m_LocalNbrVlanDescr=\"Default\""},
+     "m_LocalNbrVlan=40 m_LocalNbrVlanDescr='Default'"},
     {"trunk port, three VLANs of which two tagged", 14, kMacPass,
-     "m_LocalNbrVlanData=[{m_LocalNbrVlan=10 m_Encapsulated=1 m_LocalNbrVlanDescr=\"Engineering\"}, "
-     "{m_LocalNbrVlan=20 m_Encapsulated=1 m_LocalNbrVlanDescr=\"Sales\"}, "
-     "{m_LocalNbrVlan=40 m_Encapsulated=0}] m_TrunkedVlans=[10, 20] m_TrunkedVlanTags=[110, 120]"},
+     "m_LocalNbrVlanData=[{m_LocalNbrVlan=10 m_Encapsulated=1 m_LocalNbrVlanDescr='Engineering'} "
+     "{m_LocalNbrVlan=20 m_Encapsulated=1 m_LocalNbrVlanDescr='Sales'} "
+     "{m_LocalNbrVlan=40 m_Encapsulated=0}] m_TrunkedVlans=[10 20] m_TrunkedVlanTags=[110 120]"},
     {"trunk port, three VLANs, IP pass", 14, kIpPass,
-     "m_LocalNbrVlanData=[{m_LocalNbrVlan=10 m_Encapsulated=1 m_LocalNbrVlanDescr=\"Engineering\"}, "
-     "{m_LocalNbrVlan=20 m_Encapsulated=1 m_LocalNbrVlanDescr=\"Sales\"}, "
+     "m_LocalNbrVlanData=[{m_LocalNbrVlan=10 m_Encapsulated=1 m_LocalNbrVlanDescr='Engineering'} "
+     "{m_LocalNbrVlan=20 m_Encapsulated=1 m_LocalNbrVlanDescr='Sales'} "
      "{m_LocalNbrVlan=40 m_Encapsulated=0}]"},
     {"trunk port, two VLANs without tags: empty trunk vectors", 15, kMacPass,
-     "m_LocalNbrVlanData=[{m_LocalNbrVlan=40 m_Encapsulated=0}, "
+     "m_LocalNbrVlanData=[{m_LocalNbrVlan=40 m_Encapsulated=0} "
      "{m_LocalNbrVlan=50 m_Encapsulated=1}] m_TrunkedVlans=[] m_TrunkedVlanTags=[]"},
     {"two VLANs on a port that is no trunk", 16, kMacPass,
-     "m_LocalNbrVlanData=[{m_LocalNbrVlan=10 m_Encapsulated=0 m_LocalNbrVlanDescr=\"Engineering\"}, "
-     "{m_LocalNbrVlan=20 m_Encapsulated=1 m_LocalNbrVlanDescr=\"Sales\"}]"},
+     "m_LocalNbrVlanData=[{m_LocalNbrVlan=10 m_Encapsulated=0 m_LocalNbrVlanDescr='Engineering'} "
+     "{m_LocalNbrVlan=20 m_Encapsulated=1 m_LocalNbrVlanDescr='Sales'}]"},
     {"interface with an empty VLAN list", 17, kMacPass,
-     "m_LocalNbrVlan=1 m_LocalNbrVlanDescr=\"Default\""},
-    {"no store", 14, kDescrOnly, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr=\"Default\""},
-    {"no structure at all", 14, kNothing, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr=\"Default Vlan\""},
+     "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
+    {"no store", 14, kDescrOnly, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
+    {"no structure at all", 14, kNothing, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default Vlan'"},
 };
 // clang-format on
 
@@ -112,7 +112,7 @@ TEST(VlanAnnotation, FieldsOfEachShape) {
   EXPECT_TRUE(med.DMDDataEntries().empty());
   DAUFDeleteTreeListAndContents(descrNoVlan1, eContentText);
   for (size_t i = 0; i < std::size(kCases); ++i) {
-    EXPECT_EQ(RenderFields(records[i]),
+    EXPECT_EQ(ShowFields(records[i]),
               "m_IfIndex=" + std::to_string(kCases[i].ifIndex) + " " + kCases[i].fields)
         << kCases[i].name;
   }

@@ -24,24 +24,24 @@ struct InterfaceExpectation {
 const InterfaceExpectation kExpected[] = {
     // Port 1:1: untagged in Default, tagged 10 in Engineering below encapsulation 1000004.
     {1001, "1/0,10/1", true,
-     "m_LocalNbrVlanData=[{m_LocalNbrVlan=1 m_Encapsulated=0 m_LocalNbrVlanDescr=\"Default\"}, "
-     "{m_LocalNbrVlan=10 m_Encapsulated=1 m_LocalNbrVlanDescr=\"Engineering\"}] "
+     "m_LocalNbrVlanData=[{m_LocalNbrVlan=1 m_Encapsulated=0 m_LocalNbrVlanDescr='Default'} "
+     "{m_LocalNbrVlan=10 m_Encapsulated=1 m_LocalNbrVlanDescr='Engineering'}] "
      "m_TrunkedVlans=[10] m_TrunkedVlanTags=[10]"},
-    {1002, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr=\"Sales\""},
-    {1003, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr=\"Sales\""},
-    {1004, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr=\"Default\""},
+    {1002, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr='Sales'"},
+    {1003, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr='Sales'"},
+    {1004, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
     // Port 2:1: only tagged 10.
     {2001, "10/1", true,
      "m_TrunkedVlans=[10] m_TrunkedVlanTags=[10] m_LocalNbrVlan=10 "
-     "m_LocalNbrVlanDescr=\"Engineering\""},
-    {2002, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr=\"Default\""},
+     "m_LocalNbrVlanDescr='Engineering'"},
+    {2002, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
     // Port 2:3 belongs to no VLAN: treated as a member of VLAN 1.
-    {2003, "", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr=\"Default\""},
+    {2003, "", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
     // The VLAN interfaces and the encapsulation interface.
-    {1000001, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr=\"Default\""},
-    {1000002, "10/0", false, "m_LocalNbrVlan=10 m_LocalNbrVlanDescr=\"Engineering\""},
-    {1000003, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr=\"Sales\""},
-    {1000004, "10/1", false, "m_LocalNbrVlan=10 m_LocalNbrVlanDescr=\"Engineering\""},
+    {1000001, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
+    {1000002, "10/0", false, "m_LocalNbrVlan=10 m_LocalNbrVlanDescr='Engineering'"},
+    {1000003, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr='Sales'"},
+    {1000004, "10/1", false, "m_LocalNbrVlan=10 m_LocalNbrVlanDescr='Engineering'"},
 };
 
 TEST(VlanChassisAcceptance, EveryPortAsReadByHand) {
@@ -60,7 +60,7 @@ TEST(VlanChassisAcceptance, EveryPortAsReadByHand) {
   }
   VlanState state = ReadVlanState(*device.med);
   EXPECT_EQ(state.store, store);
-  EXPECT_EQ(state.descr, "1=\"Default\" 10=\"Engineering\" 20=\"Sales\"");
+  EXPECT_EQ(state.descr, "1='Default' 10='Engineering' 20='Sales'");
   EXPECT_EQ(state.tags, "10->10");
   EXPECT_EQ(state.trunks, trunks);
 
@@ -73,7 +73,7 @@ TEST(VlanChassisAcceptance, EveryPortAsReadByHand) {
                                 static_cast<CTolTreeList*>(med.DMDGetDataPtr("m_VlanToVlanTag")),
                                 static_cast<CTolHashStore*>(med.DMDGetDataPtr("m_TrunkIfIndexes"))),
               1);
-    EXPECT_EQ(RenderFields(fields), e.fields) << "ifIndex " << e.ifIndex;
+    EXPECT_EQ(ShowFields(fields), e.fields) << "ifIndex " << e.ifIndex;
   }
   agent.CleanUpMemory(&med);
   agent.CleanUpMemory(&med);

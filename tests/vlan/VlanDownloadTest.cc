@@ -3,11 +3,11 @@
 // what it traces.
 #include <gtest/gtest.h>
 
-#include <utility>
 
 #include "host/CTolTreeList.h"
 #include "host/TolDebug.h"
 #include "support/AgentHarness.h"
+#include "support/TraceCapture.h"
 #include "vlan/VlanTestSupport.h"
 
 namespace {
@@ -24,12 +24,12 @@ Outcome Download(VlanTestAgent& agent, const std::string& snmprec, int traceLeve
   CTolScopedErrorLog log;
   AgentHarness harness(agent);
   HarnessDevice& device = harness.AddDevice("sw1", "127.0.0.1", snmprec);
-  const int saved = std::exchange(__Tolvane_Debug_Level, traceLevel);
-  testing::internal::CaptureStdout();
-  harness.Mediate(device, 1);
   Outcome out;
-  out.trace = testing::internal::GetCapturedStdout();
-  __Tolvane_Debug_Level = saved;
+  {
+    TraceCapture trace(traceLevel);
+    harness.Mediate(device, 1);
+    out.trace = trace.Text();
+  }
   static_cast<VlanState&>(out) = ReadVlanState(*device.med);
   out.reports = VlanReports(log);
   out.requests = harness.backend->RequestCount();
@@ -63,13 +63,13 @@ const DownloadCase kCases[] = {
      {"GID.100|2|10", "DESCR.100|4|Engineering", "STACK.0.100|2|100", "STACK.100.200|2|200",
       "TAG.200|2|110", "IFSTACK.0.100|2|1", "IFSTACK.100.200|2|1", "IFSTACK.200.12|2|1",
       "IFSTACK.200.13|2|1", "IFSTACK.12.0|2|1", "IFSTACK.13.0|2|1"},
-     "12:10/1 13:10/1 100:10/0 200:10/1", "10=\"Engineering\"", "10->110", "12 13", {}},
+     "12:10/1 13:10/1 100:10/0 200:10/1", "10='Engineering'", "10->110", "12 13", {}},
     {"port below two encapsulation interfaces; port below a VLAN and its encapsulation; a "
      "reversed VLAN stack pair",
      {"GID.100|2|10", "DESCR.100|4|Engineering", "GID.101|2|20", "DESCR.101|4|Sales",
       "STACK.100.200|2|200", "STACK.201.101|2|101", "TAG.200|2|110", "TAG.201|2|120",
       "IFSTACK.200.12|2|1", "IFSTACK.201.12|2|1", "IFSTACK.100.13|2|1", "IFSTACK.200.13|2|1"},
-     "12:10/1,20/1 13:10/0 100:10/0 101:20/0 200:10/1 201:20/1", "10=\"Engineering\" 20=\"Sales\"",
+     "12:10/1,20/1 13:10/0 100:10/0 101:20/0 200:10/1 201:20/1", "10='Engineering' 20='Sales'",
      "10->110 20->120", "12 13", {}},
     {"an interface stacked on two VLAN interfaces keeps the first",
      {"GID.100|2|10", "GID.101|2|20", "STACK.100.200|2|200", "STACK.101.200|2|200", "TAG.200|2|110",
@@ -83,16 +83,16 @@ const DownloadCase kCases[] = {
     {"missing description; description without a VLAN; no encapsulation rows",
      {"GID.100|2|10", "DESCR.100|4|Engineering", "GID.101|2|20", "DESCR.102|4|Orphan",
       "IFSTACK.101.14|2|1"},
-     "14:20/0 100:10/0 101:20/0", "10=\"Engineering\"", "", "",
+     "14:20/0 100:10/0 101:20/0", "10='Engineering'", "", "",
      {"-220402:Could not convert encapsulation interface list to tree"}},
     {"missing global-identifier value",
      {"GID.100|2|10", "GID.101|5|", "DESCR.100|4|Engineering", "DESCR.101|4|Orphan",
       "STACK.101.201|2|201", "TAG.201|2|120", "IFSTACK.100.14|2|1", "IFSTACK.201.15|2|1"},
-     "14:10/0 100:10/0", "10=\"Engineering\"", "", "15", {}},
+     "14:10/0 100:10/0", "10='Engineering'", "", "15", {}},
     {"two encapsulation interfaces for one VLAN: the first tag wins",
      {"GID.100|2|10", "DESCR.100|4|Engineering", "STACK.100.200|2|200", "STACK.100.201|2|201",
       "TAG.200|2|110", "TAG.201|2|111", "IFSTACK.200.12|2|1", "IFSTACK.201.13|2|1"},
-     "12:10/1 13:10/1 100:10/0 200:10/1 201:10/1", "10=\"Engineering\"", "10->110", "12 13",
+     "12:10/1 13:10/1 100:10/0 200:10/1 201:10/1", "10='Engineering'", "10->110", "12 13",
      {"-220439:Could not add VLAN to encapsulation tag mapping"}},
     {"encapsulation rows without a usable tag still make trunk ports; no descriptions",
      {"GID.100|2|10", "STACK.100.200|2|200", "TAG.200|4|tag-110", "TAG.300|2|130",
@@ -100,7 +100,7 @@ const DownloadCase kCases[] = {
      "12:10/1 100:10/0 200:10/1", "-", "", "12 13", {}},
     {"no ifStackStatus rows: tags but no trunk-port set",
      {"GID.100|2|10", "DESCR.100|4|Engineering", "STACK.100.200|2|200", "TAG.200|2|110"},
-     "100:10/0 200:10/1", "10=\"Engineering\"", "10->110", "-", {}},
+     "100:10/0 200:10/1", "10='Engineering'", "10->110", "-", {}},
     {"device without any VLAN table",
      {"IFTYPE.12|2|6", "IFDESCR.12|4|Port 12", "IFSTACK.0.12|2|1", "IFSTACK.12.0|2|1"},
      "-", "-", "-", "-", {}},

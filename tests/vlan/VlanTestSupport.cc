@@ -9,6 +9,7 @@
 #include "host/CTolHashStore.h"
 #include "host/CTolTreeList.h"
 #include "support/AgentHarness.h"
+#include "support/AtomText.h"
 
 const VlanMib kExtremeMib = {
     "EXTREME-VLAN-MIB",
@@ -42,27 +43,6 @@ std::string VlanRecording(const VlanMib& mib, const std::vector<std::string>& li
 
 namespace {
 
-std::string RenderAtom(const CTolAtom* atom) {
-  if (!atom) return "null";
-  switch (atom->RAType()) {
-    case eTolInteger:
-      return std::to_string(atom->RAInt());
-    case eTolString:
-      return "\"" + std::string(atom->RAString()) + "\"";
-    case eTolObject:
-      return "{" + RenderFields(*atom->RAObject()) + "}";
-    case eTolVector: {
-      std::string text;
-      const CTolAtomVector* v = atom->RAVector();
-      for (int i = 0; i < v->RAVSize(); ++i)
-        text += (i ? ", " : "") + RenderAtom(v->RAVGetValue(i));
-      return "[" + text + "]";
-    }
-    default:
-      return "<type " + std::to_string(atom->RAType()) + ">";
-  }
-}
-
 void Append(std::string* text, const std::string& item, const char* sep = " ") {
   *text += (text->empty() ? "" : sep) + item;
 }
@@ -81,31 +61,24 @@ std::string RenderTree(const CDiscoMediationData& med, const char* key,
 
 }  // namespace
 
-std::string RenderFields(const CTolVBList& fields) {
-  std::string text;
-  for (const CTolVarBind* f = fields.RVBLHead(); f; f = fields.RVBLGetNext(f))
-    Append(&text, std::string(f->RVBNameText()) + "=" + RenderAtom(f->RVBValue()));
-  return text;
-}
-
 VlanState ReadVlanState(const CDiscoMediationData& med) {
   VlanState state;
   state.store = RenderTree(med, "m_vlanStore", [](const CTolPointer& node) {
     const auto* entry = static_cast<const CTolVarBind*>(node.RPData());
     // An entry is named by the integer ifIndex it is filed under.
-    EXPECT_EQ(RenderAtom(entry->RVBName()), node.RPKey());
+    EXPECT_EQ(ShowAtom(entry->RVBName()), node.RPKey());
     std::string vlans;
     const CTolVBList* list = entry->RVBValue()->RAObject();
     for (const CTolVarBind* m = list->RVBLHead(); m; m = list->RVBLGetNext(m))
-      Append(&vlans, RenderAtom(m->RVBName()) + "/" + RenderAtom(m->RVBValue()), ",");
+      Append(&vlans, ShowAtom(m->RVBName()) + "/" + ShowAtom(m->RVBValue()), ",");
     return std::string(node.RPKey()) + ":" + vlans;
   });
   state.descr = RenderTree(med, "m_VlanDescr", [](const CTolPointer& node) {
-    return std::string(node.RPKey()) + "=\"" + static_cast<const char*>(node.RPData()) + "\"";
+    return std::string(node.RPKey()) + "='" + static_cast<const char*>(node.RPData()) + "'";
   });
   state.tags = RenderTree(med, "m_VlanToVlanTag", [](const CTolPointer& node) {
     return std::string(node.RPKey()) + "->" +
-           RenderAtom(static_cast<const CTolAtom*>(node.RPData()));
+           ShowAtom(static_cast<const CTolAtom*>(node.RPData()));
   });
   state.stackStored = med.DMDGetSnmpGetNext("ifStackStatus") != nullptr;
   // The hash store cannot be iterated: look up every ifIndex a test recording uses, and make sure

@@ -8,6 +8,7 @@
 #include "host/CDiscoMediationData.h"
 #include "host/CTolErrorSink.h"
 #include "host/CTolVBList.h"
+#include "support/AtomText.h"
 #include "vlan/CDiscoExtreme3ComVlanSwitchAgent.h"
 
 // The object names a VLAN agent is given, and the numeric columns its recordings hold.
@@ -41,13 +42,10 @@ class VlanTestAgent : public CDiscoExtreme3ComVlanSwitchAgent {
 // `mib`), IFDESCR, IFTYPE, IFSTACK. "TAG.200|2|110" becomes "<tag column>.200|2|110".
 std::string VlanRecording(const VlanMib& mib, const std::vector<std::string>& lines);
 
-// Fields as "name=value ...": integers bare, strings quoted, vectors "[a, b]", objects "{...}".
-std::string RenderFields(const CTolVBList& fields);
-
 // The VLAN structures of a device as texts; "-" for a structure that is not stored.
 struct VlanState {
   std::string store;         // "ifIndex:vlan/flag,vlan/flag ifIndex:..." in ifIndex order
-  std::string descr;         // "vlan=\"text\" ..."
+  std::string descr;         // "vlan='text' ..."
   std::string tags;          // "vlan->tag ..."
   std::string trunks;        // "ifIndex ..." ascending
   bool stackStored = false;  // the "ifStackStatus" walk is kept
