@@ -1,7 +1,7 @@
 // Ordered map from keys to borrowed pointers, with its nodes also kept in a list in key order.
 #include "host/CTolTreeList.h"
 
-#include <absl/container/flat_hash_map.h>
+#include <absl/container/flat_hash_set.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -118,9 +118,43 @@ std::string TolSortKey(const std::string& key) {
   return out;
 }
 
-// An open-addressing table: a lookup in a big tree costs about one cache miss for the slot and
-// one for the node, where a node-based map costs several.
-struct CTolTreeList::Index : absl::flat_hash_map<std::string_view, CTolPointer*> {};
+namespace {
+
+// An index entry: a node and the hash of its key, kept beside it so that growing the table and
+// passing over other keys never reads a node (in a big tree every node read is a cache miss).
+struct IndexEntry {
+  std::size_t hash;
+  CTolPointer* node;
+};
+
+// A key looked up, with its hash.
+struct IndexProbe {
+  std::size_t hash;
+  std::string_view key;
+};
+
+struct IndexHash {
+  using is_transparent = void;
+  std::size_t operator()(const IndexEntry& e) const { return e.hash; }
+  std::size_t operator()(const IndexProbe& p) const { return p.hash; }
+};
+
+struct IndexEq {
+  using is_transparent = void;
+  bool operator()(const IndexEntry& a, const IndexEntry& b) const { return a.node == b.node; }
+  bool operator()(const IndexEntry& e, const IndexProbe& p) const {
+    return e.hash == p.hash && std::string_view(e.node->RPKeyText()) == p.key;
+  }
+  bool operator()(const IndexProbe& p, const IndexEntry& e) const { return (*this)(e, p); }
+};
+
+IndexProbe ProbeOf(std::string_view key) { return IndexProbe{std::hash<std::string_view>()(key), key}; }
+
+}  // namespace
+
+// An open-addressing table of the nodes by key text: a lookup in a big tree costs about one
+// cache miss for the slot and one for the node, where a node-based map costs several.
+struct CTolTreeList::Index : absl::flat_hash_set<IndexEntry, IndexHash, IndexEq> {};
 
 CTolTreeList::CTolTreeList(bool /*flag*/) : m_Index(new Index()) {}
 
@@ -128,12 +162,13 @@ CTolTreeList::CTolTreeList(bool /*flag*/) : m_Index(new Index()) {}
 CTolTreeList::~CTolTreeList() = default;
 
 int CTolTreeList::Add(const std::string& key, void* data) {
-  if (m_Index->count(key) != 0) {
+  IndexProbe probe = ProbeOf(key);
+  if (m_Index->find(probe) != m_Index->end()) {
     return TOL_ERR_KEY_TAKEN;
   }
   CTolPointer* node = new CTolPointer(data, key);
   m_Nodes.RDLAddToEnd(node);
-  m_Index->emplace(node->RPKeyText(), node);
+  m_Index->insert(IndexEntry{probe.hash, node});
   // Keys often come in order (rows of a walk): then the list stays in order as it grows.
   if (m_Sorted) {
     const std::string& sortKey = LookupSortKey(key);
@@ -147,8 +182,8 @@ int CTolTreeList::Add(const std::string& key, void* data) {
 }
 
 CTolPointer* CTolTreeList::Get(const std::string& key) const {
-  auto it = m_Index->find(key);
-  return it != m_Index->end() ? it->second : nullptr;
+  auto it = m_Index->find(ProbeOf(key));
+  return it != m_Index->end() ? it->node : nullptr;
 }
 
 CTolDoubleList* CTolTreeList::RTLIterator() {
@@ -202,11 +237,11 @@ void* CTolTreeList::RTLRemove(const char* key) {
   if (key == nullptr) {
     return nullptr;
   }
-  auto it = m_Index->find(key);
+  auto it = m_Index->find(ProbeOf(key));
   if (it == m_Index->end()) {
     return nullptr;
   }
-  CTolPointer* node = it->second;
+  CTolPointer* node = it->node;
   m_Index->erase(it);  // before the node, whose key the index views
   m_Nodes.RDLRemove(node);
   void* data = node->RPData();
