@@ -81,14 +81,10 @@ bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const st
     return false;
   }
   fchmod(fd, 0644);
-  close(fd);
-  bool ok = false;
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    ok = file && writer.WriteDocument(report, file, &why);
-    file.close();
-    if (ok && !file) why = "write failed";
-    ok = ok && static_cast<bool>(file);
+  bool ok = writer.WriteDocumentToFd(report, fd, &why);
+  if (close(fd) != 0 && ok) {
+    why = std::strerror(errno);
+    ok = false;
   }
   if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
     why = std::strerror(errno);

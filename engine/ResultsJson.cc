@@ -1,5 +1,10 @@
 #include "engine/ResultsJson.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
@@ -192,8 +197,8 @@ void ResultsWriter::AddDevice(std::size_t order, const DeviceRun& device) {
   parts.summary = summaryExtent;
 }
 
-bool ResultsWriter::WriteDocument(const DiscoveryReport& report, std::ostream& out,
-                                  std::string* error) {
+bool ResultsWriter::WriteDocumentTo(const DiscoveryReport& report, const Sink& sink,
+                                    std::string* error) {
   for (std::size_t i = 0; i < report.devices.size(); ++i) {
     bool added = false;
     {
@@ -241,24 +246,47 @@ bool ResultsWriter::WriteDocument(const DiscoveryReport& report, std::ostream& o
   AppendOpenObject(&text, head, 0);
   text.append(",\n  \"devices\": ");
   text.append(report.devices.empty() ? "[]" : "[\n");
-  out << text;
-  bool copied = true;
-  for (std::size_t i = 0; i < report.devices.size() && copied; ++i) {
-    out << (i == 0 ? "    " : ",\n    ");
-    for (const Spool::Extent& e : m_Parts[i].results) copied = copied && m_Spool.CopyTo(e, out);
+  bool ok = sink.write(text);
+  for (std::size_t i = 0; i < report.devices.size() && ok; ++i) {
+    ok = sink.write(i == 0 ? "    " : ",\n    ");
+    for (const Spool::Extent& e : m_Parts[i].results) ok = ok && sink.copy(e);
   }
-  out << (report.devices.empty() ? "\n}\n" : "\n  ]\n}\n");
-  out.flush();
+  ok = ok && sink.write(report.devices.empty() ? "\n}\n" : "\n  ]\n}\n");
   std::string spoolError = m_Spool.Error();
-  if (!spoolError.empty() || !copied) {
-    *error = spoolError.empty() ? "cannot read the temporary file back" : spoolError;
+  if (!spoolError.empty()) {
+    *error = spoolError;
     return false;
   }
-  if (!out) {
-    *error = "write failed";
+  if (!ok) {
+    *error = errno != 0 ? std::strerror(errno) : "write failed";
     return false;
   }
   return true;
+}
+
+bool ResultsWriter::WriteDocument(const DiscoveryReport& report, std::ostream& out,
+                                  std::string* error) {
+  Sink sink{[&out](const std::string& text) { return static_cast<bool>(out << text); },
+            [&](const Spool::Extent& e) { return m_Spool.CopyTo(e, out); }};
+  errno = 0;
+  bool ok = WriteDocumentTo(report, sink, error) && out.flush();
+  if (!ok && error->empty()) *error = "write failed";
+  return ok;
+}
+
+bool ResultsWriter::WriteDocumentToFd(const DiscoveryReport& report, int fd, std::string* error) {
+  Sink sink{[fd](const std::string& text) {
+              for (std::size_t done = 0; done < text.size();) {
+                ssize_t n = write(fd, text.data() + done, text.size() - done);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) return false;
+                done += static_cast<std::size_t>(n);
+              }
+              return true;
+            },
+            [&](const Spool::Extent& e) { return m_Spool.CopyToFd(e, fd); }};
+  errno = 0;
+  return WriteDocumentTo(report, sink, error);
 }
 
 void ResultsWriter::WriteSummary(const DiscoveryReport& report, const std::string& resultsPath,

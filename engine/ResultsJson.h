@@ -54,6 +54,9 @@ class ResultsWriter {
   // Writes the whole results document to `out`, devices in plan order (a device never added is
   // rendered from its run now). Returns false with `*error` when the spool or `out` failed.
   bool WriteDocument(const DiscoveryReport& report, std::ostream& out, std::string* error);
+  // The same to the file descriptor `fd` (a regular file: the spooled parts are then copied
+  // inside the kernel). `*error` carries the system's reason.
+  bool WriteDocumentToFd(const DiscoveryReport& report, int fd, std::string* error);
 
   // Writes the terminal summary of the run. `resultsPath` is where the results went ("-" for
   // standard output).
@@ -61,6 +64,13 @@ class ResultsWriter {
                     std::ostream& out);
 
  private:
+  // Where the document goes: text, and spooled parts.
+  struct Sink {
+    std::function<bool(const std::string&)> write;
+    std::function<bool(const Spool::Extent&)> copy;
+  };
+  bool WriteDocumentTo(const DiscoveryReport& report, const Sink& sink, std::string* error);
+
   struct DeviceParts {
     bool added = false;
     std::vector<Spool::Extent> results;  // the device's JSON object, in pieces

@@ -83,6 +83,31 @@ bool Spool::CopyTo(const Extent& extent, std::ostream& out) const {
   return true;
 }
 
+bool Spool::CopyToFd(const Extent& extent, int fd) const {
+  loff_t from = static_cast<loff_t>(extent.offset);
+  std::size_t left = extent.length;
+  while (left > 0) {
+    ssize_t n = copy_file_range(m_Fd, &from, fd, nullptr, left, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // not supported between these files, or failed: copy through memory
+    left -= static_cast<std::size_t>(n);
+  }
+  std::string block;
+  while (left > 0) {
+    Extent part{static_cast<long long>(from), std::min(kCopyBlock, left)};
+    if (!Read(part, &block)) return false;
+    for (std::size_t done = 0; done < block.size();) {
+      ssize_t n = write(fd, block.data() + done, block.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    from += static_cast<loff_t>(part.length);
+    left -= part.length;
+  }
+  return true;
+}
+
 std::string Spool::Error() const {
   std::lock_guard<std::mutex> lock(m_ErrorMutex);
   return m_Error;

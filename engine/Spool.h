@@ -33,6 +33,9 @@ class Spool {
   bool Read(const Extent& extent, std::string* text) const;
   // Writes the piece at `extent` to `out`. Returns false on failure.
   bool CopyTo(const Extent& extent, std::ostream& out) const;
+  // Writes the piece at `extent` to the file descriptor `fd` at its current offset, copying
+  // inside the kernel where the system can. Returns false with errno set on failure.
+  bool CopyToFd(const Extent& extent, int fd) const;
 
   // Empty while nothing failed.
   std::string Error() const;
