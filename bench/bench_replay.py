@@ -88,10 +88,10 @@ def targets(results):
     found = []
     size, limit = CPU_TARGET
     found.append(Target("%s: CPU ≤ %.1f s" % (size, limit), at(size) and at(size).cpu.median,
-                        lambda v: v <= limit, fixed(2), "size not run"))
+                        lambda v, limit=limit: v <= limit, fixed(2), "size not run"))
     size, limit = PEAK_TARGET
     found.append(Target("%s: peak RSS ≤ %d MiB" % (size, limit // 2**20),
-                        at(size) and at(size).peak.median, lambda v: v <= limit, mib,
+                        at(size) and at(size).peak.median, lambda v, limit=limit: v <= limit, mib,
                         "size not run"))
     for size in BYTES_PER_VARBIND_SIZES:
         found.append(Target("%s: peak RSS ≤ 1 KiB per varbind" % size,
@@ -102,7 +102,7 @@ def targets(results):
     if at(big) and at(small) and at(small).cpu.median > 0:
         ratio = at(big).cpu.median / at(small).cpu.median
     found.append(Target("CPU(%s) / CPU(%s) ≤ %d" % (big, small, limit), ratio,
-                        lambda v: v <= limit, fixed(1), "needs both sizes"))
+                        lambda v, limit=limit: v <= limit, fixed(1), "needs both sizes"))
     return found
 
 
