@@ -16,14 +16,14 @@ class DISCO_EXPORT CDiscoExtremeSwitchAgent : public CDiscoExtreme3ComVlanSwitch
   ~CDiscoExtremeSwitchAgent() override;
 
  protected:
-  __boolean DADoMediationFilter(CTolRecord* device) override;                          // slot 7
-  void RASetSCName() override;                                                         // slot 15
-  void RASetSCDesc() override;                                                         // slot 16
-  int DSADownloadAgingTime(CTolRecord* device, CDiscoMediationData* med) override;     // slot 22
+  __boolean DADoMediationFilter(CTolRecord* device) override;                       // slot 7
+  void RASetSCName() override;                                                      // slot 15
+  void RASetSCDesc() override;                                                      // slot 16
+  int DSADownloadAgingTime(CTolRecord* device, CDiscoMediationData* med) override;  // slot 22
   void DSADownloadLocalNeighbours(CTolRecord* device, CDiscoMediationData* med) override;  // 23
   void DSADownloadFdbTable(CTolRecord* device, CDiscoMediationData* med,
-                           int agingTime) override;                                    // slot 25
-  void DSAProcessFdbTable(CTolRecord* device, CDiscoMediationData* med) override;      // slot 28
+                           int agingTime) override;                                // slot 25
+  void DSAProcessFdbTable(CTolRecord* device, CDiscoMediationData* med) override;  // slot 28
 
   // --- Local neighbour record ---
   int DESAIfIndex2Card(int ifIndex);  // card, or -1 from 10000 up
@@ -65,8 +65,7 @@ class DISCO_EXPORT CDiscoExtremeSwitchAgent : public CDiscoExtreme3ComVlanSwitch
   void DESAExtractAndAddRemoteNbr(CTolRecord* device, CTolSnmpVarOp* statusRow,
                                   CTolTreeList* macToPort, CTolTreeList* basePortIfIndex,
                                   CTolTreeList* localNbrs, CTolTreeList** table);
-  void DESAAddRemoteNbr(CTolRecord* device, char* mac, CTolRecord* localNbr,
-                        CTolTreeList** table);
+  void DESAAddRemoteNbr(CTolRecord* device, char* mac, CTolRecord* localNbr, CTolTreeList** table);
   CTolRecord* DESAGetLocalNbrRecord(CTolAtom* ifIndex, CTolTreeList* localNbrs);
   EDiscoPortStatus DESAExtractFdbStatus(CTolSnmpVarOp* statusRow);
 
@@ -79,8 +78,7 @@ class DISCO_EXPORT CDiscoExtremeSwitchAgent : public CDiscoExtreme3ComVlanSwitch
                            int remotePort, int remoteCard, int ifIndex, CTolTreeList** table);
 
   // --- Processing layer ---
-  int DESACopyNeighboursFromMedDataToProcData(CDiscoMediationData* med,
-                                              CDiscoProcessedData* proc);
+  int DESACopyNeighboursFromMedDataToProcData(CDiscoMediationData* med, CDiscoProcessedData* proc);
   void DESACleanUpMemory(CDiscoMediationData* med);
 
  private:

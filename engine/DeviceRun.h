@@ -38,9 +38,9 @@ struct DeviceRun {
   CTolErrorLog errors;  // reports raised on the engine thread while this device's steps ran
 
   bool passedFilter = false;
-  std::vector<ArpPair> arp;                      // the device's ARP table, read in phase 2,
-                                                 // until the run's ARP data is built
-  size_t arpEntries = 0;                         // how many entries it had
+  std::vector<ArpPair> arp;  // the device's ARP table, read in phase 2,
+                             // until the run's ARP data is built
+  size_t arpEntries = 0;     // how many entries it had
   // What went over SNMP to and from the device, when it was reached over the network.
   std::optional<CDiscoSnmpCounters> snmpCounters;
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up

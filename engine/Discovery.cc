@@ -157,8 +157,8 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
   CTolRecord* record = d.record.get();
   d.passedFilter = m_Agent->DAFilter(record) != 0;
   if (!d.passedFilter) {
-    m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
-                    ": " + d.Reason());
+    m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() +
+                    "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
     return;
   }
   for (int phase = 1; phase <= 2; ++phase) {
@@ -199,8 +199,9 @@ void Discovery::PhaseThree(DeviceRun& d) {
   for (const auto& entry : d.med->DMDDataEntries()) d.leftInMediationData.push_back(entry.first);
   m_Agent->DAUnbindDevice(record);
   size_t remote = d.proc->DPDRemoteCount();
-  m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
-                  ": " + std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
+  m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() +
+                  "): " + DeviceStatusName(d.Status()) + ": " +
+                  std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
                   std::to_string(remote) + " remote neighbours");
 }
 

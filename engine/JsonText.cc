@@ -42,12 +42,23 @@ void AppendTypedValue(std::string* out, const CTolAtom* atom, int depth, const c
   const char* type = kTypes[5];
   if (atom != nullptr) {
     switch (atom->RAType()) {
-      case eTolInteger: type = kTypes[0]; break;
-      case eTolString: type = kTypes[1]; break;
-      case eTolBytes: type = kTypes[2]; break;
-      case eTolObject: type = kTypes[3]; break;
-      case eTolVector: type = kTypes[4]; break;
-      case eTolNull: break;
+      case eTolInteger:
+        type = kTypes[0];
+        break;
+      case eTolString:
+        type = kTypes[1];
+        break;
+      case eTolBytes:
+        type = kTypes[2];
+        break;
+      case eTolObject:
+        type = kTypes[3];
+        break;
+      case eTolVector:
+        type = kTypes[4];
+        break;
+      case eTolNull:
+        break;
     }
   }
   AppendIndent(out, depth + 1);
@@ -112,7 +123,9 @@ void AppendAtom(std::string* out, const CTolAtom* atom, int depth) {
 
 }  // namespace
 
-void AppendIndent(std::string* out, int depth) { out->append(2 * static_cast<std::size_t>(depth), ' '); }
+void AppendIndent(std::string* out, int depth) {
+  out->append(2 * static_cast<std::size_t>(depth), ' ');
+}
 
 void AppendJsonString(std::string* out, std::string_view text) {
   bool plain = true;

@@ -5,10 +5,9 @@
 // for `depth`).
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 class CTolAtom;
 class CTolVBList;

@@ -167,8 +167,7 @@ void AppendNeighbours(std::string* out, const CDiscoProcessedData& processed, in
     if (k > 0) out->append(",\n");
     AppendIndent(out, depth + 1);
     processed.DPDRemoteFields(unmatched[k], &remote);
-    AppendRemote(out, remote.RRValues(), &processed.DPDRemoteLocalFields(unmatched[k]),
-                 depth + 1);
+    AppendRemote(out, remote.RRValues(), &processed.DPDRemoteLocalFields(unmatched[k]), depth + 1);
     if (drain) drain();
   }
   out->push_back('\n');

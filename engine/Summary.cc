@@ -14,9 +14,9 @@ namespace disco {
 namespace {
 
 // Encoded summary: a sequence of items, each a kind byte and length-prefixed texts.
-constexpr char kText = 'T';    // text, printed as it is
-constexpr char kMac = 'M';     // indent width, MAC, IP: a MAC address behind a port
-constexpr char kEdp = 'E';     // indent width, MAC, IP, card, port: an EDP neighbour
+constexpr char kText = 'T';  // text, printed as it is
+constexpr char kMac = 'M';   // indent width, MAC, IP: a MAC address behind a port
+constexpr char kEdp = 'E';   // indent width, MAC, IP, card, port: an EDP neighbour
 
 void PutText(std::string* out, const std::string& text) {
   std::uint64_t n = text.size();
@@ -232,8 +232,7 @@ std::string DeviceSummaryBuilder::Finish() const {
   return out;
 }
 
-void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known,
-                        std::ostream& out) {
+void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known, std::ostream& out) {
   std::string text;  // written out in blocks: a big switch has a line per MAC address
   std::string item, indent, mac, ip, card, port;
   std::size_t pos = 0;

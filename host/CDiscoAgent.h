@@ -25,40 +25,43 @@ class CDiscoAgent : public CTolApplication {
   CDiscoAgent();
   ~CDiscoAgent() override;
 
-  int RAInitEngine() override;                          // slot 0
-  int RAStartEngine() override;                         // slot 1
+  int RAInitEngine() override;                           // slot 0
+  int RAStartEngine() override;                          // slot 1
   int RAProcessCmdLine(int argc, char** argv) override;  // slot 3
-  int RAInitApp(int argc, char** argv) override;        // slot 4; calls RASetSCName, RASetSCDesc
+  int RAInitApp(int argc, char** argv) override;         // slot 4; calls RASetSCName, RASetSCDesc
 
  protected:
   virtual CDiscoScopeRule* CreateScope(const std::string& name, const CTolAtom& value) const;  // 6
-  virtual __boolean DADoMediationFilter(CTolRecord* device);                    // 7; true
+  virtual __boolean DADoMediationFilter(CTolRecord* device);  // 7; true
 
  public:
-  virtual void DADoMediationLayer(CTolRecord* device);                          // 8; nothing
-  virtual void DADoProcessLayer(CTolRecord* device);                            // 9; nothing
+  virtual void DADoMediationLayer(CTolRecord* device);  // 8; nothing
+  virtual void DADoProcessLayer(CTolRecord* device);    // 9; nothing
 
  protected:
-  virtual void DADoRelationshipLayer(CTolRecord* device);                       // 10
+  virtual void DADoRelationshipLayer(CTolRecord* device);  // 10
   virtual void DAAlternativeRelationshipLayer(CTolRecord* device, int count,
-                                              const char** names);              // 11
+                                              const char** names);                    // 11
   virtual void DAAlternativeRelationshipLayer(CTolRecord* device, const char* name);  // 12
   virtual __boolean DACheckDeviceOSVersion(CTolRecord* device, const char* version);  // 13
-  virtual CTolDoubleList* DAParsePartialMatchR(const char* text);               // 14; null
-  virtual void RASetSCName();                                                   // 15
-  virtual void RASetSCDesc();                                                   // 16
+  virtual CTolDoubleList* DAParsePartialMatchR(const char* text);                     // 14; null
+  virtual void RASetSCName();                                                         // 15
+  virtual void RASetSCDesc();                                                         // 16
 
  public:
-  virtual void DAProcessNewNe(CTolRecord* device);                              // 17
-  virtual void DADoStartUpProcessing();                                         // 18
-  virtual int DAAddExtraIOHandler();                                            // 19; 1
-  virtual int DAProcessIO(CTolIOWorkPacket* packet);                            // 20; 1
-  virtual void HandleConfigOptions(const CTolRecord& options);                  // 21
+  virtual void DAProcessNewNe(CTolRecord* device);              // 17
+  virtual void DADoStartUpProcessing();                         // 18
+  virtual int DAAddExtraIOHandler();                            // 19; 1
+  virtual int DAProcessIO(CTolIOWorkPacket* packet);            // 20; 1
+  virtual void HandleConfigOptions(const CTolRecord& options);  // 21
 
   // --- Engine side: what the engine calls to drive an agent (the host's public interface). ---
   // The engine calls these through the agent's public interface.
   __boolean DAFilter(CTolRecord* device) { return DADoMediationFilter(device); }
-  void DANameAndDescribe() { RASetSCName(); RASetSCDesc(); }
+  void DANameAndDescribe() {
+    RASetSCName();
+    RASetSCDesc();
+  }
 
   // Ties `device` to its stores (borrowed; they must outlive the binding) and phase 0. Returns 1,
   // or TOL_ERR_NULL for a null device. Thread-safe.

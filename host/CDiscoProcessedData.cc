@@ -1,6 +1,5 @@
 #include "host/CDiscoProcessedData.h"
 
-
 #include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
 #include "host/TolTypes.h"

@@ -65,8 +65,8 @@ class CDiscoProcessedData {
   struct SeenLocal {
     const CTolVarBind* head;
     int length;
-    int localIndex;   // in m_Local, or -1
-    int unmatched;    // in m_Unmatched when localIndex is -1
+    int localIndex;  // in m_Local, or -1
+    int unmatched;   // in m_Unmatched when localIndex is -1
   };
   struct Remote {
     std::uint32_t chunk;
@@ -75,8 +75,8 @@ class CDiscoProcessedData {
     std::int32_t local;  // >= 0: index in m_Local; < 0: -1 - index in m_Unmatched
   };
 
-  int LocalRefOf(const CTolRecord& localNbr);  // REQUIRES: m_Mutex held
-  int FindLocal(const CTolVBList& fields) const;  // REQUIRES: m_Mutex held
+  int LocalRefOf(const CTolRecord& localNbr);             // REQUIRES: m_Mutex held
+  int FindLocal(const CTolVBList& fields) const;          // REQUIRES: m_Mutex held
   void Append(const std::string& bytes, Remote* remote);  // REQUIRES: m_Mutex held
 
   mutable std::mutex m_Mutex;

@@ -56,9 +56,8 @@ std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecBackend::Find(
 }
 
 // A device without a recording behaves like a device that does not answer: a time-out.
-int CDiscoSnmprecBackend::Get(const CDiscoSnmpTarget& target,
-                              const std::vector<unsigned long>& oid, TolSnmpValue* value,
-                              std::string* reason) {
+int CDiscoSnmprecBackend::Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
+                              TolSnmpValue* value, std::string* reason) {
   ++m_Requests;
   auto recording = Find(target);
   if (!recording) {

@@ -64,8 +64,8 @@ CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* ob
     Report(TOL_ERR_NULL, __LINE__, "SNMP get without device or object");
     return nullptr;
   }
-  std::string what = std::string(object) + (instance && *instance ? "." : "") +
-                     (instance ? instance : "");
+  std::string what =
+      std::string(object) + (instance && *instance ? "." : "") + (instance ? instance : "");
   if (!m_Backend) {
     Report(TOL_ERR_FAILED, __LINE__,
            std::string("device ") + id + ": get " + what + ": no SNMP backend configured");

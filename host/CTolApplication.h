@@ -11,12 +11,12 @@ class CTolApplication {
   CTolApplication(const CTolApplication&) = delete;
   CTolApplication& operator=(const CTolApplication&) = delete;
 
-  virtual int RAInitEngine();                        // slot 0; returns 1
-  virtual int RAStartEngine();                       // slot 1; returns 1
-  virtual ~CTolApplication();                        // slot 2
+  virtual int RAInitEngine();                           // slot 0; returns 1
+  virtual int RAStartEngine();                          // slot 1; returns 1
+  virtual ~CTolApplication();                           // slot 2
   virtual int RAProcessCmdLine(int argc, char** argv);  // slot 3; returns 1
-  virtual int RAInitApp(int argc, char** argv);      // slot 4; returns 1
-  virtual void RASafeExit();                         // slot 5; does nothing
+  virtual int RAInitApp(int argc, char** argv);         // slot 4; returns 1
+  virtual void RASafeExit();                            // slot 5; does nothing
 
   // The name and description set by RASetName / RASetDesc (copies; "" before).
   std::string RAGetName() const;

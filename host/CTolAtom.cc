@@ -179,9 +179,7 @@ long long CTolAtom::RAInt64() const {
   return 0;
 }
 
-const char* CTolAtom::RAString() const {
-  return m_Type == eTolString ? Octets() : nullptr;
-}
+const char* CTolAtom::RAString() const { return m_Type == eTolString ? Octets() : nullptr; }
 
 char* CTolAtom::RAStrRep() const {
   std::string text = RAText();

@@ -13,13 +13,13 @@ class CTolAtomVector;
 
 class CTolAtom {
  public:
-  CTolAtom();                        // type eTolNull
-  explicit CTolAtom(int value);      // eTolInteger
+  CTolAtom();                           // type eTolNull
+  explicit CTolAtom(int value);         // eTolInteger
   explicit CTolAtom(const char* text);  // eTolString; a null text gives eTolNull. Copies the text.
   CTolAtom(const unsigned char* bytes, std::size_t length);  // eTolBytes; copies the bytes
-  explicit CTolAtom(CTolVBList* list);       // eTolObject; takes ownership (null gives eTolNull)
-  explicit CTolAtom(CTolAtomVector* vector); // eTolVector; takes ownership (null gives eTolNull)
-  CTolAtom(const CTolAtom& other);   // deep copy
+  explicit CTolAtom(CTolVBList* list);         // eTolObject; takes ownership (null gives eTolNull)
+  explicit CTolAtom(CTolAtomVector* vector);   // eTolVector; takes ownership (null gives eTolNull)
+  CTolAtom(const CTolAtom& other);             // deep copy
   CTolAtom& operator=(const CTolAtom& other);  // deep copy
   virtual ~CTolAtom();
 
@@ -69,10 +69,10 @@ class CTolAtom {
   ETolDataType m_Type;
   std::uint32_t m_Size;  // octets of a string or bytes atom
   union {
-    long long m_Int;           // eTolInteger
-    CTolVBList* m_List;        // eTolObject
-    CTolAtomVector* m_Vector;  // eTolVector
-    char* m_Heap;              // eTolString, eTolBytes with m_Size > kInline
+    long long m_Int;             // eTolInteger
+    CTolVBList* m_List;          // eTolObject
+    CTolAtomVector* m_Vector;    // eTolVector
+    char* m_Heap;                // eTolString, eTolBytes with m_Size > kInline
     char m_Inline[kInline + 1];  // eTolString, eTolBytes with m_Size <= kInline
   };
 };

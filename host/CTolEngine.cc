@@ -20,8 +20,7 @@ void CTolEngine::RESetMaxMessageBytes(size_t bytes) {
 }
 
 // A query counts as sent once a service has been asked to answer it, whatever its answer.
-int CTolEngine::RESendQuery(const char* query, const char* subject,
-                            CDiscoDataReqHandler* handler) {
+int CTolEngine::RESendQuery(const char* query, const char* subject, CDiscoDataReqHandler* handler) {
   if (query == nullptr || subject == nullptr || handler == nullptr) return TOL_ERR_NULL;
   QueryService service;
   size_t maxBytes = 0;

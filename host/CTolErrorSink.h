@@ -10,7 +10,7 @@ struct TolErrorRecord {
   int code;
   std::string source;  // the reporting source file's name
   int line;
-  std::string text;    // empty when the report had none
+  std::string text;  // empty when the report had none
 };
 
 class CTolErrorSink {

@@ -7,8 +7,8 @@ CTolQryInfo::CTolQryInfo(CTolMessage* message) : m_Message(message) {}
 
 CTolQryInfo::~CTolQryInfo() = default;
 
-int CTolQryInfo::RQISendOQL(const char* query, const char* subject,
-                            CDiscoDataReqHandler* handler, CTolEngine* engine, void*, bool) {
+int CTolQryInfo::RQISendOQL(const char* query, const char* subject, CDiscoDataReqHandler* handler,
+                            CTolEngine* engine, void*, bool) {
   if (query == nullptr || subject == nullptr || handler == nullptr || engine == nullptr) {
     return TOL_ERR_NULL;
   }

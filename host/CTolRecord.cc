@@ -257,7 +257,8 @@ void CTolRecord::RRPrint() const { std::cout << RRPrintStr(true); }
 
 const char* CTolRecord::RRPrintStr(bool withNames) const {
   std::string text = "{";
-  for (const CTolVarBind* vb = m_Values->RVBLHead(); vb != nullptr; vb = m_Values->RVBLGetNext(vb)) {
+  for (const CTolVarBind* vb = m_Values->RVBLHead(); vb != nullptr;
+       vb = m_Values->RVBLGetNext(vb)) {
     if (vb != m_Values->RVBLHead()) {
       text += ", ";
     }

@@ -148,7 +148,9 @@ struct IndexEq {
   bool operator()(const IndexProbe& p, const IndexEntry& e) const { return (*this)(e, p); }
 };
 
-IndexProbe ProbeOf(std::string_view key) { return IndexProbe{std::hash<std::string_view>()(key), key}; }
+IndexProbe ProbeOf(std::string_view key) {
+  return IndexProbe{std::hash<std::string_view>()(key), key};
+}
 
 }  // namespace
 

@@ -55,6 +55,6 @@ class CTolTreeList {
   struct Index;
   std::unique_ptr<Index> m_Index;
   CTolDoubleList m_Nodes;
-  bool m_Sorted = true;      // m_Nodes is in key order
+  bool m_Sorted = true;       // m_Nodes is in key order
   std::string m_LastSortKey;  // sort form of the key added last while in order
 };

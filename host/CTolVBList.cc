@@ -52,7 +52,8 @@ bool CTolVBList::operator==(const CTolVBList& other) const {
     return false;
   }
   const CTolVarBind* b = other.RVBLHead();
-  for (const CTolVarBind* a = RVBLHead(); a != nullptr; a = RVBLGetNext(a), b = other.RVBLGetNext(b)) {
+  for (const CTolVarBind* a = RVBLHead(); a != nullptr;
+       a = RVBLGetNext(a), b = other.RVBLGetNext(b)) {
     const CTolAtom* an = a->RVBName();
     const CTolAtom* bn = b->RVBName();
     const CTolAtom* av = a->RVBValue();

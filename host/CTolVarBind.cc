@@ -7,7 +7,9 @@
 
 namespace {
 
-CTolAtom* CopyOrNull(const CTolAtom* value) { return value != nullptr ? new CTolAtom(*value) : nullptr; }
+CTolAtom* CopyOrNull(const CTolAtom* value) {
+  return value != nullptr ? new CTolAtom(*value) : nullptr;
+}
 
 CTolAtom* Take(CTolAtom** value) {
   if (value == nullptr) {
@@ -40,8 +42,7 @@ CTolVarBind::CTolVarBind(const char* name, const char* value)
 CTolVarBind::CTolVarBind(const char* name, const CTolAtom* value)
     : m_Name(name), m_Value(CopyOrNull(value)) {}
 
-CTolVarBind::CTolVarBind(const char* name, CTolAtom** value)
-    : m_Name(name), m_Value(Take(value)) {}
+CTolVarBind::CTolVarBind(const char* name, CTolAtom** value) : m_Name(name), m_Value(Take(value)) {}
 
 CTolVarBind::CTolVarBind(const CTolAtom& name, int value)
     : m_Name(name), m_Value(new CTolAtom(value)) {}

@@ -156,8 +156,8 @@ int DAUFDeleteTreeListAndContents(CTolTreeList* tree, int contentType) {
   if (contentType != eContentAtom && contentType != eContentVarBind &&
       contentType != eContentObject && contentType != eContentText) {
     // Freeing data of an unknown kind would be a guess; the nodes still go.
-    std::string text = "unknown content type " + std::to_string(contentType) +
-                       "; the tree's data was not freed";
+    std::string text =
+        "unknown content type " + std::to_string(contentType) + "; the tree's data was not freed";
     CTolError(TOL_ERR_FAILED, "DiscoAgentUtils", __LINE__, text.c_str());
     delete tree;
     return TOL_ERR_FAILED;
@@ -167,10 +167,18 @@ int DAUFDeleteTreeListAndContents(CTolTreeList* tree, int contentType) {
     void* data = static_cast<CTolPointer*>(e)->RPData();
     if (data == nullptr) continue;
     switch (contentType) {
-      case eContentAtom: delete static_cast<CTolAtom*>(data); break;
-      case eContentVarBind: delete static_cast<CTolVarBind*>(data); break;
-      case eContentObject: delete static_cast<CTolListable*>(data); break;
-      case eContentText: std::free(data); break;
+      case eContentAtom:
+        delete static_cast<CTolAtom*>(data);
+        break;
+      case eContentVarBind:
+        delete static_cast<CTolVarBind*>(data);
+        break;
+      case eContentObject:
+        delete static_cast<CTolListable*>(data);
+        break;
+      case eContentText:
+        std::free(data);
+        break;
     }
     static_cast<CTolPointer*>(e)->RPSetData(nullptr);
   }

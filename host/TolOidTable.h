@@ -7,9 +7,9 @@
 
 struct TolOidEntry {
   const char* name;
-  const char* oid;     // dotted, no leading dot
-  bool isScalar;       // read at instance .0
-  bool isMac;          // an OCTET STRING holding a MAC address (PhysAddress, MacAddress)
+  const char* oid;  // dotted, no leading dot
+  bool isScalar;    // read at instance .0
+  bool isMac;       // an OCTET STRING holding a MAC address (PhysAddress, MacAddress)
 };
 
 // The entry for `name`, or null.

@@ -10,21 +10,21 @@ class CTolAtom;
 
 struct TolSnmpValue {
   enum Kind {
-    kInteger,      // INTEGER / Integer32
-    kUnsigned,     // Unsigned32 / Gauge32
+    kInteger,   // INTEGER / Integer32
+    kUnsigned,  // Unsigned32 / Gauge32
     kCounter32,
     kCounter64,
     kTimeTicks,
     kOctetString,
-    kIpAddress,    // four octets in `bytes`
-    kObjectId,     // sub-identifiers in `oid`
+    kIpAddress,  // four octets in `bytes`
+    kObjectId,   // sub-identifiers in `oid`
     kNull,
-    kOpaque,       // octets in `bytes`
+    kOpaque,  // octets in `bytes`
   };
   Kind kind = kNull;
-  long long integer = 0;            // integer kinds
-  std::string bytes;                // octet kinds
-  std::vector<unsigned long> oid;   // kObjectId
+  long long integer = 0;           // integer kinds
+  std::string bytes;               // octet kinds
+  std::vector<unsigned long> oid;  // kObjectId
 };
 
 // One row of a walk: the full object identifier of the instance and its value.

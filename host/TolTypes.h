@@ -6,20 +6,20 @@ typedef int __boolean;
 
 // Data type of a CTolAtom, as RAType() reports it.
 enum ETolDataType {
-  eTolNull = -1,     // no value (a default-constructed atom)
-  eTolInteger = 0,   // a signed integer (64 bits held; RAInt() gives the low int)
-  eTolBytes = 1,     // raw octets (encoded records travel as bytes)
-  eTolString = 2,    // a NUL-terminated text
-  eTolObject = 8,    // a CTolVBList held by the atom
-  eTolVector = 9,    // a CTolAtomVector held by the atom
+  eTolNull = -1,    // no value (a default-constructed atom)
+  eTolInteger = 0,  // a signed integer (64 bits held; RAInt() gives the low int)
+  eTolBytes = 1,    // raw octets (encoded records travel as bytes)
+  eTolString = 2,   // a NUL-terminated text
+  eTolObject = 8,   // a CTolVBList held by the atom
+  eTolVector = 9,   // a CTolAtomVector held by the atom
 };
 
 // How DAUFDeleteTreeListAndContents frees the data of each node of a tree.
 enum EContentType {
-  eContentAtom = 0,      // CTolAtom*
-  eContentVarBind = 1,   // CTolVarBind*
-  eContentObject = 2,    // any CTolListable* (virtual destructor)
-  eContentText = 5,      // heap text, released with free()
+  eContentAtom = 0,     // CTolAtom*
+  eContentVarBind = 1,  // CTolVarBind*
+  eContentObject = 2,   // any CTolListable* (virtual destructor)
+  eContentText = 5,     // heap text, released with free()
 };
 
 // Status of a forwarding-database row; the values of BRIDGE-MIB dot1dTpFdbStatus. The underlying

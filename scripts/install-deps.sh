@@ -15,6 +15,7 @@ packages=(
   iputils-ping                       # ping, to check unprivileged ICMP
   strace                             # benchmarks: SNMP responses the program receives
   time                               # benchmarks: GNU time, the peak RSS of a measured program
+  clang-format                       # the format check of the sources
 )
 
 missing=()

@@ -7,6 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
+echo "== format check =="
+bash scripts/check-format.sh
+
 build() {  # build <dir> <cmake args...>
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDISCO_WERROR=ON "$@" >/dev/null

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "host/CDiscoAgent.h"
-#include "host/TolTypes.h"
 #include "host/DiscoPluginAbi.h"
+#include "host/TolTypes.h"
 
 class CTolRecord;
 class CTolTreeList;
@@ -32,21 +32,21 @@ class DISCO_EXPORT CDiscoSwitchAgent : public CDiscoAgent {
   void DADoProcessLayer(CTolRecord* device) override;    // slot 9
 
  protected:
-  virtual int DSADownloadAgingTime(CTolRecord* device, CDiscoMediationData* med) = 0;       // 22
+  virtual int DSADownloadAgingTime(CTolRecord* device, CDiscoMediationData* med) = 0;         // 22
   virtual void DSADownloadLocalNeighbours(CTolRecord* device, CDiscoMediationData* med) = 0;  // 23
-  virtual void DSADownloadVlanInfo(CTolRecord* device, CDiscoMediationData* med) = 0;       // 24
+  virtual void DSADownloadVlanInfo(CTolRecord* device, CDiscoMediationData* med) = 0;         // 24
   virtual void DSADownloadFdbTable(CTolRecord* device, CDiscoMediationData* med,
-                                   int agingTime) = 0;                                      // 25
+                                   int agingTime) = 0;  // 25
 
  public:
-  virtual void DSAFurtherMediation(CTolRecord* device, CDiscoMediationData* med);           // 26
-  virtual void DSADownloadVlanTrunkInfo(CTolRecord& device, CDiscoMediationData& med);      // 27
+  virtual void DSAFurtherMediation(CTolRecord* device, CDiscoMediationData* med);       // 26
+  virtual void DSADownloadVlanTrunkInfo(CTolRecord& device, CDiscoMediationData& med);  // 27
 
  protected:
-  virtual void DSAProcessFdbTable(CTolRecord* device, CDiscoMediationData* med) = 0;        // 28
+  virtual void DSAProcessFdbTable(CTolRecord* device, CDiscoMediationData* med) = 0;  // 28
 
  public:
-  virtual void DSAFurtherProcessing(CTolRecord* device, CDiscoMediationData* med);          // 29
+  virtual void DSAFurtherProcessing(CTolRecord* device, CDiscoMediationData* med);  // 29
 
   // --- Ping cycle and IP resolution ---
   // Joins the ping cycle: the first device of a cycle sends the in-scope address query; it and

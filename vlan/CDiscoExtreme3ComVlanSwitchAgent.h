@@ -26,15 +26,15 @@ class DISCO_EXPORT CDiscoExtreme3ComVlanSwitchAgent : public CDiscoSwitchAgent {
 
   // Appends the VLAN fields of the interface `ifIndex` to `fields`. Every store is borrowed and
   // may be null. Returns 1, or TOL_ERR_FAILED for a one-VLAN list without a first binding.
-  int AddVLanInfo(int ifIndex, CTolVBList& fields, CTolTreeList* vlanStore,
-                  CTolTreeList* vlanDescr, CTolTreeList* vlanToTag, CTolHashStore* trunkIfIndexes);
+  int AddVLanInfo(int ifIndex, CTolVBList& fields, CTolTreeList* vlanStore, CTolTreeList* vlanDescr,
+                  CTolTreeList* vlanToTag, CTolHashStore* trunkIfIndexes);
   // Removes the four VLAN stores from `med` and frees them; keys not stored are skipped.
   void CleanUpMemory(CDiscoMediationData* med);
 
-  static const char* const ms_VlanStoreKey;        // "m_vlanStore"
-  static const char* const ms_VlanDescrKey;        // "m_VlanDescr"
-  static const char* const ms_VlanToVlanTagKey;    // "m_VlanToVlanTag"
-  static const char* const ms_TrunkIfIndexesKey;   // "m_TrunkIfIndexes"
+  static const char* const ms_VlanStoreKey;       // "m_vlanStore"
+  static const char* const ms_VlanDescrKey;       // "m_VlanDescr"
+  static const char* const ms_VlanToVlanTagKey;   // "m_VlanToVlanTag"
+  static const char* const ms_TrunkIfIndexesKey;  // "m_TrunkIfIndexes"
 
  private:
   int GetLogicalVlanInfo(CTolRecord* device, CTolTreeList* logicalTree, CTolTreeList** vlanDescr);

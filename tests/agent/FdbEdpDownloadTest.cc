@@ -62,7 +62,8 @@ TEST_F(FdbEdpDownloadTest, ExtremeRowsRefuseOnlyInvalidAndSelfAndFallBackWhenNon
   for (int i = 0; i < 7; ++i) {
     for (const std::string& l : ExtremeRow(i + 1, statuses[i])) kept.push_back(l);
   }
-  std::vector<std::string> none = {kPort1001, "1.3.6.1.2.1.17.1.4.1.2.1|2|1001",
+  std::vector<std::string> none = {kPort1001,
+                                   "1.3.6.1.2.1.17.1.4.1.2.1|2|1001",
                                    "1.3.6.1.2.1.17.4.3.1.2.0.16.24.0.0.9|2|1",
                                    "1.3.6.1.2.1.17.4.3.1.3.0.16.24.0.0.9|2|3",
                                    kEdpSlot + "3001.0.0.0.17.34.51.68.85|2|1",
@@ -96,9 +97,10 @@ TEST_F(FdbEdpDownloadTest, NothingIsReadWithoutLocalNeighboursOrStores) {
     long before = harness.backend->RequestCount();
     agent.DSADownloadFdbTable(d.record.get(), d.med.get(), 0);
     EXPECT_EQ(harness.backend->RequestCount(), before);
-    EXPECT_TRACES(trace, "::DSADownloadLocalNeighbours(), Could not find local interfaces.\n",
-                  "::DESADownloadExtremeFdbTable(), No Local Nbr Data, ignoring Extreme FDB Table\n",
-                  "::DESADownloadEdpNeighbours(), No Local Nbr Data, ignoring EDP Table.\n");
+    EXPECT_TRACES(
+        trace, "::DSADownloadLocalNeighbours(), Could not find local interfaces.\n",
+        "::DESADownloadExtremeFdbTable(), No Local Nbr Data, ignoring Extreme FDB Table\n",
+        "::DESADownloadEdpNeighbours(), No Local Nbr Data, ignoring EDP Table.\n");
     EXPECT_FALSE(trace.Has("Falling back"));
   }
   CTolScopedErrorLog errors;
@@ -115,9 +117,9 @@ TEST_F(FdbEdpDownloadTest, AgingTimeIsZeroUnlessTheFilterStoredAValue) {
   valueless.DMDAddSnmp("dot1dTpAgingTime", new CTolSnmpVarOp("dot1dTpAgingTime", nullptr, nullptr));
   stored.DMDAddSnmp("dot1dTpAgingTime",
                     new CTolSnmpVarOp("dot1dTpAgingTime", nullptr, new CTolAtom(300)));
-  for (auto [med, seconds] : {std::pair(static_cast<CDiscoMediationData*>(nullptr), 0),
-                              std::pair(d.med.get(), 0), std::pair(&valueless, 0),
-                              std::pair(&stored, 300)}) {
+  for (auto [med, seconds] :
+       {std::pair(static_cast<CDiscoMediationData*>(nullptr), 0), std::pair(d.med.get(), 0),
+        std::pair(&valueless, 0), std::pair(&stored, 300)}) {
     EXPECT_EQ(agent.DSADownloadAgingTime(d.record.get(), med), seconds);
   }
 }
@@ -127,21 +129,16 @@ TEST_F(FdbEdpDownloadTest, AgingTimeIsZeroUnlessTheFilterStoredAValue) {
 // MAC buffer.
 TEST_F(FdbEdpDownloadTest, EdpRowsBecomeEntriesOfTheirLocalPortAndMalformedIndexesAreRefused) {
   TraceCapture trace(4);
-  HarnessDevice& d = Download({"1.3.6.1.2.1.2.2.1.6.1005|4x|0004961fa105",
-                               "1.3.6.1.2.1.2.2.1.6.2001|4x|0004961fa201",
-                               kEdpSlot + "1005.0.0.0.17.34.51.68.85|2|2",
-                               kEdpPort + "1005.0.0.0.17.34.51.68.85|2|7",
-                               kEdpSlot + "2001.0.0.0.17.34|2|1",
-                               kEdpPort + "2001.0.0.0.17.34|2|1",
-                               kEdpSlot + "2001.0.0.0.17.34.300.68.85|2|1",
-                               kEdpPort + "2001.0.0.0.17.34.300.68.85|2|1",
-                               kEdpSlot + "2001.0.0.0.17.34.4294967295.68.85|2|1",
-                               kEdpPort + "2001.0.0.0.17.34.4294967295.68.85|2|1",
-                               kEdpSlot + "2001.0.0.0.17.34.51.68.87|2|1",
-                               kEdpPort + "2001.0.0.0.17.34.51.68.87|4|49",
-                               kEdpPort + "2001.0.0.0.17.34.51.68.88|2|49",  // no slot row
-                               kEdpSlot + "3001.0.0.0.17.34.51.68.86|2|1",
-                               kEdpPort + "3001.0.0.0.17.34.51.68.86|2|1"});
+  HarnessDevice& d = Download(
+      {"1.3.6.1.2.1.2.2.1.6.1005|4x|0004961fa105", "1.3.6.1.2.1.2.2.1.6.2001|4x|0004961fa201",
+       kEdpSlot + "1005.0.0.0.17.34.51.68.85|2|2", kEdpPort + "1005.0.0.0.17.34.51.68.85|2|7",
+       kEdpSlot + "2001.0.0.0.17.34|2|1", kEdpPort + "2001.0.0.0.17.34|2|1",
+       kEdpSlot + "2001.0.0.0.17.34.300.68.85|2|1", kEdpPort + "2001.0.0.0.17.34.300.68.85|2|1",
+       kEdpSlot + "2001.0.0.0.17.34.4294967295.68.85|2|1",
+       kEdpPort + "2001.0.0.0.17.34.4294967295.68.85|2|1",
+       kEdpSlot + "2001.0.0.0.17.34.51.68.87|2|1", kEdpPort + "2001.0.0.0.17.34.51.68.87|4|49",
+       kEdpPort + "2001.0.0.0.17.34.51.68.88|2|49",  // no slot row
+       kEdpSlot + "3001.0.0.0.17.34.51.68.86|2|1", kEdpPort + "3001.0.0.0.17.34.51.68.86|2|1"});
   EXPECT_EQ(Keys(*d.med, "m_extremeEdpNbrs"),
             std::vector<std::string>{"EDP.1005.00:11:22:33:44:55"});
   CTolTreeList* edp = static_cast<CTolTreeList*>(d.med->DMDGetDataPtr("m_extremeEdpNbrs"));

@@ -110,8 +110,8 @@ TEST(ExtremeLocalNeighbourTest, StatesThatMapToNoInterfaceLeaveNoStateTable) {
   EXPECT_TRUE(trace.Has("::DESADownloadStpPortStateInfo: Port Key 2 not found\n"));
   EXPECT_EQ(device.med->DMDGetDataPtr("m_extremeStpPortStates"), nullptr);
   EXPECT_NE(device.med->DMDGetDataPtr("dot1dBasePortIfIndex"), nullptr);
-  CTolRecord* local = RecordUnder(
-      static_cast<CTolTreeList*>(device.med->DMDGetDataPtr("m_LocalNbr")), "1.1");
+  CTolRecord* local =
+      RecordUnder(static_cast<CTolTreeList*>(device.med->DMDGetDataPtr("m_LocalNbr")), "1.1");
   ASSERT_NE(local, nullptr);
   EXPECT_EQ(local->RRValueOf("m_StpPortState"), nullptr);
   agent.DESACleanUpMemory(device.med.get());

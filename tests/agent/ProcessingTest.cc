@@ -64,8 +64,9 @@ TEST_F(ExtremeProcessingTest, RifInterfacesGetANoConnectionNeighbourAfterTheirFd
             (std::vector<std::string>{"2 <- m_RemoteNbrPhysAddr='00:10:18:00:00:01'",
                                       "1 <- m_NoConnectionAtThisLayer=1",
                                       "2 <- m_NoConnectionAtThisLayer=1"}));
-  EXPECT_TRUE(trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for EDP remote "
-                        "nbr info in Med Data.\n"));
+  EXPECT_TRUE(
+      trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for EDP remote "
+                "nbr info in Med Data.\n"));
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
 }
 
@@ -103,8 +104,9 @@ TEST_F(ExtremeProcessingTest, WithoutProcessedDataTheStoresStayForALaterRun) {
                 "m_LocalNbrPort=1 m_LocalNbrCard=1 m_IfDescr='Port 1:1' m_IfIndex=1",
                 "m_LocalNbrPort=2 m_LocalNbrCard=1 m_IfDescr='Port 1:2' m_IfIndex=2"}));
   EXPECT_EQ(device.proc->DPDRemoteCount(), 0u);
-  EXPECT_TRUE(trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for remote nbr "
-                        "info in Med Data.\n"));
+  EXPECT_TRUE(
+      trace.Has("::DESACopyNeighboursFromMedDataToProcData(), NULL ptr for remote nbr "
+                "info in Med Data.\n"));
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
   agent.DESACleanUpMemory(device.med.get());  // again: nothing left to free
   EXPECT_TRUE(device.med->DMDDataEntries().empty());

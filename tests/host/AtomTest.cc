@@ -85,7 +85,8 @@ TEST(AtomTest, CoercionAndBytes) {
   int length = 0;
   CTolAtom octets(kOctets, sizeof kOctets);
   ASSERT_EQ(TOL_OK, octets.RAUChar(&bytes, &length));
-  EXPECT_EQ(std::string("\x00\x1a\xff", 3), std::string(reinterpret_cast<const char*>(bytes), length));
+  EXPECT_EQ(std::string("\x00\x1a\xff", 3),
+            std::string(reinterpret_cast<const char*>(bytes), length));
   EXPECT_EQ(TOL_ERR_FAILED, octets.RACoerce(eTolString));  // embedded NUL
   EXPECT_EQ(TOL_ERR_FAILED, index.RAUChar(&bytes, &length));
   EXPECT_EQ(TOL_ERR_NULL, octets.RAUChar(nullptr, &length));

@@ -132,8 +132,7 @@ TEST_F(BusTest, EmptyAnswerIsOneMessageWithAnEmptyBag) {
 TEST_F(BusTest, FailedSendsPostNothing) {
   EXPECT_EQ(CTolQryInfo::RQISendOQL("q", kSubject, &handler, &engine, nullptr, true),
             TOL_ERR_FAILED);  // nobody serves the subject
-  EXPECT_EQ(CTolQryInfo::RQISendOQL("q", kSubject, &handler, nullptr, nullptr, true),
-            TOL_ERR_NULL);
+  EXPECT_EQ(CTolQryInfo::RQISendOQL("q", kSubject, &handler, nullptr, nullptr, true), TOL_ERR_NULL);
   engine.RERegisterQueryService(kSubject, [](const std::string&, std::vector<CTolRecord*>* out) {
     out->push_back(new CTolRecord());  // freed by the engine although the service fails
     return TOL_ERR_FAILED;
@@ -179,7 +178,9 @@ TEST(Transport, GathersOneAnswerAndRefusesBadMessages) {
   t.RTPurge();
   EXPECT_FALSE(t.RTDone());
   // A complete answer whose payload is malformed decodes to null.
-  for (const std::string& payload : {std::string("\0\0", 2), std::string("\0\0\0\x09" "abc", 7)}) {
+  for (const std::string& payload : {std::string("\0\0", 2), std::string("\0\0\0\x09"
+                                                                         "abc",
+                                                                         7)}) {
     CTolMessage m = Msg(1, 0, 1, payload);
     ASSERT_EQ(t.RTAddMessage(&m), 1);
     EXPECT_EQ(t.RTDecodes(), nullptr);
@@ -211,7 +212,7 @@ void BlockingReply(void* info, void* app) {
 TEST(DataReqHandler, DestructionWaitsForTheCallbackAndDropsQueuedReplies) {
   Gate gate;
   { CDiscoDataReqHandler idle(1, BlockingReply, &gate); }  // idle: nothing to wait for
-  CDiscoDataReqHandler noCallback(1, nullptr, nullptr);  // replies are just freed
+  CDiscoDataReqHandler noCallback(1, nullptr, nullptr);    // replies are just freed
   noCallback.DDRPost(new CountedInfo());
   noCallback.DDRWaitIdle();
   EXPECT_EQ(g_LiveInfos.load(), 0);
@@ -221,7 +222,10 @@ TEST(DataReqHandler, DestructionWaitsForTheCallbackAndDropsQueuedReplies) {
   handler->DDRPost(new CountedInfo());
   handler->DDRPost(new CountedInfo());
   std::atomic<bool> destroyed{false};
-  std::thread destroyer([&] { delete handler; destroyed = true; });
+  std::thread destroyer([&] {
+    delete handler;
+    destroyed = true;
+  });
   // Once the handler is shutting down it frees a posted reply at once: that marks the moment.
   while (true) {
     int before = g_LiveInfos.load();

@@ -65,8 +65,9 @@ CTolVBList* RandomList(std::mt19937& random, int depth) {
 CTolAtom* RandomAtom(std::mt19937& random, int depth) {
   switch (random() % (depth < 3 ? 6 : 4)) {
     case 0:
-      return CTolAtom::RAMakeInt64(static_cast<long long>(static_cast<unsigned long long>(random())
-                                                          << (random() % 31)) * (random() % 2 ? -1 : 1));
+      return CTolAtom::RAMakeInt64(
+          static_cast<long long>(static_cast<unsigned long long>(random()) << (random() % 31)) *
+          (random() % 2 ? -1 : 1));
     case 1: {
       std::string text(random() % 200, 'a');
       for (char& c : text) c = static_cast<char>('!' + random() % 90);
@@ -77,8 +78,10 @@ CTolAtom* RandomAtom(std::mt19937& random, int depth) {
       for (char& c : octets) c = static_cast<char>(random());
       return new CTolAtom(reinterpret_cast<const unsigned char*>(octets.data()), octets.size());
     }
-    case 3: return new CTolAtom();
-    case 4: return new CTolAtom(RandomList(random, depth + 1));
+    case 3:
+      return new CTolAtom();
+    case 4:
+      return new CTolAtom(RandomList(random, depth + 1));
     default: {
       auto* vector = new CTolAtomVector(0);
       for (int n = random() % 4; n > 0; --n) vector->RAVAddToEnd(RandomAtom(random, depth + 1));
@@ -123,7 +126,8 @@ TEST(RecordCodecTest, MalformedInputIsRefusedAndLeavesTheRecordEmpty) {
       {"bad version", good.substr(0, 1) + "\x09" + good.substr(2)},
       {"trailing byte", good + "x"},
       {"unknown tag", good.substr(0, 3) + "\x07" + good.substr(4)},
-      {"length past the end", good.substr(0, good.size() - 3) + "\x09" + good.substr(good.size() - 2)},
+      {"length past the end",
+       good.substr(0, good.size() - 3) + "\x09" + good.substr(good.size() - 2)},
       {"NUL in a text", good.substr(0, good.size() - 2) + std::string("x\0", 2)},
       {"field count past the end", good.substr(0, 2) + "\x7f" + good.substr(3)},
       {"overlong varint", good.substr(0, 2) + std::string("\x81\x00", 2) + good.substr(3)},
@@ -146,7 +150,8 @@ TEST(RecordCodecTest, MalformedInputIsRefusedAndLeavesTheRecordEmpty) {
   }
   CTolRecord record;
   EXPECT_EQ(TOL_ERR_NULL, record.ROMDecode(nullptr, 4));
-  EXPECT_EQ(TOL_ERR_PROTOCOL, record.ROMDecode(reinterpret_cast<const unsigned char*>(good.data()), -1));
+  EXPECT_EQ(TOL_ERR_PROTOCOL,
+            record.ROMDecode(reinterpret_cast<const unsigned char*>(good.data()), -1));
   // The bases of the table really are valid.
   EXPECT_EQ(TOL_OK, Decode(good, &record));
   EXPECT_EQ(TOL_OK, Decode(Nested(10), &record));

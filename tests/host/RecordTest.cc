@@ -17,7 +17,8 @@ CTolVarBind* Entry(int ifIndex) {
 std::string Names(const CTolVBList& list) {
   std::string names;
   for (CTolVarBind* vb = list.RVBLHead(); vb != nullptr; vb = list.RVBLGetNext(vb)) {
-    names += vb->RVBName()->RAText() + "=" + (vb->RVBValue() ? vb->RVBValue()->RAText() : "-") + ";";
+    names +=
+        vb->RVBName()->RAText() + "=" + (vb->RVBValue() ? vb->RVBValue()->RAText() : "-") + ";";
   }
   return names;
 }
@@ -90,7 +91,8 @@ TEST(RecordTest, RecordFieldsCopiesAndTextForm) {
   CTolRecord record(new CTolVBList());
   ASSERT_EQ(TOL_OK, record.RRAddValue(new CTolVarBind("m_Name", "sw1")));
   ASSERT_EQ(TOL_OK, record.RRAddValue(new CTolVarBind("m_IfIndex", 5)));
-  ASSERT_EQ(TOL_OK, record.RRAddValue(new CTolVarBind("m_Empty", static_cast<const CTolAtom*>(nullptr))));
+  ASSERT_EQ(TOL_OK,
+            record.RRAddValue(new CTolVarBind("m_Empty", static_cast<const CTolAtom*>(nullptr))));
   EXPECT_EQ(5, record.RRValueOf("m_IfIndex")->RAInt());
   EXPECT_EQ(nullptr, record.RRValueOf("m_Empty"));
   EXPECT_EQ(nullptr, record.RRValueOf("m_Absent"));

@@ -63,7 +63,7 @@ class RequesterTest : public ::testing::Test {
     for (const ValueCase& c : kValues) text += std::string(c.line) + "\n";
     text += "1.3.6.1.2.1.17.4.3.1.2.0.26.43.60.77.94|2|7\n";  // dot1dTpFdbPort
     text += "1.3.6.1.2.1.17.4.3.1.2.0.26.43.60.77.95|2|8\n";
-    text += "1.3.6.1.2.1.1.4.0|5|\n";                      // sysContact: NULL
+    text += "1.3.6.1.2.1.1.4.0|5|\n";  // sysContact: NULL
     std::string error;
     ASSERT_TRUE(backend->AddDevice("127.0.0.10", text, &error)) << error;
     requester.DSRSetSnmpBackend(backend);
@@ -166,7 +166,10 @@ TEST_F(RequesterTest, FailuresAreReportedWithDeviceObjectAndReason) {
 
 class ListPinger : public CDiscoPinger {
  public:
-  int PingAll(const std::vector<std::string>& addresses) override { last = addresses; return 1; }
+  int PingAll(const std::vector<std::string>& addresses) override {
+    last = addresses;
+    return 1;
+  }
   std::vector<std::string> last;
 };
 

@@ -61,17 +61,28 @@ TEST(SnmprecParse, BadLinesNameTheLine) {
     const char* line;
     const char* reason;
   } kErrors[] = {
-      {"1.3.6.1", "expected OID|type|value"}, {"1.3.6.1|2", "expected OID|type|value"},
-      {"1.3..6|2|1", "bad OID"},              {"1.3.6.|2|1", "bad OID"},
-      {"|2|1", "bad OID"},                    {"1.3.6.x|2|1", "bad OID"},
-      {"1.3.6.1|two|1", "bad type"},          {"1.3.6.1||1", "bad type"},
-      {"1.3.6.1|4y|00", "bad type"},          {"1.3.6.1|7|1", "unsupported type 7"},
-      {"1.3.6.1|2x|00", "hex value not allowed"}, {"1.3.6.1|4x|0g", "bad hex"},
-      {"1.3.6.1|4x|001", "bad hex"},          {"1.3.6.1|2|2147483648", "bad INTEGER"},
-      {"1.3.6.1|2|12abc", "bad INTEGER"},     {"1.3.6.1|2|", "bad INTEGER"},
-      {"1.3.6.1|65|-1", "bad unsigned"},      {"1.3.6.1|66|4294967296", "bad unsigned"},
-      {"1.3.6.1|64|10.0.0.256", "bad IpAddress"}, {"1.3.6.1|64|10.0.0", "bad IpAddress"},
-      {"1.3.6.1|64x|0a0000", "bad IpAddress"}, {"1.3.6.1|6|1.3.x", "bad OBJECT IDENTIFIER"},
+      {"1.3.6.1", "expected OID|type|value"},
+      {"1.3.6.1|2", "expected OID|type|value"},
+      {"1.3..6|2|1", "bad OID"},
+      {"1.3.6.|2|1", "bad OID"},
+      {"|2|1", "bad OID"},
+      {"1.3.6.x|2|1", "bad OID"},
+      {"1.3.6.1|two|1", "bad type"},
+      {"1.3.6.1||1", "bad type"},
+      {"1.3.6.1|4y|00", "bad type"},
+      {"1.3.6.1|7|1", "unsupported type 7"},
+      {"1.3.6.1|2x|00", "hex value not allowed"},
+      {"1.3.6.1|4x|0g", "bad hex"},
+      {"1.3.6.1|4x|001", "bad hex"},
+      {"1.3.6.1|2|2147483648", "bad INTEGER"},
+      {"1.3.6.1|2|12abc", "bad INTEGER"},
+      {"1.3.6.1|2|", "bad INTEGER"},
+      {"1.3.6.1|65|-1", "bad unsigned"},
+      {"1.3.6.1|66|4294967296", "bad unsigned"},
+      {"1.3.6.1|64|10.0.0.256", "bad IpAddress"},
+      {"1.3.6.1|64|10.0.0", "bad IpAddress"},
+      {"1.3.6.1|64x|0a0000", "bad IpAddress"},
+      {"1.3.6.1|6|1.3.x", "bad OBJECT IDENTIFIER"},
       {"1.3.6.1|70|18446744073709551616", "bad Counter64"},
   };
   for (const auto& e : kErrors) {
@@ -87,9 +98,10 @@ TEST(SnmprecParse, BadLinesNameTheLine) {
 TEST(SnmprecParse, ToleratesCrLfCommentsAndSortsLastLineWinning) {
   std::vector<TolSnmpRow> rows;
   std::string error;
-  ASSERT_TRUE(TolParseSnmprec("# sw1\r\n1.3.6.1.2.10|4|ten\r\n   \r\n.1.3.6.1.2.2|4|two\r\n"
-                              "1.3.6.1.2.10|4|TEN\r\n",
-                              &rows, &error))
+  ASSERT_TRUE(
+      TolParseSnmprec("# sw1\r\n1.3.6.1.2.10|4|ten\r\n   \r\n.1.3.6.1.2.2|4|two\r\n"
+                      "1.3.6.1.2.10|4|TEN\r\n",
+                      &rows, &error))
       << error;
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].oid, (std::vector<unsigned long>{1, 3, 6, 1, 2, 2}));  // numeric order

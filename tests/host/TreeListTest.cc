@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -26,10 +26,26 @@ std::vector<std::string> KeysInListOrder(CTolTreeList& tree) {
 // Key components in their expected order: numbers by value, then texts (non-canonical numbers
 // such as "01" are texts) in byte order.
 const std::string kLong = "1" + std::string(299, '0');  // past the short digit-count form
-const std::vector<std::string> kParts = {
-    "-" + kLong, "-100", "-20", "-1", "0", "1", "2", "9", "10", "11", "100",
-    "12345678901234567890123", "9" + std::string(253, '9'), kLong, "", "\x01", "01", "a", "b",
-    "x1"};
+const std::vector<std::string> kParts = {"-" + kLong,
+                                         "-100",
+                                         "-20",
+                                         "-1",
+                                         "0",
+                                         "1",
+                                         "2",
+                                         "9",
+                                         "10",
+                                         "11",
+                                         "100",
+                                         "12345678901234567890123",
+                                         "9" + std::string(253, '9'),
+                                         kLong,
+                                         "",
+                                         "\x01",
+                                         "01",
+                                         "a",
+                                         "b",
+                                         "x1"};
 const int kPartCount = static_cast<int>(kParts.size());
 
 }  // namespace
@@ -70,8 +86,8 @@ TEST(TreeListTest, IntTextAndAtomKeysReachOneNode) {
 }
 
 TEST(TreeListTest, NodeListFollowsKeyOrderWhateverTheInsertionOrder) {
-  const std::vector<std::string> expected = {"-3", "0",  "1", "1.5", "1.10", "1.05",
-                                             "1.a", "2", "10", "",   "05",   "abc"};
+  const std::vector<std::string> expected = {"-3",  "0", "1",  "1.5", "1.10", "1.05",
+                                             "1.a", "2", "10", "",    "05",   "abc"};
   std::vector<std::string> insertion = expected;
   std::mt19937 random(7);
   for (int round = 0; round < 20; ++round) {

@@ -32,16 +32,16 @@ AgentHarness::AgentHarness(CDiscoAgent& a)
   agent.DAGetRequester()->DSRSetPinger(pinger);
   agent.DAGetRequester()->DSRSetArpService(arp);
   agent.DASetEngine(&engine);
-  engine.RERegisterQueryService(
-      kDiscoQuerySubject, [this](const std::string&, std::vector<CTolRecord*>* rows) {
-        std::lock_guard<std::mutex> lock(m_Mutex);
-        for (const std::string& ip : m_InScope) {
-          CTolRecord* row = new CTolRecord();
-          row->RRAddValue(new CTolVarBind("m_IpAddress", ip.c_str()));
-          rows->push_back(row);
-        }
-        return 1;
-      });
+  engine.RERegisterQueryService(kDiscoQuerySubject,
+                                [this](const std::string&, std::vector<CTolRecord*>* rows) {
+                                  std::lock_guard<std::mutex> lock(m_Mutex);
+                                  for (const std::string& ip : m_InScope) {
+                                    CTolRecord* row = new CTolRecord();
+                                    row->RRAddValue(new CTolVarBind("m_IpAddress", ip.c_str()));
+                                    rows->push_back(row);
+                                  }
+                                  return 1;
+                                });
 }
 
 AgentHarness::~AgentHarness() {

@@ -7,9 +7,12 @@
 std::string ShowAtom(const CTolAtom* atom) {
   if (!atom) return "<none>";
   switch (atom->RAType()) {
-    case eTolInteger: return std::to_string(atom->RAInt());
-    case eTolString: return "'" + std::string(atom->RAString()) + "'";
-    case eTolObject: return "{" + ShowFields(*atom->RAObject()) + "}";
+    case eTolInteger:
+      return std::to_string(atom->RAInt());
+    case eTolString:
+      return "'" + std::string(atom->RAString()) + "'";
+    case eTolObject:
+      return "{" + ShowFields(*atom->RAObject()) + "}";
     case eTolVector: {
       std::string text = "[";
       for (int i = 0; i < atom->RAVector()->RAVSize(); ++i) {
@@ -17,7 +20,8 @@ std::string ShowAtom(const CTolAtom* atom) {
       }
       return text + "]";
     }
-    default: return "<type " + std::to_string(atom->RAType()) + ">";
+    default:
+      return "<type " + std::to_string(atom->RAType()) + ">";
   }
 }
 

@@ -58,7 +58,6 @@ std::string GetRequest(const std::string& community, long requestId) {
   return BerTlv(0x30, BerInteger(1) + BerTlv(0x04, community) + pdu);
 }
 
-
 std::string Tail(const std::string& text, size_t bytes) {
   return text.size() <= bytes ? text : "..." + text.substr(text.size() - bytes);
 }

@@ -3,7 +3,6 @@
 // what it traces.
 #include <gtest/gtest.h>
 
-
 #include "host/CTolTreeList.h"
 #include "host/TolDebug.h"
 #include "support/AgentHarness.h"

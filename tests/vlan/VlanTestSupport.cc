@@ -77,8 +77,7 @@ VlanState ReadVlanState(const CDiscoMediationData& med) {
     return std::string(node.RPKey()) + "='" + static_cast<const char*>(node.RPData()) + "'";
   });
   state.tags = RenderTree(med, "m_VlanToVlanTag", [](const CTolPointer& node) {
-    return std::string(node.RPKey()) + "->" +
-           ShowAtom(static_cast<const CTolAtom*>(node.RPData()));
+    return std::string(node.RPKey()) + "->" + ShowAtom(static_cast<const CTolAtom*>(node.RPData()));
   });
   state.stackStored = med.DMDGetSnmpGetNext("ifStackStatus") != nullptr;
   // The hash store cannot be iterated: look up every ifIndex a test recording uses, and make sure
