@@ -158,34 +158,72 @@ IndexProbe ProbeOf(std::string_view key) {
 // cache miss for the slot and one for the node, where a node-based map costs several.
 struct CTolTreeList::Index : absl::flat_hash_set<IndexEntry, IndexHash, IndexEq> {};
 
-CTolTreeList::CTolTreeList(bool /*flag*/) : m_Index(new Index()) {}
+CTolTreeList::CTolTreeList(bool /*flag*/) {}
 
 // m_Nodes deletes the nodes; the data they point to belongs to whoever filed it.
 CTolTreeList::~CTolTreeList() = default;
 
+void CTolTreeList::BuildIndex() const {
+  m_Index.reset(new Index());
+  m_Index->reserve(static_cast<std::size_t>(m_Nodes.RDLLength()));
+  for (CTolListable* e = m_Nodes.RDLHead(); e != nullptr; e = m_Nodes.RDLGetNext(e)) {
+    CTolPointer* node = static_cast<CTolPointer*>(e);
+    m_Index->insert(IndexEntry{ProbeOf(node->RPKeyText()).hash, node});
+  }
+}
+
 int CTolTreeList::Add(const std::string& key, void* data) {
-  IndexProbe probe = ProbeOf(key);
-  if (m_Index->find(probe) != m_Index->end()) {
-    return TOL_ERR_KEY_TAKEN;
+  // Keys often come in order (rows of a walk): then the list stays in order as it grows, and a
+  // key beyond the largest one cannot be present.
+  bool inOrder = false;
+  if (m_Sorted) {
+    const std::string& sortKey = LookupSortKey(key);
+    inOrder = m_Nodes.RDLLength() == 0 || m_LastSortKey < sortKey;
+    if (inOrder) m_LastSortKey = sortKey;
+  }
+  if (!inOrder && !m_Index) BuildIndex();
+  IndexProbe probe{};
+  if (m_Index) {
+    probe = ProbeOf(key);
+    if (!inOrder && m_Index->find(probe) != m_Index->end()) {
+      return TOL_ERR_KEY_TAKEN;
+    }
   }
   CTolPointer* node = new CTolPointer(data, key);
   m_Nodes.RDLAddToEnd(node);
-  m_Index->insert(IndexEntry{probe.hash, node});
-  // Keys often come in order (rows of a walk): then the list stays in order as it grows.
-  if (m_Sorted) {
-    const std::string& sortKey = LookupSortKey(key);
-    if (m_Nodes.RDLLength() > 1 && !(m_LastSortKey < sortKey)) {
-      m_Sorted = false;
-    } else {
-      m_LastSortKey = sortKey;
-    }
-  }
+  if (m_Index) m_Index->insert(IndexEntry{probe.hash, node});
+  if (!inOrder) m_Sorted = false;
   return TOL_OK;
 }
 
+CTolPointer* CTolTreeList::FromCursor(const std::string& key) const {
+  // A lookup pattern that does not follow the list would pay a cache miss per lookup here; the
+  // cursor is tried again now and then after a run of misses.
+  ++m_Lookups;
+  if (m_CursorMisses >= 4 && (m_Lookups & 63) != 0) return nullptr;
+  CTolPointer* next =
+      static_cast<CTolPointer*>(m_Cursor ? m_Nodes.RDLGetNext(m_Cursor) : m_Nodes.RDLHead());
+  if (next != nullptr && next->RPKeyText() == key) {
+    m_CursorMisses = 0;
+    return m_Cursor = next;
+  }
+  if (m_Cursor != nullptr && m_Cursor->RPKeyText() == key) {
+    m_CursorMisses = 0;
+    return m_Cursor;
+  }
+  ++m_CursorMisses;
+  return nullptr;
+}
+
 CTolPointer* CTolTreeList::Get(const std::string& key) const {
+  if (CTolPointer* node = FromCursor(key)) return node;
+  if (!m_Index) {
+    if (m_Nodes.RDLLength() == 0 || m_LastSortKey < LookupSortKey(key)) return nullptr;
+    BuildIndex();
+  }
   auto it = m_Index->find(ProbeOf(key));
-  return it != m_Index->end() ? it->node : nullptr;
+  if (it == m_Index->end()) return nullptr;
+  return m_Cursor = it->node;
 }
 
 CTolDoubleList* CTolTreeList::RTLIterator() {
@@ -239,12 +277,14 @@ void* CTolTreeList::RTLRemove(const char* key) {
   if (key == nullptr) {
     return nullptr;
   }
+  if (!m_Index) BuildIndex();
   auto it = m_Index->find(ProbeOf(key));
   if (it == m_Index->end()) {
     return nullptr;
   }
   CTolPointer* node = it->node;
   m_Index->erase(it);  // before the node, whose key the index views
+  if (node == m_Cursor) m_Cursor = nullptr;
   m_Nodes.RDLRemove(node);
   void* data = node->RPData();
   delete node;

@@ -4,7 +4,11 @@
 // where both components are canonical decimal integers (numbers before other text), else as
 // text; so "2" < "10" and "1.5" < "1.10". Lookups and additions take constant time; keys added
 // out of order are put in order when the node list is next asked for (RTLIterator).
-// The tree owns its nodes (CTolPointer), never the data they point to. Not thread-safe.
+// A tree filled in key order (the rows of a walk) and read in the same order needs no hash index:
+// lookups follow the node list from the previous hit, and the index is built, in one pass, only
+// when a lookup or an addition cannot do without it.
+// The tree owns its nodes (CTolPointer), never the data they point to. Not thread-safe, not even
+// for lookups alone (they move the cursor and may build the index).
 #pragma once
 
 #include <memory>
@@ -50,11 +54,20 @@ class CTolTreeList {
  private:
   int Add(const std::string& key, void* data);
   CTolPointer* Get(const std::string& key) const;
+  // The node after the previous hit, or the previous hit itself, when it has the key.
+  CTolPointer* FromCursor(const std::string& key) const;
+  // Files every node in a new index; the caller checks that there is none yet.
+  void BuildIndex() const;
 
   // By key text (views of each node's own key). Keys with the same text are the same key.
+  // Null while every key was added in order and nothing was removed: m_Sorted holds and
+  // m_LastSortKey is then the largest key's sort form.
   struct Index;
-  std::unique_ptr<Index> m_Index;
+  mutable std::unique_ptr<Index> m_Index;
   CTolDoubleList m_Nodes;
-  bool m_Sorted = true;       // m_Nodes is in key order
-  std::string m_LastSortKey;  // sort form of the key added last while in order
+  bool m_Sorted = true;                     // m_Nodes is in key order
+  std::string m_LastSortKey;                // sort form of the key added last while in order
+  mutable CTolPointer* m_Cursor = nullptr;  // the node found last
+  mutable unsigned m_CursorMisses = 0;      // consecutive lookups the cursor did not serve
+  mutable unsigned m_Lookups = 0;
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,50 @@ TEST(TreeListTest, NodeListFollowsKeyOrderWhateverTheInsertionOrder) {
     EXPECT_EQ(entry.second, *static_cast<std::string*>(node->RPData()));
   }
   EXPECT_EQ(sorted, KeysInListOrder(tree));
+}
+
+// Lookups follow the list from the previous hit, and a tree filled in order has no hash index
+// until one is needed: runs of in-order lookups, jumps, absent keys (before, between and after the
+// keys), duplicates, removals of the node found last and late out-of-order additions must all
+// answer as a plain ordered set would.
+TEST(TreeListTest, LookupsAnswerAlikeWhateverTheirPattern) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 4; ++round) {
+    CTolTreeList tree(false);
+    std::set<int> model;
+    int data = 0;  // removal hands back the data: it must not be null
+    for (int k = 0; k < 600; k += 2) {
+      ASSERT_EQ(TOL_OK, tree.RTLAdd(k, &data));
+      model.insert(k);
+    }
+    if (round == 3) EXPECT_EQ(TOL_ERR_KEY_TAKEN, tree.RTLAdd(598, &data));  // the last key
+    if (round == 0) {  // no index yet: the largest key, one beyond it, one between two keys
+      EXPECT_NE(nullptr, tree.RTLGet(598));
+      EXPECT_EQ(nullptr, tree.RTLGet(599));
+      EXPECT_EQ(nullptr, tree.RTLGet(1));
+    }
+    int k = static_cast<int>(random() % 600);
+    for (int step = 0; step < 3000; ++step) {
+      switch (random() % 8) {
+        case 0:
+          k = static_cast<int>(random() % 700) - 50;
+          break;  // a jump, maybe outside
+        case 1:
+          if (round % 2 && tree.RTLRemove(std::to_string(k).c_str())) model.erase(k);
+          break;
+        case 2:
+          if (round > 1 && tree.RTLAdd(k, &data) == TOL_OK) model.insert(k);
+          break;
+        default:
+          k += 1 + static_cast<int>(random() % 2);  // the next key, or the one after
+      }
+      ASSERT_EQ(model.count(k) == 1, tree.RTLGet(k) != nullptr)
+          << "round " << round << " key " << k;
+    }
+    std::vector<std::string> expected;
+    for (int key : model) expected.push_back(std::to_string(key));
+    EXPECT_EQ(expected, KeysInListOrder(tree));
+  }
 }
 
 TEST(TreeListTest, RemoveHandsBackDataAndKeepsOrder) {
