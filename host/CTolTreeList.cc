@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -182,16 +183,19 @@ int CTolTreeList::Add(const std::string& key, void* data) {
     if (inOrder) m_LastSortKey = sortKey;
   }
   if (!inOrder && !m_Index) BuildIndex();
-  IndexProbe probe{};
+  CTolPointer* node = nullptr;
   if (m_Index) {
-    probe = ProbeOf(key);
-    if (!inOrder && m_Index->find(probe) != m_Index->end()) {
-      return TOL_ERR_KEY_TAKEN;
-    }
+    // One probe both refuses a present key and finds the slot of a new one.
+    IndexProbe probe = ProbeOf(key);
+    m_Index->lazy_emplace(probe, [&](const Index::constructor& make) {
+      node = new CTolPointer(data, key);
+      make(IndexEntry{probe.hash, node});
+    });
+    if (node == nullptr) return TOL_ERR_KEY_TAKEN;
+  } else {
+    node = new CTolPointer(data, key);
   }
-  CTolPointer* node = new CTolPointer(data, key);
   m_Nodes.RDLAddToEnd(node);
-  if (m_Index) m_Index->insert(IndexEntry{probe.hash, node});
   if (!inOrder) m_Sorted = false;
   return TOL_OK;
 }
@@ -205,6 +209,8 @@ CTolPointer* CTolTreeList::FromCursor(const std::string& key) const {
       static_cast<CTolPointer*>(m_Cursor ? m_Nodes.RDLGetNext(m_Cursor) : m_Nodes.RDLHead());
   if (next != nullptr && next->RPKeyText() == key) {
     m_CursorMisses = 0;
+    // The node after it is most likely asked for next: start reading it now.
+    __builtin_prefetch(m_Nodes.RDLGetNext(next));
     return m_Cursor = next;
   }
   if (m_Cursor != nullptr && m_Cursor->RPKeyText() == key) {
@@ -230,16 +236,39 @@ CTolDoubleList* CTolTreeList::RTLIterator() {
   if (m_Sorted) {
     return &m_Nodes;
   }
-  std::vector<std::pair<std::string, CTolPointer*>> order;
+  // The sort forms of all keys in one buffer; each entry carries its form's first 16 bytes
+  // (zero-padded, as two big-endian numbers), which decide most comparisons without reading it.
+  struct Entry {
+    std::uint64_t head[2];
+    std::size_t offset;
+    std::size_t length;
+    CTolPointer* node;
+  };
+  std::string forms;
+  std::vector<Entry> order;
   order.reserve(static_cast<std::size_t>(m_Nodes.RDLLength()));
   for (CTolListable* e = m_Nodes.RDLHead(); e != nullptr; e = m_Nodes.RDLGetNext(e)) {
     CTolPointer* node = static_cast<CTolPointer*>(e);
-    order.emplace_back(TolSortKey(node->RPKeyText()), node);
+    Entry entry{{0, 0}, forms.size(), 0, node};
+    AppendSortKey(&forms, node->RPKeyText());
+    entry.length = forms.size() - entry.offset;
+    for (std::size_t i = 0; i < 16 && i < entry.length; ++i) {
+      entry.head[i / 8] |= std::uint64_t{static_cast<unsigned char>(forms[entry.offset + i])}
+                           << (56 - 8 * (i % 8));
+    }
+    order.push_back(entry);
   }
-  std::sort(order.begin(), order.end());  // sort forms are unique: no tie reaches the pointers
+  // Zero padding orders a form before any longer one it begins, as the byte order does; equal
+  // heads are settled on the whole forms. Forms are unique: no tie reaches the pointers.
+  std::sort(order.begin(), order.end(), [&forms](const Entry& a, const Entry& b) {
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    return std::string_view(forms).substr(a.offset, a.length) <
+           std::string_view(forms).substr(b.offset, b.length);
+  });
   m_Nodes.RDLSetHead(nullptr);
-  for (auto& entry : order) m_Nodes.RDLAddToEnd(entry.second);
-  m_LastSortKey = order.empty() ? std::string() : std::move(order.back().first);
+  for (const Entry& entry : order) m_Nodes.RDLAddToEnd(entry.node);
+  if (!order.empty()) m_LastSortKey.assign(forms, order.back().offset, order.back().length);
   m_Sorted = true;
   return &m_Nodes;
 }
