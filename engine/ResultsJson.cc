@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/CollectedJson.h"
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
@@ -70,6 +71,9 @@ std::vector<Spool::Extent> RenderDevice(const DeviceRun& d, Spool& spool,
     AppendIndent(&text, kDeviceDepth + 1);
     text.append("\"local_neighbours\": []");
   }
+  AppendCollections(&text, d.collected, kDeviceDepth + 1,
+                    [&]() { Drain(&text, spool, &extents, false); });
+  if (summary) summary->AddCollections(d.collected);
   if (!d.leftInMediationData.empty()) {
     text.append(",\n");
     AppendIndent(&text, kDeviceDepth + 1);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CollectedData.h"
 #include "engine/DeviceRun.h"
 
 namespace disco {
@@ -43,6 +44,9 @@ class DeviceSummaryBuilder {
   void AddInterface(const CTolVBList& local);
   // Adds a remote neighbour of the interface added last.
   void AddRemote(const CTolVBList& remote);
+  // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
+  // under their interface (by label); those of no interface are only counted.
+  void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;
 
@@ -55,6 +59,9 @@ class DeviceSummaryBuilder {
   std::vector<Row> m_Rows;
   long m_Edp = 0;
   long m_Macs = 0;
+  std::map<std::string, std::string> m_Collected;  // interface label -> encoded lines
+  long m_Lldp = 0;
+  long m_VlanMacs = 0;
 };
 
 // Writes the summary encoded by SummariseDevice, with names from `known`.
