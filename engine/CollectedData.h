@@ -10,8 +10,9 @@ namespace disco {
 
 // The interface of the device an entry belongs to.
 struct LocalPort {
-  long ifIndex = 0;   // 0 when no interface of the device matched
-  std::string label;  // "card:port" as the results show interfaces, "if N", or "" for none
+  long ifIndex = 0;   // 0 when the row names no port
+  std::string label;  // "card:port" as the results show interfaces, "if N"; "" when no
+                      // interface of the device has the ifIndex
 };
 
 // One row of lldpRemTable, every identifier decoded to readable text.

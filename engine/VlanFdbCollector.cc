@@ -74,9 +74,12 @@ void Keep(const std::string& table, const std::vector<Row>& rows,
     e.vlanName = r.vlan.name;
     e.status = static_cast<int>(r.status);
     if (!r.vlanKnown) noVlan.Add(example);
-    if (!r.portKnown || !interfaces.Find(static_cast<long>(r.port), &e.local)) {
-      e.local.ifIndex = r.portKnown ? static_cast<long>(r.port) : 0;
-      noInterface.Add(example + " port " + (r.portKnown ? std::to_string(r.port) : "?"));
+    if (r.portKnown && !interfaces.Find(static_cast<long>(r.port), &e.local)) {
+      e.local.ifIndex = static_cast<long>(r.port);
+      noInterface.Add(example + " port ifIndex " + std::to_string(r.port));
+    } else if (!r.portKnown && r.status != kMgmt) {
+      // A management entry names no port: it is the switch's own address.
+      noInterface.Add(example + " without port");
     }
     if (ipOf) e.ip = ipOf(e.mac);
     out->vlanFdb.push_back(std::move(e));

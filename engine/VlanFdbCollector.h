@@ -32,8 +32,10 @@ using MacToIp = std::function<std::string(const std::string& mac)>;
 
 // Reads the forwarding database of `device` into `out->vlanFdb` (table order), sets `fdbRead`
 // and `fdbSource`. Only learned(3) and mgmt(5) rows count. A row whose port is no interface of
-// `interfaces` is kept with an empty label; such rows, rows without status and rows whose VLAN
-// is unknown are summed up in `out->problems`. Failed walks are reported by the requester.
+// `interfaces` (or a learned row without port) is kept with an empty label; such rows, rows
+// without status and rows whose VLAN is unknown are summed up in `out->problems`; a mgmt row
+// without port is the switch's own address and no problem. Failed walks are reported by the
+// requester.
 void CollectVlanFdb(CDiscoStdRequester& requester, CTolRecord& device,
                     const DeviceInterfaces& interfaces, const MacToIp& ipOf,
                     DeviceCollections* out);
