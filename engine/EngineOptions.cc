@@ -241,8 +241,9 @@ std::string HelpText() {
 Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
 each switch's interfaces (card:port, description, status, spanning-tree state, VLANs) and what
 is behind each port (MAC addresses from the forwarding database with their IP addresses from
-ARP data, and EDP neighbour switches with their card and port). Writes the results as JSON and
-prints a summary.
+ARP data, and EDP neighbour switches with their card and port). The engine adds each switch's
+LLDP neighbours and, where the agent finds no forwarding entry, the VLAN-aware forwarding
+database (EXOS or Q-BRIDGE-MIB tables). Writes the results as JSON and prints a summary.
 
 Devices
   HOST[:PORT]            a switch to discover (IPv4 address or host name; UDP port, default
