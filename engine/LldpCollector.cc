@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <set>
 
 #include "engine/EngineOids.h"
 #include "engine/LldpDecode.h"
@@ -94,6 +95,7 @@ class LocalPorts {
 std::map<Index, std::string> ManagementAddresses(const Column& rows,
                                                  std::vector<std::string>* problems) {
   std::map<Index, std::string> out;
+  std::set<Index> haveIpv4;
   for (const auto& [index, value] : rows) {
     // timeMark, localPortNum, remIndex, address family, length, octets...
     if (index.size() < 5 || index[4] != index.size() - 5) {
@@ -105,11 +107,10 @@ std::map<Index, std::string> ManagementAddresses(const Column& rows,
     std::string octets;
     for (std::size_t i = 5; i < index.size(); ++i) octets += static_cast<char>(index[i] & 0xFF);
     std::string text;
-    bool known = DecodeAddress(static_cast<long>(index[3]), octets, &text);
-    auto it = out.find(key);
-    if (it == out.end() || (known && index[3] == 1 && it->second.find('.') == std::string::npos)) {
-      out[key] = text;
-    }
+    bool ipv4 = DecodeAddress(static_cast<long>(index[3]), octets, &text) && index[3] == 1;
+    if (haveIpv4.count(key) > 0 || (out.count(key) > 0 && !ipv4)) continue;
+    out[key] = text;
+    if (ipv4) haveIpv4.insert(key);
   }
   return out;
 }

@@ -71,15 +71,15 @@ std::vector<Spool::Extent> RenderDevice(const DeviceRun& d, Spool& spool,
     AppendIndent(&text, kDeviceDepth + 1);
     text.append("\"local_neighbours\": []");
   }
-  AppendCollections(&text, d.collected, kDeviceDepth + 1,
-                    [&]() { Drain(&text, spool, &extents, false); });
-  if (summary) summary->AddCollections(d.collected);
   if (!d.leftInMediationData.empty()) {
     text.append(",\n");
     AppendIndent(&text, kDeviceDepth + 1);
     text.append("\"left_in_mediation_data\": ");
     AppendJson(&text, Json(d.leftInMediationData), kDeviceDepth + 1);
   }
+  AppendCollections(&text, d.collected, kDeviceDepth + 1,
+                    [&]() { Drain(&text, spool, &extents, false); });
+  if (summary) summary->AddCollections(d.collected);
   text.push_back('\n');
   AppendIndent(&text, kDeviceDepth);
   text.push_back('}');
