@@ -1,6 +1,7 @@
 // The terminal summary of a run: per device its interfaces (card:port, description, status,
 // spanning-tree state, VLANs) and what was found behind each (MAC addresses with their IP
-// addresses, EDP peers with their card and port), naming the discovered switches among them.
+// addresses, EDP peers with their card and port, LLDP neighbours, and MAC addresses of the
+// VLAN-aware forwarding database with their VLAN), naming the discovered switches among them.
 //
 // A device's part is made as soon as the device is through (DeviceSummaryBuilder) and kept encoded,
 // small, until the run ends; the names of neighbour switches are filled in when it is written
