@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ArpCollector.h"
+#include "engine/CollectedData.h"
 #include "engine/DiscoveryPlan.h"
 #include "host/CDiscoMediationData.h"
 #include "host/CDiscoProcessedData.h"
@@ -44,7 +45,8 @@ struct DeviceRun {
   // What went over SNMP to and from the device, when it was reached over the network.
   std::optional<CDiscoSnmpCounters> snmpCounters;
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
-  double seconds = 0;                            // time spent in the device's steps
+  DeviceCollections collected;  // the engine's own collectors' findings, freed with `proc`
+  double seconds = 0;           // time spent in the device's steps
 
   // Reports of the SNMP requester (SNMP failures) and the other reports (the agent's).
   std::vector<TolErrorRecord> SnmpFailures() const;

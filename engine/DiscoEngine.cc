@@ -141,6 +141,7 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   settings.ping.timeoutMs = options.pingTimeoutMs;
   settings.ping.ratePerSecond = options.pingRate;
   settings.pingEnabled = !options.noPing;
+  settings.fdb = options.fdb;
   ResultsWriter writer(plan.devices.size());
   if (!writer.Open(&error)) return Fail(err, kExitCannotRun, error);
   Discovery discovery(*plugin, plan, settings, progress);

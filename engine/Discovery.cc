@@ -4,6 +4,7 @@
 #include <ctime>
 #include <set>
 
+#include "engine/DeviceCollectors.h"
 #include "engine/EngineThreads.h"
 #include "engine/RoutingSnmpBackend.h"
 #include "host/CDiscoSnmprecBackend.h"
@@ -143,6 +144,7 @@ RunOutcome Discovery::Run(std::string* error) {
         if (m_DeviceDone) m_DeviceDone(order, d);
         d.proc.reset();
         d.med.reset();
+        d.collected = DeviceCollections();
       });
 
   m_Report.sweeps = m_Pinger->Sweeps();
@@ -198,11 +200,16 @@ void Discovery::PhaseThree(DeviceRun& d) {
   m_Agent->DADoProcessLayer(record);
   for (const auto& entry : d.med->DMDDataEntries()) d.leftInMediationData.push_back(entry.first);
   m_Agent->DAUnbindDevice(record);
+  RunCollectors(*m_Agent->DAGetRequester(), *m_Arp, m_Settings.fdb, d);
   size_t remote = d.proc->DPDRemoteCount();
-  m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() +
-                  "): " + DeviceStatusName(d.Status()) + ": " +
-                  std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
-                  std::to_string(remote) + " remote neighbours");
+  m_Progress.Line(
+      d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
+      ": " + std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
+      std::to_string(remote) + " remote neighbours, " + std::to_string(d.collected.lldp.size()) +
+      " LLDP neighbours" +
+      (d.collected.fdbRead
+           ? ", " + std::to_string(d.collected.vlanFdb.size()) + " VLAN forwarding entries"
+           : std::string()));
 }
 
 void Discovery::Finish() {

@@ -7,7 +7,8 @@
 //                                 the device's ARP table (ipNetToMediaPhysAddress)
 //   (barrier)                     the ARP data of all devices, the local system and the scope
 //   phase 3, all devices          mediation layer phase 3 (ping cycle, forwarding database,
-//                                 EDP); processing layer phase 3 (neighbours handed over)
+//                                 EDP); processing layer phase 3 (neighbours handed over); the
+//                                 engine's collectors (LLDP, VLAN-aware forwarding database)
 #pragma once
 
 #include <functional>
@@ -20,6 +21,7 @@
 #include "engine/DiscoveryPlan.h"
 #include "engine/IcmpPinger.h"
 #include "engine/Progress.h"
+#include "engine/VlanFdbCollector.h"
 #include "host/CDiscoAgent.h"
 #include "host/CDiscoArpService.h"
 #include "host/CTolEngine.h"
@@ -34,7 +36,8 @@ extern const char* const kInScopeQuerySubject;  // "TOLVANE.3.0.DISCO.QUERY"
 struct DiscoverySettings {
   int threads = 4;
   PingSettings ping;
-  bool pingEnabled = true;  // false: the in-scope query is answered with no address
+  bool pingEnabled = true;       // false: the in-scope query is answered with no address
+  FdbMode fdb = FdbMode::kAuto;  // when the engine reads the VLAN-aware forwarding database
 };
 
 struct ArpCounts {

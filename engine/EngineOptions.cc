@@ -66,6 +66,15 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
       return false;
     }
     o->pingRate = static_cast<int>(n);
+  } else if (name == "fdb") {
+    static const std::map<std::string, FdbMode> kModes = {
+        {"auto", FdbMode::kAuto}, {"always", FdbMode::kAlways}, {"never", FdbMode::kNever}};
+    auto mode = kModes.find(value);
+    if (mode == kModes.end()) {
+      *error = "--fdb '" + value + "' must be always, auto or never";
+      return false;
+    }
+    o->fdb = mode->second;
   } else if (name == "sleep-scale") {
     char* end = nullptr;
     double f = std::strtod(value.c_str(), &end);
@@ -94,7 +103,7 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
 bool IsLongValueOption(const std::string& name) {
   return name == "output" || name == "threads" || name == "debug" || name == "scope" ||
          name == "replay" || name == "plugin" || name == "ping-timeout" || name == "ping-rate" ||
-         name == "sleep-scale";
+         name == "sleep-scale" || name == "fdb";
 }
 
 }  // namespace
@@ -232,8 +241,9 @@ std::string HelpText() {
 Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
 each switch's interfaces (card:port, description, status, spanning-tree state, VLANs) and what
 is behind each port (MAC addresses from the forwarding database with their IP addresses from
-ARP data, and EDP neighbour switches with their card and port). Writes the results as JSON and
-prints a summary.
+ARP data, and EDP neighbour switches with their card and port). The engine adds each switch's
+LLDP neighbours and, where the agent finds no forwarding entry, the VLAN-aware forwarding
+database (EXOS or Q-BRIDGE-MIB tables). Writes the results as JSON and prints a summary.
 
 Devices
   HOST[:PORT]            a switch to discover (IPv4 address or host name; UDP port, default
@@ -268,6 +278,12 @@ Discovery
   --ping-rate N          echo requests sent per second at most (default 200)
   --no-ping              ping nothing: the agent is told that no address is in scope
   --allow-large-scope    allow more than 4096 addresses to ping (up to 65536)
+  --fdb always|auto|never
+                         when the engine reads the VLAN-aware forwarding database itself
+                         (extremeFdbMacExosFdbTable, else Q-BRIDGE-MIB dot1qTpFdbTable) after
+                         the agent: auto (default) for a device where the agent found no
+                         forwarding entry and download_fdb is not off; always; never. LLDP
+                         neighbours (LLDP-MIB) are read from every device
   --plugin PATH          the agent plug-in to load (default: the one installed with this
                          program, ../lib/extreme-disco/ beside its folder; from a build
                          folder, the one built there)

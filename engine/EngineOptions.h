@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/SnmpSettings.h"
+#include "engine/VlanFdbCollector.h"
 
 namespace disco {
 
@@ -24,6 +25,7 @@ struct EngineOptions {
   bool allowLargeScope = false;             // --allow-large-scope
   std::optional<double> sleepScale;  // --sleep-scale; unset keeps the host's (TOL_SLEEP_SCALE)
   bool quiet = false;                // -q
+  FdbMode fdb = FdbMode::kAuto;      // --fdb always|auto|never
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kError };

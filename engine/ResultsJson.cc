@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/CollectedJson.h"
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
@@ -76,6 +77,9 @@ std::vector<Spool::Extent> RenderDevice(const DeviceRun& d, Spool& spool,
     text.append("\"left_in_mediation_data\": ");
     AppendJson(&text, Json(d.leftInMediationData), kDeviceDepth + 1);
   }
+  AppendCollections(&text, d.collected, kDeviceDepth + 1,
+                    [&]() { Drain(&text, spool, &extents, false); });
+  if (summary) summary->AddCollections(d.collected);
   text.push_back('\n');
   AppendIndent(&text, kDeviceDepth);
   text.push_back('}');

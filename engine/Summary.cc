@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/DeviceInterfaces.h"
 #include "engine/JsonText.h"
 #include "host/CTolAtom.h"
 #include "host/CTolAtomVector.h"
@@ -14,9 +15,13 @@ namespace disco {
 namespace {
 
 // Encoded summary: a sequence of items, each a kind byte and length-prefixed texts.
-constexpr char kText = 'T';  // text, printed as it is
-constexpr char kMac = 'M';   // indent width, MAC, IP: a MAC address behind a port
-constexpr char kEdp = 'E';   // indent width, MAC, IP, card, port: an EDP neighbour
+constexpr char kText = 'T';     // text, printed as it is
+constexpr char kMac = 'M';      // indent width, MAC, IP: a MAC address behind a port
+constexpr char kEdp = 'E';      // indent width, MAC, IP, card, port: an EDP neighbour
+constexpr char kVlanMac = 'V';  // indent width, MAC, IP, VLAN: a VLAN forwarding entry
+
+// The texts an item of `kind` carries after its indent.
+int TextsOf(char kind) { return kind == kMac ? 2 : kind == kVlanMac ? 3 : 4; }
 
 void PutText(std::string* out, const std::string& text) {
   std::uint64_t n = text.size();
@@ -58,18 +63,6 @@ bool AtomInteger(const CTolAtom* atom, long long* out) {
   if (atom == nullptr || atom->RAType() != eTolInteger) return false;
   *out = atom->RAInt64();
   return true;
-}
-
-std::string InterfaceLabel(const CTolVBList& fields) {
-  long long card = 0;
-  long long port = 0;
-  long long ifIndex = 0;
-  if (FieldInteger(fields, "m_LocalNbrCard", &card) &&
-      FieldInteger(fields, "m_LocalNbrPort", &port)) {
-    return std::to_string(card) + ":" + std::to_string(port);
-  }
-  if (FieldInteger(fields, "m_IfIndex", &ifIndex)) return "if " + std::to_string(ifIndex);
-  return "?";
 }
 
 // "Default (1), users (2) tag 10": each VLAN with its identifier, and for a VLAN the interface
@@ -181,6 +174,26 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
   }
 }
 
+void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
+  for (const LldpNeighbour& n : c.lldp) {
+    ++m_Lldp;
+    std::string& out = m_Collected[n.local.label];
+    std::string name = !n.systemName.empty() ? n.systemName : n.chassisId;
+    out.push_back(kText);
+    PutText(&out, "LLDP " + Pad(name, 17) + "  " + Pad(n.managementAddress, 15) + "  port " +
+                      n.portId + "\n");
+  }
+  for (const VlanFdbEntry& e : c.vlanFdb) {
+    ++m_VlanMacs;
+    std::string& out = m_Collected[e.local.label];
+    out.push_back(kVlanMac);
+    PutText(&out, e.mac);
+    PutText(&out, e.ip.empty() ? "-" : e.ip);
+    PutText(&out,
+            (e.vlanName.empty() ? "" : e.vlanName + " ") + "(" + std::to_string(e.vlanId) + ")");
+  }
+}
+
 std::string DeviceSummaryBuilder::Finish() const {
   const DeviceRun& d = m_Device;
   std::string head = d.deviceSpec.name + "  " + d.deviceSpec.address + ":" +
@@ -192,7 +205,10 @@ std::string DeviceSummaryBuilder::Finish() const {
     return out;
   }
   head += ": " + std::to_string(m_Rows.size()) + " interfaces, " + std::to_string(m_Edp) +
-          " EDP neighbours, " + std::to_string(m_Macs) + " MAC addresses\n";
+          " EDP neighbours, " + std::to_string(m_Macs) + " MAC addresses" +
+          (m_Lldp > 0 ? ", " + std::to_string(m_Lldp) + " LLDP neighbours" : "") +
+          (m_VlanMacs > 0 ? ", " + std::to_string(m_VlanMacs) + " VLAN forwarding entries" : "") +
+          "\n";
   if (d.Status() != DeviceStatus::kDiscovered) head += "  " + d.Reason() + "\n";
 
   size_t wLabel = 9, wDescr = 11, wStatus = 6, wStp = 3;
@@ -212,18 +228,22 @@ std::string DeviceSummaryBuilder::Finish() const {
     PutText(&out, "  " + Pad(r.label, wLabel) + "  " + Pad(r.descr, wDescr) + "  " +
                       Pad(r.status, wStatus) + "  " + Pad(r.stp, wStp) + "  " + r.vlans + "\n");
     // Remote lines are indented under the interface column.
-    std::size_t pos = 0;
-    while (pos < r.remotes.size()) {
-      char kind = r.remotes[pos++];
-      out.push_back(kind);
-      std::string text;
-      if (kind == kText) {
-        if (GetText(r.remotes, &pos, &text)) PutText(&out, indent + text);
-        continue;
-      }
-      PutText(&out, indent);
-      for (int i = kind == kMac ? 2 : 4; i > 0 && GetText(r.remotes, &pos, &text); --i) {
-        PutText(&out, text);
+    auto collected = m_Collected.find(r.label);
+    for (const std::string* lines :
+         {&r.remotes, collected != m_Collected.end() ? &collected->second : nullptr}) {
+      std::size_t pos = 0;
+      while (lines != nullptr && pos < lines->size()) {
+        char kind = (*lines)[pos++];
+        out.push_back(kind);
+        std::string text;
+        if (kind == kText) {
+          if (GetText(*lines, &pos, &text)) PutText(&out, indent + text);
+          continue;
+        }
+        PutText(&out, indent);
+        for (int i = TextsOf(kind); i > 0 && GetText(*lines, &pos, &text); --i) {
+          PutText(&out, text);
+        }
       }
     }
   }
@@ -234,7 +254,7 @@ std::string DeviceSummaryBuilder::Finish() const {
 
 void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known, std::ostream& out) {
   std::string text;  // written out in blocks: a big switch has a line per MAC address
-  std::string item, indent, mac, ip, card, port;
+  std::string item, indent, mac, ip, card, port, vlan;
   std::size_t pos = 0;
   while (pos < encoded.size()) {
     if (text.size() >= (1 << 16)) {
@@ -257,6 +277,10 @@ void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known, s
       if (!GetText(encoded, &pos, &card) || !GetText(encoded, &pos, &port)) break;
       text += "EDP  " + Pad(mac, 17) + "  " + Pad(ip, 15) + "  " +
               (name.empty() ? "" : name + " ") + "port " + card + ":" + port + "\n";
+    } else if (kind == kVlanMac) {
+      if (!GetText(encoded, &pos, &vlan)) break;
+      text += "MAC  " + Pad(mac, 17) + "  " + Pad(ip, 15) + "  VLAN " + vlan +
+              (name.empty() ? "" : "  " + name) + "\n";
     } else {
       text += "MAC  " + Pad(mac, 17) + "  " + (name.empty() ? ip : Pad(ip, 15)) +
               (name.empty() ? "" : "  " + name) + "\n";

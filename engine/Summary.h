@@ -1,6 +1,7 @@
 // The terminal summary of a run: per device its interfaces (card:port, description, status,
 // spanning-tree state, VLANs) and what was found behind each (MAC addresses with their IP
-// addresses, EDP peers with their card and port), naming the discovered switches among them.
+// addresses, EDP peers with their card and port, LLDP neighbours, and MAC addresses of the
+// VLAN-aware forwarding database with their VLAN), naming the discovered switches among them.
 //
 // A device's part is made as soon as the device is through (DeviceSummaryBuilder) and kept encoded,
 // small, until the run ends; the names of neighbour switches are filled in when it is written
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CollectedData.h"
 #include "engine/DeviceRun.h"
 
 namespace disco {
@@ -43,6 +45,9 @@ class DeviceSummaryBuilder {
   void AddInterface(const CTolVBList& local);
   // Adds a remote neighbour of the interface added last.
   void AddRemote(const CTolVBList& remote);
+  // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
+  // under their interface (by label); those of no interface are only counted.
+  void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;
 
@@ -55,6 +60,9 @@ class DeviceSummaryBuilder {
   std::vector<Row> m_Rows;
   long m_Edp = 0;
   long m_Macs = 0;
+  std::map<std::string, std::string> m_Collected;  // interface label -> encoded lines
+  long m_Lldp = 0;
+  long m_VlanMacs = 0;
 };
 
 // Writes the summary encoded by SummariseDevice, with names from `known`.

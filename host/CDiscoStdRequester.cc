@@ -102,38 +102,47 @@ CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* ob
                            TolSnmpValueToAtom(value, IsMacObject(column)));
 }
 
-CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const char* object,
-                                                   const char*, const char*) {
+bool CDiscoStdRequester::WalkColumn(CTolRecord* device, const char* object,
+                                    std::vector<unsigned long>* column,
+                                    std::vector<TolSnmpRow>* rows) {
+  rows->clear();
   const char* id = DAUFGetEntityIdentifier(device);
   if (device == nullptr || object == nullptr) {
     Report(TOL_ERR_NULL, __LINE__, "SNMP walk without device or object");
-    return nullptr;
+    return false;
   }
   if (!m_Backend) {
     Report(TOL_ERR_FAILED, __LINE__,
            std::string("device ") + id + ": walk " + object + ": no SNMP backend configured");
-    return nullptr;
+    return false;
   }
-  std::vector<unsigned long> column;
-  if (!TolResolveOid(object, &column)) {
+  if (!TolResolveOid(object, column)) {
     Report(TOL_ERR_FAILED, __LINE__,
            std::string("device ") + id + ": walk " + object + ": unknown object");
-    return nullptr;
+    return false;
   }
   CDiscoSnmpTarget target;
   if (!TolTargetOfDevice(*device, &target)) {
     Report(TOL_ERR_MISSING_PART, __LINE__,
            std::string("device ") + id + ": walk " + object + ": no usable m_IpAddress/m_SnmpPort");
-    return nullptr;
+    return false;
   }
-  std::vector<TolSnmpRow> rows;
   std::string reason;
-  int rc = m_Backend->Walk(target, column, &rows, &reason);
+  int rc = m_Backend->Walk(target, *column, rows, &reason);
   if (rc != 1) {
+    rows->clear();
     Report(rc < 0 ? rc : TOL_ERR_PROTOCOL, __LINE__,
            std::string("device ") + id + ": walk " + object + " failed: " + reason);
-    return nullptr;
+    return false;
   }
+  return true;
+}
+
+CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const char* object,
+                                                   const char*, const char*) {
+  std::vector<unsigned long> column;
+  std::vector<TolSnmpRow> rows;
+  if (!WalkColumn(device, object, &column, &rows)) return nullptr;
   bool isMac = IsMacObject(column);
   CTolDoubleList* list = new CTolDoubleList();
   std::vector<unsigned long> index;
@@ -150,6 +159,25 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
     row.value = TolSnmpValue();
   }
   return list;
+}
+
+bool CDiscoStdRequester::DSRWalkRaw(CTolRecord* device, const char* object,
+                                    std::vector<TolSnmpRow>* rows) {
+  std::vector<unsigned long> column;
+  if (rows == nullptr || !WalkColumn(device, object, &column, rows)) return false;
+  std::size_t kept = 0;
+  for (TolSnmpRow& row : *rows) {
+    // Only rows strictly inside the column are part of it; their OID becomes their index.
+    if (row.oid.size() <= column.size() ||
+        !std::equal(column.begin(), column.end(), row.oid.begin())) {
+      continue;
+    }
+    row.oid.erase(row.oid.begin(), row.oid.begin() + static_cast<long>(column.size()));
+    if (kept != static_cast<std::size_t>(&row - rows->data())) (*rows)[kept] = std::move(row);
+    ++kept;
+  }
+  rows->resize(kept);
+  return true;
 }
 
 int CDiscoStdRequester::DSRPingAll(CTolAtomVector* addresses) {

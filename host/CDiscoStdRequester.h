@@ -6,6 +6,9 @@
 #pragma once
 
 #include <memory>
+#include <vector>
+
+#include "host/TolSnmpValue.h"
 
 class CTolRecord;
 class CTolSnmpVarOp;
@@ -35,6 +38,12 @@ class CDiscoStdRequester {
   // null when the walk failed or the name is unknown. The two last arguments are unused.
   CTolDoubleList* DSRSnmpGetNext(CTolRecord* device, const char* object, const char* unused1,
                                  const char* unused2);
+  // Walks the column `object` (a name or numeric identifier) like DSRSnmpGetNext, but keeps the
+  // raw values, so that octet strings arrive as the device sent them: `*rows` gets each row's
+  // index (the sub-identifiers after the column) and value, in OID order. Returns true (possibly
+  // with no rows); false when the walk failed or the name is unknown, with the failure reported
+  // as DSRSnmpGetNext reports it and `*rows` left empty.
+  bool DSRWalkRaw(CTolRecord* device, const char* object, std::vector<TolSnmpRow>* rows);
   // Pings every address atom (text) once, blocking. Returns the pinger's result, TOL_ERR_NULL for
   // null addresses, TOL_ERR_FAILED when there is no pinger.
   int DSRPingAll(CTolAtomVector* addresses);
@@ -43,6 +52,11 @@ class CDiscoStdRequester {
                             const char* addressSpace);
 
  private:
+  // Resolves `object` into `*column` and walks it into `*rows` (full OIDs). False, reported and
+  // with `*rows` empty, on any failure.
+  bool WalkColumn(CTolRecord* device, const char* object, std::vector<unsigned long>* column,
+                  std::vector<TolSnmpRow>* rows);
+
   std::shared_ptr<CDiscoSnmpBackend> m_Backend;
   std::shared_ptr<CDiscoPinger> m_Pinger;
   std::shared_ptr<CDiscoArpService> m_Arp;

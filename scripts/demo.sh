@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The demo, in one command on a fresh Debian machine: installs what the project needs, builds the
-# engine and the agent plug-in, serves the sample network's three switches over SNMP with
-# snmpsim on loopback addresses (127.0.0.11-13, port 16100), discovers them with extreme-disco,
+# engine and the agent plug-in, serves the sample network's five switches over SNMP with
+# snmpsim on loopback addresses (127.0.0.11-15, port 16100), discovers them with extreme-disco,
 # prints the summary and writes results.json. The simulators are stopped on every way out.
 #
 # Usage: scripts/demo.sh [extra extreme-disco options, e.g. -d 1 or -o other.json]
@@ -30,7 +30,7 @@ run_as=()
 if [ "$(id -u)" -eq 0 ]; then run_as=(--process-user=nobody --process-group=nogroup); fi
 
 port=16100
-switches=(core-1:127.0.0.11 edge-1:127.0.0.12 edge-2:127.0.0.13)
+switches=(core-1:127.0.0.11 edge-1:127.0.0.12 edge-2:127.0.0.13 exos-1:127.0.0.14 bridge-1:127.0.0.15)
 for entry in "${switches[@]}"; do
   name=${entry%%:*}
   address=${entry#*:}

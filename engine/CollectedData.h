@@ -1,0 +1,57 @@
+// What the engine's own collectors found on one device, after the agent's phases: LLDP neighbours
+// and, when it was read, the VLAN-aware forwarding database. Plain values, no pointers into any
+// store, so that the results, the summary and a topology builder can take them as they are.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace disco {
+
+// The interface of the device an entry belongs to.
+struct LocalPort {
+  long ifIndex = 0;   // 0 when the row names no port
+  std::string label;  // "card:port" as the results show interfaces, "if N"; "" when no
+                      // interface of the device has the ifIndex
+};
+
+// One row of lldpRemTable, every identifier decoded to readable text.
+struct LldpNeighbour {
+  long localPortNum = 0;  // lldpRemLocalPortNum
+  LocalPort local;
+  std::string chassisIdSubtype;  // "macAddress", "networkAddress", "local", ... (LLDP-MIB names)
+  std::string chassisId;         // "00:04:96:50:00:00", "10.0.1.1", text, or 0x-hex
+  std::string portIdSubtype;
+  std::string portId;
+  std::string portDescription;
+  std::string systemName;
+  std::string systemDescription;
+  std::vector<std::string> capabilities;  // enabled ones: "bridge", "router", ...
+  std::string managementAddress;          // the first IPv4 one, else the first; "" for none
+};
+
+// One forwarding-database row that counts (learned or management).
+struct VlanFdbEntry {
+  std::string mac;  // "00:1B:21:00:10:01"
+  long vlanId = 0;  // 802.1Q VLAN id; 0 when the switch does not say
+  std::string vlanName;
+  LocalPort local;
+  std::string ip;  // from the engine's ARP data; "" when it has none
+  int status = 0;  // 3 learned, 5 mgmt (dot1dTpFdbStatus values)
+};
+
+struct DeviceCollections {
+  bool lldpRead = false;  // false when the device never reached the collectors
+  std::string localChassisIdSubtype;
+  std::string localChassisId;
+  std::vector<LldpNeighbour> lldp;
+
+  bool fdbRead = false;
+  std::string fdbSource;  // "extremeFdbMacExosFdbTable" or "dot1qTpFdbTable"
+  std::vector<VlanFdbEntry> vlanFdb;
+
+  // Rows that could not be used, one sentence each ("lldpRemTable: ...").
+  std::vector<std::string> problems;
+};
+
+}  // namespace disco

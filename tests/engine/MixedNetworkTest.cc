@@ -1,0 +1,183 @@
+// The sample network's newer part discovered over SNMP (snmpsim on loopback): the EXOS stack
+// exos-1 and the standard bridge bridge-1 (examples/sample-network/generate_mixed.py). Their
+// LLDP neighbours and VLAN forwarding entries agree with rows read from the recordings by hand
+// and with net-snmp's snmpwalk of the same tables.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "EngineProcess.h"
+#include "ResultsQuery.h"
+#include "support/Snmpsim.h"
+
+namespace {
+
+const char kExosFdbStatus[] = "1.3.6.1.4.1.1916.1.16.4.1.4";
+const char kQFdbStatus[] = "1.3.6.1.2.1.17.7.1.2.2.1.3";
+const char kLldpRemSysName[] = "1.0.8802.1.1.2.1.4.1.1.9";
+
+// (numeric OID, value) lines of `snmpwalk -On -Oq -Oe` of `oid` on `sim`.
+std::vector<std::pair<std::string, std::string>> Snmpwalk(const Snmpsim& sim, const char* oid) {
+  std::string command = "snmpwalk -v2c -c public -On -Oq -Oe -t 2 " + sim.Address() + ":" +
+                        std::to_string(sim.Port()) + " " + oid + " 2>&1";
+  std::vector<std::pair<std::string, std::string>> rows;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return rows;
+  char line[4096];
+  while (fgets(line, sizeof line, pipe) != nullptr) {
+    std::string text(line);
+    std::size_t space = text.find(' ');
+    if (text.empty() || text[0] != '.' || space == std::string::npos) continue;
+    std::string value = text.substr(space + 1, text.find_last_not_of("\r\n") - space);
+    if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+    rows.emplace_back(text.substr(1, space - 1), value);
+  }
+  pclose(pipe);
+  return rows;
+}
+
+// The sub-identifiers of `oid` after `column`.
+std::vector<unsigned long> IndexOf(const std::string& oid, const char* column) {
+  std::vector<unsigned long> index;
+  std::istringstream parts(oid.substr(std::string(column).size() + 1));
+  for (std::string part; std::getline(parts, part, '.');) index.push_back(std::stoul(part));
+  return index;
+}
+
+std::string Mac(const std::vector<unsigned long>& index, std::size_t at) {
+  std::string mac;
+  char octet[4];
+  for (std::size_t i = at; i < at + 6; ++i) {
+    std::snprintf(octet, sizeof octet, "%02lX", index[i]);
+    mac += (i > at ? ":" : "") + std::string(octet);
+  }
+  return mac;
+}
+
+// The counted (learned, mgmt) MAC addresses of a forwarding table walk, MAC at `macAt`.
+std::multiset<std::string> CountedMacs(const Snmpsim& sim, const char* column, std::size_t macAt) {
+  std::multiset<std::string> macs;
+  for (const auto& [oid, status] : Snmpwalk(sim, column)) {
+    if (status == "3" || status == "5") macs.insert(Mac(IndexOf(oid, column), macAt));
+  }
+  return macs;
+}
+
+const Json* Entry(const Json& list, const std::string& key, const std::string& value) {
+  for (const Json& e : list) {
+    if (e[key] == value) return &e;
+  }
+  return nullptr;
+}
+
+class MixedNetworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Snmpsim::Installed()) GTEST_SKIP() << "snmpsimd is not installed";
+    std::string scope = "defaults: {version: 2c, community: public, timeout: 2}\ndevices:\n";
+    for (const char* name : {"exos-1", "bridge-1"}) {
+      auto sim = std::make_unique<Snmpsim>();
+      ASSERT_TRUE(sim->AddRecordingFile("public", SampleRecording(name)));
+      std::string error;
+      ASSERT_TRUE(sim->Start(&error)) << error;
+      scope += "  - {name: " + std::string(name) + ", address: " + sim->Address() +
+               ", port: " + std::to_string(sim->Port()) + "}\n";
+      m_Sims[name] = std::move(sim);
+    }
+    m_Run = RunEngineProcess({"--scope", m_Dir.Write("scope.yaml", scope), "--no-ping",
+                              "--sleep-scale", "0.001", "-o", "r.json"},
+                             m_Dir.Path());
+    m_Results = Json::parse(ReadFile(m_Dir.Path() + "/r.json"), nullptr, false);
+  }
+
+  std::map<std::string, std::unique_ptr<Snmpsim>> m_Sims;
+  TempDir m_Dir;
+  EngineProcessResult m_Run;
+  Json m_Results;
+};
+
+TEST_F(MixedNetworkTest, LldpAndVlanForwardingEntriesMatchTheRecordingsAndSnmpwalk) {
+  ASSERT_EQ(m_Run.exitCode, 0) << m_Run.err;
+  const Json& exos = DeviceNamed(m_Results, "exos-1");
+  const Json& bridge = DeviceNamed(m_Results, "bridge-1");
+  // Read by hand from the recordings.
+  EXPECT_EQ(exos["lldp_local_chassis"]["chassis_id"], "00:04:96:50:00:00");
+  const Json* toBridge = Entry(exos["lldp_neighbours"], "system_name", "bridge-1");
+  ASSERT_NE(toBridge, nullptr) << exos["lldp_neighbours"].dump();
+  EXPECT_EQ((*toBridge)["port"], "1:1");
+  EXPECT_EQ((*toBridge)["chassis_id"], "02:00:00:00:31:00");
+  EXPECT_EQ((*toBridge)["port_id_subtype"], "local");
+  EXPECT_EQ((*toBridge)["port_id"], "8");
+  EXPECT_EQ((*toBridge)["management_address"], "10.0.1.31");
+  const Json* toExos = Entry(bridge["lldp_neighbours"], "system_name", "exos-1");
+  ASSERT_NE(toExos, nullptr) << bridge["lldp_neighbours"].dump();
+  EXPECT_EQ((*toExos)["port"], "1:8");
+  EXPECT_EQ((*toExos)["port_id"], "1:1");
+  EXPECT_EQ((*toExos)["capabilities"], Json({"bridge", "router"}));
+
+  EXPECT_EQ(exos["vlan_fdb_source"], "extremeFdbMacExosFdbTable");
+  const Json* pc3 = Entry(exos["vlan_fdb"], "mac", "00:1B:21:00:10:04");
+  ASSERT_NE(pc3, nullptr);
+  EXPECT_EQ((*pc3)["vlan_id"], 10);
+  EXPECT_EQ((*pc3)["vlan_name"], "users");
+  EXPECT_EQ((*pc3)["port"], "1:3");
+  EXPECT_EQ((*pc3)["ip"], "10.0.10.104");
+  EXPECT_EQ(bridge["vlan_fdb_source"], "dot1qTpFdbTable");
+  const Json* printer = Entry(bridge["vlan_fdb"], "mac", "00:1E:0B:00:10:07");
+  ASSERT_NE(printer, nullptr);
+  EXPECT_EQ((*printer)["vlan_id"], 10);  // filtering database 2 is VLAN 10
+  EXPECT_EQ((*printer)["port"], "1:5");
+  EXPECT_TRUE((*printer)["ip"].is_null());
+  for (const Json* d : {&exos, &bridge}) {
+    EXPECT_FALSE(d->contains("collector_problems")) << (*d)["collector_problems"].dump();
+  }
+
+  // The same tables as snmpwalk reads them.
+  for (const auto& [name, device] : {std::pair{"exos-1", &exos}, std::pair{"bridge-1", &bridge}}) {
+    std::set<std::pair<unsigned long, std::string>> walked, found;
+    for (const auto& [oid, value] : Snmpwalk(*m_Sims[name], kLldpRemSysName)) {
+      walked.emplace(IndexOf(oid, kLldpRemSysName)[1], value);
+    }
+    for (const Json& n : (*device)["lldp_neighbours"]) {
+      found.emplace(n["local_port_num"].get<unsigned long>(), n["system_name"]);
+    }
+    EXPECT_EQ(found, walked) << name;
+  }
+  std::multiset<std::string> exosMacs, bridgeMacs;
+  for (const Json& e : exos["vlan_fdb"]) exosMacs.insert(e["mac"]);
+  for (const Json& e : bridge["vlan_fdb"]) bridgeMacs.insert(e["mac"]);
+  EXPECT_EQ(exosMacs, CountedMacs(*m_Sims["exos-1"], kExosFdbStatus, 0));
+  EXPECT_EQ(bridgeMacs, CountedMacs(*m_Sims["bridge-1"], kQFdbStatus, 1));
+
+  for (const char* line : {"LLDP bridge-1           10.0.1.31        port 8",
+                           "MAC  00:1B:21:00:10:04  10.0.10.104      VLAN users (10)"}) {
+    EXPECT_NE(m_Run.out.find(line), std::string::npos) << line << "\n" << m_Run.out;
+  }
+}
+
+// The forwarding database is read only where the agent found none, unless --fdb says otherwise.
+TEST(FdbModeTest, AutoReadsWhereTheAgentFoundNothingAndTheOptionOverrides) {
+  TempDir dir;
+  std::string scope = dir.Write(
+      "scope.yaml", "devices:\n  - {name: exos-1, address: 127.0.0.14, recording: " +
+                        SampleRecording("exos-1") + "}\n  - {name: edge-1, address: 127.0.0.12, " +
+                        "recording: " + SampleRecording("edge-1") + "}\n");
+  std::map<std::string, Json> runs;
+  for (const char* mode : {"auto", "always", "never"}) {
+    EngineProcessResult run = RunEngineProcess(
+        {"--scope", scope, "--no-ping", "--fdb", mode, "-q", "-o", std::string(mode) + ".json"},
+        dir.Path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    runs[mode] = Json::parse(ReadFile(dir.Path() + "/" + mode + ".json"));
+  }
+  EXPECT_TRUE(DeviceNamed(runs["auto"], "exos-1").contains("vlan_fdb"));
+  EXPECT_FALSE(DeviceNamed(runs["auto"], "edge-1").contains("vlan_fdb"));
+  EXPECT_TRUE(DeviceNamed(runs["always"], "edge-1").contains("vlan_fdb"));
+  EXPECT_FALSE(DeviceNamed(runs["never"], "exos-1").contains("vlan_fdb"));
+  EXPECT_EQ(RunEngineProcess({"--fdb", "sometimes", "127.0.0.1"}, dir.Path()).exitCode, 2);
+}
+
+}  // namespace
