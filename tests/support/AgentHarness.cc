@@ -1,11 +1,10 @@
 #include "support/AgentHarness.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
+#include <unistd.h>
 
 #include "host/CTolVarBind.h"
+#include "support/TempDir.h"
 
 const char* const kDiscoQuerySubject = "TOLVANE.3.0.DISCO.QUERY";
 
@@ -97,9 +96,7 @@ std::string Snmprec(const std::vector<std::string>& lines) {
 }
 
 std::string ReadTestData(const std::string& name) {
-  std::ifstream in(std::string(DISCO_TEST_DATA) + "/" + name);
-  EXPECT_TRUE(in.good()) << "cannot read test data " << name;
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  const std::string path = std::string(DISCO_TEST_DATA) + "/" + name;
+  EXPECT_EQ(access(path.c_str(), R_OK), 0) << "cannot read test data " << name;
+  return ReadFile(path);
 }
