@@ -173,7 +173,8 @@ TEST_F(RequesterTest, PingAllPassesAddressTexts) {
   auto pinger = std::make_shared<FakePinger>();
   requester.DSRSetPinger(pinger);
   EXPECT_EQ(requester.DSRPingAll(&addresses), 1);
-  EXPECT_EQ(pinger->LastSweep(), (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
+  ASSERT_EQ(pinger->Sweeps().size(), 1u);
+  EXPECT_EQ(pinger->Sweeps()[0], (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
 }
 
 std::string HostIp(CTolAtomVector* answer) {

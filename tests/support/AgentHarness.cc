@@ -3,23 +3,31 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "host/CTolVarBind.h"
 #include "support/TempDir.h"
 
 const char* const kDiscoQuerySubject = "TOLVANE.3.0.DISCO.QUERY";
 
 int FakePinger::PingAll(const std::vector<std::string>& addresses) {
+  size_t sweeps = 0;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    m_Last = addresses;
+    m_Sweeps.push_back(addresses);
+    sweeps = m_Sweeps.size();
   }
-  ++m_Sweeps;
-  return result.load();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (sweeps == 1 && holdFirstSweep && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return 1;
 }
 
-std::vector<std::string> FakePinger::LastSweep() const {
+std::vector<std::vector<std::string>> FakePinger::Sweeps() const {
   std::lock_guard<std::mutex> lock(m_Mutex);
-  return m_Last;
+  return m_Sweeps;
 }
 
 AgentHarness::AgentHarness(CDiscoAgent& a)
