@@ -38,12 +38,15 @@ set(CPACK_PACKAGE_NAME extreme-disco)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "SNMP discovery of Extreme Networks switches: interfaces, VLANs, FDB and EDP neighbours")
+# Lines of at most 72 characters, as Debian descriptions want them.
 set(CPACK_PACKAGE_DESCRIPTION
-  "extreme-disco discovers Extreme Networks switches over SNMP (v1, v2c and v3): each switch's \
-interfaces with card, port, MAC, IP address, status, spanning-tree state, VLANs and trunks, the \
-MAC addresses its forwarding database learned behind each port, resolved to IP addresses, and the \
-switches it hears through the Extreme Discovery Protocol. It writes what it found as JSON. \
-The package holds the program, its switch agent plug-in, the host library and its headers.")
+  "extreme-disco discovers Extreme Networks switches over SNMP (v1, v2c and\n\
+v3): each switch's interfaces with card, port, MAC, IP address, status,\n\
+spanning-tree state, VLANs and trunks, the MAC addresses its forwarding\n\
+database learned behind each port, resolved to IP addresses, and the\n\
+switches it hears through the Extreme Discovery Protocol. It writes what\n\
+it found as JSON. The package holds the program, its switch agent\n\
+plug-in, the host library and its headers.")
 # The team that builds and answers for the package; the Debian Maintainer field takes its value.
 set(CPACK_PACKAGE_CONTACT "Extreme Disco team <disco-team@localhost>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
