@@ -37,7 +37,7 @@ install(FILES ${PROJECT_BINARY_DIR}/tolhost.pc DESTINATION ${CMAKE_INSTALL_LIBDI
 set(CPACK_PACKAGE_NAME extreme-disco)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "SNMP discovery of Extreme Networks switches: interfaces, VLANs, FDB and EDP neighbours")
+  "SNMP discovery of Extreme switches: interfaces, VLANs, FDB and EDP neighbours")
 # Lines of at most 72 characters, as Debian descriptions want them.
 set(CPACK_PACKAGE_DESCRIPTION
   "extreme-disco discovers Extreme Networks switches over SNMP (v1, v2c and\n\
