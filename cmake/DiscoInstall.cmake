@@ -37,8 +37,19 @@ install(FILES ${PROJECT_BINARY_DIR}/tolhost.pc DESTINATION ${CMAKE_INSTALL_LIBDI
 set(CPACK_PACKAGE_NAME extreme-disco)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "SNMP discovery of Extreme Networks switches: interfaces, VLANs, FDB and EDP neighbours")
-set(CPACK_PACKAGE_CONTACT "extreme-disco developers")
+  "SNMP discovery of Extreme switches: interfaces, VLANs, FDB and EDP neighbours")
+# Lines of at most 72 characters, as Debian descriptions want them.
+set(CPACK_PACKAGE_DESCRIPTION
+  "extreme-disco discovers Extreme Networks switches over SNMP (v1, v2c and\n\
+v3): each switch's interfaces with card, port, MAC, IP address, status,\n\
+spanning-tree state, VLANs and trunks, the MAC addresses its forwarding\n\
+database learned behind each port, resolved to IP addresses, and the\n\
+switches it hears through the Extreme Discovery Protocol. It writes what\n\
+it found as JSON. The package holds the program, its switch agent\n\
+plug-in, the host library and its headers.")
+# The team that builds and answers for the package; the Debian Maintainer field takes its value.
+set(CPACK_PACKAGE_CONTACT "Extreme Disco team <disco-team@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(disco_deb_depends libc6 libstdc++6 libgcc-s1 libsnmp40 libyaml-cpp0.7 libabsl${absl_VERSION})

@@ -24,6 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kPayloadBytes = 16;  // marker, pinger id and sweep number
+constexpr size_t kPacketBytes = sizeof(icmphdr) + kPayloadBytes;
 
 uint16_t Checksum(const unsigned char* data, size_t length) {
   uint32_t sum = 0;
@@ -68,6 +69,60 @@ void MakePayload(uint32_t pingerId, uint32_t sweep, unsigned char* out) {
   std::memcpy(out, "xdiscoPG", 8);
   std::memcpy(out + 8, &pingerId, 4);
   std::memcpy(out + 12, &sweep, 4);
+}
+
+// Sends one echo request (`ident`, `sequence`, `payload`) to `address` (host order). Returns what
+// sendto returned; errno says why when it is negative.
+ssize_t SendEcho(int fd, uint16_t ident, uint16_t sequence, const unsigned char* payload,
+                 uint32_t address) {
+  unsigned char packet[kPacketBytes];
+  icmphdr header;
+  std::memset(&header, 0, sizeof header);
+  header.type = ICMP_ECHO;
+  header.un.echo.id = htons(ident);
+  header.un.echo.sequence = htons(sequence);
+  std::memcpy(packet, &header, sizeof header);
+  std::memcpy(packet + sizeof header, payload, kPayloadBytes);
+  uint16_t sum = Checksum(packet, sizeof packet);
+  packet[2] = static_cast<unsigned char>(sum >> 8);
+  packet[3] = static_cast<unsigned char>(sum & 0xFF);
+  sockaddr_in to;
+  std::memset(&to, 0, sizeof to);
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(address);
+  return sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+// Reads the replies waiting on `sock` and marks each target below `sent` whose echo reply of this
+// sweep (`ident`, `payload`) came from its own address. Returns how many it newly marked.
+int ReadReplies(const IcmpSocket& sock, uint16_t ident, const unsigned char* payload,
+                const std::vector<uint32_t>& targets, size_t sent, std::vector<bool>* answered) {
+  int count = 0;
+  unsigned char buffer[1500];
+  sockaddr_in from;
+  socklen_t fromLength = sizeof from;
+  ssize_t n;
+  while ((n = recvfrom(sock.Fd(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
+                       &fromLength)) > 0) {
+    size_t offset = 0;
+    if (sock.Raw()) {
+      if (n < static_cast<ssize_t>(sizeof(iphdr))) continue;
+      offset = static_cast<size_t>((buffer[0] & 0x0F) * 4);
+    }
+    if (static_cast<size_t>(n) < offset + sizeof(icmphdr) + kPayloadBytes) continue;
+    icmphdr reply;
+    std::memcpy(&reply, buffer + offset, sizeof reply);
+    if (reply.type != ICMP_ECHOREPLY) continue;
+    if (sock.Raw() && ntohs(reply.un.echo.id) != ident) continue;
+    if (std::memcmp(buffer + offset + sizeof reply, payload, kPayloadBytes) != 0) continue;
+    size_t seq = ntohs(reply.un.echo.sequence);
+    if (seq < sent && !(*answered)[seq] && ntohl(from.sin_addr.s_addr) == targets[seq]) {
+      (*answered)[seq] = true;
+      ++count;
+    }
+    fromLength = sizeof from;
+  }
+  return count;
 }
 
 }  // namespace
@@ -133,25 +188,10 @@ PingSweepResult IcmpPinger::Sweep(const std::vector<std::string>& addresses, int
     auto now = Clock::now();
     // Send what is due.
     while (next < targets.size() && now >= start + interval * static_cast<long>(next)) {
-      unsigned char packet[sizeof(icmphdr) + kPayloadBytes];
-      icmphdr header;
-      std::memset(&header, 0, sizeof header);
-      header.type = ICMP_ECHO;
-      header.un.echo.id = htons(ident);
-      header.un.echo.sequence = htons(static_cast<uint16_t>(next));
-      std::memcpy(packet, &header, sizeof header);
-      std::memcpy(packet + sizeof header, payload, kPayloadBytes);
-      uint16_t sum = Checksum(packet, sizeof packet);
-      packet[2] = static_cast<unsigned char>(sum >> 8);
-      packet[3] = static_cast<unsigned char>(sum & 0xFF);
-      sockaddr_in to;
-      std::memset(&to, 0, sizeof to);
-      to.sin_family = AF_INET;
-      to.sin_addr.s_addr = htonl(targets[next]);
-      ssize_t n =
-          sendto(sock.Fd(), packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      const ssize_t n =
+          SendEcho(sock.Fd(), ident, static_cast<uint16_t>(next), payload, targets[next]);
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS)) break;
-      if (n == static_cast<ssize_t>(sizeof packet)) ++r.sent;
+      if (n == static_cast<ssize_t>(kPacketBytes)) ++r.sent;
       lastSend = now;
       ++next;
     }
@@ -165,30 +205,7 @@ PingSweepResult IcmpPinger::Sweep(const std::vector<std::string>& addresses, int
     long waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
     pollfd pfd{sock.Fd(), POLLIN, 0};
     if (poll(&pfd, 1, static_cast<int>(std::max(0L, waitMs) + 1)) <= 0) continue;
-    unsigned char buffer[1500];
-    sockaddr_in from;
-    socklen_t fromLength = sizeof from;
-    ssize_t n;
-    while ((n = recvfrom(sock.Fd(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
-                         &fromLength)) > 0) {
-      size_t offset = 0;
-      if (sock.Raw()) {
-        if (n < static_cast<ssize_t>(sizeof(iphdr))) continue;
-        offset = static_cast<size_t>((buffer[0] & 0x0F) * 4);
-      }
-      if (static_cast<size_t>(n) < offset + sizeof(icmphdr) + kPayloadBytes) continue;
-      icmphdr reply;
-      std::memcpy(&reply, buffer + offset, sizeof reply);
-      if (reply.type != ICMP_ECHOREPLY) continue;
-      if (sock.Raw() && ntohs(reply.un.echo.id) != ident) continue;
-      if (std::memcmp(buffer + offset + sizeof reply, payload, kPayloadBytes) != 0) continue;
-      size_t seq = ntohs(reply.un.echo.sequence);
-      if (seq < next && !answered[seq] && ntohl(from.sin_addr.s_addr) == targets[seq]) {
-        answered[seq] = true;
-        ++r.answered;
-      }
-      fromLength = sizeof from;
-    }
+    r.answered += ReadReplies(sock, ident, payload, targets, next, &answered);
   }
   return r;
 }

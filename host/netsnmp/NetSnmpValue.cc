@@ -54,26 +54,10 @@ bool OpaqueOctets(const netsnmp_variable_list& v, std::string* octets) {
   return true;
 }
 
-}  // namespace
-
-std::vector<unsigned long> NameOf(const netsnmp_variable_list& variable) {
-  if (variable.name == nullptr) return {};
-  return std::vector<unsigned long>(variable.name, variable.name + variable.name_length);
-}
-
-std::string DottedOid(const std::vector<unsigned long>& oid) {
-  std::string text;
-  for (size_t i = 0; i < oid.size(); ++i) {
-    if (i > 0) text += '.';
-    text += std::to_string(oid[i]);
-  }
-  return text;
-}
-
-VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* value,
-                              std::string* reason) {
-  // First what is not a value, so that `*value` changes only for one.
-  std::string opaque;  // what an Opaque decoded by the library wrapped
+// What `v` is when it is not a value that converts: an exception of SNMPv2 answers, or a type or
+// length this system does not carry (`*reason` says which). kValue for a value; an Opaque the
+// library decoded leaves the octets it wrapped in `*opaque`.
+VariableClass Classify(const netsnmp_variable_list& v, std::string* opaque, std::string* reason) {
   switch (v.type) {
     case SNMP_NOSUCHOBJECT:
       return VariableClass::kNoSuchObject;
@@ -94,7 +78,7 @@ VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* valu
     case ASN_OPAQUE_COUNTER64:
     case ASN_OPAQUE_U64:
     case ASN_OPAQUE_I64:
-      if (!OpaqueOctets(v, &opaque)) {
+      if (!OpaqueOctets(v, opaque)) {
         if (reason) *reason = "undecodable Opaque";
         return VariableClass::kUnsupported;
       }
@@ -121,6 +105,11 @@ VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* valu
       return VariableClass::kUnsupported;
     }
   }
+  return VariableClass::kValue;
+}
+
+// Writes the value of `v`, which Classify() found to be one, over every field of `*value`.
+void AssignValue(const netsnmp_variable_list& v, std::string* opaque, TolSnmpValue* value) {
   // Written in place: a walk converts straight into its rows.
   value->integer = 0;
   value->bytes.clear();
@@ -168,9 +157,34 @@ VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* valu
       break;
     default:  // the Opaque kinds the library decoded
       value->kind = TolSnmpValue::kOpaque;
-      value->bytes.swap(opaque);
+      value->bytes.swap(*opaque);
       break;
   }
+}
+
+}  // namespace
+
+std::vector<unsigned long> NameOf(const netsnmp_variable_list& variable) {
+  if (variable.name == nullptr) return {};
+  return std::vector<unsigned long>(variable.name, variable.name + variable.name_length);
+}
+
+std::string DottedOid(const std::vector<unsigned long>& oid) {
+  std::string text;
+  for (size_t i = 0; i < oid.size(); ++i) {
+    if (i > 0) text += '.';
+    text += std::to_string(oid[i]);
+  }
+  return text;
+}
+
+VariableClass ConvertVariable(const netsnmp_variable_list& v, TolSnmpValue* value,
+                              std::string* reason) {
+  // First what is not a value, so that `*value` changes only for one.
+  std::string opaque;  // what an Opaque decoded by the library wrapped
+  const VariableClass c = Classify(v, &opaque, reason);
+  if (c != VariableClass::kValue) return c;
+  AssignValue(v, &opaque, value);
   return VariableClass::kValue;
 }
 

@@ -179,7 +179,7 @@ TEST_F(ExtremeDiscoveryTest, TwoDevicesAtOnceGiveTheSameResultsAsOneAtATime) {
   second.join();
 
   ASSERT_TRUE(passed[0] && passed[1]);
-  EXPECT_GE(harness.pinger->Sweeps(), 1);
+  EXPECT_FALSE(harness.pinger->Sweeps().empty());
   ExpectResult(*devices[0], kChassisLocal, kChassisRemote);
   ExpectResult(*devices[1], kSummitLocal, kSummitRemote);
 }

@@ -25,9 +25,17 @@ std::string Print(const CDiscoFdbEntry& e) {
   return s;
 }
 
+// An empty entry prints only its missing key and dumps every part as NULL. (Filled entries print
+// their records' own text forms; the copy test compares them.)
 TEST(FdbEntryTest, SettersRefuseNullsAndOwnWhatTheyTake) {
   CTolScopedErrorLog errors;
   CDiscoFdbEntry entry;
+  EXPECT_EQ(" Key: NULL", Print(entry));
+  {
+    TraceCapture trace(0);
+    entry.DFEDump();
+    EXPECT_EQ(" LocalNeighbour: NULL RemoteNeighbour: NULL Key: NULL\n", trace.Text());
+  }
   EXPECT_EQ(TOL_ERR_NULL, entry.DFELocalNeighbour(nullptr));
   EXPECT_EQ(TOL_ERR_NULL, entry.DFERemoteNeighbour(nullptr));
   EXPECT_EQ(TOL_ERR_NULL, entry.DFEKey(nullptr));
@@ -75,16 +83,6 @@ TEST(FdbEntryTest, CopySharesTheLocalRecordAndDuplicatesTheRest) {
   EXPECT_STREQ("00:01:02:03:04:05",
                twin->DFERemoteNeighbour()->RRValueOf("m_RemoteNbrPhysAddr")->RAString());
   EXPECT_STREQ("00:01:02:03:04:05", twin->DFEKey());
-}
-
-// The printed form leaves out what is missing; the dump names it NULL. (Filled entries print
-// their records' own text forms; the copy test compares them.)
-TEST(FdbEntryTest, TextFormsLabelWhatIsThere) {
-  CDiscoFdbEntry entry;
-  EXPECT_EQ(" Key: NULL", Print(entry));
-  TraceCapture trace(0);
-  entry.DFEDump();
-  EXPECT_EQ(" LocalNeighbour: NULL RemoteNeighbour: NULL Key: NULL\n", trace.Text());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "EngineProcess.h"
 
@@ -10,95 +11,59 @@ namespace {
 
 struct BadInput {
   const char* what;
-  std::vector<std::string> args;  // "SCOPE" is replaced by the scope file's path
-  const char* scope;              // scope file text, or null
-  const char* message;            // a fragment of the message
+  const char* args;     // split at spaces; "SCOPE" is replaced by the scope file's path
+  const char* scope;    // scope file text, or null
+  const char* message;  // a fragment of the message
 };
 
 const BadInput kBadInputs[] = {
-    {"no device", {}, nullptr, "no devices"},
-    {"unknown short option", {"-z", "127.0.0.1"}, nullptr, "unknown option '-z'"},
-    {"unknown long option",
-     {"--frobnicate", "127.0.0.1"},
-     nullptr,
-     "unknown option '--frobnicate'"},
-    {"option without its value", {"127.0.0.1", "-c"}, nullptr, "option -c needs a value"},
-    {"bad SNMP version", {"-v", "4", "127.0.0.1"}, nullptr, "SNMP version '4'"},
-    {"bad security level", {"-l", "authpirv", "127.0.0.1"}, nullptr, "security level"},
-    {"bad time-out", {"-t", "0", "127.0.0.1"}, nullptr, "timeout '0'"},
-    {"max-repetitions zero", {"-Cr", "0", "127.0.0.1"}, nullptr, "max-repetitions '0'"},
-    {"max-repetitions negative", {"-Cr", "-5", "127.0.0.1"}, nullptr, "max-repetitions '-5'"},
-    {"max-repetitions over the limit", {"-Cr1001", "127.0.0.1"}, nullptr, "max-repetitions '1001'"},
-    {"max-repetitions not a number", {"-Cr2x", "127.0.0.1"}, nullptr, "max-repetitions '2x'"},
-    {"max-repetitions without its value",
-     {"127.0.0.1", "-Cr"},
-     nullptr,
-     "option -Cr needs a value"},
-    {"-C with another letter", {"-Cc", "127.0.0.1"}, nullptr, "option -Cc is not supported"},
-    {"bad thread count", {"-j", "0", "127.0.0.1"}, nullptr, "engine threads"},
-    {"bad trace level", {"-d", "9", "127.0.0.1"}, nullptr, "trace level"},
-    {"malformed address", {"10.0.0.300"}, nullptr, "'10.0.0.300' is not a valid IPv4 address"},
-    {"bad port", {"127.0.0.1:70000"}, nullptr, "bad port number"},
-    {"tcp transport", {"tcp:127.0.0.1"}, nullptr, "only UDP"},
-    {"same device twice", {"127.0.0.1", "127.0.0.1:161"}, nullptr, "listed twice"},
-    {"v3 without passphrase",
-     {"-v3", "-l", "authPriv", "-u", "ops", "127.0.0.1"},
-     nullptr,
+    {"no device", "", nullptr, "no devices"},
+    {"unknown short option", "-z 127.0.0.1", nullptr, "unknown option '-z'"},
+    {"unknown long option", "--frobnicate 127.0.0.1", nullptr, "unknown option '--frobnicate'"},
+    {"option without its value", "127.0.0.1 -c", nullptr, "option -c needs a value"},
+    {"bad SNMP version", "-v 4 127.0.0.1", nullptr, "SNMP version '4'"},
+    {"bad security level", "-l authpirv 127.0.0.1", nullptr, "security level"},
+    {"bad time-out", "-t 0 127.0.0.1", nullptr, "timeout '0'"},
+    {"max-repetitions zero", "-Cr 0 127.0.0.1", nullptr, "max-repetitions '0'"},
+    {"max-repetitions negative", "-Cr -5 127.0.0.1", nullptr, "max-repetitions '-5'"},
+    {"max-repetitions over the limit", "-Cr1001 127.0.0.1", nullptr, "max-repetitions '1001'"},
+    {"max-repetitions not a number", "-Cr2x 127.0.0.1", nullptr, "max-repetitions '2x'"},
+    {"max-repetitions without its value", "127.0.0.1 -Cr", nullptr, "option -Cr needs a value"},
+    {"-C with another letter", "-Cc 127.0.0.1", nullptr, "option -Cc is not supported"},
+    {"bad thread count", "-j 0 127.0.0.1", nullptr, "engine threads"},
+    {"bad trace level", "-d 9 127.0.0.1", nullptr, "trace level"},
+    {"malformed address", "10.0.0.300", nullptr, "'10.0.0.300' is not a valid IPv4 address"},
+    {"bad port", "127.0.0.1:70000", nullptr, "bad port number"},
+    {"tcp transport", "tcp:127.0.0.1", nullptr, "only UDP"},
+    {"same device twice", "127.0.0.1 127.0.0.1:161", nullptr, "listed twice"},
+    {"v3 without passphrase", "-v3 -l authPriv -u ops 127.0.0.1", nullptr,
      "passphrase must have at least 8 characters"},
-    {"results to stdout with traces",
-     {"-d", "1", "-o", "-", "127.0.0.1"},
-     nullptr,
-     "standard output"},
-    {"results folder missing",
-     {"-o", "/nonexistent-folder/r.json", "127.0.0.1"},
-     nullptr,
-     "no folder"},
-    {"unreadable scope file", {"--scope", "/nonexistent/scope.yaml"}, nullptr, "no such file"},
-    {"replay without recording", {"--replay", "/tmp", "127.0.0.1"}, nullptr, "no recording"},
-    {"malformed YAML", {"--scope", "SCOPE"}, "devices: [127.0.0.1\n", "malformed YAML"},
-    {"empty scope", {"--scope", "SCOPE"}, "", "needs a 'devices' list"},
-    {"unknown scope key",
-     {"--scope", "SCOPE"},
-     "devices: [127.0.0.1]\npingg: []\n",
+    {"results to stdout with traces", "-d 1 -o - 127.0.0.1", nullptr, "standard output"},
+    {"results folder missing", "-o /nonexistent-folder/r.json 127.0.0.1", nullptr, "no folder"},
+    {"unreadable scope file", "--scope /nonexistent/scope.yaml", nullptr, "no such file"},
+    {"replay without recording", "--replay /tmp 127.0.0.1", nullptr, "no recording"},
+    {"malformed YAML", "--scope SCOPE", "devices: [127.0.0.1\n", "malformed YAML"},
+    {"empty scope", "--scope SCOPE", "", "needs a 'devices' list"},
+    {"unknown scope key", "--scope SCOPE", "devices: [127.0.0.1]\npingg: []\n",
      "line 2: unknown key 'pingg'"},
-    {"misspelt device setting",
-     {"--scope", "SCOPE"},
-     "devices:\n  - address: 127.0.0.1\n    comunity: x\n",
-     "line 3: unknown device setting"},
-    {"device without address",
-     {"--scope", "SCOPE"},
-     "devices:\n  - name: sw\n",
-     "without an address"},
-    {"bad max_repetitions in the scope",
-     {"--scope", "SCOPE"},
-     "defaults: {max_repetitions: 5000}\ndevices: [127.0.0.1]\n",
-     "line 1: max-repetitions '5000'"},
-    {"bad download_fdb",
-     {"--scope", "SCOPE"},
-     "devices:\n  - {address: 127.0.0.1, download_fdb: maybe}\n",
-     "true or false"},
-    {"bad static ARP MAC",
-     {"--scope", "SCOPE"},
-     "devices: [127.0.0.1]\nstatic_arp: {\"00:11:22:33:44\": 127.0.0.9}\n",
-     "not a MAC address"},
-    {"bad ping entry",
-     {"--scope", "SCOPE"},
-     "devices: [127.0.0.1]\nping: [127.0.0.0/33]\n",
+    {"misspelt device setting", "--scope SCOPE",
+     "devices:\n  - address: 127.0.0.1\n    comunity: x\n", "line 3: unknown device setting"},
+    {"device without address", "--scope SCOPE", "devices:\n  - name: sw\n", "without an address"},
+    {"bad max_repetitions in the scope", "--scope SCOPE",
+     "defaults: {max_repetitions: 5000}\ndevices: [127.0.0.1]\n", "line 1: max-repetitions '5000'"},
+    {"bad download_fdb", "--scope SCOPE",
+     "devices:\n  - {address: 127.0.0.1, download_fdb: maybe}\n", "true or false"},
+    {"bad static ARP MAC", "--scope SCOPE",
+     "devices: [127.0.0.1]\nstatic_arp: {\"00:11:22:33:44\": 127.0.0.9}\n", "not a MAC address"},
+    {"bad ping entry", "--scope SCOPE", "devices: [127.0.0.1]\nping: [127.0.0.0/33]\n",
      "not a valid CIDR block"},
-    {"ping block with host bits",
-     {"--scope", "SCOPE"},
-     "devices: [127.0.0.1]\nping: [127.0.0.1/24]\n",
+    {"ping block with host bits", "--scope SCOPE", "devices: [127.0.0.1]\nping: [127.0.0.1/24]\n",
      "host bits set"},
-    {"too many ping addresses",
-     {"--scope", "SCOPE"},
-     "devices: [127.0.0.1]\nping: [127.0.0.0/19]\n",
+    {"too many ping addresses", "--scope SCOPE", "devices: [127.0.0.1]\nping: [127.0.0.0/19]\n",
      "--allow-large-scope"},
-    {"recording missing",
-     {"--scope", "SCOPE"},
-     "devices:\n  - {address: 127.0.0.1, recording: nothere.snmprec}\n",
-     "not a readable file"},
-    {"two devices with one name",
-     {"--scope", "SCOPE"},
+    {"recording missing", "--scope SCOPE",
+     "devices:\n  - {address: 127.0.0.1, recording: nothere.snmprec}\n", "not a readable file"},
+    {"two devices with one name", "--scope SCOPE",
      "devices:\n  - {address: 127.0.0.1, name: sw}\n  - {address: 127.0.0.2, name: sw}\n",
      "two devices are named sw"},
 };
@@ -113,7 +78,8 @@ TEST_P(BadInputTest, ExitsWithOneClearMessage) {
   TempDir dir;
   std::string scope = c.scope ? dir.Write("scope.yaml", c.scope) : "";
   std::vector<std::string> args;
-  for (const std::string& a : c.args) args.push_back(a == "SCOPE" ? scope : a);
+  std::istringstream words(c.args);
+  for (std::string a; words >> a;) args.push_back(a == "SCOPE" ? scope : a);
   EngineProcessResult r = RunEngineProcess(args, dir.Path(), 30);
   EXPECT_EQ(r.exitCode, 2) << r.err;
   EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;

@@ -7,10 +7,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
                                      const std::string& workDir, int timeoutSeconds) {
@@ -61,30 +57,6 @@ EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
   waitpid(pid, &status, 0);
   result.exitCode = !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
-}
-
-TempDir::TempDir() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "extreme-disco-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) m_Path = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (!m_Path.empty()) std::filesystem::remove_all(m_Path, ec);
-}
-
-std::string TempDir::Write(const std::string& name, const std::string& text) const {
-  std::string path = m_Path + "/" + name;
-  std::ofstream(path, std::ios::trunc) << text;
-  return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 std::string SampleRecording(const std::string& name) {

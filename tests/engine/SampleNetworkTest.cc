@@ -66,7 +66,16 @@ class SampleNetworkTest : public ::testing::Test {
       s_Sims[name] = std::move(sim);
     }
     s_Dir = new TempDir();
-    std::string scope = s_Dir->Write("scope.yaml", ScopeText(""));
+    // Next to the switches, two devices that fail: one silent, and a host that answers SNMP but
+    // has no bridge (the agent's filter rejects it).
+    std::string host = s_Dir->Write("host.snmprec",
+                                    "1.3.6.1.2.1.1.1.0|4|a file server\n"
+                                    "1.3.6.1.2.1.1.5.0|4|files\n");
+    std::string failing =
+        "  - {name: silent, address: 127.0.0.1, port: " + std::to_string(FreeUdpPort()) +
+        ", timeout: 0.3, retries: 0}\n" +
+        "  - {name: files, address: 127.0.0.1, recording: " + host + "}\n";
+    std::string scope = s_Dir->Write("scope.yaml", ScopeText(failing));
     s_Run = RunEngineProcess({"--scope", scope, "--sleep-scale", "0.001", "-o", "results.json"},
                              s_Dir->Path());
     s_Results = Json::parse(ReadFile(s_Dir->Path() + "/results.json"), nullptr, false);
@@ -96,19 +105,14 @@ class SampleNetworkTest : public ::testing::Test {
     return text + extraDevices + ping;
   }
 
-  static std::map<std::string, std::unique_ptr<Snmpsim>> s_Sims;
-  static TempDir* s_Dir;
-  static EngineProcessResult s_Run;
-  static Json s_Results;
+  static inline std::map<std::string, std::unique_ptr<Snmpsim>> s_Sims;
+  static inline TempDir* s_Dir = nullptr;
+  static inline EngineProcessResult s_Run;
+  static inline Json s_Results;
 };
 
-std::map<std::string, std::unique_ptr<Snmpsim>> SampleNetworkTest::s_Sims;
-TempDir* SampleNetworkTest::s_Dir = nullptr;
-EngineProcessResult SampleNetworkTest::s_Run;
-Json SampleNetworkTest::s_Results;
-
 TEST_F(SampleNetworkTest, EverySwitchIsDiscoveredOverSnmp) {
-  ASSERT_EQ(s_Run.exitCode, 0) << s_Run.err;
+  ASSERT_EQ(s_Run.exitCode, 1) << s_Run.err;  // not every device was discovered
   ASSERT_FALSE(s_Results.is_discarded());
   EXPECT_EQ(s_Results["agent"]["name"], "ExtremeSwitch");
   EXPECT_EQ(s_Results["agent"]["description"], "Discovery Agent for Extreme switches");
@@ -178,13 +182,15 @@ TEST_F(SampleNetworkTest, SummaryShowsInterfacesAndNeighbours) {
   for (const char* line : {"core-1  ", "edge-1  ", "edge-2  ",
                            "EDP  00:04:96:20:00:00  10.0.1.12        edge-1 port 1:8",
                            "MAC  00:25:90:00:30:01  10.0.30.11", "blocking", "users (2) tag 10",
-                           "no connection at this layer", "3 of 3 devices discovered"}) {
+                           "no connection at this layer", "3 of 5 devices discovered",
+                           "silent  127.0.0.1:", "not answering"}) {
     EXPECT_NE(s_Run.out.find(line), std::string::npos) << line << "\n" << s_Run.out;
   }
 }
 
 // The acceptance test of the net-snmp backend: the agent's whole discovery of the recorded
-// switches gives the same processed data over SNMP as from the recordings themselves.
+// switches gives the same processed data over SNMP as from the recordings themselves, failing
+// devices next to them or not.
 TEST_F(SampleNetworkTest, ReplayGivesTheSameProcessedDataAsSnmp) {
   TempDir dir;
   std::string scope = dir.Write("scope.yaml", ScopeText(""));
@@ -202,38 +208,17 @@ TEST_F(SampleNetworkTest, ReplayGivesTheSameProcessedDataAsSnmp) {
   }
 }
 
-TEST_F(SampleNetworkTest, FailedDevicesAreReportedAndTheOthersUnaffected) {
-  TempDir dir;
-  // A host that answers SNMP but has no bridge: the agent's filter rejects it.
-  std::string host = dir.Write("host.snmprec",
-                               "1.3.6.1.2.1.1.1.0|4|a file server\n"
-                               "1.3.6.1.2.1.1.5.0|4|files\n");
-  std::string extra =
-      "  - {name: silent, address: 127.0.0.1, port: " + std::to_string(FreeUdpPort()) +
-      ", timeout: 0.3, retries: 0}\n" + "  - {name: files, address: 127.0.0.1, recording: " + host +
-      "}\n";
-  std::string scope = dir.Write("scope.yaml", ScopeText(extra));
-  EngineProcessResult run =
-      RunEngineProcess({"--scope", scope, "--sleep-scale", "0.001", "-o", "r.json"}, dir.Path());
-  EXPECT_EQ(run.exitCode, 1) << run.err;
-  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
-  const Json& silent = DeviceNamed(results, "silent");
+// The failing devices of the run are reported; the others' results are those of the replay
+// (ReplayGivesTheSameProcessedDataAsSnmp), which has no failing device.
+TEST_F(SampleNetworkTest, FailedDevicesAreReported) {
+  const Json& silent = DeviceNamed(s_Results, "silent");
   EXPECT_EQ(silent["status"], "not answering");
   EXPECT_FALSE(silent["passed_filter"].get<bool>());
   EXPECT_FALSE(silent["snmp_failures"].empty());
   EXPECT_TRUE(silent["local_neighbours"].empty());
-  const Json& files = DeviceNamed(results, "files");
+  const Json& files = DeviceNamed(s_Results, "files");
   EXPECT_EQ(files["status"], "rejected");
   EXPECT_TRUE(files["local_neighbours"].empty());
-  for (const char* name : kSwitches) {
-    EXPECT_EQ(DeviceNamed(results, name)["status"], "discovered") << name;
-    EXPECT_EQ(DeviceNamed(results, name)["local_neighbours"],
-              DeviceNamed(s_Results, name)["local_neighbours"])
-        << name;
-  }
-  EXPECT_NE(run.out.find("silent  127.0.0.1:"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("not answering"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("3 of 5 devices discovered"), std::string::npos) << run.out;
 }
 
 // SNMPv3 credentials given on the command line reach the device: authPriv, with the context

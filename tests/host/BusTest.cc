@@ -178,9 +178,7 @@ TEST(Transport, GathersOneAnswerAndRefusesBadMessages) {
   t.RTPurge();
   EXPECT_FALSE(t.RTDone());
   // A complete answer whose payload is malformed decodes to null.
-  for (const std::string& payload : {std::string("\0\0", 2), std::string("\0\0\0\x09"
-                                                                         "abc",
-                                                                         7)}) {
+  for (const std::string& payload : {std::string("\0\0", 2), std::string("\0\0\0\tabc", 7)}) {
     CTolMessage m = Msg(1, 0, 1, payload);
     ASSERT_EQ(t.RTAddMessage(&m), 1);
     EXPECT_EQ(t.RTDecodes(), nullptr);

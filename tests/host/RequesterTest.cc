@@ -6,7 +6,6 @@
 #include <string>
 
 #include "host/CDiscoArpService.h"
-#include "host/CDiscoPinger.h"
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/CDiscoStdRequester.h"
 #include "host/CTolAtomVector.h"
@@ -16,6 +15,7 @@
 #include "host/CTolSnmpVarOp.h"
 #include "host/CTolVarBind.h"
 #include "host/TolTypes.h"
+#include "support/AgentHarness.h"
 
 namespace {
 
@@ -164,25 +164,17 @@ TEST_F(RequesterTest, FailuresAreReportedWithDeviceObjectAndReason) {
   }
 }
 
-class ListPinger : public CDiscoPinger {
- public:
-  int PingAll(const std::vector<std::string>& addresses) override {
-    last = addresses;
-    return 1;
-  }
-  std::vector<std::string> last;
-};
-
 TEST_F(RequesterTest, PingAllPassesAddressTexts) {
   CTolAtomVector addresses;
   for (CTolAtom* a : {new CTolAtom("127.0.0.1"), new CTolAtom(), new CTolAtom("127.0.0.2")}) {
     addresses.RAVAddToEnd(a);
   }
   EXPECT_EQ(requester.DSRPingAll(&addresses), TOL_ERR_FAILED);  // no pinger yet
-  auto pinger = std::make_shared<ListPinger>();
+  auto pinger = std::make_shared<FakePinger>();
   requester.DSRSetPinger(pinger);
   EXPECT_EQ(requester.DSRPingAll(&addresses), 1);
-  EXPECT_EQ(pinger->last, (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
+  ASSERT_EQ(pinger->Sweeps().size(), 1u);
+  EXPECT_EQ(pinger->Sweeps()[0], (std::vector<std::string>{"127.0.0.1", "127.0.0.2"}));
 }
 
 std::string HostIp(CTolAtomVector* answer) {

@@ -1,58 +1,25 @@
 // .snmprec recordings: parsing (good rows, errors) and the replay backend's Get and Walk.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/TolTypes.h"
+#include "support/SnmpValues.h"
+#include "support/TempDir.h"
 
 namespace {
 
-// "<kind> <value>": integers in decimal, octets in hex, identifiers dotted.
-std::string Render(const TolSnmpValue& v) {
-  static const char* kKinds[] = {"int",    "uint", "c32", "c64",  "ticks",
-                                 "octets", "ip",   "oid", "null", "opaque"};
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out = std::string(kKinds[v.kind]) + " ";
-  if (v.kind == TolSnmpValue::kObjectId) {
-    for (unsigned long s : v.oid) out += std::to_string(s) + ".";
-  } else if (v.kind == TolSnmpValue::kOctetString || v.kind == TolSnmpValue::kIpAddress ||
-             v.kind == TolSnmpValue::kOpaque) {
-    for (unsigned char c : v.bytes) out += std::string{kHex[c >> 4], kHex[c & 15]};
-  } else {
-    out += std::to_string(v.integer);
-  }
-  return out;
-}
-
-// Rows the requester's conversion test already reads (INTEGER, hex MACs, IpAddress, TimeTicks)
-// are not repeated here.
-TEST(SnmprecParse, GoodRows) {
-  const struct {
-    const char* line;
-    const char* value;
-  } kGood[] = {
-      {"1.3.6.1.9|2|-2147483648", "int -2147483648"},
-      {"1.3.6.1.2.1.1.1.0|4|A|B", "octets 417C42"},  // the value may hold bars
-      {"1.3.6.1.2.1.2.2.1.6.5|4|", "octets "},
-      {"1.3.6.1.7|5|", "null 0"},
-      {"1.3.6.1.2.1.1.2.0|6|1.3.6.1.4.1.1916.2.155", "oid 1.3.6.1.4.1.1916.2.155."},
-      {"1.3.6.1.8|64x|c0a80101", "ip C0A80101"},
-      {"1.3.6.1.6|65|4294967295", "c32 4294967295"},
-      {"1.3.6.1.6|66|1000000000", "uint 1000000000"},
-      {"1.3.6.1.6|68x|9f78", "opaque 9F78"},
-      {"1.3.6.1.6|70|9000000000", "c64 9000000000"},
-      {"1.3.6.1.6|70|18446744073709551615", "c64 -1"},  // wraps, as in a signed atom
-  };
-  for (const auto& r : kGood) {
-    std::vector<TolSnmpRow> rows;
-    std::string error;
-    ASSERT_TRUE(TolParseSnmprec(r.line, &rows, &error)) << r.line << ": " << error;
-    ASSERT_EQ(rows.size(), 1u) << r.line;
-    EXPECT_EQ(Render(rows[0].value), r.value) << r.line;
+// The shared table of every value type, as the replay backend parses it.
+TEST(SnmprecParse, EveryValueTypeGivesItsKindAndValue) {
+  std::vector<TolSnmpRow> rows;
+  std::string error;
+  ASSERT_TRUE(TolParseSnmprec(SnmpValueRecording(), &rows, &error)) << error;
+  ASSERT_EQ(rows.size(), kSnmpValueRows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(ValueText(rows[i].value), ValueText(kSnmpValueRows[i].expected))
+        << kSnmpValueRows[i].line;
   }
 }
 
@@ -108,13 +75,6 @@ TEST(SnmprecParse, ToleratesCrLfCommentsAndSortsLastLineWinning) {
   EXPECT_EQ(rows[1].value.bytes, "TEN");
 }
 
-CDiscoSnmpTarget Target(const char* address, int port = 161) {
-  CDiscoSnmpTarget t;
-  t.address = address;
-  t.port = port;
-  return t;
-}
-
 TEST(SnmprecBackend, GetWalkAndDeviceKeys) {
   CDiscoSnmprecBackend backend;
   std::string error, reason;
@@ -125,24 +85,24 @@ TEST(SnmprecBackend, GetWalkAndDeviceKeys) {
                                 &error));
   ASSERT_TRUE(backend.AddDevice("127.0.0.2", "1.3.6.1.2.1.1.5.0|4|on-162\n", &error, 162));
   std::vector<TolSnmpRow> rows;
-  ASSERT_EQ(backend.Walk(Target("127.0.0.1", 1161), {1, 3, 6, 1, 2, 1, 2, 2, 1, 2}, &rows, 0), 1);
+  ASSERT_EQ(backend.Walk(TargetOf("127.0.0.1", 1161), {1, 3, 6, 1, 2, 1, 2, 2, 1, 2}, &rows, 0), 1);
   ASSERT_EQ(rows.size(), 2u);  // strictly under the column, not column .20
   EXPECT_EQ(rows[0].value.bytes, "one");
   EXPECT_EQ(rows[1].value.bytes, "1001");
   TolSnmpValue v;
-  EXPECT_EQ(backend.Get(Target("127.0.0.1"), {1, 3, 6, 1, 2, 1, 2, 2, 1, 2, 1}, &v, &reason), 1);
-  EXPECT_EQ(backend.Get(Target("127.0.0.1"), {1, 3, 6, 1, 2, 1, 2, 2, 1}, &v, &reason),
+  EXPECT_EQ(backend.Get(TargetOf("127.0.0.1"), {1, 3, 6, 1, 2, 1, 2, 2, 1, 2, 1}, &v, &reason), 1);
+  EXPECT_EQ(backend.Get(TargetOf("127.0.0.1"), {1, 3, 6, 1, 2, 1, 2, 2, 1}, &v, &reason),
             TOL_ERR_FAILED);
-  EXPECT_EQ(backend.Get(Target("127.0.0.2", 162), {1, 3, 6, 1, 2, 1, 1, 5, 0}, &v, &reason), 1);
-  EXPECT_EQ(backend.Get(Target("127.0.0.2", 161), {1, 3, 6, 1, 2, 1, 1, 5, 0}, &v, &reason),
+  EXPECT_EQ(backend.Get(TargetOf("127.0.0.2", 162), {1, 3, 6, 1, 2, 1, 1, 5, 0}, &v, &reason), 1);
+  EXPECT_EQ(backend.Get(TargetOf("127.0.0.2", 161), {1, 3, 6, 1, 2, 1, 1, 5, 0}, &v, &reason),
             TOL_ERR_TIMEOUT);
   EXPECT_NE(reason.find("127.0.0.2:161"), std::string::npos) << reason;
-  EXPECT_EQ(backend.Walk(Target("127.0.0.9"), {1, 3}, &rows, &reason), TOL_ERR_TIMEOUT);
+  EXPECT_EQ(backend.Walk(TargetOf("127.0.0.9"), {1, 3}, &rows, &reason), TOL_ERR_TIMEOUT);
   EXPECT_EQ(backend.RequestCount(), 6);
   // A bad recording registers nothing.
   EXPECT_FALSE(backend.AddDevice("127.0.0.3", "1.3.6.1.1|2|1\nnonsense\n", &error));
   EXPECT_EQ(error, "line 2: expected OID|type|value");
-  EXPECT_EQ(backend.Get(Target("127.0.0.3"), {1, 3, 6, 1, 1}, &v, nullptr), TOL_ERR_TIMEOUT);
+  EXPECT_EQ(backend.Get(TargetOf("127.0.0.3"), {1, 3, 6, 1, 1}, &v, nullptr), TOL_ERR_TIMEOUT);
   EXPECT_FALSE(backend.AddDeviceFile("127.0.0.3", "/nonexistent/sw.snmprec", &error));
 }
 
@@ -172,7 +132,7 @@ TEST(SnmprecBackend, LongSubIdentifiersKeepNumericOrderAndSubtreeBoundaries) {
                                 &error))
       << error;
   std::vector<TolSnmpRow> rows;
-  ASSERT_EQ(backend.Walk(Target("127.0.0.1"), base, &rows, nullptr), 1);
+  ASSERT_EQ(backend.Walk(TargetOf("127.0.0.1"), base, &rows, nullptr), 1);
   const std::vector<std::vector<unsigned long>> order = {
       Sub(base, {239}),   Sub(base, {240, 1}),     Sub(base, {240, 2}),
       Sub(base, {255}),   Sub(base, {256}),        Sub(base, {2400, 1}),
@@ -181,22 +141,21 @@ TEST(SnmprecBackend, LongSubIdentifiersKeepNumericOrderAndSubtreeBoundaries) {
   for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(rows[i].oid, order[i]) << i;
   EXPECT_EQ(rows.back().value.oid, longOid);
 
-  ASSERT_EQ(backend.Walk(Target("127.0.0.1"), Sub(base, {240}), &rows, nullptr), 1);
+  ASSERT_EQ(backend.Walk(TargetOf("127.0.0.1"), Sub(base, {240}), &rows, nullptr), 1);
   ASSERT_EQ(rows.size(), 2u);  // not 2400.1
   EXPECT_EQ(rows[1].value.integer, 6);
-  ASSERT_EQ(backend.Walk(Target("127.0.0.1"), Sub(base, {4294967295}), &rows, nullptr), 1);
+  ASSERT_EQ(backend.Walk(TargetOf("127.0.0.1"), Sub(base, {4294967295}), &rows, nullptr), 1);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].oid, longOid);
 
   TolSnmpValue v;
   v.bytes = "stale";
-  ASSERT_EQ(backend.Get(Target("127.0.0.1"), Sub(base, {256}), &v, nullptr), 1);
-  EXPECT_EQ(Render(v), "int 5");
-  EXPECT_TRUE(v.bytes.empty());  // replaced whole
+  ASSERT_EQ(backend.Get(TargetOf("127.0.0.1"), Sub(base, {256}), &v, nullptr), 1);
+  EXPECT_EQ(ValueText(v), ValueText({TolSnmpValue::kInteger, 5, "", {}}));  // replaced whole
   // 2^32 + 239 is no alias of 239, and an absent prefix of rows is no instance.
-  EXPECT_EQ(backend.Get(Target("127.0.0.1"), Sub(base, {4294967296ul + 239}), &v, nullptr),
+  EXPECT_EQ(backend.Get(TargetOf("127.0.0.1"), Sub(base, {4294967296ul + 239}), &v, nullptr),
             TOL_ERR_FAILED);
-  EXPECT_EQ(backend.Get(Target("127.0.0.1"), Sub(base, {240}), &v, nullptr), TOL_ERR_FAILED);
+  EXPECT_EQ(backend.Get(TargetOf("127.0.0.1"), Sub(base, {240}), &v, nullptr), TOL_ERR_FAILED);
 }
 
 // A recording file bigger than the blocks it is read in: in order but for a repeated OID, CR LF
@@ -210,22 +169,13 @@ TEST(SnmprecBackend, RecordingFileReadInBlocks) {
     text += i == kRows ? "" : "\r\n";
     if (i == kRepeated) text += "1.3.6.1.4.1.9.1." + std::to_string(i) + "|2|-1\r\n";
   }
-  char path[] = "/tmp/snmprec-test-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  auto write = [&path](const std::string& contents) {
-    std::FILE* f = std::fopen(path, "wb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(std::fwrite(contents.data(), 1, contents.size(), f), contents.size());
-    std::fclose(f);
-  };
-  write(text);
+  TempDir dir;
+  const std::string path = dir.Write("sw.snmprec", text);
   CDiscoSnmprecBackend backend;
   std::string error;
   EXPECT_TRUE(backend.AddDeviceFile("127.0.0.1", path, &error)) << error;
   std::vector<TolSnmpRow> rows;
-  EXPECT_EQ(backend.Walk(Target("127.0.0.1"), {1, 3, 6, 1, 4, 1, 9, 1}, &rows, nullptr), 1);
+  EXPECT_EQ(backend.Walk(TargetOf("127.0.0.1"), {1, 3, 6, 1, 4, 1, 9, 1}, &rows, nullptr), 1);
   EXPECT_EQ(rows.size(), static_cast<size_t>(kRows));
   for (size_t i = 0; i < rows.size(); ++i) {
     const int n = static_cast<int>(i) + 1;
@@ -237,10 +187,9 @@ TEST(SnmprecBackend, RecordingFileReadInBlocks) {
     }
   }
   // Lines are counted across blocks: the comment, the rows and the repeat come first.
-  write(text + "\n1.3.6.1.4.1.9.2|2|x\n");
-  EXPECT_FALSE(backend.AddDeviceFile("127.0.0.2", path, &error));
+  EXPECT_FALSE(backend.AddDeviceFile(
+      "127.0.0.2", dir.Write("sw.snmprec", text + "\n1.3.6.1.4.1.9.2|2|x\n"), &error));
   EXPECT_EQ(error, "line " + std::to_string(kRows + 3) + ": bad INTEGER 'x'");
-  std::remove(path);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -21,12 +20,7 @@ TEST(TolSleepTest, ScaleShortensEverySleep) {
       },
       testing::ExitedWithCode(0), "");
   const double before = TolGetSleepScale();
-  // Scaled, a sleep still lasts its scaled time...
-  TolSetSleepScale(0.01);
-  auto start = std::chrono::steady_clock::now();
-  TolSleep(2000);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
-  // ...and a day's sleep returns: unscaled, this test would hang until ctest ends it.
+  // A day's sleep returns: unscaled, this test would hang until ctest ends it.
   TolSetSleepScale(1e-7);
   TolSleep(24 * 3600 * 1000UL);
   TolSetSleepScale(0);

@@ -27,26 +27,12 @@ std::vector<std::string> KeysInListOrder(CTolTreeList& tree) {
 // Key components in their expected order: numbers by value, then texts (non-canonical numbers
 // such as "01" are texts) in byte order.
 const std::string kLong = "1" + std::string(299, '0');  // past the short digit-count form
-const std::vector<std::string> kParts = {"-" + kLong,
-                                         "-100",
-                                         "-20",
-                                         "-1",
-                                         "0",
-                                         "1",
-                                         "2",
-                                         "9",
-                                         "10",
-                                         "11",
-                                         "100",
-                                         "12345678901234567890123",
-                                         "9" + std::string(253, '9'),
-                                         kLong,
-                                         "",
-                                         "\x01",
-                                         "01",
-                                         "a",
-                                         "b",
-                                         "x1"};
+const std::string kMinusLong = "-" + kLong, kNines = "9" + std::string(253, '9');
+const std::vector<std::string> kParts = {kMinusLong, "-100", "-20", "-1",
+                                         "0",        "1",    "2",   "9",
+                                         "10",       "11",   "100", "12345678901234567890123",
+                                         kNines,     kLong,  "",    "\x01",
+                                         "01",       "a",    "b",   "x1"};
 const int kPartCount = static_cast<int>(kParts.size());
 
 }  // namespace

@@ -5,14 +5,6 @@
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/TolOidTable.h"
 
-CDiscoSnmpTarget TargetOf(const std::string& address, int port) {
-  CDiscoSnmpTarget t;
-  t.address = address;
-  t.port = port;
-  t.name = "sw-under-test";
-  return t;
-}
-
 CDiscoSnmpCredentials Community(const std::string& community,
                                 CDiscoSnmpCredentials::Version version) {
   CDiscoSnmpCredentials c;
@@ -43,28 +35,12 @@ std::vector<TolSnmpRow> RecordedRows(const std::string& snmprec,
   return under;
 }
 
-namespace {
-std::string Dotted(const std::vector<unsigned long>& oid) {
-  std::string s;
-  for (unsigned long v : oid) s += (s.empty() ? "" : ".") + std::to_string(v);
-  return s;
-}
-}  // namespace
-
-std::string ValueText(const TolSnmpValue& v) {
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char b : v.bytes) hex += {kHex[b >> 4], kHex[b & 15]};
-  return "kind " + std::to_string(v.kind) + " integer " + std::to_string(v.integer) + " bytes " +
-         hex + " oid " + Dotted(v.oid);
-}
-
 void ExpectSameRows(const std::vector<TolSnmpRow>& expected,
                     const std::vector<TolSnmpRow>& actual) {
   ASSERT_EQ(expected.size(), actual.size());
   for (size_t i = 0; i < expected.size(); ++i) {  // the first bad row says enough
-    ASSERT_EQ(Dotted(expected[i].oid) + " = " + ValueText(expected[i].value),
-              Dotted(actual[i].oid) + " = " + ValueText(actual[i].value))
+    ASSERT_EQ(DottedText(expected[i].oid) + " = " + ValueText(expected[i].value),
+              DottedText(actual[i].oid) + " = " + ValueText(actual[i].value))
         << "row " << i;
   }
 }

@@ -8,6 +8,7 @@
 
 #include "host/CDiscoSnmpBackend.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
+#include "support/SnmpValues.h"
 #include "support/Snmpsim.h"
 
 // Skips the test when snmpsimd is not installed; otherwise starts `sim` or fails the test.
@@ -18,8 +19,6 @@
     ASSERT_TRUE((sim).Start(&startError)) << startError;           \
   } while (0)
 
-// The device "sw-under-test" at `address`:`port`.
-CDiscoSnmpTarget TargetOf(const std::string& address, int port);
 // v1/v2c credentials with a 2 s time-out and one retry.
 CDiscoSnmpCredentials Community(
     const std::string& community,
@@ -32,7 +31,5 @@ std::vector<unsigned long> Oid(const std::string& dotted);
 std::vector<TolSnmpRow> RecordedRows(const std::string& snmprec,
                                      const std::vector<unsigned long>& column);
 
-// A value's kind and every field, as one text that compares and prints as a whole.
-std::string ValueText(const TolSnmpValue& value);
 // Expects `actual` to hold exactly `expected`: same identifiers, kinds and values, in order.
 void ExpectSameRows(const std::vector<TolSnmpRow>& expected, const std::vector<TolSnmpRow>& actual);

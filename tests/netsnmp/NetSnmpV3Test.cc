@@ -149,7 +149,7 @@ TEST_F(NetSnmpV3, RefusalsStopAfterTheRetriesAndNeverRevealSecrets) {
     if (k.code == TOL_ERR_TIMEOUT) {
       EXPECT_EQ(k.credentials.retries + 1, backend->RequestCount());
     }
-    EXPECT_EQ(k.code ? k.code : rc, rc) << reason;
+    EXPECT_TRUE(k.code == 0 || rc == k.code) << rc << ": " << reason;
     EXPECT_LT(rc, 0);
     EXPECT_TRUE(k.code != TOL_ERR_TIMEOUT || reason.find("timeout") != std::string::npos) << reason;
     texts.push_back(reason);

@@ -1,26 +1,33 @@
 #include "support/AgentHarness.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <chrono>
+#include <thread>
 
 #include "host/CTolVarBind.h"
+#include "support/TempDir.h"
 
 const char* const kDiscoQuerySubject = "TOLVANE.3.0.DISCO.QUERY";
 
 int FakePinger::PingAll(const std::vector<std::string>& addresses) {
+  size_t sweeps = 0;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    m_Last = addresses;
+    m_Sweeps.push_back(addresses);
+    sweeps = m_Sweeps.size();
   }
-  ++m_Sweeps;
-  return result.load();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (sweeps == 1 && holdFirstSweep && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return 1;
 }
 
-std::vector<std::string> FakePinger::LastSweep() const {
+std::vector<std::vector<std::string>> FakePinger::Sweeps() const {
   std::lock_guard<std::mutex> lock(m_Mutex);
-  return m_Last;
+  return m_Sweeps;
 }
 
 AgentHarness::AgentHarness(CDiscoAgent& a)
@@ -97,9 +104,7 @@ std::string Snmprec(const std::vector<std::string>& lines) {
 }
 
 std::string ReadTestData(const std::string& name) {
-  std::ifstream in(std::string(DISCO_TEST_DATA) + "/" + name);
-  EXPECT_TRUE(in.good()) << "cannot read test data " << name;
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  const std::string path = std::string(DISCO_TEST_DATA) + "/" + name;
+  EXPECT_EQ(access(path.c_str(), R_OK), 0) << "cannot read test data " << name;
+  return ReadFile(path);
 }

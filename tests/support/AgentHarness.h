@@ -21,18 +21,18 @@
 // Subject and query of the in-scope address service.
 extern const char* const kDiscoQuerySubject;  // "TOLVANE.3.0.DISCO.QUERY"
 
-// Counts sweeps and remembers the addresses of the last one.
+// Remembers the addresses of every sweep and reports each as made. While `holdFirstSweep` is set,
+// the first sweep waits for it to be cleared (20 s at most, so that a failing test cannot hang the
+// sweeping thread).
 class FakePinger : public CDiscoPinger {
  public:
   int PingAll(const std::vector<std::string>& addresses) override;
-  int Sweeps() const { return m_Sweeps.load(); }
-  std::vector<std::string> LastSweep() const;
-  std::atomic<int> result{1};  // what PingAll returns
+  std::vector<std::vector<std::string>> Sweeps() const;
+  std::atomic<bool> holdFirstSweep{false};
 
  private:
-  std::atomic<int> m_Sweeps{0};
   mutable std::mutex m_Mutex;
-  std::vector<std::string> m_Last;
+  std::vector<std::vector<std::string>> m_Sweeps;
 };
 
 // One device as the engine hands it to an agent: record, mediation data, processed data.

@@ -20,10 +20,10 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
 
 #include "support/BerEncoding.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -90,22 +90,15 @@ void Snmpsim::AddRecording(const std::string& community, const std::string& snmp
 }
 
 bool Snmpsim::AddRecordingFile(const std::string& community, const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  AddRecording(community, text.str());
+  if (access(path.c_str(), R_OK) != 0) return false;
+  AddRecording(community, ReadFile(path));
   return true;
 }
 
 void Snmpsim::AddUser(const SnmpsimUser& user) { m_Users.push_back(user); }
 
 std::string Snmpsim::Log() const {
-  if (m_Dir.empty()) return std::string();
-  std::ifstream in(m_Dir + "/snmpsimd.log", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return m_Dir.empty() ? std::string() : ReadFile(m_Dir + "/snmpsimd.log");
 }
 
 bool Snmpsim::Start(std::string* error, int waitSeconds) {

@@ -36,6 +36,10 @@ class TraceCapture {
   std::streambuf* m_Old;
 };
 
-// Each line of `lines` must appear in `trace`.
-#define EXPECT_TRACES(trace, ...) \
-  for (const char* line : {__VA_ARGS__}) EXPECT_TRUE((trace).Has(line)) << "missing: " << line
+inline std::string TraceText(const TraceCapture& trace) { return trace.Text(); }
+inline const std::string& TraceText(const std::string& text) { return text; }
+
+// Each of the lines must appear in `trace`, a TraceCapture or the text it captured.
+#define EXPECT_TRACES(trace, ...)        \
+  for (const char* line : {__VA_ARGS__}) \
+  EXPECT_NE(TraceText(trace).find(line), std::string::npos) << "missing: " << line

@@ -15,38 +15,14 @@ namespace {
 
 using Addresses = std::vector<std::string>;
 
-// A pinger whose first sweep blocks until the test opens the gate (or WaitUntil gives up, so that
-// a failing test cannot hang the reply thread). Remembers every sweep.
-class GatedPinger : public CDiscoPinger {
- public:
-  int PingAll(const Addresses& addresses) override {
-    if (Record(addresses) == 1) WaitUntil([this] { return open.load(); });
-    return 1;
-  }
-  std::vector<Addresses> Sweeps() {
-    std::lock_guard<std::mutex> lock(m_Mutex);
-    return m_Sweeps;
-  }
-  std::atomic<bool> open{false};
-
- private:
-  size_t Record(const Addresses& addresses) {
-    std::lock_guard<std::mutex> lock(m_Mutex);
-    m_Sweeps.push_back(addresses);
-    return m_Sweeps.size();
-  }
-  std::mutex m_Mutex;
-  std::vector<Addresses> m_Sweeps;
-};
-
 class PingCycleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    agent.DAGetRequester()->DSRSetPinger(pinger);
+    pinger->holdFirstSweep = true;
     harness.SetInScope(inScope);
   }
   void TearDown() override {
-    pinger->open = true;
+    pinger->holdFirstSweep = false;
     EXPECT_TRUE(agent.WaitReplyIdle());
   }
   int Queries() { return harness.engine.REQueryCount(kDiscoQuerySubject); }
@@ -54,7 +30,7 @@ class PingCycleTest : public ::testing::Test {
   Addresses inScope{"127.0.0.1", "127.0.0.2", "127.0.0.3"};
   RecordingSwitchAgent agent;
   AgentHarness harness{agent};
-  std::shared_ptr<GatedPinger> pinger = std::make_shared<GatedPinger>();
+  std::shared_ptr<FakePinger> pinger = harness.pinger;
 };
 
 // Three devices entering their download together: one query and one first sweep for all three,
@@ -75,7 +51,7 @@ TEST_F(PingCycleTest, DevicesEnteringTogetherShareOneQueryAndOneFirstSweep) {
   EXPECT_EQ(0, agent.State().initialPingDone);
   EXPECT_EQ(inScope, pinger->Sweeps()[0]);
 
-  pinger->open = true;
+  pinger->holdFirstSweep = false;
   EXPECT_TRUE(WaitUntil([&] { return agent.CountCalls("26") == 3; }));
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(3, agent.CountCalls("25:42"));
@@ -99,7 +75,7 @@ TEST_F(PingCycleTest, LateDevicePassesStraightThroughAndSweepsLastWhileAnyoneIsI
   for (int i = 1; i <= 40; ++i) inScope.push_back("127.0.1." + std::to_string(i));
   harness.SetInScope(inScope);
   harness.SetMaxMessageBytes(16);
-  pinger->open = true;
+  pinger->holdFirstSweep = false;
   ASSERT_EQ(1, agent.DSAInitPing());
   const std::string out = Traced(4, [&] { EXPECT_EQ(1, agent.DSAInitPing()); });
   EXPECT_EQ(std::string::npos, out.find("Sending Disco request")) << out;
