@@ -65,6 +65,12 @@ std::string DeviceRun::Reason() const {
     case DeviceStatus::kRejected:
       return "the agent's filter rejected it (no dot1dTpAgingTime.0: not a bridge?)";
     case DeviceStatus::kIncomplete:
+      if (snmpGivenUp) {
+        return "stopped answering during the discovery; its remaining SNMP requests were not "
+               "sent (" +
+               std::to_string(failures.size()) + " SNMP request" +
+               (failures.size() == 1 ? "" : "s") + " failed, last: " + failures.back().text + ")";
+      }
       return std::to_string(failures.size()) + " SNMP request" + (failures.size() == 1 ? "" : "s") +
              " failed, first: " + failures.front().text;
   }

@@ -44,6 +44,9 @@ struct DeviceRun {
   size_t arpEntries = 0;     // how many entries it had
   // What went over SNMP to and from the device, when it was reached over the network.
   std::optional<CDiscoSnmpCounters> snmpCounters;
+  // Whether the device stopped answering mid-run and its remaining SNMP requests were not sent
+  // (CDiscoFailFastBackend); the device is then incomplete, or not answering.
+  bool snmpGivenUp = false;
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
   DeviceCollections collected;  // the engine's own collectors' findings, freed with `proc`
   double seconds = 0;           // time spent in the device's steps

@@ -73,8 +73,12 @@ bool Discovery::SetUpBackends(std::string* error) {
   }
   auto routing = std::make_shared<RoutingSnmpBackend>(replay, network);
   for (const DeviceSpec* d : replayed) routing->ReplayEndpoint(d->Endpoint());
+  std::shared_ptr<CDiscoSnmpBackend> backend = routing;
+  if (m_WrapBackend) backend = m_WrapBackend(backend);
+  // A device that stops answering costs a few time-outs, not one per request it had left.
+  m_FailFast = std::make_shared<CDiscoFailFastBackend>(backend);
   CDiscoStdRequester* requester = m_Agent->DAGetRequester();
-  requester->DSRSetSnmpBackend(routing);
+  requester->DSRSetSnmpBackend(m_FailFast);
   requester->DSRSetPinger(m_Pinger);
   requester->DSRSetArpService(m_Arp);
   return true;
@@ -140,6 +144,7 @@ RunOutcome Discovery::Run(std::string* error) {
         if (m_Network && d.deviceSpec.recording.empty()) {
           d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
         }
+        d.snmpGivenUp = m_FailFast->GivenUp(d.deviceSpec.Endpoint());
         // The device is through: what it found becomes results now, and its stores go.
         if (m_DeviceDone) m_DeviceDone(order, d);
         d.proc.reset();

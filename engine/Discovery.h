@@ -24,6 +24,7 @@
 #include "engine/VlanFdbCollector.h"
 #include "host/CDiscoAgent.h"
 #include "host/CDiscoArpService.h"
+#include "host/CDiscoFailFastBackend.h"
 #include "host/CTolEngine.h"
 #include "host/CTolErrorSink.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
@@ -83,6 +84,12 @@ class Discovery {
   using DeviceDone = std::function<void(size_t order, const DeviceRun& device)>;
   void OnDeviceDone(DeviceDone done) { m_DeviceDone = std::move(done); }
 
+  // Wraps the SNMP backend (recordings and net-snmp) before the agent's requester uses it, under
+  // the engine's own give-up-on-dead-devices layer; tests inject faults with it. Set before Run.
+  using BackendWrapper =
+      std::function<std::shared_ptr<CDiscoSnmpBackend>(std::shared_ptr<CDiscoSnmpBackend>)>;
+  void WrapSnmpBackend(BackendWrapper wrap) { m_WrapBackend = std::move(wrap); }
+
   // Runs the discovery. kBadInput (a recording that cannot be read) and kCannotRun (no agent)
   // come with `*error` set and nothing discovered.
   RunOutcome Run(std::string* error);
@@ -110,7 +117,9 @@ class Discovery {
   bool m_SinkInstalled = false;
   std::shared_ptr<CDiscoArpTable> m_Arp;
   std::shared_ptr<IcmpPinger> m_Pinger;
-  std::shared_ptr<CDiscoNetSnmpBackend> m_Network;  // null when every device is replayed
+  std::shared_ptr<CDiscoNetSnmpBackend> m_Network;    // null when every device is replayed
+  std::shared_ptr<CDiscoFailFastBackend> m_FailFast;  // what the requester sends through
+  BackendWrapper m_WrapBackend;
   DeviceDone m_DeviceDone;
   std::unique_ptr<CDiscoAgent> m_Agent;  // last: destroyed first
 };

@@ -265,7 +265,8 @@ a scope file's device overrides them with its own settings)
   -X PASSPHRASE          v3 privacy passphrase
   -n CONTEXT             v3 context name (default: the default context)
   -t SECONDS             time-out per request (default 1)
-  -r RETRIES             retries after a time-out (default 1)
+  -r RETRIES             retries after a time-out (default 1). A device is given up after
+                         3 time-outs in a row: its remaining requests are not sent
   -Cr N                  GETBULK max-repetitions: rows asked for in one request, 1 to 1000
                          (default )") +
          std::to_string(CDiscoSnmpCredentials().maxRepetitions) +

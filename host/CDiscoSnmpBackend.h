@@ -30,8 +30,9 @@ class CDiscoSnmpBackend {
 
   // Reads one instance. Returns 1 with `*value` set; TOL_ERR_FAILED when the instance does not
   // exist (noSuchObject, noSuchInstance); TOL_ERR_TIMEOUT when no answer came after the retries
-  // (for replay: no recording for the device); other negative codes for other failures. On
-  // failure `*reason` (may be null) says why, without any credential.
+  // (for replay: no recording for the device); TOL_ERR_ABANDONED when the request was not sent
+  // because the device stopped answering (CDiscoFailFastBackend); other negative codes for other
+  // failures. On failure `*reason` (may be null) says why, without any credential.
   virtual int Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
                   TolSnmpValue* value, std::string* reason) = 0;
 

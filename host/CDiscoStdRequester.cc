@@ -92,7 +92,8 @@ CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* ob
   TolSnmpValue value;
   std::string reason;
   int rc = m_Backend->Get(target, oid, &value, &reason);
-  if (rc == TOL_ERR_FAILED) return nullptr;  // no such object or instance: a normal answer
+  if (rc == TOL_ERR_FAILED) return nullptr;     // no such object or instance: a normal answer
+  if (rc == TOL_ERR_ABANDONED) return nullptr;  // reported once, with the time-out that gave up
   if (rc != 1) {
     Report(rc < 0 ? rc : TOL_ERR_PROTOCOL, __LINE__,
            std::string("device ") + id + ": get " + what + " failed: " + reason);
@@ -129,6 +130,10 @@ bool CDiscoStdRequester::WalkColumn(CTolRecord* device, const char* object,
   }
   std::string reason;
   int rc = m_Backend->Walk(target, *column, rows, &reason);
+  if (rc == TOL_ERR_ABANDONED) {  // reported once, with the time-out that gave up
+    rows->clear();
+    return false;
+  }
   if (rc != 1) {
     rows->clear();
     Report(rc < 0 ? rc : TOL_ERR_PROTOCOL, __LINE__,

@@ -1,7 +1,9 @@
 // The agent's SNMP requester, with the engine's ping and ARP services. It resolves object names
 // (TolOidTable), sends requests through a pluggable backend and turns the answers into rows
 // (CTolSnmpVarOp) with typed atoms. A request that fails for another reason than a missing
-// instance is reported as a CTolError naming the device, the object and the reason.
+// instance is reported as a CTolError naming the device, the object and the reason; a request
+// the backend did not send because the device stopped answering (TOL_ERR_ABANDONED, see
+// CDiscoFailFastBackend) is not reported again: the time-out that gave the device up was.
 // Thread-safe once configured; configure before use.
 #pragma once
 

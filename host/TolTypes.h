@@ -42,4 +42,5 @@ enum ETolStatus {
   TOL_ERR_KEY_TAKEN = -220565,     // the key is already taken
   TOL_ERR_TIMEOUT = -220600,       // a request to a device got no answer in time
   TOL_ERR_PROTOCOL = -220601,      // a device answered outside its protocol
+  TOL_ERR_ABANDONED = -220602,     // a request not sent: its device stopped answering
 };

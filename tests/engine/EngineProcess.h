@@ -1,6 +1,7 @@
 // Runs the extreme-disco program as a user would, for the engine's integration tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,11 @@ struct EngineProcessResult {
 };
 
 // Runs DISCO_ENGINE_PATH with `args` in `workDir` ("" for the current one), killing it after
-// `timeoutSeconds`.
-EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
-                                     const std::string& workDir = "", int timeoutSeconds = 180);
+// `timeoutSeconds`. `onErrorLine`, when set, is given each line of standard error (without its
+// end of line) as soon as it is written, so that a test can act while the program runs.
+EngineProcessResult RunEngineProcess(
+    const std::vector<std::string>& args, const std::string& workDir = "", int timeoutSeconds = 180,
+    const std::function<void(const std::string&)>& onErrorLine = {});
 
 // The sample network's recording of `name` (core-1, edge-1, edge-2).
 std::string SampleRecording(const std::string& name);
