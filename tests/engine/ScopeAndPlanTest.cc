@@ -125,6 +125,23 @@ TEST(ScopeAndPlanTest, PingListEntriesExpandWithoutRepeats) {
                                       "192.0.3.1", "198.51.100.7", "198.51.100.8"}));
 }
 
+TEST(ScopeAndPlanTest, PingLimitCountsDistinctAddresses) {
+  // 4096 addresses, the limit, each written twice: overlapping entries count once.
+  DiscoveryPlan plan = Plan(
+      "devices: [127.0.0.1]\n"
+      "ping: [10.0.0.0-10.0.15.255, 10.0.0.0-10.0.15.255, 10.0.0.7]\n");
+  EXPECT_EQ(plan.pingAddresses.size(), 4096u);
+  // One more distinct address is one too many.
+  EngineOptions options;
+  ScopeDocument doc;
+  std::string error;
+  ASSERT_TRUE(ParseScopeText("devices: [127.0.0.1]\nping: [10.0.0.0-10.0.15.255, 10.0.16.0]\n",
+                             "/scopes", &doc, &error));
+  DiscoveryPlan refused;
+  EXPECT_FALSE(BuildDiscoveryPlan(options, &doc, &refused, &error));
+  EXPECT_NE(error.find("more than 4096 distinct addresses"), std::string::npos) << error;
+}
+
 TEST(ScopeAndPlanTest, PingLimitCountsAddressesExactly) {
   std::vector<std::string> out;
   std::string error;
