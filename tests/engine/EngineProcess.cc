@@ -13,7 +13,8 @@
 #include <sstream>
 
 EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
-                                     const std::string& workDir, int timeoutSeconds) {
+                                     const std::string& workDir, int timeoutSeconds,
+                                     const std::string& interruptOn) {
   EngineProcessResult result;
   int outPipe[2];
   int errPipe[2];
@@ -38,7 +39,12 @@ EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
   std::string* sinks[2] = {&result.out, &result.err};
   int open = 2;
   bool killed = false;
+  bool interrupted = interruptOn.empty();
   while (open > 0) {
+    if (!interrupted && result.err.find(interruptOn) != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
     if (std::chrono::steady_clock::now() > deadline && !killed) {
       kill(pid, SIGKILL);
       killed = true;

@@ -11,9 +11,11 @@ struct EngineProcessResult {
 };
 
 // Runs DISCO_ENGINE_PATH with `args` in `workDir` ("" for the current one), killing it after
-// `timeoutSeconds`.
+// `timeoutSeconds`. When `interruptOn` is not empty, sends the program one SIGINT as soon as its
+// standard error holds that text.
 EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
-                                     const std::string& workDir = "", int timeoutSeconds = 180);
+                                     const std::string& workDir = "", int timeoutSeconds = 180,
+                                     const std::string& interruptOn = "");
 
 // A fresh directory, removed with its contents on destruction.
 class TempDir {
