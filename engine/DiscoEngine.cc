@@ -18,6 +18,7 @@
 #include "engine/PluginLocation.h"
 #include "engine/ResultsJson.h"
 #include "engine/ScopeFile.h"
+#include "engine/Secrets.h"
 #include "engine/Summary.h"
 #include "host/TolDebug.h"
 #include "host/TolSleep.h"
@@ -124,8 +125,12 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
       break;
   }
 
+  if (!SecretsFromEnvironment(&options.environmentSecrets, &error)) {
+    return Fail(err, kExitBadInput, error);
+  }
   ScopeDocument scope;
-  if (!options.scopeFile.empty() && !LoadScopeFile(options.scopeFile, &scope, &error)) {
+  if (!options.scopeFile.empty() && (!LoadScopeFile(options.scopeFile, &scope, &error) ||
+                                     !CheckScopeFileSecrecy(options.scopeFile, scope, &error))) {
     return Fail(err, kExitBadInput, error);
   }
   DiscoveryPlan plan;

@@ -62,7 +62,8 @@ bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const Scop
   d->addressSpace = in.addressSpace;
 
   CDiscoSnmpCredentials c;
-  bool ok = (scope == nullptr || ApplySnmpSettings(scope->defaults, &c, error)) &&
+  bool ok = ApplySnmpSettings(options.environmentSecrets, &c, error) &&
+            (scope == nullptr || ApplySnmpSettings(scope->defaults, &c, error)) &&
             ApplySnmpSettings(options.snmp, &c, error) &&
             (in.own == nullptr || ApplySnmpSettings(*in.own, &c, error));
   if (!ok) {

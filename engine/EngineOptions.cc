@@ -256,7 +256,10 @@ Devices
                          or DIR/ADDRESS.snmprec for each device (snmpsim's .snmprec format)
 
 SNMP access (net-snmp's options, for every device: they override a scope file's defaults, and
-a scope file's device overrides them with its own settings)
+a scope file's device overrides them with its own settings). Secrets given here show in the
+process list: give them instead in the environment (EXTREME_DISCO_COMMUNITY,
+EXTREME_DISCO_AUTH_PASSPHRASE, EXTREME_DISCO_PRIV_PASSPHRASE; under a scope file's defaults)
+or in a scope file only its owner may read (chmod 600; one readable by others is refused)
   -v 1|2c|3              SNMP version (default 2c)
   -c COMMUNITY           community for v1 and v2c (default public)
   -u USER                v3 security name

@@ -30,6 +30,7 @@ struct EngineOptions {
   bool quiet = false;                // -q
   // The run's safety limits.
   double deviceTimeoutSeconds = kDefaultDeviceTimeoutSeconds;  // --device-timeout; 0: none
+  SnmpSettings environmentSecrets;  // from EXTREME_DISCO_* (Secrets.h): under every other layer
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kError };

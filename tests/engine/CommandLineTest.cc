@@ -1,6 +1,7 @@
 // Bad command lines and scope files: one clear message on standard error, exit status 2,
 // nothing discovered and no results file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -147,6 +148,23 @@ INSTANTIATE_TEST_SUITE_P(Engine, BadInputTest, ::testing::ValuesIn(kBadInputs),
                            }
                            return name;
                          });
+
+TEST(CommandLineTest, AScopeFileWithASecretMustBePrivate) {
+  TempDir dir;
+  std::string scope = dir.Write("scope.yaml",
+                                "devices:\n  - {name: core-1, address: 127.0.0.11, "
+                                "community: s3cret, recording: " +
+                                    SampleRecording("core-1") + "}\n");
+  std::vector<std::string> args = {"--scope", scope, "--no-ping", "-q", "-o", "r.json"};
+  ASSERT_EQ(chmod(scope.c_str(), 0640), 0);
+  EngineProcessResult shared = RunEngineProcess(args, dir.Path(), 30);
+  EXPECT_EQ(shared.exitCode, 2);
+  EXPECT_NE(shared.err.find("group or others may read it (mode 0640)"), std::string::npos)
+      << shared.err;
+  EXPECT_EQ(shared.err.find("s3cret"), std::string::npos);  // the secret is never echoed
+  ASSERT_EQ(chmod(scope.c_str(), 0600), 0);
+  EXPECT_EQ(RunEngineProcess(args, dir.Path(), 60).exitCode, 0);
+}
 
 TEST(CommandLineTest, HelpGoesToStandardOutputAndSucceeds) {
   EngineProcessResult r = RunEngineProcess({"--help"});
