@@ -172,13 +172,11 @@ void Discovery::RunPool(const std::function<void(DeviceRun&)>& step,
     }
     return;
   }
-  PoolEnd end = ForEachDevice(m_Report.devices, m_Settings.threads, step, done, limits);
-  m_Report.stuck += end.stuck;
-  for (size_t i : end.ended) {
-    const DeviceRun& d = *m_Report.devices[i];
+  limits.ended = [this](const DeviceRun& d) {
     m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() +
                     "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
-  }
+  };
+  m_Report.stuck += ForEachDevice(m_Report.devices, m_Settings.threads, step, done, limits).stuck;
 }
 
 void Discovery::PhasesOneAndTwo(DeviceRun& d) {

@@ -154,7 +154,7 @@ PoolEnd ForEachDevice(std::vector<std::unique_ptr<DeviceRun>>& devices, int thre
       bool cut = stop && (s.state == SlotState::kWaiting || s.state == SlotState::kRunning);
       if (!late && !cut) continue;
       Abandon(*pool, i, devices, late ? DeviceEnd::kTimedOut : DeviceEnd::kInterrupted, seconds);
-      end.ended.push_back(i);
+      if (limits.ended) limits.ended(*devices[i]);
     }
     pool->changed.wait_for(lock, std::chrono::milliseconds(100));
   }
@@ -169,7 +169,6 @@ PoolEnd ForEachDevice(std::vector<std::unique_ptr<DeviceRun>>& devices, int thre
       workers[t].detach();
     }
   }
-  std::sort(end.ended.begin(), end.ended.end());
   return end;
 }
 

@@ -19,12 +19,13 @@ struct PoolLimits {
   // When above 0: a device whose steps (in this pool and the ones before) took longer is
   // abandoned as timed out.
   double deviceSeconds = 0;
+  // Told at once, on the calling thread, of each device the pool ends (its stand-in, below).
+  std::function<void(const DeviceRun&)> ended;
 };
 
-// What became of the devices a pool cut short.
+// What a pool left behind.
 struct PoolEnd {
-  std::vector<size_t> ended;  // devices that got their `ended` in this pool, in plan order
-  size_t stuck = 0;           // engine threads still inside an abandoned device's step
+  size_t stuck = 0;  // engine threads still inside an abandoned device's step
 };
 
 // Runs `step` once for every device not already ended on up to `threads` engine threads and
