@@ -30,7 +30,7 @@ void OnSignal(int signal) {
   }
   static const char kStop[] =
       "\nextreme-disco: stopping; the results of the devices through are being written "
-      "(again to quit at once)\n";
+      "(Ctrl-C again quits at once)\n";
   Note(kStop, sizeof kStop - 1);
 }
 
