@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "host/CTolErrorSink.h"
@@ -141,6 +142,25 @@ TEST_F(PingCycleTest, AnswerWithoutAddressesReleasesWaitersAndEndsPinging) {
   ASSERT_TRUE(agent.WaitReplyIdle());
   EXPECT_FALSE(agent.HasPingList());
   EXPECT_EQ(1, agent.State().requestSent);
+  EXPECT_EQ(1, agent.State().initialPingDone);
+}
+
+// A pinger whose sweeps fail with an exception, out of the reply callback.
+class ThrowingPinger : public CDiscoPinger {
+ public:
+  int PingAll(const Addresses&) override { throw std::runtime_error("no socket"); }
+};
+
+TEST_F(PingCycleTest, ALostAnswerStillReleasesTheWaitingDevice) {
+  // The answer's reader ends with an exception before its first sweep releases anyone: without
+  // the host's empty answer in its place the device would wait in DSAInitPing for ever.
+  CTolScopedErrorLog errors;
+  agent.DAGetRequester()->DSRSetPinger(std::make_shared<ThrowingPinger>());
+  HarnessDevice& a = harness.AddSilentDevice("a", "127.0.0.9");
+  harness.Mediate(a, 3);
+  EXPECT_TRUE(errors.Contains(TOL_ERR_FAILED, "an empty answer takes its place"));
+  EXPECT_TRUE(errors.Contains(TOL_ERR_FAILED,
+                              "Ping list for attempted discovery ping appears to be empty.\n"));
   EXPECT_EQ(1, agent.State().initialPingDone);
 }
 
