@@ -67,6 +67,7 @@ class Network:
         path = os.path.join(self.directory, file_name)
         with open(path, "w") as f:
             f.write("\n".join(lines) + "\n")
+        os.chmod(path, 0o600)  # it holds communities: the program refuses it readable by others
         return path
 
     def simulators(self, processes):

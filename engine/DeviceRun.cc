@@ -20,6 +20,10 @@ const char* DeviceStatusName(DeviceStatus status) {
       return "rejected";
     case DeviceStatus::kNotAnswering:
       return "not answering";
+    case DeviceStatus::kInterrupted:
+      return "interrupted";
+    case DeviceStatus::kTimedOut:
+      return "timed out";
   }
   return "unknown";
 }
@@ -47,6 +51,8 @@ std::vector<TolErrorRecord> DeviceRun::AgentErrors() const {
 }
 
 DeviceStatus DeviceRun::Status() const {
+  if (ended == DeviceEnd::kInterrupted) return DeviceStatus::kInterrupted;
+  if (ended == DeviceEnd::kTimedOut) return DeviceStatus::kTimedOut;
   std::vector<TolErrorRecord> failures = SnmpFailures();
   if (!passedFilter) {
     return failures.empty() ? DeviceStatus::kRejected : DeviceStatus::kNotAnswering;
@@ -64,6 +70,12 @@ std::string DeviceRun::Reason() const {
              failures.front().text;
     case DeviceStatus::kRejected:
       return "the agent's filter rejected it (no dot1dTpAgingTime.0: not a bridge?)";
+    case DeviceStatus::kInterrupted:
+      return "the run was stopped by a signal before the device was through; its findings so far "
+             "are lost";
+    case DeviceStatus::kTimedOut:
+      return "still in the agent's steps after the per-device time limit (--device-timeout); "
+             "abandoned, its findings so far are lost";
     case DeviceStatus::kIncomplete:
       if (snmpGivenUp) {
         return "stopped answering during the discovery; its remaining SNMP requests were not "

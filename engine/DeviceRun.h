@@ -23,6 +23,15 @@ enum class DeviceStatus {
   kIncomplete,    // passed the filter, but some SNMP requests failed
   kRejected,      // answered, but the agent's filter did not take it
   kNotAnswering,  // no usable answer to the filter's request (time-out, refused credentials)
+  kInterrupted,   // the run was stopped (SIGINT, SIGTERM) before the device was through
+  kTimedOut,      // its steps took longer than the per-device time limit
+};
+
+// How the engine ended a device's steps.
+enum class DeviceEnd {
+  kThrough,      // the device went through every step it could take
+  kInterrupted,  // stopped by a signal, in flight or before it started
+  kTimedOut,     // abandoned by the watchdog over the time limit
 };
 
 const char* DeviceStatusName(DeviceStatus status);  // "discovered", "incomplete", ...
@@ -50,6 +59,7 @@ struct DeviceRun {
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
   DeviceCollections collected;  // the engine's own collectors' findings, freed with `proc`
   double seconds = 0;           // time spent in the device's steps
+  DeviceEnd ended = DeviceEnd::kThrough;
 
   // Reports of the SNMP requester (SNMP failures) and the other reports (the agent's).
   std::vector<TolErrorRecord> SnmpFailures() const;

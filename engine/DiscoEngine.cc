@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,9 +14,11 @@
 #include "engine/Discovery.h"
 #include "engine/DiscoveryPlan.h"
 #include "engine/EngineOptions.h"
+#include "engine/Interrupt.h"
 #include "engine/PluginLocation.h"
 #include "engine/ResultsJson.h"
 #include "engine/ScopeFile.h"
+#include "engine/Secrets.h"
 #include "engine/Summary.h"
 #include "host/TolDebug.h"
 #include "host/TolSleep.h"
@@ -66,8 +69,11 @@ bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const st
   fs::file_status status = fs::status(path, ec);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
     // A device or a pipe (/dev/stdout, a FIFO): written to directly, never replaced.
+    errno = 0;
     std::ofstream file(path, std::ios::binary);
+    if (!file) why = std::strerror(errno);
     if (file && writer.WriteDocument(report, file, &why) && file.flush()) return true;
+    if (why.empty() || why == "write failed") why = errno != 0 ? std::strerror(errno) : why;
     *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
     return false;
   }
@@ -119,8 +125,12 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
       break;
   }
 
+  if (!SecretsFromEnvironment(&options.environmentSecrets, &error)) {
+    return Fail(err, kExitBadInput, error);
+  }
   ScopeDocument scope;
-  if (!options.scopeFile.empty() && !LoadScopeFile(options.scopeFile, &scope, &error)) {
+  if (!options.scopeFile.empty() && (!LoadScopeFile(options.scopeFile, &scope, &error) ||
+                                     !CheckScopeFileSecrecy(options.scopeFile, scope, &error))) {
     return Fail(err, kExitBadInput, error);
   }
   DiscoveryPlan plan;
@@ -136,12 +146,15 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (options.sleepScale) TolSetSleepScale(*options.sleepScale);
 
   Progress progress(options.quiet ? nullptr : &err);
+  InterruptGuard interrupts;  // Ctrl-C from here on stops the run but keeps what is through
   DiscoverySettings settings;
   settings.threads = options.threads;
   settings.ping.timeoutMs = options.pingTimeoutMs;
   settings.ping.ratePerSecond = options.pingRate;
   settings.pingEnabled = !options.noPing;
   settings.fdb = options.fdb;
+  settings.deviceTimeoutSeconds = options.deviceTimeoutSeconds;
+  settings.stopRequested = []() { return StopSignal() != 0; };
   ResultsWriter writer(plan.devices.size());
   if (!writer.Open(&error)) return Fail(err, kExitCannotRun, error);
   Discovery discovery(*plugin, plan, settings, progress);
@@ -159,17 +172,29 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const DiscoveryReport& report = discovery.Report();
   bool written = WriteResults(report, writer, options.outputPath, out, &error);
   bool summaryOnErr = options.debugLevel > 0 || options.outputPath == "-";
+  std::ostream& summary = summaryOnErr ? err : out;
+  errno = 0;
   writer.WriteSummary(report, written ? options.outputPath : "nowhere (see the error below)",
-                      summaryOnErr ? err : out);
-  if (!report.sweeps.empty() || report.queries > 0) {
-    char pause[32];
-    std::snprintf(pause, sizeof pause, "%.1f", 120 * TolGetSleepScale());
-    progress.Line(std::string("waiting for the agent's ping cycle to end (up to ") + pause +
-                  " s; see --sleep-scale)");
+                      summary);
+  bool summaryWritten = static_cast<bool>(summary.flush());
+  std::string summaryError = std::string("cannot write the summary: ") +
+                             (errno != 0 ? std::strerror(errno) : "write failed");
+  int status = report.AllDiscovered() ? kExitAllDiscovered : kExitSomeFailed;
+  if (report.stopped) status = 128 + StopSignal();
+  if (!written) status = Fail(err, kExitCannotRun, error);
+  if (!summaryWritten) status = Fail(err, kExitCannotRun, summaryError);
+  if (report.stuck > 0) {
+    // Threads are still inside the agent: it can be neither destroyed nor unloaded under them,
+    // so the process ends here, its output flushed, the results already whole on disk.
+    progress.Line(std::to_string(report.stuck) +
+                  " engine thread(s) still inside abandoned devices; ending the process");
+    out.flush();
+    err.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
   }
   discovery.Finish();
-  if (!written) return Fail(err, kExitCannotRun, error);
-  return report.AllDiscovered() ? kExitAllDiscovered : kExitSomeFailed;
+  return status;
 }
 
 }  // namespace disco

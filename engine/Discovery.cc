@@ -9,6 +9,7 @@
 #include "engine/RoutingSnmpBackend.h"
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/CTolVarBind.h"
+#include "host/TolSleep.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
 
 namespace disco {
@@ -87,6 +88,7 @@ bool Discovery::SetUpBackends(std::string* error) {
 RunOutcome Discovery::Run(std::string* error) {
   auto start = std::chrono::steady_clock::now();
   m_Report.startedAt = UtcNow();
+  TolResumeSleeps();  // a run before this one in the process may have ended them
   m_Agent = m_Plugin.Instantiate();
   if (!m_Agent) {
     *error = "the agent plug-in " + m_Plugin.Path() + " made no agent";
@@ -136,21 +138,20 @@ RunOutcome Discovery::Run(std::string* error) {
                        : std::string("pinging off")) +
                   ", " + std::to_string(m_Settings.threads) + " engine thread(s)");
 
-  ForEachDevice(m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhasesOneAndTwo(d); });
-  BuildArpTable();
-  ForEachDevice(
-      m_Report.devices, m_Settings.threads, [this](DeviceRun& d) { PhaseThree(d); },
-      [this](size_t order, DeviceRun& d) {
-        if (m_Network && d.deviceSpec.recording.empty()) {
-          d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
-        }
-        d.snmpGivenUp = m_FailFast->GivenUp(d.deviceSpec.Endpoint());
-        // The device is through: what it found becomes results now, and its stores go.
-        if (m_DeviceDone) m_DeviceDone(order, d);
-        d.proc.reset();
-        d.med.reset();
-        d.collected = DeviceCollections();
-      });
+  RunPool([this](DeviceRun& d) { PhasesOneAndTwo(d); });
+  if (!m_Report.stopped) BuildArpTable();
+  RunPool([this](DeviceRun& d) { PhaseThree(d); },
+          [this](size_t order, DeviceRun& d) {
+            if (m_Network && d.deviceSpec.recording.empty()) {
+              d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
+            }
+            d.snmpGivenUp = m_FailFast->GivenUp(d.deviceSpec.Endpoint());
+            // The device is through: what it found becomes results now, and its stores go.
+            if (m_DeviceDone) m_DeviceDone(order, d);
+            d.proc.reset();
+            d.med.reset();
+            d.collected = DeviceCollections();
+          });
 
   m_Report.sweeps = m_Pinger->Sweeps();
   m_Report.queries = m_Bus.REQueryCount(kInScopeQuerySubject);
@@ -158,6 +159,31 @@ RunOutcome Discovery::Run(std::string* error) {
   m_Report.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return RunOutcome::kDone;
+}
+
+void Discovery::RunPool(const std::function<void(DeviceRun&)>& step,
+                        const std::function<void(size_t, DeviceRun&)>& done) {
+  PoolLimits limits;
+  limits.deviceSeconds = m_Settings.deviceTimeoutSeconds;
+  limits.stopRequested = [this]() {
+    if (!m_Report.stopped && m_Settings.stopRequested && m_Settings.stopRequested()) {
+      m_Report.stopped = true;
+      m_Progress.Line("stopping: devices not through are reported as interrupted");
+    }
+    return m_Report.stopped;
+  };
+  if (limits.stopRequested()) {
+    // Stopped between two pools: the devices not ended take no further step.
+    for (auto& d : m_Report.devices) {
+      if (d->ended == DeviceEnd::kThrough) d->ended = DeviceEnd::kInterrupted;
+    }
+    return;
+  }
+  limits.ended = [this](const DeviceRun& d) {
+    m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() +
+                    "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
+  };
+  m_Report.stuck += ForEachDevice(m_Report.devices, m_Settings.threads, step, done, limits).stuck;
 }
 
 void Discovery::PhasesOneAndTwo(DeviceRun& d) {
@@ -218,9 +244,11 @@ void Discovery::PhaseThree(DeviceRun& d) {
 }
 
 void Discovery::Finish() {
+  if (m_Report.stuck > 0) return;
+  TolEndSleeps();  // the ping cycle's pause ends now; no device is left to wait for its sweeps
   if (m_Agent) {
     for (auto& d : m_Report.devices) m_Agent->DAUnbindDevice(d->record.get());
-    m_Agent.reset();  // waits for the reply thread, which may be in a pause between sweeps
+    m_Agent.reset();  // waits for the reply thread, which the ended pause lets go
   }
   if (m_SinkInstalled) {
     TolSetProcessErrorSink(m_PreviousProcessSink);

@@ -39,6 +39,12 @@ struct DiscoverySettings {
   PingSettings ping;
   bool pingEnabled = true;       // false: the in-scope query is answered with no address
   FdbMode fdb = FdbMode::kAuto;  // when the engine reads the VLAN-aware forwarding database
+  // Longest time one device may spend in the agent's steps before the watchdog abandons it as
+  // timed out; 0: no limit.
+  double deviceTimeoutSeconds = 0;
+  // Polled while devices run; once true the run stops and the devices not through are
+  // interrupted. Unset: never.
+  std::function<bool()> stopRequested;
 };
 
 struct ArpCounts {
@@ -63,6 +69,8 @@ struct DiscoveryReport {
   std::vector<PingSweepResult> sweeps;
   int queries = 0;  // in-scope address queries answered
   ArpCounts arp;
+  bool stopped = false;  // the run was stopped before every device was through
+  size_t stuck = 0;      // engine threads left inside the agent by abandoned devices
 
   bool AllDiscovered() const;
 };
@@ -95,8 +103,9 @@ class Discovery {
   RunOutcome Run(std::string* error);
   // The findings; complete once Run returned kDone.
   const DiscoveryReport& Report() const { return m_Report; }
-  // Destroys the agent, which waits for its ping cycle's current pause to end, and restores
-  // the process's error sink. Idempotent.
+  // Ends the host's pauses (so that the agent's ping cycle ends at once), destroys the agent
+  // and restores the process's error sink. Idempotent. Does nothing while Report().stuck is
+  // above 0: threads still inside the agent need it, and the process must end without it.
   void Finish();
 
  private:
@@ -104,6 +113,10 @@ class Discovery {
   void PhasesOneAndTwo(DeviceRun& device);
   void BuildArpTable();
   void PhaseThree(DeviceRun& device);
+  // Runs `step` for every device through the engine threads and the watchdog; reports the
+  // devices it ended.
+  void RunPool(const std::function<void(DeviceRun&)>& step,
+               const std::function<void(size_t, DeviceRun&)>& done = {});
 
   const AgentPlugin& m_Plugin;
   const DiscoveryPlan m_Plan;

@@ -62,7 +62,8 @@ bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const Scop
   d->addressSpace = in.addressSpace;
 
   CDiscoSnmpCredentials c;
-  bool ok = (scope == nullptr || ApplySnmpSettings(scope->defaults, &c, error)) &&
+  bool ok = ApplySnmpSettings(options.environmentSecrets, &c, error) &&
+            (scope == nullptr || ApplySnmpSettings(scope->defaults, &c, error)) &&
             ApplySnmpSettings(options.snmp, &c, error) &&
             (in.own == nullptr || ApplySnmpSettings(*in.own, &c, error));
   if (!ok) {
@@ -91,31 +92,35 @@ bool BuildPingList(const EngineOptions& options, const ScopeDocument* scope, Dis
                    std::string* error) {
   if (options.noPing) return true;
   size_t limit = options.allowLargeScope ? kMaxPingAddressesLarge : kMaxPingAddresses;
-  std::vector<std::string> expanded;
+  std::set<std::string> seen;
+  // The limit counts distinct addresses: entries that overlap (a block and an address in it)
+  // count each address once.
+  auto add = [&](const std::string& a) {
+    if (seen.insert(a).second) plan->pingAddresses.push_back(a);
+  };
   if (scope != nullptr && scope->hasPingList) {
     for (const std::string& entry : scope->ping) {
-      switch (ExpandAddressEntry(entry, limit, &expanded, error)) {
-        case ExpandResult::kOk:
-          break;
-        case ExpandResult::kMalformed:
-          *error = "scope ping list: " + *error;
-          return false;
-        case ExpandResult::kTooMany:
-          *error = "the ping list holds more than " + std::to_string(limit) + " addresses" +
-                   (options.allowLargeScope ? ""
-                                            : "; give --allow-large-scope to ping up to " +
-                                                  std::to_string(kMaxPingAddressesLarge));
-          return false;
+      std::vector<std::string> expanded;
+      ExpandResult result = ExpandAddressEntry(entry, limit, &expanded, error);
+      if (result == ExpandResult::kMalformed) {
+        *error = "scope ping list: " + *error;
+        return false;
+      }
+      if (result == ExpandResult::kOk) {
+        for (const std::string& a : expanded) add(a);
+      }
+      if (result == ExpandResult::kTooMany || seen.size() > limit) {
+        *error = "the ping list holds more than " + std::to_string(limit) + " distinct addresses" +
+                 (options.allowLargeScope ? ""
+                                          : "; give --allow-large-scope to ping up to " +
+                                                std::to_string(kMaxPingAddressesLarge));
+        return false;
       }
     }
   } else {
     for (const DeviceSpec& d : plan->devices) {
-      if (d.recording.empty()) expanded.push_back(d.address);
+      if (d.recording.empty()) add(d.address);
     }
-  }
-  std::set<std::string> seen;
-  for (const std::string& a : expanded) {
-    if (seen.insert(a).second) plan->pingAddresses.push_back(a);
   }
   return true;
 }

@@ -48,12 +48,24 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
       return false;
     }
     o->debugLevel = static_cast<int>(n);
+  } else if (value.empty() && (name == "scope" || name == "replay" || name == "plugin")) {
+    *error = "option --" + name + " needs a " + (name == "replay" ? "folder" : "file") +
+             " (it was given an empty one)";
+    return false;
   } else if (name == "scope") {
     o->scopeFile = value;
   } else if (name == "replay") {
     o->replayDir = value;
   } else if (name == "plugin") {
     o->pluginPath = value;
+  } else if (name == "device-timeout") {
+    char* end = nullptr;
+    double s = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(s) || s < 0 || s > 7 * 24 * 3600) {
+      *error = "device time-out '" + value + "' must be seconds from 0 (no limit) to 604800";
+      return false;
+    }
+    o->deviceTimeoutSeconds = s;
   } else if (name == "ping-timeout") {
     if (!ParseInt(value, 1, 60000, &n)) {
       *error = "ping time-out '" + value + "' must be milliseconds from 1 to 60000";
@@ -103,7 +115,7 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
 bool IsLongValueOption(const std::string& name) {
   return name == "output" || name == "threads" || name == "debug" || name == "scope" ||
          name == "replay" || name == "plugin" || name == "ping-timeout" || name == "ping-rate" ||
-         name == "sleep-scale" || name == "fdb";
+         name == "sleep-scale" || name == "fdb" || name == "device-timeout";
 }
 
 }  // namespace
@@ -254,7 +266,10 @@ Devices
                          or DIR/ADDRESS.snmprec for each device (snmpsim's .snmprec format)
 
 SNMP access (net-snmp's options, for every device: they override a scope file's defaults, and
-a scope file's device overrides them with its own settings)
+a scope file's device overrides them with its own settings). Secrets given here show in the
+process list: give them instead in the environment (EXTREME_DISCO_COMMUNITY,
+EXTREME_DISCO_AUTH_PASSPHRASE, EXTREME_DISCO_PRIV_PASSPHRASE; under a scope file's defaults)
+or in a scope file only its owner may read (chmod 600; one readable by others is refused)
   -v 1|2c|3              SNMP version (default 2c)
   -c COMMUNITY           community for v1 and v2c (default public)
   -u USER                v3 security name
@@ -285,6 +300,10 @@ Discovery
                          the agent: auto (default) for a device where the agent found no
                          forwarding entry and download_fdb is not off; always; never. LLDP
                          neighbours (LLDP-MIB) are read from every device
+  --device-timeout SECONDS
+                         the longest one device may spend in the agent's steps (default
+                         3600; 0: no limit); a device still busy then is reported as "timed
+                         out" and the others go on
   --plugin PATH          the agent plug-in to load (default: the one installed with this
                          program, ../lib/extreme-disco/ beside its folder; from a build
                          folder, the one built there)
@@ -295,21 +314,26 @@ Output
                          with -d above 0 the summary goes to standard error instead
   -q, --quiet            no progress messages on standard error
   -h, --help             this text
+
+  Ctrl-C (or SIGTERM) stops the run: the devices through are written to the results, the others
+  are reported as "interrupted"; a second Ctrl-C quits at once, writing nothing.
   --version              the program's version
 
 Testing
   --sleep-scale FACTOR   multiplies every pause of the agent (default 1, or the environment's
                          TOL_SLEEP_SCALE). The agent pings the in-scope addresses again every
-                         120 s while any device is still in its forwarding-database download,
-                         and at the end of a run the program waits for the current pause to
-                         end, up to 120 s. Tests and the demo pass 0.001 to make that 0.12 s.
+                         120 s while any device is still in its forwarding-database download;
+                         the pause ends at once when the last device is through. Tests pass
+                         0.001 to make the pause 0.12 s.
 
 Exit status
   0  every device was discovered
   1  the run finished, but some device did not answer, was rejected by the agent's filter or
      was discovered incompletely (the results and the summary say which and why)
   2  bad command line or input file; nothing was discovered
-  3  the discovery could not run (plug-in not loadable) or its results could not be written
+  3  the discovery could not run (plug-in not loadable) or its results or summary could not
+     be written
+  130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM; the results hold the devices through
 )";
 }
 

@@ -10,6 +10,10 @@
 
 namespace disco {
 
+// How long one device may spend in the agent's steps by default: far beyond the largest switch
+// over a slow link, short enough that a device stuck for good never holds a run for a day.
+constexpr double kDefaultDeviceTimeoutSeconds = 3600;
+
 struct EngineOptions {
   SnmpSettings snmp;                        // -v -c -u -l -a -A -x -X -n -t -r -Cr, in order
   std::vector<std::string> hosts;           // HOST[:PORT] operands
@@ -26,6 +30,9 @@ struct EngineOptions {
   std::optional<double> sleepScale;  // --sleep-scale; unset keeps the host's (TOL_SLEEP_SCALE)
   bool quiet = false;                // -q
   FdbMode fdb = FdbMode::kAuto;      // --fdb always|auto|never
+  // The run's safety limits.
+  double deviceTimeoutSeconds = kDefaultDeviceTimeoutSeconds;  // --device-timeout; 0: none
+  SnmpSettings environmentSecrets;  // from EXTREME_DISCO_* (Secrets.h): under every other layer
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kError };

@@ -2,8 +2,11 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "engine/Ipv4Address.h"
@@ -22,6 +25,26 @@ struct ScopeError {
 [[noreturn]] void Fail(const YAML::Node& node, const std::string& message) {
   throw ScopeError{node.Mark().line >= 0 ? node.Mark().line + 1 : 0, message};
 }
+
+// The keys of one mapping, with the line each was first given on: YAML keeps every duplicate
+// key, and a later one would silently override (or add to) the first.
+class KeySet {
+ public:
+  // Returns the key's text; refuses a key given before in the same mapping.
+  std::string Add(const YAML::Node& key, const std::string& text) {
+    int line = key.Mark().line + 1;
+    auto inserted = m_Lines.emplace(text, line);
+    if (!inserted.second) {
+      Fail(key, "'" + text + "' is given twice (first on line " +
+                    std::to_string(inserted.first->second) + ")");
+    }
+    return text;
+  }
+  std::string Add(const YAML::Node& key) { return Add(key, key.as<std::string>()); }
+
+ private:
+  std::map<std::string, int> m_Lines;
+};
 
 std::string Scalar(const YAML::Node& node, const std::string& what) {
   if (!node.IsScalar()) Fail(node, what + " must be a single value");
@@ -56,8 +79,9 @@ void SnmpSettingOf(const std::string& key, const YAML::Node& value, SnmpSettings
 void ParseDefaults(const YAML::Node& node, ScopeDocument* scope) {
   if (node.IsNull()) return;
   if (!node.IsMap()) Fail(node, "defaults must be a mapping of settings");
+  KeySet keys;
   for (const auto& entry : node) {  // a key-value pair, held for the loop's body
-    std::string key = entry.first.as<std::string>();
+    std::string key = keys.Add(entry.first);
     if (key == "port") {
       scope->defaultPort = Port(entry.second);
     } else if (IsSnmpSettingKey(key)) {
@@ -76,8 +100,9 @@ ScopeDevice ParseDevice(const YAML::Node& node, const std::string& baseDir) {
     return d;
   }
   if (!node.IsMap()) Fail(node, "a device must be an address or a mapping with 'address'");
+  KeySet keys;
   for (const auto& entry : node) {  // a key-value pair, held for the loop's body
-    std::string key = entry.first.as<std::string>();
+    std::string key = keys.Add(entry.first);
     const YAML::Node& value = entry.second;
     if (key == "address") {
       d.address = Scalar(value, "address");
@@ -106,10 +131,12 @@ ScopeDevice ParseDevice(const YAML::Node& node, const std::string& baseDir) {
 void ParseStaticArp(const YAML::Node& node, ScopeDocument* scope) {
   if (node.IsNull()) return;
   if (!node.IsMap()) Fail(node, "static_arp must map MAC addresses to IPv4 addresses");
+  KeySet macs;
   for (const auto& entry : node) {  // a key-value pair, held for the loop's body
     StaticArpEntry e;
     std::string mac = Scalar(entry.first, "a static ARP MAC address");
     if (!NormalizeMac(mac, &e.mac)) Fail(entry.first, "'" + mac + "' is not a MAC address");
+    macs.Add(entry.first, e.mac);  // one MAC written two ways is still twice
     e.ip = Scalar(entry.second, "a static ARP address");
     uint32_t a = 0;
     if (!ParseIpv4(e.ip, &a)) Fail(entry.second, "'" + e.ip + "' is not an IPv4 address");
@@ -121,8 +148,9 @@ void ParseDocument(const YAML::Node& root, const std::string& baseDir, ScopeDocu
   if (root.IsNull()) throw ScopeError{0, "the scope is empty: it needs a 'devices' list"};
   if (!root.IsMap()) Fail(root, "the scope must be a mapping with a 'devices' list");
   bool hasDevices = false;
+  KeySet keys;
   for (const auto& entry : root) {  // a key-value pair, held for the loop's body
-    std::string key = entry.first.as<std::string>();
+    std::string key = keys.Add(entry.first);
     const YAML::Node& value = entry.second;
     if (key == "defaults") {
       ParseDefaults(value, scope);
@@ -172,13 +200,13 @@ bool LoadScopeFile(const std::string& path, ScopeDocument* scope, std::string* e
   }
   std::ifstream in(path);
   if (!in) {
-    *error = path + ": cannot read the scope file";
+    *error = path + ": cannot read the scope file: " + std::strerror(errno);
     return false;
   }
   std::stringstream text;
   text << in.rdbuf();
   if (in.bad()) {
-    *error = path + ": cannot read the scope file";
+    *error = path + ": cannot read the scope file: " + std::strerror(errno);
     return false;
   }
   size_t slash = path.rfind('/');

@@ -17,7 +17,9 @@
 //   static_arp:               # optional; MAC -> IPv4 address, in the default address space
 //     "00:04:96:20:00:01": 10.0.1.12
 //
-// Unknown keys are refused, so that a misspelt setting never passes silently.
+// Unknown keys are refused, so that a misspelt setting never passes silently, and so is a key
+// given twice in one mapping (YAML would let the later one override or extend the first).
+// A file holding a passphrase or a community must be private to its owner (Secrets.h).
 #pragma once
 
 #include <optional>
@@ -54,7 +56,7 @@ struct ScopeDocument {
 };
 
 // Parses scope text. `baseDir` resolves relative recording paths. Returns false with `*error`
-// ("line N: ...") for malformed YAML, unknown keys, missing devices or bad values.
+// ("line N: ...") for malformed YAML, unknown or repeated keys, missing devices or bad values.
 bool ParseScopeText(const std::string& text, const std::string& baseDir, ScopeDocument* scope,
                     std::string* error);
 

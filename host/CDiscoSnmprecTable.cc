@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -425,7 +426,7 @@ std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecTable::ParseFile(const st
                                                        &std::fclose);
   struct stat info;
   if (!file || fstat(fileno(file.get()), &info) != 0) {
-    if (error) *error = "cannot read " + path;
+    if (error) *error = "cannot read " + path + ": " + std::strerror(errno);
     return nullptr;
   }
   Builder builder(S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : kBlockBytes);
@@ -442,7 +443,7 @@ std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecTable::ParseFile(const st
     std::memmove(block.data(), rest, held);
   }
   if (std::ferror(file.get())) {
-    if (error) *error = "cannot read " + path;
+    if (error) *error = "cannot read " + path + ": " + std::strerror(errno);
     return nullptr;
   }
   if (!builder.AddLines(block.data(), block.data() + held, true, error)) return nullptr;

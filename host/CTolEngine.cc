@@ -58,6 +58,7 @@ int CTolEngine::RESendQuery(const char* query, const char* subject, CDiscoDataRe
 
   // Split the answer; an empty answer still travels, as one message with an empty bag.
   std::string payload = CTolBag::RBEncode(entries);
+  auto taken = std::make_shared<std::atomic<bool>>(false);
   int total = payload.empty() ? 1 : static_cast<int>((payload.size() + maxBytes - 1) / maxBytes);
   for (int seq = 0; seq < total; ++seq) {
     CTolMessage* message = new CTolMessage();
@@ -66,8 +67,10 @@ int CTolEngine::RESendQuery(const char* query, const char* subject, CDiscoDataRe
     message->total = total;
     size_t start = static_cast<size_t>(seq) * maxBytes;
     if (start < payload.size()) message->payload = payload.substr(start, maxBytes);
+    message->taken = taken;
     handler->DDRPost(new CTolQryInfo(message));
   }
+  handler->DDRPostAnswerEnd(taken);  // the handler makes sure the answer is not lost
   return 1;
 }
 

@@ -2,6 +2,8 @@
 // into `total` messages numbered 0 to total-1, each carrying the answer's id.
 #pragma once
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 struct CTolMessage {
@@ -9,4 +11,7 @@ struct CTolMessage {
   int sequence = 0;
   int total = 1;
   std::string payload;
+  // Shared by the messages of one answer; set once a transport has decoded the answer whole,
+  // so that the receiving handler knows whether the answer reached its reader (may be null).
+  std::shared_ptr<std::atomic<bool>> taken;
 };

@@ -17,6 +17,7 @@ int CTolTransport::RTAddMessage(const CTolMessage* message) {
     m_Started = true;
     m_AnswerId = message->answerId;
     m_Total = message->total;
+    m_Taken = message->taken;
   } else if (message->total != m_Total) {
     return TOL_ERR_PROTOCOL;
   }
@@ -32,7 +33,9 @@ CTolBag* CTolTransport::RTDecodes() const {
   if (!RTDone()) return nullptr;
   std::string payload;
   for (const auto& part : m_Parts) payload += part.second;  // in sequence order
-  return CTolBag::RBDecode(payload);
+  CTolBag* bag = CTolBag::RBDecode(payload);
+  if (bag != nullptr && m_Taken) *m_Taken = true;
+  return bag;
 }
 
 void CTolTransport::RTPurge() {
@@ -40,4 +43,5 @@ void CTolTransport::RTPurge() {
   m_Started = false;
   m_AnswerId = 0;
   m_Total = 0;
+  m_Taken.reset();
 }

@@ -2,7 +2,9 @@
 // Not thread-safe: used on one reply thread.
 #pragma once
 
+#include <atomic>
 #include <map>
+#include <memory>
 #include <string>
 
 class CTolEngine;
@@ -24,7 +26,7 @@ class CTolTransport {
   // True when every message of the answer being gathered is in.
   bool RTDone() const;
   // When done: a new bag decoded from the answer (caller owns), or null if malformed. Null when
-  // not done.
+  // not done. A decoded answer is marked taken (CTolMessage::taken).
   CTolBag* RTDecodes() const;
   // Forgets the answer being gathered.
   void RTPurge();
@@ -35,4 +37,5 @@ class CTolTransport {
   unsigned long m_AnswerId = 0;
   int m_Total = 0;
   std::map<int, std::string> m_Parts;
+  std::shared_ptr<std::atomic<bool>> m_Taken;  // of the answer being gathered
 };

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -30,7 +32,32 @@ std::atomic<double>& Scale() {
   return scale;
 }
 
+// Whether pauses are ended, and the condition a pause waits on so that ending wakes it.
+struct SleepGate {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool ended = false;
+};
+
+SleepGate& Gate() {
+  static SleepGate gate;
+  return gate;
+}
+
+void SetEnded(bool ended) {
+  SleepGate& gate = Gate();
+  {
+    std::lock_guard<std::mutex> lock(gate.mutex);
+    gate.ended = ended;
+  }
+  gate.changed.notify_all();
+}
+
 }  // namespace
+
+void TolEndSleeps() { SetEnded(true); }
+
+void TolResumeSleeps() { SetEnded(false); }
 
 void TolSetSleepScale(double scale) { Scale().store(Sanitize(scale)); }
 
@@ -49,5 +76,7 @@ void TolSleep(unsigned long milliseconds) {
     std::this_thread::yield();
     return;
   }
-  std::this_thread::sleep_for(std::chrono::microseconds(whole));
+  SleepGate& gate = Gate();
+  std::unique_lock<std::mutex> lock(gate.mutex);
+  gate.changed.wait_for(lock, std::chrono::microseconds(whole), [&gate] { return gate.ended; });
 }

@@ -10,3 +10,11 @@ void TolSleep(unsigned long milliseconds);
 // initial factor. Thread-safe.
 void TolSetSleepScale(double scale);
 double TolGetSleepScale();
+
+// Ends every pause in progress and makes later ones return at once (after yielding), until
+// TolResumeSleeps. The engine calls it when its run is over, so that a thread pausing between
+// two rounds of work (the agent's ping cycle) goes on at once to find that nothing is left to do.
+// Thread-safe.
+void TolEndSleeps();
+// Lets pauses last their time again. Thread-safe.
+void TolResumeSleeps();

@@ -1,6 +1,7 @@
 // Bad command lines and scope files: one clear message on standard error, exit status 2,
 // nothing discovered and no results file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <sstream>
@@ -63,6 +64,18 @@ const BadInput kBadInputs[] = {
      "--allow-large-scope"},
     {"recording missing", "--scope SCOPE",
      "devices:\n  - {address: 127.0.0.1, recording: nothere.snmprec}\n", "not a readable file"},
+    {"empty replay folder", "--replay= 127.0.0.1", nullptr, "--replay needs a folder"},
+    {"empty scope file name", "--scope= 127.0.0.1", nullptr, "--scope needs a file"},
+    {"bad device time-out", "--device-timeout -1 127.0.0.1", nullptr, "time-out '-1'"},
+    {"two devices lists", "--scope SCOPE", "devices: [127.0.0.1]\nping: []\ndevices: [127.0.0.2]\n",
+     "line 3: 'devices' is given twice (first on line 1)"},
+    {"a device setting twice", "--scope SCOPE",
+     "devices:\n  - address: 127.0.0.1\n    address: 127.0.0.2\n",
+     "line 3: 'address' is given twice (first on line 2)"},
+    {"a static ARP MAC written twice", "--scope SCOPE",
+     "devices: [127.0.0.1]\nstatic_arp:\n  \"00:11:22:33:44:55\": 127.0.0.8\n"
+     "  \"0011.2233.4455\": 127.0.0.9\n",
+     "line 4: '00:11:22:33:44:55' is given twice (first on line 3)"},
     {"two devices with one name", "--scope SCOPE",
      "devices:\n  - {address: 127.0.0.1, name: sw}\n  - {address: 127.0.0.2, name: sw}\n",
      "two devices are named sw"},
@@ -97,6 +110,23 @@ INSTANTIATE_TEST_SUITE_P(Engine, BadInputTest, ::testing::ValuesIn(kBadInputs),
                            }
                            return name;
                          });
+
+TEST(CommandLineTest, AScopeFileWithASecretMustBePrivate) {
+  TempDir dir;
+  std::string scope = dir.Write("scope.yaml",
+                                "devices:\n  - {name: core-1, address: 127.0.0.11, "
+                                "community: s3cret, recording: " +
+                                    SampleRecording("core-1") + "}\n");
+  std::vector<std::string> args = {"--scope", scope, "--no-ping", "-q", "-o", "r.json"};
+  ASSERT_EQ(chmod(scope.c_str(), 0640), 0);
+  EngineProcessResult shared = RunEngineProcess(args, dir.Path(), 30);
+  EXPECT_EQ(shared.exitCode, 2);
+  EXPECT_NE(shared.err.find("group or others may read it (mode 0640)"), std::string::npos)
+      << shared.err;
+  EXPECT_EQ(shared.err.find("s3cret"), std::string::npos);  // the secret is never echoed
+  ASSERT_EQ(chmod(scope.c_str(), 0600), 0);
+  EXPECT_EQ(RunEngineProcess(args, dir.Path(), 60).exitCode, 0);
+}
 
 TEST(CommandLineTest, HelpGoesToStandardOutputAndSucceeds) {
   EngineProcessResult r = RunEngineProcess({"--help"});

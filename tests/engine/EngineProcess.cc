@@ -10,7 +10,8 @@
 
 EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
                                      const std::string& workDir, int timeoutSeconds,
-                                     const std::function<void(const std::string&)>& onErrorLine) {
+                                     const std::function<void(const std::string&)>& onErrorLine,
+                                     const std::string& interruptOn) {
   EngineProcessResult result;
   int outPipe[2];
   int errPipe[2];
@@ -36,7 +37,12 @@ EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
   int open = 2;
   bool killed = false;
   size_t lineStart = 0;  // of the first line of standard error not yet given to onErrorLine
+  bool interrupted = interruptOn.empty();
   while (open > 0) {
+    if (!interrupted && result.err.find(interruptOn) != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
     if (std::chrono::steady_clock::now() > deadline && !killed) {
       kill(pid, SIGKILL);
       killed = true;

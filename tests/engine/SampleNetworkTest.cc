@@ -250,7 +250,7 @@ TEST_F(SampleNetworkTest, CommandLineV3CredentialsReachTheDevice) {
 }
 
 // Four devices enter phase 3 together and share one ping cycle: one query for the in-scope
-// addresses, every device through, and no two-minute pause with the sleep scaled down.
+// addresses, every device through.
 TEST(EnginePingCycleTest, FourDevicesShareOnePingCycle) {
   TempDir dir;
   std::string text = "devices:\n";
@@ -265,8 +265,6 @@ TEST(EnginePingCycleTest, FourDevicesShareOnePingCycle) {
   EngineProcessResult run = RunEngineProcess(
       {"--scope", scope, "-j", "4", "--sleep-scale", "0.001", "-o", "r.json"}, dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  // The cycle's two-minute pause, as the engine waits for it, is the scaled one.
-  EXPECT_NE(run.err.find("ping cycle to end (up to 0.1 s;"), std::string::npos) << run.err;
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
   EXPECT_EQ(results["ping"]["queries"], 1);
   ASSERT_GE(results["ping"]["sweeps"].size(), 1u);

@@ -8,6 +8,7 @@
 #include "engine/Ipv4Address.h"
 #include "engine/MacAddress.h"
 #include "engine/ScopeFile.h"
+#include "engine/Secrets.h"
 
 namespace {
 
@@ -118,6 +119,47 @@ TEST(ScopeAndPlanTest, PingListEntriesExpandWithoutRepeats) {
             (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.4", "192.0.2.5",
                                       "192.0.2.9", "192.0.2.254", "192.0.2.255", "192.0.3.0",
                                       "192.0.3.1", "198.51.100.7", "198.51.100.8"}));
+}
+
+TEST(ScopeAndPlanTest, SecretsFromTheEnvironmentLieUnderEveryOtherLayer) {
+  setenv(disco::kCommunityVariable, "fromenv", 1);
+  setenv(disco::kAuthPassphraseVariable, "env-passphrase", 1);
+  setenv(disco::kPrivPassphraseVariable, "", 1);  // empty: not set
+  EngineOptions options;
+  std::string error;
+  bool read = disco::SecretsFromEnvironment(&options.environmentSecrets, &error);
+  unsetenv(disco::kCommunityVariable);
+  unsetenv(disco::kAuthPassphraseVariable);
+  unsetenv(disco::kPrivPassphraseVariable);
+  ASSERT_TRUE(read) << error;
+  ScopeDocument doc;
+  ASSERT_TRUE(
+      ParseScopeText("defaults: {auth_passphrase: scope-passphrase}\n"
+                     "devices: [127.0.0.1, {address: 127.0.0.2, community: own}]\n",
+                     "/scopes", &doc, &error));
+  DiscoveryPlan plan;
+  ASSERT_TRUE(BuildDiscoveryPlan(options, &doc, &plan, &error)) << error;
+  EXPECT_EQ(plan.devices[0].credentials.community, "fromenv");
+  EXPECT_EQ(plan.devices[1].credentials.community, "own");
+  EXPECT_EQ(plan.devices[0].credentials.authPassphrase, "scope-passphrase");
+  EXPECT_EQ(plan.devices[0].credentials.privPassphrase, "");
+}
+
+TEST(ScopeAndPlanTest, PingLimitCountsDistinctAddresses) {
+  // 4096 addresses, the limit, each written twice: overlapping entries count once.
+  DiscoveryPlan plan = Plan(
+      "devices: [127.0.0.1]\n"
+      "ping: [10.0.0.0-10.0.15.255, 10.0.0.0-10.0.15.255, 10.0.0.7]\n");
+  EXPECT_EQ(plan.pingAddresses.size(), 4096u);
+  // One more distinct address is one too many.
+  EngineOptions options;
+  ScopeDocument doc;
+  std::string error;
+  ASSERT_TRUE(ParseScopeText("devices: [127.0.0.1]\nping: [10.0.0.0-10.0.15.255, 10.0.16.0]\n",
+                             "/scopes", &doc, &error));
+  DiscoveryPlan refused;
+  EXPECT_FALSE(BuildDiscoveryPlan(options, &doc, &refused, &error));
+  EXPECT_NE(error.find("more than 4096 distinct addresses"), std::string::npos) << error;
 }
 
 TEST(ScopeAndPlanTest, PingLimitCountsAddressesExactly) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "host/CTolAtom.h"
 #include "host/CTolBag.h"
 #include "host/CTolEngine.h"
+#include "host/CTolErrorSink.h"
 #include "host/CTolMessage.h"
 #include "host/CTolPointer.h"
 #include "host/CTolQryInfo.h"
@@ -236,6 +238,58 @@ TEST(DataReqHandler, DestructionWaitsForTheCallbackAndDropsQueuedReplies) {
   destroyer.join();
   EXPECT_EQ(gate.calls.load(), 1);  // the queued replies were not delivered
   EXPECT_EQ(g_LiveInfos.load(), 0);
+}
+
+// A reader that loses the first message it is given (drops it, or throws on it), as a faulty
+// reply callback would; it counts the answers it could decode whole.
+struct LossyReader {
+  bool throwInstead = false;
+  CTolTransport transport{nullptr};
+  int seen = 0, bags = 0;
+  size_t rows = 0;
+};
+
+void OnLossyReply(void* infoPtr, void* app) {
+  std::unique_ptr<CTolQryInfo> info(static_cast<CTolQryInfo*>(infoPtr));
+  LossyReader* r = static_cast<LossyReader*>(app);
+  if (r->seen++ == 0) {
+    if (r->throwInstead) throw std::runtime_error("reader failed");
+    return;
+  }
+  r->transport.RTAddMessage(info->RQIDatum());
+  if (!r->transport.RTDone()) return;
+  std::unique_ptr<CTolBag> bag(r->transport.RTDecodes());
+  r->transport.RTPurge();
+  if (bag == nullptr) return;
+  ++r->bags;
+  r->rows = bag->RBSize();
+}
+
+TEST(DataReqHandler, AnAnswerNeverReadWholeIsReplacedByAnEmptyOne) {
+  for (bool throwInstead : {false, true}) {
+    CTolScopedErrorLog errors;  // the reply thread reports to the process's sink
+    CTolEngine engine;
+    engine.RESetMaxMessageBytes(64);
+    engine.RERegisterQueryService(kSubject, [](const std::string&, std::vector<CTolRecord*>* out) {
+      for (int i = 0; i < 20; ++i) {
+        CTolRecord* rec = new CTolRecord();
+        rec->RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.1"));
+        out->push_back(rec);
+      }
+      return 1;
+    });
+    LossyReader reader;
+    reader.throwInstead = throwInstead;
+    {
+      CDiscoDataReqHandler handler(1, OnLossyReply, &reader);
+      ASSERT_EQ(CTolQryInfo::RQISendOQL(kQuery, kSubject, &handler, &engine, nullptr, true), 1);
+      handler.DDRWaitIdle();
+    }
+    // The 20 rows never arrived whole: the reader got an empty answer instead, and only one.
+    EXPECT_EQ(reader.bags, 1) << throwInstead;
+    EXPECT_EQ(reader.rows, 0u);
+    EXPECT_TRUE(errors.Contains(TOL_ERR_FAILED, "an empty answer takes its place"));
+  }
 }
 
 }  // namespace

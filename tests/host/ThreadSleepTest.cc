@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -27,6 +28,18 @@ TEST(TolSleepTest, ScaleShortensEverySleep) {
   TolSleep(24 * 3600 * 1000UL);  // scaled to nothing: returns after yielding
   TolSetSleepScale(-3);
   EXPECT_DOUBLE_EQ(0.0, TolGetSleepScale());
+  TolSetSleepScale(before);
+}
+
+TEST(TolSleepTest, EndingSleepsWakesAPauseAndShortensLaterOnes) {
+  const double before = TolGetSleepScale();
+  TolSetSleepScale(1.0);
+  // A day's real pause: only TolEndSleeps lets it end within the (generous) bound.
+  std::future<void> sleeper = std::async(std::launch::async, [] { TolSleep(24 * 3600 * 1000UL); });
+  TolEndSleeps();
+  EXPECT_EQ(std::future_status::ready, sleeper.wait_for(std::chrono::seconds(60)));
+  TolSleep(24 * 3600 * 1000UL);  // ended: a later pause returns at once too
+  TolResumeSleeps();
   TolSetSleepScale(before);
 }
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <thread>
 
 #include "host/CTolErrorSink.h"
@@ -118,6 +121,32 @@ TEST_F(PingCycleTest, AnswerWithoutAddressesReleasesWaitersAndEndsPinging) {
   EXPECT_FALSE(agent.HasPingList());
   EXPECT_EQ(1, agent.State().requestSent);
   EXPECT_EQ(1, agent.State().initialPingDone);
+}
+
+// A pinger whose sweeps fail with an exception, out of the reply callback.
+class ThrowingPinger : public CDiscoPinger {
+ public:
+  int PingAll(const Addresses&) override { throw std::runtime_error("no socket"); }
+};
+
+TEST_F(PingCycleTest, ALostAnswerStillReleasesTheWaitingDevice) {
+  // The answer's reader ends with an exception before its first sweep releases anyone: without
+  // the host's empty answer in its place the device would wait in DSAInitPing for ever. The
+  // exception also unwinds through the agent, which then loses the answer's bag; the scenario
+  // runs in a child that ends with _Exit, so that this loss is not reported as a leak.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        CTolScopedErrorLog errors;
+        agent.DAGetRequester()->DSRSetPinger(std::make_shared<ThrowingPinger>());
+        HarnessDevice& a = harness.AddSilentDevice("a", "127.0.0.9");
+        harness.Mediate(a, 3);
+        bool replaced = errors.Contains(TOL_ERR_FAILED, "an empty answer takes its place");
+        bool released = agent.State().initialPingDone == 1;
+        std::fprintf(stderr, "replaced %d released %d\n", replaced, released);
+        std::_Exit(replaced && released ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "replaced 1 released 1");
 }
 
 TEST_F(PingCycleTest, StrayCallsAreReportedWithoutHarm) {

@@ -1,0 +1,103 @@
+// How a run ends: at once when its work is done, on Ctrl-C with whole results, by the watchdog
+// when a device is stuck, and with a failure status when its summary cannot be written. Time-outs
+// here only bound a test that would otherwise hang; no test asserts on time.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+#include "EngineProcess.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+// A UDP port on 127.0.0.1 that takes requests and never answers, for its lifetime.
+class SilentDevice {
+ public:
+  SilentDevice() : m_Socket(socket(AF_INET, SOCK_DGRAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(m_Socket, reinterpret_cast<sockaddr*>(&address), &length);
+    m_Port = ntohs(address.sin_port);
+  }
+  ~SilentDevice() { close(m_Socket); }
+  // A scope file's device entry for it that waits long for each answer.
+  std::string ScopeEntry() const {
+    return "  - {name: silent, address: 127.0.0.1, port: " + std::to_string(m_Port) +
+           ", timeout: 60, retries: 0}\n";
+  }
+
+ private:
+  int m_Socket;
+  int m_Port = 0;
+};
+
+std::string Scope(const TempDir& dir, const std::string& extra) {
+  return dir.Write("scope.yaml", "devices:\n  - {name: core-1, address: 127.0.0.11, recording: " +
+                                     SampleRecording("core-1") + "}\n" + extra);
+}
+
+const Json& Device(const Json& results, const std::string& name) {
+  for (const Json& d : results["devices"]) {
+    if (d["name"] == name) return d;
+  }
+  static const Json none;
+  return none;
+}
+
+TEST(RunEndTest, ARunWithPingingEndsWhenItsWorkIsDoneNotAfterThePause) {
+  // With the real two-minute pause between ping sweeps; the time-out only bounds a failure.
+  TempDir dir;
+  std::string folder = std::string(DISCO_SOURCE_DIR) + "/examples/sample-network";
+  EngineProcessResult run = RunEngineProcess(
+      {"--replay", folder, "--scope", folder + ".yaml", "--sleep-scale", "1", "-o", "r.json"},
+      dir.Path(), 90);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("ping sweep 1"), std::string::npos) << run.err;
+}
+
+TEST(RunEndTest, CtrlCStopsTheRunAndWritesWholeResults) {
+  TempDir dir;
+  SilentDevice silent;
+  EngineProcessResult run =
+      RunEngineProcess({"--scope", Scope(dir, silent.ScopeEntry()), "-o", "r.json"}, dir.Path(), 60,
+                       {}, "engine thread(s)");
+  EXPECT_EQ(run.exitCode, 130) << run.err;
+  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));  // whole: it parses
+  EXPECT_EQ(Device(results, "silent")["status"], "interrupted");
+  EXPECT_EQ(Device(results, "core-1")["status"], "interrupted");  // waited at the phase barrier
+  EXPECT_NE(run.out.find("interrupted"), std::string::npos) << run.out;  // the summary says so
+}
+
+TEST(RunEndTest, TheWatchdogEndsAStuckDeviceAndTheOthersGoOn) {
+  TempDir dir;
+  SilentDevice silent;
+  EngineProcessResult run = RunEngineProcess(
+      {"--scope", Scope(dir, silent.ScopeEntry()), "--device-timeout", "1", "-o", "r.json"},
+      dir.Path(), 60);
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
+  EXPECT_EQ(Device(results, "silent")["status"], "timed out");
+  EXPECT_EQ(Device(results, "core-1")["status"], "discovered");
+  EXPECT_FALSE(Device(results, "core-1")["local_neighbours"].empty());
+}
+
+TEST(RunEndTest, ASummaryThatCannotBeWrittenFailsTheRun) {
+  TempDir dir;
+  std::string command = std::string(DISCO_ENGINE_PATH) + " -q --no-ping --scope " + Scope(dir, "") +
+                        " -o " + dir.Path() + "/r.json >/dev/full 2>/dev/null";
+  int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+}
+
+}  // namespace
