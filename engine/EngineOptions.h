@@ -24,6 +24,8 @@ struct EngineOptions {
   bool allowLargeScope = false;             // --allow-large-scope
   std::optional<double> sleepScale;  // --sleep-scale; unset keeps the host's (TOL_SLEEP_SCALE)
   bool quiet = false;                // -q
+  std::string dotPath;               // --dot: the topology as Graphviz DOT
+  std::string svgPath;               // --svg: the topology rendered by Graphviz's dot
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kError };
