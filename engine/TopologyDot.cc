@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "engine/TopologyJson.h"
@@ -42,7 +43,7 @@ std::string NodeId(const TopologyView& v, std::uint32_t node) {
 
 }  // namespace
 
-std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote) {
+std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::size_t maxNotes) {
   std::ostringstream dot;
   dot << "graph topology {\n"
       << "  graph [overlap=false, splines=true, fontname=\"Helvetica\"];\n"
@@ -69,6 +70,23 @@ std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote) {
     dot << "];\n";
   }
   std::size_t note = 0;
+  if (v.hostsOnPort.size() > maxNotes) {
+    std::map<std::uint32_t, std::pair<std::size_t, std::size_t>> perSwitch;  // hosts, ports
+    for (const auto& port : v.hostsOnPort) {
+      auto& counts = perSwitch[port.first.sw];
+      counts.first += port.second.size();
+      ++counts.second;
+    }
+    for (const auto& sw : perSwitch) {
+      std::string id = Quoted("hosts " + std::to_string(note++));
+      dot << "  " << id << " [shape=note, fontsize=8, label="
+          << Quoted(std::to_string(sw.second.first) + " hosts on " +
+                    std::to_string(sw.second.second) + " edge ports")
+          << "];\n  " << NodeId(v, sw.first) << " -- " << id << ";\n";
+    }
+    dot << "}\n";
+    return dot.str();
+  }
   for (const auto& port : v.hostsOnPort) {
     std::string label;
     const auto& hosts = port.second;

@@ -10,8 +10,10 @@
 namespace disco {
 
 // The DOT text of the topology. A port's note lists at most `hostsPerNote` hosts and says how
-// many more there are.
-std::string TopologyDot(const TopologyView& view, std::size_t hostsPerNote = 8);
+// many more there are. With more than `maxNotes` edge ports that have hosts, each switch gets
+// one note counting its hosts and edge ports instead, so that big networks stay drawable.
+std::string TopologyDot(const TopologyView& view, std::size_t hostsPerNote = 8,
+                        std::size_t maxNotes = 1000);
 
 // Writes `text` to `path` whole (a temporary file renamed over it). False with `*error` set.
 bool WriteTextFile(const std::string& path, const std::string& text, std::string* error);

@@ -5,17 +5,27 @@
 namespace disco {
 
 TopologyView TopologyView::Build(TopologyCollector& collector) {
+  std::vector<SwitchFacts> facts;
+  topology::Network network = collector.TakeNetwork(&facts);
+  return Build(std::move(network), std::move(facts),
+               [&collector](topology::Mac mac) { return collector.AddressOf(mac); });
+}
+
+TopologyView TopologyView::Build(topology::Network network, std::vector<SwitchFacts> facts,
+                                 const std::function<std::string(topology::Mac)>& addressOf) {
   TopologyView v;
-  v.network = collector.TakeNetwork(&v.facts);
+  v.network = std::move(network);
+  v.facts = std::move(facts);
+  v.facts.resize(v.network.switches.size());
   v.topology = topology::Infer(v.network);
   for (std::size_t i = 0; i < v.topology.hosts.size(); ++i) {
     const topology::HostPlacement& h = v.topology.hosts[i];
     v.hostsOnPort[h.at].push_back(i);
-    std::string ip = collector.AddressOf(h.mac);
+    std::string ip = addressOf(h.mac);
     if (!ip.empty()) v.addresses.emplace(h.mac, std::move(ip));
   }
   for (const topology::UndecidedHost& h : v.topology.undecided) {
-    std::string ip = collector.AddressOf(h.mac);
+    std::string ip = addressOf(h.mac);
     if (!ip.empty()) v.addresses.emplace(h.mac, std::move(ip));
   }
   // The forwarding entries are not needed any more.

@@ -3,6 +3,7 @@
 // edge port. The results' "topology" section, the DOT picture and the summary's links read it.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct TopologyView {
 
   // Infers the topology of the devices `collector` holds (which it empties).
   static TopologyView Build(TopologyCollector& collector);
+  // Infers the topology of `network`; `addressOf` gives a host's IPv4 address ("" for none).
+  static TopologyView Build(topology::Network network, std::vector<SwitchFacts> facts,
+                            const std::function<std::string(topology::Mac)>& addressOf);
 
   // A node's name: the switch's, or the outside switch's EDP name (its MAC when it has none).
   std::string NodeName(std::uint32_t node) const;

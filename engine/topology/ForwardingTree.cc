@@ -38,7 +38,7 @@ struct Tree {
 };
 
 bool IsDown(const InferenceState& s, const Tree& t, std::uint32_t sw, int port) {
-  return sw == t.root || (port >= 0 && port != s.up[sw]);
+  return port >= 0 && (sw == t.root || port != s.up[sw]);
 }
 
 // An address `sw` learned on a port that its ancestor `x` learned on another port than `q` (the
