@@ -112,6 +112,9 @@ void ClaimedLinks(InferenceState* s) {
     const NeighbourClaim& c = net.claims[i];
     const Resolved& r = resolved[i];
     if (r.node == kNone || r.node == c.sw) continue;
+    auto self =
+        index.find(std::make_tuple(c.protocol, c.sw, static_cast<int>(c.port), r.node, r.farPort));
+    if (self->second != i) continue;  // the same claim twice
     bool reverse = false;
     if (r.farPort != kNoPort) {
       auto it = index.find(
