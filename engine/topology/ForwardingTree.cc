@@ -13,10 +13,14 @@
 //     port whose addresses the root learned on ports other than the one that leads here.
 //   - ancestors: X is an ancestor of S when X learned on a down port some address of S's
 //     subtree (so one subtree holds the other) and S learned on its up port some address of X's
-//     subtree, or X itself (so X is not below S). One shared address each way suffices, which is
-//     what makes the method hold up when a quarter of the entries are gone.
+//     subtree, or X itself (so X is not below S); or when X learned S's own address on a down
+//     port. One shared address each way suffices, which is what makes the method hold up when a
+//     quarter of the entries are gone.
 //   - parent: the deepest ancestor; the link goes from S's up port to the parent's port that
-//     sees S (or S's subtree).
+//     sees S (or S's subtree). When that port has a heard link to another discovered switch,
+//     that switch is between them: the parent is sought down the heard links. A link whose ends
+//     both have heard links is left to them; one that ends on a heard link to a switch outside
+//     the scope ends at that switch.
 // Cost: every forwarding entry is looked at a bounded number of times per switch it names, and
 // the candidate ancestors of a switch are the holders of its subtree's addresses: near-linear in
 // the entries for trees of moderate depth.
