@@ -70,6 +70,7 @@ int UpFromAncestors(const InferenceState& s, const Tree& t, std::uint32_t sw) {
     int l = s.linkOn[sw][p];
     if (l < 0) continue;
     const Link& link = s.out.links[static_cast<std::size_t>(l)];
+    if (link.Blocked()) continue;  // not part of the tree the tables learned over
     const LinkEnd& far = link.a.node == sw && link.a.port == static_cast<int>(p) ? link.b : link.a;
     if (far.node < s.Switches() && t.known[far.node] && IsDown(s, t, far.node, far.port)) {
       return static_cast<int>(p);

@@ -95,14 +95,22 @@ void PlaceOne(InferenceState* s, const Sighting* first, const Sighting* last) {
     if (!known) targets.emplace_back(far, PortRef{e->sw, e->port});
   }
   // A gap of several aged-out entries leaves several such switches; the host is beyond the one
-  // whose neighbours that see it all point back at it.
+  // whose neighbours that see it all point back at it. A switch that learned it on its port to a
+  // switch outside the scope is nearer to it than switches that lost it.
   if (targets.size() > 1) {
-    std::vector<std::pair<std::uint32_t, PortRef>> last;
+    std::vector<std::pair<std::uint32_t, PortRef>> last, outside;
     for (const auto& t : targets) {
-      if (t.first >= s->Switches() || !PointedAtBy(*s, t.first, t.second.sw, mac)) continue;
-      last.push_back(t);
+      if (t.first >= s->Switches()) {
+        outside.push_back(t);
+      } else if (PointedAtBy(*s, t.first, t.second.sw, mac)) {
+        last.push_back(t);
+      }
     }
-    if (last.size() == 1) targets = last;
+    if (outside.size() == 1) {
+      targets = outside;
+    } else if (outside.empty() && last.size() == 1) {
+      targets = last;
+    }
   }
   if (targets.size() == 1 && targets[0].first >= s->Switches()) {
     int outside = static_cast<int>(targets[0].first - s->Switches());

@@ -176,6 +176,7 @@ std::uint32_t InferenceState::FarNode(std::uint32_t sw, int port) const {
   int l = linkOn[sw][static_cast<std::size_t>(port)];
   if (l < 0) return kNone;
   const Link& link = out.links[static_cast<std::size_t>(l)];
+  if (link.Blocked()) return kNone;
   bool isA = link.a.node == sw && link.a.port == port;
   return isA ? link.b.node : link.a.node;
 }

@@ -46,7 +46,8 @@ struct InferenceState {
     auto it = sees[sw].find(other);
     return it == sees[sw].end() ? kNoPort : static_cast<int>(it->second);
   }
-  // The node at the far end of the link on (sw, port), kNone when the port has no link.
+  // The node at the far end of the link on (sw, port), kNone when the port has no link or a
+  // blocked one (which carries no traffic, so no forwarding entry points across it).
   std::uint32_t FarNode(std::uint32_t sw, int port) const;
   // Adds a link and records it on its ends' ports.
   void AddLink(Link link);

@@ -100,7 +100,8 @@ Check Compare(const SyntheticNetwork& net, const Topology& t) {
 }
 
 TEST(TopologyInferenceTest, GeneratedNetworksWithAgedTablesAndMissingEdp) {
-  for (std::uint64_t seed = 1; seed <= 8; ++seed) {
+  // Seed 16 caught an up port taken across a blocked redundant link, which carries no traffic.
+  for (std::uint64_t seed = 1; seed <= 24; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     SyntheticOptions o;
     o.seed = seed;
