@@ -7,7 +7,9 @@
 
 The benchmarks: (1) replay of generated switches of 1k to 1M forwarding-database rows, (2) one
 switch over SNMP served by snmpsimd, against net-snmp's snmpbulkwalk, (3) many switches at once
-from a scope file, (4) a max-repetitions sweep when the program takes -Cr. Each program run is
+from a scope file, (4) a max-repetitions sweep when the program takes -Cr, (5) the topology
+inference of generated networks up to 1,000 switches and 200,000 hosts (the build's
+topology-bench). Each program run is
 measured from outside (os.wait4: CPU; GNU time: peak RSS) and killed above a memory cap; a replay
 size whose predecessor used more than a share of the machine's memory is skipped. Every simulator is
 stopped on the way out, also on errors and Ctrl-C.
@@ -32,6 +34,7 @@ sys.path.insert(0, HERE)
 import bench_many  # noqa: E402
 import bench_replay  # noqa: E402
 import bench_snmp  # noqa: E402
+import bench_topology  # noqa: E402
 import engine  # noqa: E402
 import measure  # noqa: E402
 import report  # noqa: E402
@@ -40,12 +43,13 @@ import recordings  # noqa: E402
 from context import Context, log  # noqa: E402
 
 SKIPPED = 77
-BENCHMARKS = ("replay", "snmp", "many")
+BENCHMARKS = ("replay", "snmp", "many", "topology")
 
 FULL = dict(sizes="1k,10k,100k,1M", snmp_sizes="10k,100k", sweep_size="100k", switches=32,
-            switch_size="2k", jobs="1,4,16", simulators=8)
+            switch_size="2k", jobs="1,4,16", simulators=8,
+            topology_sizes="100:20000,1000:200000")
 SMOKE = dict(sizes="200,1k", snmp_sizes="300", sweep_size="300", switches=4, switch_size="200",
-             jobs="1,4,16", simulators=2)
+             jobs="1,4,16", simulators=2, topology_sizes="20:400")
 
 PREAMBLE = """
 # Performance of extreme-disco
@@ -67,7 +71,8 @@ processes that the run starts and stops.
 Targets: replaying 100k rows within 1.5 s of CPU, 300 MiB of peak RSS and 1 KiB of peak RSS
 per walked varbind; 1 KiB per varbind at 1M rows; CPU(1M) / CPU(100k) ≤ 12; over SNMP, a wall
 within 5 % of snmpbulkwalk's for the same columns and at most 1.5 × its CPU; 32 switches at
-`-j 16` below 4 × one switch's peak RSS.
+`-j 16` below 4 × one switch's peak RSS; the topology of 1,000 switches and 200,000 hosts
+inferred within 5 s of CPU and 1 GiB of peak RSS.
 """
 
 
@@ -94,6 +99,8 @@ def parse_args(argv):
     p.add_argument("--jobs", help="-j values for them (default %s)" % FULL["jobs"])
     p.add_argument("--simulators", type=int, help="snmpsimd processes serving them (default %d)"
                    % FULL["simulators"])
+    p.add_argument("--topology-sizes", help="topology inference sizes, SWITCHES:HOSTS "
+                   "(default %s)" % FULL["topology_sizes"])
     p.add_argument("--repeat", type=int, default=3, help="timed runs per measurement (default 3)")
     p.add_argument("--memory-share", type=float, default=0.05,
                    help="skip a replay size when the one before it peaked above this share of "
@@ -116,6 +123,8 @@ def parse_args(argv):
         args.jobs = [int(j) for j in args.jobs.split(",")]
         for size in split(args.sizes) + split(args.snmp_sizes) + [args.switch_size]:
             recordings.rows_of(size)
+        for size in split(args.topology_sizes):
+            bench_topology.parse_size(size)
     except ValueError as e:
         p.error(str(e))
     return args
@@ -139,10 +148,13 @@ def run_benchmarks(ctx, args):
     snmp_missing = not simulator.installed()
     if "replay" in args.only:
         sections.append(bench_replay.run(ctx, split(args.sizes)))
+    topology = []
+    if "topology" in args.only:
+        topology.append(bench_topology.run(ctx, split(args.topology_sizes)))
     wants_snmp = "snmp" in args.only or "many" in args.only
     if wants_snmp and snmp_missing:
         ctx.log("snmpsimd, snmpget or snmpbulkwalk is missing: SNMP benchmarks not run")
-        return sections, True
+        return sections + topology, True
     swept = []
     if "snmp" in args.only:
         compared, sweep = bench_snmp.run(ctx, split(args.snmp_sizes), args.sweep_size)
@@ -151,7 +163,7 @@ def run_benchmarks(ctx, args):
     if "many" in args.only:
         sections.append(bench_many.run(ctx, args.switches, args.switch_size, args.jobs,
                                        args.simulators))
-    return sections + swept, False
+    return sections + swept + topology, False
 
 
 def output_path(args):

@@ -10,6 +10,7 @@
 #include "engine/ArpCollector.h"
 #include "engine/CollectedData.h"
 #include "engine/DiscoveryPlan.h"
+#include "engine/SystemCollector.h"
 #include "host/CDiscoMediationData.h"
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolErrorSink.h"
@@ -51,6 +52,7 @@ struct DeviceRun {
   std::vector<ArpPair> arp;  // the device's ARP table, read in phase 2,
                              // until the run's ARP data is built
   size_t arpEntries = 0;     // how many entries it had
+  SwitchSystem system;       // read by the engine after phase 2, for the topology
   // What went over SNMP to and from the device, when it was reached over the network.
   std::optional<CDiscoSnmpCounters> snmpCounters;
   // Whether the device stopped answering mid-run and its remaining SNMP requests were not sent

@@ -20,6 +20,11 @@
 #include "engine/ScopeFile.h"
 #include "engine/Secrets.h"
 #include "engine/Summary.h"
+#include "engine/TopologyCollector.h"
+#include "engine/TopologyDot.h"
+#include "engine/TopologyJson.h"
+#include "engine/TopologySummary.h"
+#include "engine/TopologyView.h"
 #include "host/TolDebug.h"
 #include "host/TolSleep.h"
 
@@ -32,26 +37,36 @@ int Fail(std::ostream& err, int status, const std::string& message) {
   return status;
 }
 
-// Checks before the run that the results can be written where asked.
-bool CheckOutputPath(const std::string& path, std::string* error) {
+// Checks before the run that the results (`what`) can be written where asked.
+bool CheckOutputPath(const std::string& path, std::string* error,
+                     const std::string& what = "results") {
   if (path == "-") return true;
   namespace fs = std::filesystem;
   std::error_code ec;
   if (fs::is_directory(path, ec)) {
-    *error = "results file " + path + " is a directory";
+    *error = what + " file " + path + " is a directory";
     return false;
   }
   fs::path dir = fs::path(path).parent_path();
   if (dir.empty()) dir = ".";
   if (!fs::is_directory(dir, ec)) {
-    *error = "cannot write results to " + path + ": no folder " + dir.string();
+    *error = "cannot write " + what + " to " + path + ": no folder " + dir.string();
     return false;
   }
   if (access(dir.c_str(), W_OK) != 0) {
-    *error = "cannot write results to " + path + ": folder " + dir.string() + " is not writable";
+    *error =
+        "cannot write " + what + " to " + path + ": folder " + dir.string() + " is not writable";
     return false;
   }
   return true;
+}
+
+// Writes the --dot and --svg pictures of the topology. False with `*error` set.
+bool WritePictures(const EngineOptions& options, const TopologyView& view, std::string* error) {
+  if (options.dotPath.empty() && options.svgPath.empty()) return true;
+  std::string dot = TopologyDot(view);
+  if (!options.dotPath.empty() && !WriteTextFile(options.dotPath, dot, error)) return false;
+  return options.svgPath.empty() || RenderSvg(dot, options.svgPath, error);
 }
 
 // Writes the results whole or not at all: to a new temporary file in the target's folder (made
@@ -138,6 +153,14 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return Fail(err, kExitBadInput, error);
   }
   if (!CheckOutputPath(options.outputPath, &error)) return Fail(err, kExitBadInput, error);
+  if (!CheckOutputPath(options.dotPath.empty() ? "-" : options.dotPath, &error, "DOT") ||
+      !CheckOutputPath(options.svgPath.empty() ? "-" : options.svgPath, &error, "SVG")) {
+    return Fail(err, kExitBadInput, error);
+  }
+  if (!options.svgPath.empty() && !GraphvizAvailable()) {
+    return Fail(err, kExitCannotRun,
+                "--svg needs Graphviz's dot program on the PATH (Debian package graphviz)");
+  }
 
   std::unique_ptr<AgentPlugin> plugin = AgentPlugin::Load(PluginPath(options), &error);
   if (!plugin) return Fail(err, kExitCannotRun, error);
@@ -157,9 +180,12 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   settings.stopRequested = []() { return StopSignal() != 0; };
   ResultsWriter writer(plan.devices.size());
   if (!writer.Open(&error)) return Fail(err, kExitCannotRun, error);
+  TopologyCollector topologyInput(plan.devices.size());
   Discovery discovery(*plugin, plan, settings, progress);
-  discovery.OnDeviceDone(
-      [&writer](size_t order, const DeviceRun& d) { writer.AddDevice(order, d); });
+  discovery.OnDeviceDone([&writer, &topologyInput](size_t order, const DeviceRun& d) {
+    writer.AddDevice(order, d);
+    topologyInput.AddDevice(order, d);
+  });
   switch (discovery.Run(&error)) {
     case RunOutcome::kDone:
       break;
@@ -170,7 +196,13 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
 
   const DiscoveryReport& report = discovery.Report();
+  TopologyView topology = TopologyView::Build(topologyInput);
+  std::string topologyMember;
+  AppendTopology(&topologyMember, topology, 1);
+  writer.SetTopology(std::move(topologyMember), TopologySummaryText(topology));
   bool written = WriteResults(report, writer, options.outputPath, out, &error);
+  std::string pictureError;
+  bool pictured = WritePictures(options, topology, &pictureError);
   bool summaryOnErr = options.debugLevel > 0 || options.outputPath == "-";
   std::ostream& summary = summaryOnErr ? err : out;
   errno = 0;
@@ -183,6 +215,7 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (report.stopped) status = 128 + StopSignal();
   if (!written) status = Fail(err, kExitCannotRun, error);
   if (!summaryWritten) status = Fail(err, kExitCannotRun, summaryError);
+  if (!pictured) status = Fail(err, kExitCannotRun, pictureError);
   if (report.stuck > 0) {
     // Threads are still inside the agent: it can be neither destroyed nor unloaded under them,
     // so the process ends here, its output flushed, the results already whole on disk.

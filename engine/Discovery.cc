@@ -200,6 +200,7 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
   }
   d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
   d.arpEntries = d.arp.size();
+  d.system = ReadSwitchSystem(*m_Agent->DAGetRequester(), *record);
   m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): phases 1 and 2 done, " +
                   std::to_string(d.arp.size()) + " ARP entries");
 }

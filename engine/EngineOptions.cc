@@ -87,6 +87,12 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
       return false;
     }
     o->fdb = mode->second;
+  } else if (name == "dot" || name == "svg") {
+    if (value.empty() || value == "-") {
+      *error = "option --" + name + " needs a file name";
+      return false;
+    }
+    (name == "dot" ? o->dotPath : o->svgPath) = value;
   } else if (name == "sleep-scale") {
     char* end = nullptr;
     double f = std::strtod(value.c_str(), &end);
@@ -115,7 +121,8 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
 bool IsLongValueOption(const std::string& name) {
   return name == "output" || name == "threads" || name == "debug" || name == "scope" ||
          name == "replay" || name == "plugin" || name == "ping-timeout" || name == "ping-rate" ||
-         name == "sleep-scale" || name == "fdb" || name == "device-timeout";
+         name == "sleep-scale" || name == "fdb" || name == "device-timeout" || name == "dot" ||
+         name == "svg";
 }
 
 }  // namespace
@@ -255,7 +262,9 @@ each switch's interfaces (card:port, description, status, spanning-tree state, V
 is behind each port (MAC addresses from the forwarding database with their IP addresses from
 ARP data, and EDP neighbour switches with their card and port). The engine adds each switch's
 LLDP neighbours and, where the agent finds no forwarding entry, the VLAN-aware forwarding
-database (EXOS or Q-BRIDGE-MIB tables). Writes the results as JSON and prints a summary.
+database (EXOS or Q-BRIDGE-MIB tables), then the network's topology: every link between
+switches with both ends, every host on its edge port. Writes the results as JSON and prints a
+summary.
 
 Devices
   HOST[:PORT]            a switch to discover (IPv4 address or host name; UDP port, default
@@ -310,6 +319,10 @@ Discovery
 
 Output
   -o, --output FILE      results file (default results.json; "-" for standard output)
+  --dot FILE             the network's topology (switches, links with both ends' card:port,
+                         blocked links dashed, hosts per edge port) as Graphviz DOT
+  --svg FILE             the same picture as SVG, rendered by Graphviz's dot program
+                         (Debian package graphviz)
   -d, --debug N          agent trace level 0..4 (default 0). Traces go to standard output;
                          with -d above 0 the summary goes to standard error instead
   -q, --quiet            no progress messages on standard error
@@ -331,8 +344,8 @@ Exit status
   1  the run finished, but some device did not answer, was rejected by the agent's filter or
      was discovered incompletely (the results and the summary say which and why)
   2  bad command line or input file; nothing was discovered
-  3  the discovery could not run (plug-in not loadable) or its results or summary could not
-     be written
+  3  the discovery could not run (plug-in not loadable, --svg without Graphviz's dot) or its
+     results, summary or pictures (--dot, --svg) could not be written
   130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM; the results hold the devices through
 )";
 }

@@ -33,6 +33,8 @@ struct EngineOptions {
   // The run's safety limits.
   double deviceTimeoutSeconds = kDefaultDeviceTimeoutSeconds;  // --device-timeout; 0: none
   SnmpSettings environmentSecrets;  // from EXTREME_DISCO_* (Secrets.h): under every other layer
+  std::string dotPath;              // --dot: the topology as Graphviz DOT
+  std::string svgPath;              // --svg: the topology rendered by Graphviz's dot
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kError };

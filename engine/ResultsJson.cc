@@ -254,7 +254,9 @@ bool ResultsWriter::WriteDocumentTo(const DiscoveryReport& report, const Sink& s
     ok = sink.write(i == 0 ? "    " : ",\n    ");
     for (const Spool::Extent& e : m_Parts[i].results) ok = ok && sink.copy(e);
   }
-  ok = ok && sink.write(report.devices.empty() ? "\n}\n" : "\n  ]\n}\n");
+  ok = ok && sink.write(report.devices.empty() ? "" : "\n  ]");
+  if (!m_TopologyMember.empty()) ok = ok && sink.write(",\n" + m_TopologyMember);
+  ok = ok && sink.write("\n}\n");
   std::string spoolError = m_Spool.Error();
   if (!spoolError.empty()) {
     *error = spoolError;
@@ -303,6 +305,7 @@ void ResultsWriter::WriteSummary(const DiscoveryReport& report, const std::strin
       WriteDeviceSummary(encoded, m_Known, out);
     }
   }
+  out << m_TopologySummary;
   WriteRunLine(discovered, static_cast<int>(report.devices.size()), report.seconds, resultsPath,
                out);
 }

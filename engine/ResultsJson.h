@@ -58,6 +58,13 @@ class ResultsWriter {
   // inside the kernel). `*error` carries the system's reason.
   bool WriteDocumentToFd(const DiscoveryReport& report, int fd, std::string* error);
 
+  // The document's "topology" member (rendered at depth 1) and the summary's links, written
+  // after the devices. Call before WriteDocument and WriteSummary.
+  void SetTopology(std::string member, std::string summary) {
+    m_TopologyMember = std::move(member);
+    m_TopologySummary = std::move(summary);
+  }
+
   // Writes the terminal summary of the run. `resultsPath` is where the results went ("-" for
   // standard output).
   void WriteSummary(const DiscoveryReport& report, const std::string& resultsPath,
@@ -81,6 +88,7 @@ class ResultsWriter {
   std::vector<DeviceParts> m_Parts;
   Spool m_Spool;
   KnownDevices m_Known;
+  std::string m_TopologyMember, m_TopologySummary;
 };
 
 }  // namespace disco

@@ -19,6 +19,7 @@ const std::vector<TolOidEntry> kEntries = {
     {"ifStackStatus", "1.3.6.1.2.1.31.1.2.1.3", false, false},
     {"ipAdEntIfIndex", "1.3.6.1.2.1.4.20.1.2", false, false},
     {"ipNetToMediaPhysAddress", "1.3.6.1.2.1.4.22.1.2", false, true},
+    {"dot1dBaseBridgeAddress", "1.3.6.1.2.1.17.1.1", true, true},
     {"dot1dBasePortIfIndex", "1.3.6.1.2.1.17.1.4.1.2", false, false},
     {"dot1dStpPortState", "1.3.6.1.2.1.17.2.15.1.3", false, false},
     {"dot1dTpAgingTime", "1.3.6.1.2.1.17.4.2", true, false},

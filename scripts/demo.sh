@@ -2,7 +2,8 @@
 # The demo, in one command on a fresh Debian machine: installs what the project needs, builds the
 # engine and the agent plug-in, serves the sample network's five switches over SNMP with
 # snmpsim on loopback addresses (127.0.0.11-15, port 16100), discovers them with extreme-disco,
-# prints the summary and writes results.json. The simulators are stopped on every way out.
+# prints the summary, writes results.json and draws the topology in topology.svg (Graphviz).
+# The simulators are stopped on every way out.
 #
 # Usage: scripts/demo.sh [extra extreme-disco options, e.g. -d 1 or -o other.json]
 set -euo pipefail
@@ -63,5 +64,7 @@ done
 
 # The agent's two-minute pause between ping sweeps ends as soon as the last device is through.
 status=0
-./build-demo/extreme-disco --scope examples/sample-network.yaml -o results.json "$@" || status=$?
+./build-demo/extreme-disco --scope examples/sample-network.yaml -o results.json \
+  --svg topology.svg "$@" || status=$?
+[ "$status" -eq 3 ] || echo "demo: the topology is drawn in topology.svg"
 exit "$status"

@@ -16,6 +16,7 @@ packages=(
   strace                             # benchmarks: SNMP responses the program receives
   time                               # benchmarks: GNU time, the peak RSS of a measured program
   clang-format                       # the format check of the sources
+  graphviz                           # dot: extreme-disco --svg renders the topology with it
 )
 
 missing=()

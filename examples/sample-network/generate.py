@@ -33,6 +33,7 @@ IF_PHYS_ADDRESS = "1.3.6.1.2.1.2.2.1.6"
 IF_OPER_STATUS = "1.3.6.1.2.1.2.2.1.8"
 IP_AD_ENT_IF_INDEX = "1.3.6.1.2.1.4.20.1.2"
 IP_NET_TO_MEDIA_PHYS = "1.3.6.1.2.1.4.22.1.2"
+DOT1D_BASE_BRIDGE_ADDRESS = "1.3.6.1.2.1.17.1.1.0"
 DOT1D_BASE_PORT_IF_INDEX = "1.3.6.1.2.1.17.1.4.1.2"
 DOT1D_STP_PORT_STATE = "1.3.6.1.2.1.17.2.15.1.3"
 DOT1D_TP_AGING_TIME = "1.3.6.1.2.1.17.4.2.0"
@@ -225,6 +226,7 @@ def recording(name, sw):
 
     ports = sorted(sw["ports"])
     bridge_port = {if_index: n + 1 for n, if_index in enumerate(ports)}
+    add(DOT1D_BASE_BRIDGE_ADDRESS, "4x", mac_hex(sw["mac"]))
     add(DOT1D_TP_AGING_TIME, "2", "300")
     for if_index in ports:
         add("%s.%d" % (DOT1D_BASE_PORT_IF_INDEX, bridge_port[if_index]), "2", str(if_index))

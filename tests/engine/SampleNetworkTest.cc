@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -76,8 +78,12 @@ class SampleNetworkTest : public ::testing::Test {
         ", timeout: 0.3, retries: 0}\n" +
         "  - {name: files, address: 127.0.0.1, recording: " + host + "}\n";
     std::string scope = s_Dir->Write("scope.yaml", ScopeText(failing));
-    s_Run = RunEngineProcess({"--scope", scope, "--sleep-scale", "0.001", "-o", "results.json"},
-                             s_Dir->Path());
+    std::vector<std::string> args = {"--scope", scope,          "--sleep-scale", "0.001",
+                                     "-o",      "results.json", "--dot",         "t.dot"};
+    if (std::system("command -v dot >/dev/null 2>&1") == 0) {
+      args.insert(args.end(), {"--svg", "t.svg"});
+    }
+    s_Run = RunEngineProcess(args, s_Dir->Path());
     s_Results = Json::parse(ReadFile(s_Dir->Path() + "/results.json"), nullptr, false);
   }
 
@@ -158,6 +164,50 @@ TEST_F(SampleNetworkTest, EveryHostIsFoundOnItsPortWithItsAddress) {
   }
 }
 
+TEST_F(SampleNetworkTest, TopologyHasEveryLinkOnceAndEveryHostOnItsPort) {
+  const Json& t = s_Results["topology"];
+  ASSERT_EQ(t["links"].size(), 3u) << t["links"].dump();
+  for (const Link& l : kLinks) {
+    int found = 0;
+    for (const Json& link : t["links"]) {
+      bool ab = link["a"]["switch"] == l.a && link["a"]["port"] == l.aPort &&
+                link["b"]["switch"] == l.b && link["b"]["port"] == l.bPort;
+      bool ba = link["a"]["switch"] == l.b && link["a"]["port"] == l.bPort &&
+                link["b"]["switch"] == l.a && link["b"]["port"] == l.aPort;
+      if (!ab && !ba) continue;
+      ++found;
+      EXPECT_EQ(link["evidence"], "edp");
+      // edge-2 blocks the redundant link edge-1 1:7 - edge-2 1:7.
+      EXPECT_EQ(link["blocked"], std::string(l.b) == "edge-2" && std::string(l.bPort) == "1:7");
+    }
+    EXPECT_EQ(found, 1) << l.a << " " << l.aPort << " - " << l.b << " " << l.bPort;
+  }
+  ASSERT_EQ(t["hosts"].size(), std::size(kHosts)) << t["hosts"].dump();
+  for (const Host& h : kHosts) {
+    bool placed = false;
+    for (const Json& host : t["hosts"]) {
+      if (host["mac"] != h.mac) continue;
+      placed = true;
+      EXPECT_EQ(host["switch"], h.device) << h.mac;
+      EXPECT_EQ(host["port"], h.port) << h.mac;
+      EXPECT_EQ(host["ip"], *h.ip ? Json(h.ip) : Json(nullptr)) << h.mac;
+    }
+    EXPECT_TRUE(placed) << h.mac;
+  }
+  EXPECT_TRUE(t["undecided_hosts"].empty());
+  for (const Json& sw : t["switches"]) {
+    std::string name = sw["name"];
+    EXPECT_EQ(sw["bridge_mac"], kSystemMac.at(name));
+    EXPECT_EQ(sw["sys_name"], name);
+  }
+  std::string dot = ReadFile(s_Dir->Path() + "/t.dot");
+  EXPECT_NE(dot.find("label=\"1:7 - 1:7\\nedp\""), std::string::npos) << dot;
+  EXPECT_NE(dot.find("style=dashed"), std::string::npos) << dot;
+  if (std::system("command -v dot >/dev/null 2>&1") == 0) {
+    EXPECT_NE(ReadFile(s_Dir->Path() + "/t.svg").find("<svg"), std::string::npos);
+  }
+}
+
 TEST_F(SampleNetworkTest, InterfacesCarryTheirStateAndVlans) {
   const Json& core = DeviceNamed(s_Results, "core-1");
   const Json& uplink = LocalAt(core, "1:1");
@@ -183,7 +233,8 @@ TEST_F(SampleNetworkTest, SummaryShowsInterfacesAndNeighbours) {
                            "EDP  00:04:96:20:00:00  10.0.1.12        edge-1 port 1:8",
                            "MAC  00:25:90:00:30:01  10.0.30.11", "blocking", "users (2) tag 10",
                            "no connection at this layer", "3 of 5 devices discovered",
-                           "silent  127.0.0.1:", "not answering"}) {
+                           "silent  127.0.0.1:", "not answering", "Links (3)",
+                           "edge-1 1:7  -  edge-2 1:7  edp  forwarding / blocking"}) {
     EXPECT_NE(s_Run.out.find(line), std::string::npos) << line << "\n" << s_Run.out;
   }
 }

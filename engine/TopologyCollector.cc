@@ -1,0 +1,150 @@
+#include "engine/TopologyCollector.h"
+
+#include <map>
+#include <utility>
+
+#include "engine/JsonText.h"
+#include "host/CDiscoProcessedData.h"
+#include "host/CTolRecord.h"
+#include "host/CTolVBList.h"
+
+namespace disco {
+
+namespace {
+
+using topology::Mac;
+
+bool MacField(const CTolVBList& fields, const char* name, Mac* mac) {
+  return topology::ParseMac(FieldText(fields, name, ""), mac);
+}
+
+}  // namespace
+
+void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
+  // Only bridges the agent took part in the topology: a device its filter rejected (a server
+  // that answers SNMP, say) has no ports or forwarding table to place anything on.
+  if (!d.proc || !d.passedFilter) return;
+  Extract e;
+  e.facts.order = order;
+  e.facts.sysName = d.system.name;
+  e.facts.sysDescr = d.system.descr;
+  e.facts.sysObjectId = d.system.objectId;
+  e.facts.bridgeMac = d.system.bridgeMac;
+  e.sw.name = d.deviceSpec.name;
+  e.sw.address = d.deviceSpec.address;
+  e.sw.ips.push_back(d.deviceSpec.address);
+  Mac mac = 0;
+  if (topology::ParseMac(d.system.bridgeMac, &mac)) e.sw.macs.push_back(mac);
+
+  std::vector<const CTolVBList*> locals = d.proc->DPDLocalNbrs();
+  std::vector<int> portOf(locals.size(), -1);
+  std::vector<long long> ifIndexOf(locals.size(), -1);
+  for (std::size_t l = 0; l < locals.size(); ++l) {
+    const CTolVBList& f = *locals[l];
+    if (MacField(f, "m_LocalNbrPhysAddr", &mac)) e.sw.macs.push_back(mac);
+    std::string ip = FieldText(f, "m_IpAddress", "");
+    if (!ip.empty()) e.sw.ips.push_back(ip);
+    FieldInteger(f, "m_IfIndex", &ifIndexOf[l]);
+    long long card = 0, port = 0, value = 0;
+    if (!FieldInteger(f, "m_LocalNbrCard", &card) || !FieldInteger(f, "m_LocalNbrPort", &port)) {
+      continue;  // a VLAN, encapsulation or loopback interface: identity only
+    }
+    topology::Port p;
+    p.card = static_cast<int>(card);
+    p.number = static_cast<int>(port);
+    p.name = std::to_string(card) + ":" + std::to_string(port);
+    if (FieldInteger(f, "m_StpPortState", &value)) p.stpState = static_cast<int>(value);
+    p.up = !FieldInteger(f, "m_LocalNbrStatus", &value) || value == 1;
+    portOf[l] = static_cast<int>(e.sw.ports.size());
+    e.sw.ports.push_back(std::move(p));
+  }
+
+  std::map<std::pair<long long, std::string>, std::string> edpNames;
+  for (const EdpNeighbourName& n : d.system.edpNames) edpNames[{n.ifIndex, n.mac}] = n.name;
+  std::vector<std::pair<Mac, std::string>> addresses;
+  CTolRecord remote;
+  for (std::size_t i = 0; i < d.proc->DPDRemoteCount(); ++i) {
+    int l = d.proc->DPDRemoteLocalIndex(i);
+    if (l < 0 || static_cast<std::size_t>(l) >= locals.size() || portOf[l] < 0) continue;
+    d.proc->DPDRemoteFields(i, &remote);
+    const CTolVBList& f = remote.RRValues();
+    if (!MacField(f, "m_RemoteNbrPhysAddr", &mac)) continue;
+    std::string ip = FieldText(f, "m_RemoteNbrIpAddr", "");
+    long long card = 0, port = 0;
+    if (FieldInteger(f, "m_Card", &card) && FieldInteger(f, "m_Port", &port)) {
+      topology::NeighbourClaim c;
+      c.protocol = "edp";
+      c.port = static_cast<std::uint32_t>(portOf[l]);
+      c.remoteMac = mac;
+      c.remoteAddress = ip;
+      c.remoteCard = static_cast<int>(card);
+      c.remotePort = static_cast<int>(port);
+      auto name = edpNames.find({ifIndexOf[l], topology::MacText(mac)});
+      if (name != edpNames.end()) c.remoteName = name->second;
+      e.claims.push_back(std::move(c));
+      continue;
+    }
+    e.sw.ports[static_cast<std::size_t>(portOf[l])].fdb.push_back(mac);
+    if (!ip.empty()) addresses.emplace_back(mac, ip);
+  }
+  for (topology::Port& p : e.sw.ports) p.fdb.shrink_to_fit();
+  e.added = true;
+
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  if (order >= m_Devices.size()) m_Devices.resize(order + 1);
+  m_Devices[order] = std::move(e);
+  for (auto& a : addresses) m_Addresses.emplace(a.first, std::move(a.second));
+}
+
+int TopologyCollector::PortIndex(const Extract& e, int card, int port) const {
+  for (std::size_t p = 0; p < e.sw.ports.size(); ++p) {
+    if (e.sw.ports[p].card == card && e.sw.ports[p].number == port) return static_cast<int>(p);
+  }
+  return -1;
+}
+
+bool TopologyCollector::AddClaim(std::size_t order, int card, int port,
+                                 topology::NeighbourClaim claim) {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  if (order >= m_Devices.size() || !m_Devices[order].added) return false;
+  int p = PortIndex(m_Devices[order], card, port);
+  if (p < 0) return false;
+  claim.port = static_cast<std::uint32_t>(p);
+  m_Devices[order].claims.push_back(std::move(claim));
+  return true;
+}
+
+bool TopologyCollector::AddForwardingEntry(std::size_t order, int card, int port, Mac mac) {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  if (order >= m_Devices.size() || !m_Devices[order].added) return false;
+  int p = PortIndex(m_Devices[order], card, port);
+  if (p < 0) return false;
+  m_Devices[order].sw.ports[static_cast<std::size_t>(p)].fdb.push_back(mac);
+  return true;
+}
+
+topology::Network TopologyCollector::TakeNetwork(std::vector<SwitchFacts>* facts) {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  topology::Network net;
+  facts->clear();
+  for (Extract& e : m_Devices) {
+    if (!e.added) continue;
+    auto sw = static_cast<std::uint32_t>(net.switches.size());
+    for (topology::NeighbourClaim& c : e.claims) {
+      c.sw = sw;
+      net.claims.push_back(std::move(c));
+    }
+    net.switches.push_back(std::move(e.sw));
+    facts->push_back(std::move(e.facts));
+  }
+  std::vector<Extract>().swap(m_Devices);
+  return net;
+}
+
+std::string TopologyCollector::AddressOf(Mac mac) const {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  auto it = m_Addresses.find(mac);
+  return it == m_Addresses.end() ? "" : it->second;
+}
+
+}  // namespace disco

@@ -1,0 +1,205 @@
+#include "engine/topology/Infer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <tuple>
+
+#include "engine/topology/InferenceState.h"
+
+namespace disco {
+namespace topology {
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool Stopped(int state) {
+  return state == kStpBlocking || state == kStpDisabled || state == kStpBroken;
+}
+
+// The port of `sw` that a claim's far end names: by card and port, else by name.
+int FindPort(const Switch& sw, const NeighbourClaim& c) {
+  for (std::size_t p = 0; p < sw.ports.size(); ++p) {
+    const Port& port = sw.ports[p];
+    if (c.remoteCard >= 0 && port.card == c.remoteCard && port.number == c.remotePort) {
+      return static_cast<int>(p);
+    }
+    if (c.remoteCard < 0 && !c.remotePortName.empty() && port.name == c.remotePortName) {
+      return static_cast<int>(p);
+    }
+  }
+  return kNoPort;
+}
+
+// Step 1: which switch every MAC address stands for; each switch's forwarding entries by address.
+void IndexSwitches(InferenceState* s) {
+  const Network& net = s->net;
+  for (std::uint32_t i = 0; i < s->Switches(); ++i) {
+    for (Mac m : net.switches[i].macs) s->ownerOf.emplace(m, i);
+  }
+  s->portOf.resize(net.switches.size());
+  s->sees.resize(net.switches.size());
+  s->linkOn.resize(net.switches.size());
+  for (std::uint32_t i = 0; i < s->Switches(); ++i) {
+    const Switch& sw = net.switches[i];
+    s->linkOn[i].assign(sw.ports.size(), -1);
+    std::size_t entries = 0;
+    for (const Port& p : sw.ports) entries += p.fdb.size();
+    s->portOf[i].reserve(entries);
+    for (std::uint32_t p = 0; p < sw.ports.size(); ++p) {
+      for (Mac m : sw.ports[p].fdb) {
+        auto owner = s->ownerOf.find(m);
+        if (owner != s->ownerOf.end() && owner->second == i) continue;  // its own address
+        if (!s->portOf[i].emplace(m, p).second) continue;
+        if (owner != s->ownerOf.end()) s->sees[i].emplace(owner->second, p);
+      }
+    }
+  }
+}
+
+// The switch a claim names: discovered (its index) or outside (Switches() + outside index, made
+// on first sight).
+std::uint32_t ClaimedNode(InferenceState* s, const NeighbourClaim& c,
+                          std::map<Mac, std::uint32_t>* outsideByMac) {
+  auto owner = s->ownerOf.find(c.remoteMac);
+  if (owner != s->ownerOf.end()) return owner->second;
+  if (!c.remoteAddress.empty()) {
+    for (std::uint32_t i = 0; i < s->Switches(); ++i) {
+      const auto& ips = s->net.switches[i].ips;
+      if (std::find(ips.begin(), ips.end(), c.remoteAddress) != ips.end()) return i;
+    }
+  }
+  auto it = outsideByMac->find(c.remoteMac);
+  if (it == outsideByMac->end()) {
+    it =
+        outsideByMac->emplace(c.remoteMac, static_cast<std::uint32_t>(s->out.outside.size())).first;
+    s->out.outside.push_back(OutsideSwitch{c.remoteMac, c.remoteName, c.remoteAddress, c.protocol});
+  }
+  return s->Switches() + it->second;
+}
+
+// Step 2: the links neighbour protocols heard. A claim and its reverse (the far switch's claim
+// on the named port, naming this switch and port) are one link.
+void ClaimedLinks(InferenceState* s) {
+  const Network& net = s->net;
+  std::map<Mac, std::uint32_t> outsideByMac;
+  struct Resolved {
+    std::uint32_t node;
+    int farPort;
+  };
+  std::vector<Resolved> resolved;
+  resolved.reserve(net.claims.size());
+  // (protocol, switch, port, far node, far port) -> claim, for finding reverse claims.
+  std::map<std::tuple<std::string, std::uint32_t, int, std::uint32_t, int>, std::size_t> index;
+  for (std::size_t i = 0; i < net.claims.size(); ++i) {
+    const NeighbourClaim& c = net.claims[i];
+    if (c.sw >= s->Switches() || c.port >= net.switches[c.sw].ports.size()) {
+      resolved.push_back({kNone, kNoPort});
+      continue;
+    }
+    std::uint32_t node = ClaimedNode(s, c, &outsideByMac);
+    int farPort = node < s->Switches() ? FindPort(net.switches[node], c) : kNoPort;
+    resolved.push_back({node, farPort});
+    index.emplace(std::make_tuple(c.protocol, c.sw, static_cast<int>(c.port), node, farPort), i);
+  }
+  for (std::size_t i = 0; i < net.claims.size(); ++i) {
+    const NeighbourClaim& c = net.claims[i];
+    const Resolved& r = resolved[i];
+    if (r.node == kNone || r.node == c.sw) continue;
+    auto self =
+        index.find(std::make_tuple(c.protocol, c.sw, static_cast<int>(c.port), r.node, r.farPort));
+    if (self->second != i) continue;  // the same claim twice
+    bool reverse = false;
+    if (r.farPort != kNoPort) {
+      auto it = index.find(
+          std::make_tuple(c.protocol, r.node, r.farPort, c.sw, static_cast<int>(c.port)));
+      reverse = it != index.end();
+      if (reverse && it->second < i) continue;  // made when its reverse was met
+    }
+    Link link;
+    link.a.node = c.sw;
+    link.a.port = static_cast<int>(c.port);
+    link.a.stpState = net.switches[c.sw].ports[c.port].stpState;
+    link.b.node = r.node;
+    link.b.port = r.farPort;
+    link.b.card = c.remoteCard;
+    link.b.number = c.remotePort;
+    if (r.farPort != kNoPort) link.b.stpState = net.switches[r.node].ports[r.farPort].stpState;
+    link.evidence = reverse ? c.protocol : c.protocol + "-one-side";
+    s->AddLink(std::move(link));
+  }
+}
+
+}  // namespace
+
+bool ParseMac(const std::string& text, Mac* mac) {
+  Mac value = 0;
+  int groups = 0;
+  std::size_t i = 0;
+  while (i < text.size() && groups < 6) {
+    int hi = HexDigit(text[i]);
+    int lo = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+    if (hi < 0 || lo < 0) return false;
+    value = (value << 8) | static_cast<Mac>(hi * 16 + lo);
+    ++groups;
+    i += 2;
+    if (groups < 6) {
+      if (i >= text.size() || (text[i] != ':' && text[i] != '-')) return false;
+      ++i;
+    }
+  }
+  if (groups != 6 || i != text.size()) return false;
+  *mac = value;
+  return true;
+}
+
+std::string MacText(Mac mac) {
+  char text[18];
+  std::snprintf(
+      text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", static_cast<unsigned>((mac >> 40) & 0xFF),
+      static_cast<unsigned>((mac >> 32) & 0xFF), static_cast<unsigned>((mac >> 24) & 0xFF),
+      static_cast<unsigned>((mac >> 16) & 0xFF), static_cast<unsigned>((mac >> 8) & 0xFF),
+      static_cast<unsigned>(mac & 0xFF));
+  return text;
+}
+
+bool Link::Blocked() const { return Stopped(a.stpState) || Stopped(b.stpState); }
+
+std::uint32_t InferenceState::FarNode(std::uint32_t sw, int port) const {
+  if (port < 0) return kNone;
+  int l = linkOn[sw][static_cast<std::size_t>(port)];
+  if (l < 0) return kNone;
+  const Link& link = out.links[static_cast<std::size_t>(l)];
+  if (link.Blocked()) return kNone;
+  bool isA = link.a.node == sw && link.a.port == port;
+  return isA ? link.b.node : link.a.node;
+}
+
+void InferenceState::AddLink(Link link) {
+  int index = static_cast<int>(out.links.size());
+  for (const LinkEnd* e : {&link.a, &link.b}) {
+    if (e->node < Switches() && e->port >= 0) {
+      int& on = linkOn[e->node][static_cast<std::size_t>(e->port)];
+      if (on < 0) on = index;
+    }
+  }
+  out.links.push_back(std::move(link));
+}
+
+Topology Infer(const Network& network) {
+  InferenceState state(network);
+  IndexSwitches(&state);
+  ClaimedLinks(&state);
+  InferForwardingLinks(&state);
+  PlaceHosts(&state);
+  return std::move(state.out);
+}
+
+}  // namespace topology
+}  // namespace disco

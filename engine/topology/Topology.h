@@ -1,0 +1,69 @@
+// The output of the topology inference: the links between switches with both ends and how each
+// is known, and every host MAC address on its edge port, or undecided with its candidates.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/topology/Network.h"
+
+namespace disco {
+namespace topology {
+
+// A switch outside the scope: heard by a neighbour protocol, not discovered itself.
+struct OutsideSwitch {
+  Mac mac = 0;
+  std::string name;
+  std::string address;
+  std::string protocol;  // the protocol that heard it first
+};
+
+// One end of a link. `node` below Network::switches.size() is a discovered switch, above it an
+// OutsideSwitch (node - switches.size()).
+struct LinkEnd {
+  std::uint32_t node = 0;
+  int port = -1;  // index in the switch's ports; -1 when unknown (outside switch, unmatched)
+  int card = -1;  // as the far end's neighbour protocol said, when `port` is -1
+  int number = -1;
+  int stpState = kStpUnknown;
+};
+
+struct Link {
+  LinkEnd a, b;
+  // "edp" (heard from both ends), "edp-one-side" (heard from `a` only), "fdb" (inferred from the
+  // forwarding tables); another protocol's claims give "lldp", "lldp-one-side".
+  std::string evidence;
+  // Either end blocking (or disabled/broken while the other forwards): a redundant link.
+  bool Blocked() const;
+};
+
+struct PortRef {
+  std::uint32_t sw = 0;
+  std::uint32_t port = 0;
+  bool operator==(const PortRef& o) const { return sw == o.sw && port == o.port; }
+  bool operator<(const PortRef& o) const { return sw != o.sw ? sw < o.sw : port < o.port; }
+};
+
+struct HostPlacement {
+  Mac mac = 0;
+  PortRef at;
+  int behind = -1;  // an OutsideSwitch index when the host is behind that switch
+};
+
+struct UndecidedHost {
+  Mac mac = 0;
+  std::vector<PortRef> candidates;
+  std::string reason;
+};
+
+struct Topology {
+  std::vector<OutsideSwitch> outside;
+  std::vector<Link> links;
+  std::vector<HostPlacement> hosts;      // in MAC order
+  std::vector<UndecidedHost> undecided;  // in MAC order
+  int root = -1;                         // the switch the forwarding tree was rooted at
+};
+
+}  // namespace topology
+}  // namespace disco
