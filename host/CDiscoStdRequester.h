@@ -14,6 +14,7 @@ class CTolAtomVector;
 class CDiscoSnmpBackend;
 class CDiscoPinger;
 class CDiscoArpService;
+class CDiscoRefusedValues;
 
 class CDiscoStdRequester {
  public:
@@ -24,6 +25,8 @@ class CDiscoStdRequester {
   void DSRSetSnmpBackend(std::shared_ptr<CDiscoSnmpBackend> backend);
   void DSRSetPinger(std::shared_ptr<CDiscoPinger> pinger);
   void DSRSetArpService(std::shared_ptr<CDiscoArpService> arp);
+  // Where refused values are counted, per device; without a tally they are not counted.
+  void DSRSetRefusedValues(std::shared_ptr<CDiscoRefusedValues> tally);
 
   // Gets `object` (a name or numeric identifier) at `instance` (dotted; null or "" for none).
   // Returns a new row owned by the caller, whose index is the instance; null when the device does
@@ -46,4 +49,5 @@ class CDiscoStdRequester {
   std::shared_ptr<CDiscoSnmpBackend> m_Backend;
   std::shared_ptr<CDiscoPinger> m_Pinger;
   std::shared_ptr<CDiscoArpService> m_Arp;
+  std::shared_ptr<CDiscoRefusedValues> m_Refused;
 };
