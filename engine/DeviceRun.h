@@ -9,6 +9,7 @@
 
 #include "engine/ArpCollector.h"
 #include "engine/DiscoveryPlan.h"
+#include "engine/RefusedMacValues.h"
 #include "host/CDiscoMediationData.h"
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolErrorSink.h"
@@ -43,6 +44,8 @@ struct DeviceRun {
   size_t arpEntries = 0;     // how many entries it had
   // What went over SNMP to and from the device, when it was reached over the network.
   std::optional<CDiscoSnmpCounters> snmpCounters;
+  // Values kept from the agent because they were not MAC addresses, by column.
+  RefusedMacCounts refusedMacValues;
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
   double seconds = 0;                            // time spent in the device's steps
 

@@ -6,6 +6,7 @@
 
 #include "engine/EngineThreads.h"
 #include "engine/RoutingSnmpBackend.h"
+#include "host/CDiscoRefusedValues.h"
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/CTolVarBind.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
@@ -41,6 +42,7 @@ Discovery::Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySet
       m_Settings(settings),
       m_Progress(progress),
       m_Arp(std::make_shared<CDiscoArpTable>()),
+      m_Refused(std::make_shared<CDiscoRefusedValues>()),
       m_Pinger(std::make_shared<IcmpPinger>(settings.ping)) {
   m_Report.pluginPath = plugin.Path();
   m_Report.agentVersion = plugin.Version();
@@ -76,6 +78,7 @@ bool Discovery::SetUpBackends(std::string* error) {
   requester->DSRSetSnmpBackend(routing);
   requester->DSRSetPinger(m_Pinger);
   requester->DSRSetArpService(m_Arp);
+  requester->DSRSetRefusedValues(m_Refused);
   return true;
 }
 
@@ -139,6 +142,7 @@ RunOutcome Discovery::Run(std::string* error) {
         if (m_Network && d.deviceSpec.recording.empty()) {
           d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
         }
+        d.refusedMacValues = m_Refused->Take(d.deviceSpec.Endpoint());
         // The device is through: what it found becomes results now, and its stores go.
         if (m_DeviceDone) m_DeviceDone(order, d);
         d.proc.reset();

@@ -22,6 +22,7 @@
 #include "engine/Progress.h"
 #include "host/CDiscoAgent.h"
 #include "host/CDiscoArpService.h"
+#include "host/CDiscoRefusedValues.h"
 #include "host/CTolEngine.h"
 #include "host/CTolErrorSink.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
@@ -106,6 +107,8 @@ class Discovery {
   CTolErrorSink* m_PreviousProcessSink = nullptr;
   bool m_SinkInstalled = false;
   std::shared_ptr<CDiscoArpTable> m_Arp;
+  std::shared_ptr<CDiscoRefusedValues>
+      m_Refused;  // refused MAC values, per device until it is through
   std::shared_ptr<IcmpPinger> m_Pinger;
   std::shared_ptr<CDiscoNetSnmpBackend> m_Network;  // null when every device is replayed
   DeviceDone m_DeviceDone;

@@ -46,6 +46,7 @@ Json DeviceHead(const DeviceRun& d) {
                        {"responses", d.snmpCounters->responses},
                        {"varbinds", d.snmpCounters->varbinds}};
   }
+  if (!d.refusedMacValues.empty()) out["refused_mac_values"] = RefusedMacJson(d.refusedMacValues);
   return out;
 }
 

@@ -194,6 +194,7 @@ std::string DeviceSummaryBuilder::Finish() const {
   head += ": " + std::to_string(m_Rows.size()) + " interfaces, " + std::to_string(m_Edp) +
           " EDP neighbours, " + std::to_string(m_Macs) + " MAC addresses\n";
   if (d.Status() != DeviceStatus::kDiscovered) head += "  " + d.Reason() + "\n";
+  head += RefusedMacWarning(d.refusedMacValues);
 
   size_t wLabel = 9, wDescr = 11, wStatus = 6, wStp = 3;
   for (const Row& r : m_Rows) {

@@ -120,6 +120,12 @@ TEST_F(SampleNetworkTest, EverySwitchIsDiscoveredOverSnmp) {
     EXPECT_TRUE(d["snmp_failures"].empty()) << d["snmp_failures"].dump();
     EXPECT_FALSE(d["local_neighbours"].empty()) << name;
   }
+  // Its two VLAN interfaces have an empty ifPhysAddress: counted, warned about, still discovered.
+  EXPECT_EQ(DeviceNamed(s_Results, "core-1")["refused_mac_values"], Json({{"ifPhysAddress", 2}}));
+  EXPECT_NE(s_Run.out.find("  warning: 2 values that are not MAC addresses left out "
+                           "(ifPhysAddress 2)\n"),
+            std::string::npos)
+      << s_Run.out;
   EXPECT_EQ(s_Results["ping"]["queries"], 1);
 }
 
