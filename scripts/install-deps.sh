@@ -16,6 +16,8 @@ packages=(
   strace                             # benchmarks: SNMP responses the program receives
   time                               # benchmarks: GNU time, the peak RSS of a measured program
   clang-format                       # the format check of the sources
+  clang libclang-rt-14-dev           # libFuzzer (libclang_rt.fuzzer) and clang's sanitizers: the
+                                     #   fuzz targets of fuzz/, built by scripts/fuzz.sh
 )
 
 missing=()
