@@ -16,8 +16,9 @@ std::string RefusedMacWarning(const RefusedMacCounts& counts) {
     parts += (parts.empty() ? "" : ", ") + c.first + " " + std::to_string(c.second);
   }
   if (total == 0) return "";
-  return "  warning: " + std::to_string(total) + (total == 1 ? " value" : " values") +
-         " that are not MAC addresses left out (" + parts + ")\n";
+  return "  warning: " + std::to_string(total) +
+         (total == 1 ? " value that is not a MAC address" : " values that are not MAC addresses") +
+         " left out (" + parts + ")\n";
 }
 
 }  // namespace disco
