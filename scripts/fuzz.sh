@@ -32,8 +32,10 @@ failed=()
 for t in "${targets[@]}"; do
   echo "== fuzz_$t: $seconds s =="
   mkdir -p "$dir/corpus/$t" "$dir/artifacts"
+  dict=()
+  case $t in snmprec|device) dict=(-dict=fuzz/snmprec.dict) ;; esac
   if ! "$dir/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$dir/artifacts/$t-" \
+      -print_final_stats=1 -artifact_prefix="$dir/artifacts/$t-" "${dict[@]}" \
       "$dir/corpus/$t" "fuzz/corpus/$t" 2>"$dir/fuzz_$t.log"; then
     failed+=("$t")
     tail -n 60 "$dir/fuzz_$t.log"
