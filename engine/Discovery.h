@@ -107,8 +107,8 @@ class Discovery {
   CTolErrorSink* m_PreviousProcessSink = nullptr;
   bool m_SinkInstalled = false;
   std::shared_ptr<CDiscoArpTable> m_Arp;
-  std::shared_ptr<CDiscoRefusedValues>
-      m_Refused;  // refused MAC values, per device until it is through
+  // The MAC values the requester refused, per device until the device is through.
+  std::shared_ptr<CDiscoRefusedValues> m_Refused;
   std::shared_ptr<IcmpPinger> m_Pinger;
   std::shared_ptr<CDiscoNetSnmpBackend> m_Network;  // null when every device is replayed
   DeviceDone m_DeviceDone;
