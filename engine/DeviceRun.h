@@ -10,6 +10,7 @@
 #include "engine/ArpCollector.h"
 #include "engine/CollectedData.h"
 #include "engine/DiscoveryPlan.h"
+#include "engine/RefusedMacValues.h"
 #include "engine/SystemCollector.h"
 #include "host/CDiscoMediationData.h"
 #include "host/CDiscoProcessedData.h"
@@ -58,6 +59,8 @@ struct DeviceRun {
   // Whether the device stopped answering mid-run and its remaining SNMP requests were not sent
   // (CDiscoFailFastBackend); the device is then incomplete, or not answering.
   bool snmpGivenUp = false;
+  // Values kept from the agent because they were not MAC addresses, by column.
+  RefusedMacCounts refusedMacValues;
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
   DeviceCollections collected;  // the engine's own collectors' findings, freed with `proc`
   double seconds = 0;           // time spent in the device's steps

@@ -7,6 +7,7 @@
 #include "engine/DeviceCollectors.h"
 #include "engine/EngineThreads.h"
 #include "engine/RoutingSnmpBackend.h"
+#include "host/CDiscoRefusedValues.h"
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/CTolVarBind.h"
 #include "host/TolSleep.h"
@@ -43,6 +44,7 @@ Discovery::Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySet
       m_Settings(settings),
       m_Progress(progress),
       m_Arp(std::make_shared<CDiscoArpTable>()),
+      m_Refused(std::make_shared<CDiscoRefusedValues>()),
       m_Pinger(std::make_shared<IcmpPinger>(settings.ping)) {
   m_Report.pluginPath = plugin.Path();
   m_Report.agentVersion = plugin.Version();
@@ -82,6 +84,7 @@ bool Discovery::SetUpBackends(std::string* error) {
   requester->DSRSetSnmpBackend(m_FailFast);
   requester->DSRSetPinger(m_Pinger);
   requester->DSRSetArpService(m_Arp);
+  requester->DSRSetRefusedValues(m_Refused);
   return true;
 }
 
@@ -146,6 +149,7 @@ RunOutcome Discovery::Run(std::string* error) {
               d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
             }
             d.snmpGivenUp = m_FailFast->GivenUp(d.deviceSpec.Endpoint());
+            d.refusedMacValues = m_Refused->Take(d.deviceSpec.Endpoint());
             // The device is through: what it found becomes results now, and its stores go.
             if (m_DeviceDone) m_DeviceDone(order, d);
             d.proc.reset();

@@ -25,6 +25,7 @@
 #include "host/CDiscoAgent.h"
 #include "host/CDiscoArpService.h"
 #include "host/CDiscoFailFastBackend.h"
+#include "host/CDiscoRefusedValues.h"
 #include "host/CTolEngine.h"
 #include "host/CTolErrorSink.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
@@ -129,6 +130,8 @@ class Discovery {
   CTolErrorSink* m_PreviousProcessSink = nullptr;
   bool m_SinkInstalled = false;
   std::shared_ptr<CDiscoArpTable> m_Arp;
+  // The MAC values the requester refused, per device until the device is through.
+  std::shared_ptr<CDiscoRefusedValues> m_Refused;
   std::shared_ptr<IcmpPinger> m_Pinger;
   std::shared_ptr<CDiscoNetSnmpBackend> m_Network;    // null when every device is replayed
   std::shared_ptr<CDiscoFailFastBackend> m_FailFast;  // what the requester sends through

@@ -47,6 +47,7 @@ Json DeviceHead(const DeviceRun& d) {
                        {"responses", d.snmpCounters->responses},
                        {"varbinds", d.snmpCounters->varbinds}};
   }
+  if (!d.refusedMacValues.empty()) out["refused_mac_values"] = RefusedMacJson(d.refusedMacValues);
   return out;
 }
 

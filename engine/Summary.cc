@@ -210,6 +210,7 @@ std::string DeviceSummaryBuilder::Finish() const {
           (m_VlanMacs > 0 ? ", " + std::to_string(m_VlanMacs) + " VLAN forwarding entries" : "") +
           "\n";
   if (d.Status() != DeviceStatus::kDiscovered) head += "  " + d.Reason() + "\n";
+  head += RefusedMacWarning(d.refusedMacValues);
 
   size_t wLabel = 9, wDescr = 11, wStatus = 6, wStp = 3;
   for (const Row& r : m_Rows) {

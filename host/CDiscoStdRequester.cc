@@ -1,11 +1,13 @@
 #include "host/CDiscoStdRequester.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/CDiscoArpService.h"
 #include "host/CDiscoPinger.h"
+#include "host/CDiscoRefusedValues.h"
 #include "host/CDiscoSnmpBackend.h"
 #include "host/CTolASN1Address.h"
 #include "host/CTolAtom.h"
@@ -26,14 +28,41 @@ void Report(int code, int line, const std::string& text) {
   CTolError(code, kSource, line, text.c_str());
 }
 
-// Whether values of `oid` (a column or scalar identifier) carry a MAC address.
-bool IsMacObject(const std::vector<unsigned long>& oid) {
-  for (const TolOidEntry& e : TolOidEntries()) {
-    if (!e.isMac) continue;
-    std::vector<unsigned long> entryOid;
-    if (TolResolveOid(e.oid, &entryOid) && entryOid == oid) return true;
+// The table's entry for `oid` (a column or scalar identifier), or null.
+const TolOidEntry* EntryOf(const std::vector<unsigned long>& oid) {
+  // Resolved once: the table is fixed.
+  static const std::vector<std::pair<std::vector<unsigned long>, const TolOidEntry*>> kResolved =
+      [] {
+        std::vector<std::pair<std::vector<unsigned long>, const TolOidEntry*>> out;
+        for (const TolOidEntry& e : TolOidEntries()) {
+          std::vector<unsigned long> entryOid;
+          if (TolResolveOid(e.oid, &entryOid)) out.emplace_back(std::move(entryOid), &e);
+        }
+        return out;
+      }();
+  for (const auto& r : kResolved) {
+    if (r.first == oid) return r.second;
   }
-  return false;
+  return nullptr;
+}
+
+// Whether values of `entry` carry a MAC address; whether its index is one.
+bool IsMac(const TolOidEntry* entry) { return entry != nullptr && entry->isMac; }
+bool IsMacIndexed(const TolOidEntry* entry) { return entry != nullptr && entry->isMacIndex; }
+
+// A value of a MAC column that is no MAC address and is worth a warning. An interface's empty
+// ifPhysAddress is how IF-MIB says that it has no address (VLAN and loopback interfaces): it
+// gives no MAC either, but is not counted.
+bool IsCountedRefusal(const TolOidEntry* entry, const TolSnmpValue& value) {
+  if (!IsMac(entry) || !TolIsRefusedMac(value)) return false;
+  return !(value.kind == TolSnmpValue::kOctetString && value.bytes.empty() &&
+           std::strcmp(entry->name, "ifPhysAddress") == 0);
+}
+
+// A MAC index is six sub-identifiers, each an octet.
+bool IsRefusedMacIndex(const std::vector<unsigned long>& index) {
+  if (index.size() != 6) return true;
+  return std::any_of(index.begin(), index.end(), [](unsigned long id) { return id > 255; });
 }
 
 bool ParseInstance(const char* instance, std::vector<unsigned long>* subIds) {
@@ -55,6 +84,9 @@ void CDiscoStdRequester::DSRSetPinger(std::shared_ptr<CDiscoPinger> pinger) {
 }
 void CDiscoStdRequester::DSRSetArpService(std::shared_ptr<CDiscoArpService> arp) {
   m_Arp = std::move(arp);
+}
+void CDiscoStdRequester::DSRSetRefusedValues(std::shared_ptr<CDiscoRefusedValues> tally) {
+  m_Refused = std::move(tally);
 }
 
 CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* object,
@@ -99,13 +131,17 @@ CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* ob
            std::string("device ") + id + ": get " + what + " failed: " + reason);
     return nullptr;
   }
+  const TolOidEntry* columnEntry = EntryOf(column);
+  if (m_Refused && IsCountedRefusal(columnEntry, value)) {
+    m_Refused->Count(target.Key(), columnEntry->name, 1);
+  }
   return new CTolSnmpVarOp(object, new CTolASN1Address(index),
-                           TolSnmpValueToAtom(value, IsMacObject(column)));
+                           TolSnmpValueToAtom(value, IsMac(columnEntry)));
 }
 
 bool CDiscoStdRequester::WalkColumn(CTolRecord* device, const char* object,
                                     std::vector<unsigned long>* column,
-                                    std::vector<TolSnmpRow>* rows) {
+                                    std::vector<TolSnmpRow>* rows, CDiscoSnmpTarget* walked) {
   rows->clear();
   const char* id = DAUFGetEntityIdentifier(device);
   if (device == nullptr || object == nullptr) {
@@ -122,7 +158,8 @@ bool CDiscoStdRequester::WalkColumn(CTolRecord* device, const char* object,
            std::string("device ") + id + ": walk " + object + ": unknown object");
     return false;
   }
-  CDiscoSnmpTarget target;
+  CDiscoSnmpTarget own;
+  CDiscoSnmpTarget& target = walked != nullptr ? *walked : own;
   if (!TolTargetOfDevice(*device, &target)) {
     Report(TOL_ERR_MISSING_PART, __LINE__,
            std::string("device ") + id + ": walk " + object + ": no usable m_IpAddress/m_SnmpPort");
@@ -147,8 +184,13 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
                                                    const char*, const char*) {
   std::vector<unsigned long> column;
   std::vector<TolSnmpRow> rows;
-  if (!WalkColumn(device, object, &column, &rows)) return nullptr;
-  bool isMac = IsMacObject(column);
+  CDiscoSnmpTarget target;
+  if (!WalkColumn(device, object, &column, &rows, &target)) return nullptr;
+  const TolOidEntry* columnEntry = EntryOf(column);
+  bool isMac = IsMac(columnEntry);
+  bool isMacIndexed = IsMacIndexed(columnEntry);
+  long refusedValues = 0;
+  long refusedIndexes = 0;
   CTolDoubleList* list = new CTolDoubleList();
   std::vector<unsigned long> index;
   for (TolSnmpRow& row : rows) {
@@ -156,12 +198,18 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
     if (row.oid.size() > column.size() &&
         std::equal(column.begin(), column.end(), row.oid.begin())) {
       index.assign(row.oid.begin() + column.size(), row.oid.end());
+      if (IsCountedRefusal(columnEntry, row.value)) ++refusedValues;
+      if (isMacIndexed && IsRefusedMacIndex(index)) ++refusedIndexes;
       list->RDLAddToEnd(new CTolSnmpVarOp(object, new CTolASN1Address(index),
                                           TolSnmpValueToAtom(row.value, isMac)));
     }
     // Each raw row goes as soon as it is converted, so that a big column is not held twice.
     std::vector<unsigned long>().swap(row.oid);
     row.value = TolSnmpValue();
+  }
+  if (m_Refused && columnEntry != nullptr) {
+    m_Refused->Count(target.Key(), columnEntry->name, refusedValues);
+    m_Refused->Count(target.Key(), std::string(columnEntry->name) + " index", refusedIndexes);
   }
   return list;
 }

@@ -19,6 +19,8 @@ class CTolAtomVector;
 class CDiscoSnmpBackend;
 class CDiscoPinger;
 class CDiscoArpService;
+class CDiscoRefusedValues;
+struct CDiscoSnmpTarget;
 
 class CDiscoStdRequester {
  public:
@@ -29,6 +31,8 @@ class CDiscoStdRequester {
   void DSRSetSnmpBackend(std::shared_ptr<CDiscoSnmpBackend> backend);
   void DSRSetPinger(std::shared_ptr<CDiscoPinger> pinger);
   void DSRSetArpService(std::shared_ptr<CDiscoArpService> arp);
+  // Where refused values are counted, per device; without a tally they are not counted.
+  void DSRSetRefusedValues(std::shared_ptr<CDiscoRefusedValues> tally);
 
   // Gets `object` (a name or numeric identifier) at `instance` (dotted; null or "" for none).
   // Returns a new row owned by the caller, whose index is the instance; null when the device does
@@ -54,12 +58,13 @@ class CDiscoStdRequester {
                             const char* addressSpace);
 
  private:
-  // Resolves `object` into `*column` and walks it into `*rows` (full OIDs). False, reported and
-  // with `*rows` empty, on any failure.
+  // Resolves `object` into `*column` and walks it into `*rows` (full OIDs); `*walked`, when
+  // given, is set to the device's target. False, reported and with `*rows` empty, on any failure.
   bool WalkColumn(CTolRecord* device, const char* object, std::vector<unsigned long>* column,
-                  std::vector<TolSnmpRow>* rows);
+                  std::vector<TolSnmpRow>* rows, CDiscoSnmpTarget* walked = nullptr);
 
   std::shared_ptr<CDiscoSnmpBackend> m_Backend;
   std::shared_ptr<CDiscoPinger> m_Pinger;
   std::shared_ptr<CDiscoArpService> m_Arp;
+  std::shared_ptr<CDiscoRefusedValues> m_Refused;
 };

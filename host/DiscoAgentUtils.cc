@@ -113,12 +113,13 @@ int DAUFGetValueFromSnmpTreeList(const char* key, CTolTreeList* tree, const CTol
 }
 
 char* DAUFConvertASN1IndexToMac(const CTolASN1Address* index) {
-  if (index == nullptr || index->RAALength() < 6) return nullptr;
+  // Six sub-identifiers exactly: a longer or shorter index is not a MAC address, and taking part
+  // of it would file rows of different stations under one text.
+  if (index == nullptr || index->RAALength() != 6) return nullptr;
   const std::vector<unsigned long>& ids = index->RAASubIds();
   char text[18];
-  size_t first = ids.size() - 6;
   for (size_t i = 0; i < 6; ++i) {
-    unsigned long octet = ids[first + i];
+    unsigned long octet = ids[i];
     if (octet > 255) return nullptr;
     std::snprintf(text + 3 * i, sizeof(text) - 3 * i, i < 5 ? "%02lX:" : "%02lX", octet);
   }

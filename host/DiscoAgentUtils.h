@@ -36,9 +36,9 @@ int DAUFStoreSnmpDLinTLByIndex(CTolDoubleList* list, CTolTreeList* tree, __boole
 int DAUFGetValueFromSnmpTreeList(const char* key, CTolTreeList* tree, int* value);
 int DAUFGetValueFromSnmpTreeList(const char* key, CTolTreeList* tree, const CTolAtom** value);
 
-// The MAC text ("00:1A:2B:3C:4D:5E") of the last six sub-identifiers of an instance index, as a
-// heap text freed with free(); null when the index is null, shorter than six, or a sub-identifier
-// is above 255.
+// The MAC text ("00:1A:2B:3C:4D:5E") of an instance index of six sub-identifiers, as a heap text
+// freed with free(); null when the index is null, is not six sub-identifiers long, or a
+// sub-identifier is above 255.
 char* DAUFConvertASN1IndexToMac(const CTolASN1Address* index);
 
 // The device's identifier (borrowed from the record): its "m_Name", else its "m_IpAddress", else

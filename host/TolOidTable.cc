@@ -6,41 +6,41 @@
 
 namespace {
 
-// One row per object the agent reads: name, numeric identifier, scalar, MAC syntax.
+// One row per object the agent reads: name, numeric identifier, scalar, MAC syntax, MAC index.
 const std::vector<TolOidEntry> kEntries = {
     // IF-MIB, IP-MIB, BRIDGE-MIB, SNMPv2-MIB
-    {"sysDescr", "1.3.6.1.2.1.1.1", true, false},
-    {"sysObjectID", "1.3.6.1.2.1.1.2", true, false},
-    {"sysName", "1.3.6.1.2.1.1.5", true, false},
-    {"ifDescr", "1.3.6.1.2.1.2.2.1.2", false, false},
-    {"ifType", "1.3.6.1.2.1.2.2.1.3", false, false},
-    {"ifPhysAddress", "1.3.6.1.2.1.2.2.1.6", false, true},
-    {"ifOperStatus", "1.3.6.1.2.1.2.2.1.8", false, false},
-    {"ifStackStatus", "1.3.6.1.2.1.31.1.2.1.3", false, false},
-    {"ipAdEntIfIndex", "1.3.6.1.2.1.4.20.1.2", false, false},
-    {"ipNetToMediaPhysAddress", "1.3.6.1.2.1.4.22.1.2", false, true},
-    {"dot1dBaseBridgeAddress", "1.3.6.1.2.1.17.1.1", true, true},
-    {"dot1dBasePortIfIndex", "1.3.6.1.2.1.17.1.4.1.2", false, false},
-    {"dot1dStpPortState", "1.3.6.1.2.1.17.2.15.1.3", false, false},
-    {"dot1dTpAgingTime", "1.3.6.1.2.1.17.4.2", true, false},
-    {"dot1dTpFdbAddress", "1.3.6.1.2.1.17.4.3.1.1", false, true},
-    {"dot1dTpFdbPort", "1.3.6.1.2.1.17.4.3.1.2", false, false},
-    {"dot1dTpFdbStatus", "1.3.6.1.2.1.17.4.3.1.3", false, false},
+    {"sysDescr", "1.3.6.1.2.1.1.1", true, false, false},
+    {"sysObjectID", "1.3.6.1.2.1.1.2", true, false, false},
+    {"sysName", "1.3.6.1.2.1.1.5", true, false, false},
+    {"ifDescr", "1.3.6.1.2.1.2.2.1.2", false, false, false},
+    {"ifType", "1.3.6.1.2.1.2.2.1.3", false, false, false},
+    {"ifPhysAddress", "1.3.6.1.2.1.2.2.1.6", false, true, false},
+    {"ifOperStatus", "1.3.6.1.2.1.2.2.1.8", false, false, false},
+    {"ifStackStatus", "1.3.6.1.2.1.31.1.2.1.3", false, false, false},
+    {"ipAdEntIfIndex", "1.3.6.1.2.1.4.20.1.2", false, false, false},
+    {"ipNetToMediaPhysAddress", "1.3.6.1.2.1.4.22.1.2", false, true, false},
+    {"dot1dBaseBridgeAddress", "1.3.6.1.2.1.17.1.1", true, true, false},
+    {"dot1dBasePortIfIndex", "1.3.6.1.2.1.17.1.4.1.2", false, false, false},
+    {"dot1dStpPortState", "1.3.6.1.2.1.17.2.15.1.3", false, false, false},
+    {"dot1dTpAgingTime", "1.3.6.1.2.1.17.4.2", true, false, false},
+    {"dot1dTpFdbAddress", "1.3.6.1.2.1.17.4.3.1.1", false, true, true},
+    {"dot1dTpFdbPort", "1.3.6.1.2.1.17.4.3.1.2", false, false, true},
+    {"dot1dTpFdbStatus", "1.3.6.1.2.1.17.4.3.1.3", false, false, true},
     // EXTREME-VLAN-MIB
-    {"extremeVlanGlobalMappingIfIndex", "1.3.6.1.4.1.1916.1.2.1.1.1.2", false, false},
-    {"extremeVlanIfDescr", "1.3.6.1.4.1.1916.1.2.1.2.1.2", false, false},
-    {"extremeVlanIfGlobalIdentifier", "1.3.6.1.4.1.1916.1.2.1.2.1.4", false, false},
-    {"extremeVlanIfVlanId", "1.3.6.1.4.1.1916.1.2.1.2.1.10", false, false},
-    {"extremeVlanEncapsIfTag", "1.3.6.1.4.1.1916.1.2.3.1.1.3", false, false},
-    {"extremeVlanStackLowerLayer", "1.3.6.1.4.1.1916.1.2.7.1.1.2", false, false},
+    {"extremeVlanGlobalMappingIfIndex", "1.3.6.1.4.1.1916.1.2.1.1.1.2", false, false, false},
+    {"extremeVlanIfDescr", "1.3.6.1.4.1.1916.1.2.1.2.1.2", false, false, false},
+    {"extremeVlanIfGlobalIdentifier", "1.3.6.1.4.1.1916.1.2.1.2.1.4", false, false, false},
+    {"extremeVlanIfVlanId", "1.3.6.1.4.1.1916.1.2.1.2.1.10", false, false, false},
+    {"extremeVlanEncapsIfTag", "1.3.6.1.4.1.1916.1.2.3.1.1.3", false, false, false},
+    {"extremeVlanStackLowerLayer", "1.3.6.1.4.1.1916.1.2.7.1.1.2", false, false, false},
     // EXTREME-FDB-MIB
-    {"extremeFdbMacFdbMacAddress", "1.3.6.1.4.1.1916.1.16.1.1.3", false, true},
-    {"extremeFdbMacFdbPortIfIndex", "1.3.6.1.4.1.1916.1.16.1.1.4", false, false},
-    {"extremeFdbMacFdbStatus", "1.3.6.1.4.1.1916.1.16.1.1.5", false, false},
+    {"extremeFdbMacFdbMacAddress", "1.3.6.1.4.1.1916.1.16.1.1.3", false, true, false},
+    {"extremeFdbMacFdbPortIfIndex", "1.3.6.1.4.1.1916.1.16.1.1.4", false, false, false},
+    {"extremeFdbMacFdbStatus", "1.3.6.1.4.1.1916.1.16.1.1.5", false, false, false},
     // EXTREME-EDP-MIB
-    {"extremeEdpNeighborName", "1.3.6.1.4.1.1916.1.13.2.1.3", false, false},
-    {"extremeEdpNeighborSlot", "1.3.6.1.4.1.1916.1.13.2.1.5", false, false},
-    {"extremeEdpNeighborPort", "1.3.6.1.4.1.1916.1.13.2.1.6", false, false},
+    {"extremeEdpNeighborName", "1.3.6.1.4.1.1916.1.13.2.1.3", false, false, false},
+    {"extremeEdpNeighborSlot", "1.3.6.1.4.1.1916.1.13.2.1.5", false, false, false},
+    {"extremeEdpNeighborPort", "1.3.6.1.4.1.1916.1.13.2.1.6", false, false, false},
 };
 
 // Parses dotted decimal sub-identifiers (a leading dot allowed) and appends them to `oid`.

@@ -10,6 +10,7 @@ struct TolOidEntry {
   const char* oid;  // dotted, no leading dot
   bool isScalar;    // read at instance .0
   bool isMac;       // an OCTET STRING holding a MAC address (PhysAddress, MacAddress)
+  bool isMacIndex;  // a column indexed by a MAC address alone (six sub-identifiers)
 };
 
 // The entry for `name`, or null.

@@ -18,13 +18,6 @@ std::string Hex(const std::string& octets) {
   return out;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Octets that read as text: printable ASCII and the usual white space. Trailing NULs, which
 // some agents append to their strings, are not counted against it.
 bool IsPrintable(const std::string& s, size_t* length) {
@@ -38,34 +31,11 @@ bool IsPrintable(const std::string& s, size_t* length) {
   return true;
 }
 
-// A MAC address recorded as text ("0:4:96:12:a3:1" or "00-04-96-12-A3-01"): its six octets.
-bool ParseMacText(const std::string& s, std::string* octets) {
-  std::string out;
-  size_t i = 0;
-  while (i < s.size() && out.size() < 6) {
-    int hi = HexDigit(s[i]);
-    if (hi < 0) return false;
-    int value = hi;
-    ++i;
-    if (i < s.size() && HexDigit(s[i]) >= 0) {
-      value = value * 16 + HexDigit(s[i]);
-      ++i;
-    }
-    out += static_cast<char>(value);
-    if (out.size() < 6) {
-      if (i >= s.size() || (s[i] != ':' && s[i] != '-')) return false;
-      ++i;
-    }
-  }
-  if (i != s.size() || out.size() != 6) return false;
-  *octets = out;
-  return true;
-}
-
 }  // namespace
 
 std::string TolFormatMac(const std::string& octets) {
   std::string out;
+  if (octets.size() != 6) return out;
   for (size_t i = 0; i < octets.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(octets[i]);
     if (i) out += ':';
@@ -75,7 +45,16 @@ std::string TolFormatMac(const std::string& octets) {
   return out;
 }
 
+bool TolIsRefusedMac(const TolSnmpValue& value) {
+  if (value.kind == TolSnmpValue::kNull) return false;
+  return value.kind != TolSnmpValue::kOctetString || value.bytes.size() != 6;
+}
+
 CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac) {
+  if (isMac) {
+    if (TolIsRefusedMac(value) || value.kind == TolSnmpValue::kNull) return nullptr;
+    return new CTolAtom(TolFormatMac(value.bytes).c_str());
+  }
   switch (value.kind) {
     case TolSnmpValue::kInteger:
       if (value.integer >= INT_MIN && value.integer <= INT_MAX) {
@@ -88,14 +67,6 @@ CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac) {
     case TolSnmpValue::kTimeTicks:
       return CTolAtom::RAMakeInt64(value.integer);
     case TolSnmpValue::kOctetString: {
-      if (isMac) {
-        // Six octets are the usual form; a MAC recorded as text is read the same way.
-        std::string octets;
-        if (value.bytes.size() != 6 && ParseMacText(value.bytes, &octets)) {
-          return new CTolAtom(TolFormatMac(octets).c_str());
-        }
-        return new CTolAtom(TolFormatMac(value.bytes).c_str());
-      }
       size_t length = 0;
       if (IsPrintable(value.bytes, &length)) {
         return new CTolAtom(value.bytes.substr(0, length).c_str());

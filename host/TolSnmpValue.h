@@ -33,11 +33,18 @@ struct TolSnmpRow {
   TolSnmpValue value;
 };
 
-// Six (or any number of) octets as upper-case two-digit hex separated by colons: "00:1A:2B:...".
+// Six octets as upper-case two-digit hex separated by colons: "00:1A:2B:3C:4D:5E". Empty for any
+// other number of octets: only six octets are a MAC address.
 std::string TolFormatMac(const std::string& octets);
+
+// Whether a value of an object with MAC syntax is refused: anything but a six-octet OCTET STRING
+// (a null value is no value, not a refused one). Devices send empty, truncated or padded strings
+// in such columns; none of them names an interface or a station.
+bool TolIsRefusedMac(const TolSnmpValue& value);
 
 // Converts a raw value into a new atom owned by the caller (null for kNull):
 // integer kinds become integer atoms; IpAddress dotted decimal text; OBJECT IDENTIFIER dotted
-// text; an OCTET STRING whose object has MAC syntax (`isMac`) the MAC form above; another
-// printable OCTET STRING its text; a non-printable one "0x" followed by upper-case hex.
+// text; a value of an object with MAC syntax (`isMac`) the MAC form above, or null when it is
+// refused (TolIsRefusedMac), as if the row had no value; another printable OCTET STRING its text;
+// a non-printable one "0x" followed by upper-case hex.
 CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac);

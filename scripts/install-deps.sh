@@ -17,6 +17,8 @@ packages=(
   time                               # benchmarks: GNU time, the peak RSS of a measured program
   clang-format                       # the format check of the sources
   graphviz                           # dot: extreme-disco --svg renders the topology with it
+  clang libclang-rt-14-dev           # libFuzzer (libclang_rt.fuzzer) and clang's sanitizers: the
+                                     #   fuzz targets of fuzz/, built by scripts/fuzz.sh
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project and runs the whole suite three times: a normal build, a build with
 # AddressSanitizer, UndefinedBehaviourSanitizer and LeakSanitizer, and a ThreadSanitizer build;
-# the sanitizer builds fail on any report.
+# the sanitizer builds fail on any report. Then each fuzz target runs briefly (scripts/fuzz.sh;
+# DISCO_FUZZ_SECONDS per target, 15 by default: 75 s in all).
 # Usage: scripts/test.sh [extra ctest arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,4 +33,7 @@ build build-tsan -DDISCO_TSAN=ON
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # The benchmarks' smoke run is single-threaded in what it adds; the other builds run it.
 (cd build-tsan && ctest --output-on-failure -j "$jobs" -E bench_smoke "$@")
-echo "== all three builds passed =="
+
+echo "== fuzzing =="
+bash scripts/fuzz.sh "${DISCO_FUZZ_SECONDS:-15}"
+echo "== all three builds and the fuzzers passed =="

@@ -4,6 +4,7 @@
 
 #include "agent/CDiscoFdbEntry.h"
 #include "agent/ExtremeAgentTestSupport.h"
+#include "host/CDiscoRefusedValues.h"
 #include "host/CTolErrorSink.h"
 #include "host/CTolRecord.h"
 #include "host/CTolSnmpVarOp.h"
@@ -158,3 +159,31 @@ TEST_F(FdbEdpDownloadTest, EdpRowsBecomeEntriesOfTheirLocalPortAndMalformedIndex
 }
 
 }  // namespace
+
+// Through every phase, MAC values of 5, 7 and 0 octets reach the agent as rows without a value:
+// the interface keeps its record without a MAC, the forwarding-database rows give no neighbour,
+// and the requester's tally counts each of them for the device.
+TEST_F(FdbEdpDownloadTest, ValuesThatAreNotSixOctetsNeverBecomeMacs) {
+  auto tally = std::make_shared<CDiscoRefusedValues>();
+  agent.DAGetRequester()->DSRSetRefusedValues(tally);
+  std::vector<std::string> lines = {"1.3.6.1.2.1.17.4.2.0|2|300", kPort1001,
+                                    "1.3.6.1.2.1.2.2.1.6.1002|4x|0004961fa1"};
+  const char* macs[] = {"001018000001", "0010180000", "00101800000203", ""};
+  for (int i = 0; i < 4; ++i) {
+    std::vector<std::string> row = ExtremeRow(i + 1, "2|3");
+    row[0] = row[0].substr(0, row[0].rfind('|') + 1) + macs[i];
+    lines.insert(lines.end(), row.begin(), row.end());
+  }
+  HarnessDevice& d = harness.AddDevice("sw", "127.0.0.37", Snmprec(lines));
+  ASSERT_TRUE(harness.Discover(d));
+  std::vector<std::string> locals = LocalTable(*d.proc);
+  ASSERT_EQ(locals.size(), 2u);
+  EXPECT_NE(locals[0].find("m_LocalNbrPhysAddr='00:04:96:1F:A1:01'"), std::string::npos)
+      << locals[0];
+  EXPECT_EQ(locals[1].find("m_LocalNbrPhysAddr"), std::string::npos) << locals[1];
+  std::vector<std::string> remotes = RemoteTable(*d.proc);
+  ASSERT_EQ(remotes.size(), 1u);
+  EXPECT_NE(remotes[0].find("00:10:18:00:00:01"), std::string::npos) << remotes[0];
+  EXPECT_EQ(tally->Take("127.0.0.37:161"),
+            (std::map<std::string, long>{{"ifPhysAddress", 1}, {"extremeFdbMacFdbMacAddress", 3}}));
+}

@@ -130,6 +130,9 @@ TEST_F(SampleNetworkTest, EverySwitchIsDiscoveredOverSnmp) {
     EXPECT_TRUE(d["snmp_failures"].empty()) << d["snmp_failures"].dump();
     EXPECT_FALSE(d["local_neighbours"].empty()) << name;
   }
+  // Its two VLAN interfaces have an empty ifPhysAddress, IF-MIB's "no address": no MAC, no warning.
+  EXPECT_FALSE(DeviceNamed(s_Results, "core-1").contains("refused_mac_values"));
+  EXPECT_EQ(s_Run.out.find("not MAC addresses"), std::string::npos) << s_Run.out;
   EXPECT_EQ(s_Results["ping"]["queries"], 1);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "host/CDiscoArpService.h"
+#include "host/CDiscoPinger.h"
+#include "host/CDiscoRefusedValues.h"
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/CDiscoStdRequester.h"
 #include "host/CTolAtomVector.h"
@@ -14,6 +16,7 @@
 #include "host/CTolRecord.h"
 #include "host/CTolSnmpVarOp.h"
 #include "host/CTolVarBind.h"
+#include "host/TolSnmpValue.h"
 #include "host/TolTypes.h"
 #include "support/AgentHarness.h"
 
@@ -39,8 +42,6 @@ const ValueCase kValues[] = {
     {"ifDescr", "8", "1.3.6.1.2.1.2.2.1.2.8|4x|706f727400", eTolString, "port"},
     {"ifPhysAddress", "1001", "1.3.6.1.2.1.2.2.1.6.1001|4x|00049612a301", eTolString,
      "00:04:96:12:A3:01"},
-    {"ifPhysAddress", "1002", "1.3.6.1.2.1.2.2.1.6.1002|4|0:4:96:12:a3:2", eTolString,
-     "00:04:96:12:A3:02"},
     {"ipNetToMediaPhysAddress", "1001.10.0.0.5",
      "1.3.6.1.2.1.4.22.1.2.1001.10.0.0.5|4x|001a2b3c4d5e", eTolString, "00:1A:2B:3C:4D:5E"},
     {"extremeFdbMacFdbMacAddress", "1000004.1",
@@ -113,6 +114,51 @@ TEST_F(RequesterTest, WalkRowsCarryTheIndexAfterTheColumn) {
   EXPECT_STREQ(first->RSVOASN1()->RAAAsString(), "0.26.43.60.77.94");
   EXPECT_STREQ(first->RSVOObject(), "dot1dTpFdbPort");
   EXPECT_EQ(first->RSVOValue()->RAInt(), 7);
+}
+
+// Only six octets make a MAC: other lengths (and a MAC written as text) reach the agent as rows
+// without a value, and every refused value or MAC index is counted for its device and column.
+TEST_F(RequesterTest, MacColumnsHandOverOnlySixOctetValuesAndCountTheRest) {
+  std::string error;
+  ASSERT_TRUE(backend->AddDevice(
+      "127.0.0.11",
+      Snmprec({"1.3.6.1.2.1.2.2.1.6.1|4x|00049612a301", "1.3.6.1.2.1.2.2.1.6.2|4x|00049612a3",
+               "1.3.6.1.2.1.2.2.1.6.3|4x|00049612a30102", "1.3.6.1.2.1.2.2.1.6.4|4x|",
+               "1.3.6.1.2.1.2.2.1.6.5|4|0:4:96:12:a3:2", "1.3.6.1.2.1.2.2.1.6.6|5|",
+               "1.3.6.1.2.1.17.4.3.1.2.0.4.150.18.163.1|2|1",
+               "1.3.6.1.2.1.17.4.3.1.2.0.4.150.18.163|2|2",
+               "1.3.6.1.2.1.17.4.3.1.2.1.0.4.150.18.163.1|2|3",
+               "1.3.6.1.2.1.17.4.3.1.2.0.4.150.18.300.1|2|4"}),
+      &error))
+      << error;
+  auto tally = std::make_shared<CDiscoRefusedValues>();
+  requester.DSRSetRefusedValues(tally);
+  CTolRecord sw2;
+  sw2.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.11"));
+
+  std::unique_ptr<CTolDoubleList> macs(requester.DSRSnmpGetNext(&sw2, "ifPhysAddress", 0, 0));
+  ASSERT_NE(macs, nullptr);
+  std::vector<std::string> values;
+  for (CTolListable* e = macs->RDLHead(); e; e = macs->RDLGetNext(e)) {
+    const CTolAtom* v = static_cast<CTolSnmpVarOp*>(e)->RSVOValue();
+    values.push_back(v ? v->RAText() : "<none>");
+  }
+  EXPECT_EQ(values, (std::vector<std::string>{"00:04:96:12:A3:01", "<none>", "<none>", "<none>",
+                                              "<none>", "<none>"}));
+  std::unique_ptr<CTolSnmpVarOp> got(requester.DSRSnmpGet(&sw2, "ifPhysAddress", "3", nullptr));
+  ASSERT_NE(got, nullptr);
+  EXPECT_EQ(got->RSVOValue(), nullptr);
+  std::unique_ptr<CTolDoubleList> ports(requester.DSRSnmpGetNext(&sw2, "dot1dTpFdbPort", 0, 0));
+  ASSERT_NE(ports, nullptr);
+  EXPECT_EQ(ports->RDLLength(), 4);  // rows stay; only their index gives no MAC text
+
+  // An empty ifPhysAddress means "no address": it gives no MAC but is not counted.
+  EXPECT_EQ(tally->Take("127.0.0.11:161"),
+            (std::map<std::string, long>{{"ifPhysAddress", 4}, {"dot1dTpFdbPort index", 3}}));
+  EXPECT_TRUE(tally->Take("127.0.0.11:161").empty());
+  // The conversion alone: only six octets format.
+  EXPECT_EQ(TolFormatMac(std::string("\x00\x04\x96\x12\xa3", 5)), "");
+  EXPECT_EQ(TolFormatMac(std::string(6, '\xff')), "FF:FF:FF:FF:FF:FF");
 }
 
 // Fails every request with a protocol error, as a device answering garbage would.

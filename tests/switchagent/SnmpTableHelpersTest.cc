@@ -51,13 +51,13 @@ TEST(SnmpTableHelpersTest, MacIndexedTreeKeepsTheFirstRowOfEachMac) {
   CTolSnmpVarOp* first = Row({0, 1, 2, 3, 4, 5}, 7);
   for (CTolSnmpVarOp* row : {Row({}, 1), Row({1, 2}, 2), first, Row({0, 1, 2, 3, 4, 5}, 8),
                              Row({9, 0, 10, 11, 12, 13, 255}, 9)}) {
-    rows.RDLAddToEnd(row);  // no index, too short for a MAC, first, same MAC again, longer
+    rows.RDLAddToEnd(row);  // no index, too short for a MAC, first, same MAC again, too long
   }
   CTolScopedErrorLog errors;
   CTolTreeList* tree = agent.DSABuildMacIndexedList(&rows);
   ASSERT_NE(nullptr, tree);
   EXPECT_TRUE(errors.Records().empty());
-  EXPECT_EQ(2, tree->RTLLength());
+  EXPECT_EQ(1, tree->RTLLength());
   const std::string mac = Take(agent.DSAConvertIndexToMac(first->RSVOASN1()));
   ASSERT_NE(nullptr, tree->RTLGet(mac.c_str()));
   EXPECT_EQ(first, tree->RTLGet(mac.c_str())->RPData());
