@@ -17,6 +17,7 @@
 #include "engine/Interrupt.h"
 #include "engine/PluginLocation.h"
 #include "engine/ResultsJson.h"
+#include "engine/SafeFile.h"
 #include "engine/ScopeFile.h"
 #include "engine/Secrets.h"
 #include "engine/Summary.h"
@@ -69,8 +70,8 @@ bool WritePictures(const EngineOptions& options, const TopologyView& view, std::
   return options.svgPath.empty() || RenderSvg(dot, options.svgPath, error);
 }
 
-// Writes the results whole or not at all: to a new temporary file in the target's folder (made
-// by mkstemp, so never an existing file or link), renamed over the target once complete.
+// Writes the results whole or not at all (WriteFileWhole): never through a file or link planted
+// at a temporary name; a device or a pipe is written directly.
 bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const std::string& path,
                   std::ostream& out, std::string* error) {
   std::string why;
@@ -79,42 +80,10 @@ bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const st
     *error = "cannot write results to standard output: " + why;
     return false;
   }
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::file_status status = fs::status(path, ec);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
-    // A device or a pipe (/dev/stdout, a FIFO): written to directly, never replaced.
-    errno = 0;
-    std::ofstream file(path, std::ios::binary);
-    if (!file) why = std::strerror(errno);
-    if (file && writer.WriteDocument(report, file, &why) && file.flush()) return true;
-    if (why.empty() || why == "write failed") why = errno != 0 ? std::strerror(errno) : why;
-    *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
-    return false;
-  }
-  fs::path dir = fs::path(path).parent_path();
-  std::string temporary = (dir.empty() ? fs::path(".") : dir).string() + "/." +
-                          fs::path(path).filename().string() + ".XXXXXX";
-  int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
-    *error = "cannot write results to " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  fchmod(fd, 0644);
-  bool ok = writer.WriteDocumentToFd(report, fd, &why);
-  if (close(fd) != 0 && ok) {
-    why = std::strerror(errno);
-    ok = false;
-  }
-  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    why = std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) {
-    std::remove(temporary.c_str());
-    *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
-  }
-  return ok;
+  auto fill = [&](int fd, std::string* w) { return writer.WriteDocumentToFd(report, fd, w); };
+  if (WriteFileWhole(path, fill, &why)) return true;
+  *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
+  return false;
 }
 
 std::string PluginPath(const EngineOptions& options) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/CollectedJson.h"
+#include "engine/SafeFile.h"
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
@@ -281,15 +282,7 @@ bool ResultsWriter::WriteDocument(const DiscoveryReport& report, std::ostream& o
 }
 
 bool ResultsWriter::WriteDocumentToFd(const DiscoveryReport& report, int fd, std::string* error) {
-  Sink sink{[fd](const std::string& text) {
-              for (std::size_t done = 0; done < text.size();) {
-                ssize_t n = write(fd, text.data() + done, text.size() - done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) return false;
-                done += static_cast<std::size_t>(n);
-              }
-              return true;
-            },
+  Sink sink{[fd](const std::string& text) { return WriteAll(fd, text); },
             [&](const Spool::Extent& e) { return m_Spool.CopyToFd(e, fd); }};
   errno = 0;
   return WriteDocumentTo(report, sink, error);

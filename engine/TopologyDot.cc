@@ -15,6 +15,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/SafeFile.h"
 #include "engine/TopologyJson.h"
 
 extern char** environ;
@@ -114,37 +115,13 @@ std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::si
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::path(path).parent_path();
-  std::string temporary = (dir.empty() ? fs::path(".") : dir).string() + "/." +
-                          fs::path(path).filename().string() + ".XXXXXX";
-  int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
+  std::string why;
+  if (WriteFileWhole(
+          path, [&text](int fd, std::string*) { return WriteAll(fd, text); }, &why)) {
+    return true;
   }
-  fchmod(fd, 0644);
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < text.size();) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  std::string why = ok ? "" : std::strerror(errno);
-  if (close(fd) != 0 && ok) {
-    why = std::strerror(errno);
-    ok = false;
-  }
-  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    why = std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) {
-    std::remove(temporary.c_str());
-    *error = "cannot write " + path + ": " + why;
-  }
-  return ok;
+  *error = "cannot write " + path + ": " + why;
+  return false;
 }
 
 bool GraphvizAvailable() {
@@ -157,6 +134,45 @@ bool GraphvizAvailable() {
   return false;
 }
 
+namespace {
+
+// Runs `dot -Tsvg input` with its output on `outFd`. False with `*why` set: dot missing, or its
+// own message when it failed.
+bool RunDot(const char* input, int outFd, std::string* why) {
+  char messages[] = "/tmp/extreme-disco-dot-errors.XXXXXX";
+  int errFd = mkstemp(messages);
+  if (errFd < 0) {
+    *why = std::string("cannot make a temporary file: ") + std::strerror(errno);
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+  char* argv[] = {const_cast<char*>("dot"), const_cast<char*>("-Tsvg"), const_cast<char*>(input),
+                  nullptr};
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, "dot", &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  bool ok = true;
+  if (rc != 0) {
+    *why = std::string("cannot run Graphviz's dot (Debian package graphviz): ") + std::strerror(rc);
+    ok = false;
+  } else if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::ifstream in(messages);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    *why = "dot failed" + (text.empty() ? std::string() : ": " + text);
+    while (!why->empty() && why->back() == '\n') why->pop_back();
+    ok = false;
+  }
+  close(errFd);
+  std::remove(messages);
+  return ok;
+}
+
+}  // namespace
+
 bool RenderSvg(const std::string& dotText, const std::string& svgPath, std::string* error) {
   char input[] = "/tmp/extreme-disco-topology.XXXXXX";
   int fd = mkstemp(input);
@@ -164,55 +180,15 @@ bool RenderSvg(const std::string& dotText, const std::string& svgPath, std::stri
     *error = std::string("cannot make a temporary file for dot: ") + std::strerror(errno);
     return false;
   }
+  bool ok = WriteAll(fd, dotText);
+  std::string why = ok ? "" : std::strerror(errno);
   close(fd);
-  std::string why;
-  bool ok = WriteTextFile(input, dotText, &why);
-  // dot writes to a temporary file beside the target, renamed over it once complete.
-  namespace fs = std::filesystem;
-  fs::path dir = fs::path(svgPath).parent_path();
-  std::string output = (dir.empty() ? fs::path(".") : dir).string() + "/." +
-                       fs::path(svgPath).filename().string() + ".tmp";
-  char messages[] = "/tmp/extreme-disco-dot-errors.XXXXXX";
-  int errFd = ok ? mkstemp(messages) : -1;
-  if (ok && errFd < 0) {
-    why = std::string("cannot make a temporary file: ") + std::strerror(errno);
-    ok = false;
-  }
-  if (ok) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string outArg = "-o" + output;
-    char* argv[] = {const_cast<char*>("dot"), const_cast<char*>("-Tsvg"), &outArg[0], input,
-                    nullptr};
-    pid_t pid = 0;
-    int rc = posix_spawnp(&pid, "dot", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (rc != 0) {
-      why =
-          std::string("cannot run Graphviz's dot (Debian package graphviz): ") + std::strerror(rc);
-      ok = false;
-    } else if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::ifstream in(messages);
-      std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      why = "dot failed" + (text.empty() ? std::string() : ": " + text);
-      while (!why.empty() && why.back() == '\n') why.pop_back();
-      ok = false;
-    }
-    close(errFd);
-    std::remove(messages);
-  }
-  if (ok && std::rename(output.c_str(), svgPath.c_str()) != 0) {
-    why = std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) {
-    std::remove(output.c_str());
-    *error = "cannot write " + svgPath + ": " + why;
-  }
+  // dot writes into a file made beside the target, renamed over it once complete.
+  if (ok)
+    ok = WriteFileWhole(
+        svgPath, [&](int out, std::string* w) { return RunDot(input, out, w); }, &why);
   std::remove(input);
+  if (!ok) *error = "cannot write " + svgPath + ": " + why;
   return ok;
 }
 

@@ -15,7 +15,7 @@ namespace disco {
 std::string TopologyDot(const TopologyView& view, std::size_t hostsPerNote = 8,
                         std::size_t maxNotes = 1000);
 
-// Writes `text` to `path` whole (a temporary file renamed over it). False with `*error` set.
+// Writes `text` to `path` whole (WriteFileWhole). False with `*error` set.
 bool WriteTextFile(const std::string& path, const std::string& text, std::string* error);
 
 // Whether Graphviz's `dot` program is on the PATH.
