@@ -121,7 +121,9 @@ TEST(TreeListTest, LookupsAnswerAlikeWhateverTheirPattern) {
       ASSERT_EQ(TOL_OK, tree.RTLAdd(k, &data));
       model.insert(k);
     }
-    if (round == 3) EXPECT_EQ(TOL_ERR_KEY_TAKEN, tree.RTLAdd(598, &data));  // the last key
+    if (round == 3) {
+      EXPECT_EQ(TOL_ERR_KEY_TAKEN, tree.RTLAdd(598, &data));  // the last key
+    }
     if (round == 0) {  // no index yet: the largest key, one beyond it, one between two keys
       EXPECT_NE(nullptr, tree.RTLGet(598));
       EXPECT_EQ(nullptr, tree.RTLGet(599));
