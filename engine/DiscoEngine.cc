@@ -90,55 +90,33 @@ std::string PluginPath(const EngineOptions& options) {
   return options.pluginPath.empty() ? DefaultPluginPath() : options.pluginPath;
 }
 
-}  // namespace
-
-int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  EngineOptions options;
-  std::string error;
-  switch (ParseCommandLine(args, &options, &error)) {
-    case ParseOutcome::kHelp:
-      out << HelpText();
-      return kExitAllDiscovered;
-    case ParseOutcome::kVersion:
-      out << "extreme-disco " << kEngineVersion << " (drives version " << kSupportedAgentMajor
-          << " discovery agents; default plug-in " << DefaultPluginPath() << ")\n";
-      return kExitAllDiscovered;
-    case ParseOutcome::kError:
-      return Fail(err, kExitBadInput, error);
-    case ParseOutcome::kRun:
-      break;
-  }
-
-  if (!SecretsFromEnvironment(&options.environmentSecrets, &error)) {
-    return Fail(err, kExitBadInput, error);
-  }
+// Reads the environment's secrets and the scope file, builds the plan and checks before the run
+// that every output can be written. Returns false with `*status` and `*error` set.
+bool PrepareRun(EngineOptions* options, DiscoveryPlan* plan, int* status, std::string* error) {
+  *status = kExitBadInput;
+  if (!SecretsFromEnvironment(&options->environmentSecrets, error)) return false;
   ScopeDocument scope;
-  if (!options.scopeFile.empty() && (!LoadScopeFile(options.scopeFile, &scope, &error) ||
-                                     !CheckScopeFileSecrecy(options.scopeFile, scope, &error))) {
-    return Fail(err, kExitBadInput, error);
+  if (!options->scopeFile.empty() && (!LoadScopeFile(options->scopeFile, &scope, error) ||
+                                      !CheckScopeFileSecrecy(options->scopeFile, scope, error))) {
+    return false;
   }
-  DiscoveryPlan plan;
-  if (!BuildDiscoveryPlan(options, options.scopeFile.empty() ? nullptr : &scope, &plan, &error)) {
-    return Fail(err, kExitBadInput, error);
+  if (!BuildDiscoveryPlan(*options, options->scopeFile.empty() ? nullptr : &scope, plan, error)) {
+    return false;
   }
-  if (!CheckOutputPath(options.outputPath, &error)) return Fail(err, kExitBadInput, error);
-  if (!CheckOutputPath(options.dotPath.empty() ? "-" : options.dotPath, &error, "DOT") ||
-      !CheckOutputPath(options.svgPath.empty() ? "-" : options.svgPath, &error, "SVG")) {
-    return Fail(err, kExitBadInput, error);
+  if (!CheckOutputPath(options->outputPath, error)) return false;
+  if (!CheckOutputPath(options->dotPath.empty() ? "-" : options->dotPath, error, "DOT") ||
+      !CheckOutputPath(options->svgPath.empty() ? "-" : options->svgPath, error, "SVG")) {
+    return false;
   }
-  if (!options.svgPath.empty() && !GraphvizAvailable()) {
-    return Fail(err, kExitCannotRun,
-                "--svg needs Graphviz's dot program on the PATH (Debian package graphviz)");
+  if (!options->svgPath.empty() && !GraphvizAvailable()) {
+    *status = kExitCannotRun;
+    *error = "--svg needs Graphviz's dot program on the PATH (Debian package graphviz)";
+    return false;
   }
+  return true;
+}
 
-  std::unique_ptr<AgentPlugin> plugin = AgentPlugin::Load(PluginPath(options), &error);
-  if (!plugin) return Fail(err, kExitCannotRun, error);
-
-  __Tolvane_Debug_Level = options.debugLevel;
-  if (options.sleepScale) TolSetSleepScale(*options.sleepScale);
-
-  Progress progress(options.quiet ? nullptr : &err);
-  InterruptGuard interrupts;  // Ctrl-C from here on stops the run but keeps what is through
+DiscoverySettings SettingsOf(const EngineOptions& options) {
   DiscoverySettings settings;
   settings.threads = options.threads;
   settings.ping.timeoutMs = options.pingTimeoutMs;
@@ -147,24 +125,15 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   settings.fdb = options.fdb;
   settings.deviceTimeoutSeconds = options.deviceTimeoutSeconds;
   settings.stopRequested = []() { return StopSignal() != 0; };
-  ResultsWriter writer(plan.devices.size());
-  if (!writer.Open(&error)) return Fail(err, kExitCannotRun, error);
-  TopologyCollector topologyInput(plan.devices.size());
-  Discovery discovery(*plugin, plan, settings, progress);
-  discovery.OnDeviceDone([&writer, &topologyInput](size_t order, const DeviceRun& d) {
-    writer.AddDevice(order, d);
-    topologyInput.AddDevice(order, d);
-  });
-  switch (discovery.Run(&error)) {
-    case RunOutcome::kDone:
-      break;
-    case RunOutcome::kBadInput:
-      return Fail(err, kExitBadInput, error);
-    case RunOutcome::kCannotRun:
-      return Fail(err, kExitCannotRun, error);
-  }
+  return settings;
+}
 
-  const DiscoveryReport& report = discovery.Report();
+// Writes the results with their topology, the pictures and the summary of a finished run.
+// Returns the exit status: the run's own, or kExitCannotRun after saying what could not be
+// written.
+int WriteOutputs(const EngineOptions& options, const DiscoveryReport& report, ResultsWriter& writer,
+                 TopologyCollector& topologyInput, std::ostream& out, std::ostream& err) {
+  std::string error;
   TopologyView topology = TopologyView::Build(topologyInput);
   std::string topologyMember;
   AppendTopology(&topologyMember, topology, 1);
@@ -185,6 +154,60 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (!written) status = Fail(err, kExitCannotRun, error);
   if (!summaryWritten) status = Fail(err, kExitCannotRun, summaryError);
   if (!pictured) status = Fail(err, kExitCannotRun, pictureError);
+  return status;
+}
+
+}  // namespace
+
+int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  EngineOptions options;
+  std::string error;
+  switch (ParseCommandLine(args, &options, &error)) {
+    case ParseOutcome::kHelp:
+      out << HelpText();
+      return kExitAllDiscovered;
+    case ParseOutcome::kVersion:
+      out << "extreme-disco " << kEngineVersion << " (drives version " << kSupportedAgentMajor
+          << " discovery agents; default plug-in " << DefaultPluginPath() << ")\n";
+      return kExitAllDiscovered;
+    case ParseOutcome::kError:
+      return Fail(err, kExitBadInput, error);
+    case ParseOutcome::kRun:
+      break;
+  }
+
+  DiscoveryPlan plan;
+  int status = kExitBadInput;
+  if (!PrepareRun(&options, &plan, &status, &error)) return Fail(err, status, error);
+
+  std::unique_ptr<AgentPlugin> plugin = AgentPlugin::Load(PluginPath(options), &error);
+  if (!plugin) return Fail(err, kExitCannotRun, error);
+
+  __Tolvane_Debug_Level = options.debugLevel;
+  if (options.sleepScale) TolSetSleepScale(*options.sleepScale);
+
+  Progress progress(options.quiet ? nullptr : &err);
+  InterruptGuard interrupts;  // Ctrl-C from here on stops the run but keeps what is through
+  DiscoverySettings settings = SettingsOf(options);
+  ResultsWriter writer(plan.devices.size());
+  if (!writer.Open(&error)) return Fail(err, kExitCannotRun, error);
+  TopologyCollector topologyInput(plan.devices.size());
+  Discovery discovery(*plugin, plan, settings, progress);
+  discovery.OnDeviceDone([&writer, &topologyInput](size_t order, const DeviceRun& d) {
+    writer.AddDevice(order, d);
+    topologyInput.AddDevice(order, d);
+  });
+  switch (discovery.Run(&error)) {
+    case RunOutcome::kDone:
+      break;
+    case RunOutcome::kBadInput:
+      return Fail(err, kExitBadInput, error);
+    case RunOutcome::kCannotRun:
+      return Fail(err, kExitCannotRun, error);
+  }
+
+  const DiscoveryReport& report = discovery.Report();
+  status = WriteOutputs(options, report, writer, topologyInput, out, err);
   if (report.stuck > 0) {
     // Threads are still inside the agent: it can be neither destroyed nor unloaded under them,
     // so the process ends here, its output flushed, the results already whole on disk.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 namespace disco {
 
@@ -26,17 +27,40 @@ bool ParseInt(const std::string& text, long min, long max, long* value) {
   return true;
 }
 
-// Applies one option that has its value. Returns false with `*error` set.
-bool ApplyValueOption(const std::string& name, const std::string& value, EngineOptions* o,
-                      std::string* error) {
-  long n = 0;
+// Applies one option that names a file or folder. Returns false with `*error` set.
+bool ApplyPathOption(const std::string& name, const std::string& value, EngineOptions* o,
+                     std::string* error) {
   if (name == "o" || name == "output") {
     if (value.empty()) {
       *error = "option -o needs a file name";
       return false;
     }
     o->outputPath = value;
-  } else if (name == "j" || name == "threads") {
+  } else if (name == "dot" || name == "svg") {
+    if (value.empty() || value == "-") {
+      *error = "option --" + name + " needs a file name";
+      return false;
+    }
+    (name == "dot" ? o->dotPath : o->svgPath) = value;
+  } else if (value.empty()) {
+    *error = "option --" + name + " needs a " + (name == "replay" ? "folder" : "file") +
+             " (it was given an empty one)";
+    return false;
+  } else if (name == "scope") {
+    o->scopeFile = value;
+  } else if (name == "replay") {
+    o->replayDir = value;
+  } else {
+    o->pluginPath = value;
+  }
+  return true;
+}
+
+// Applies one option that takes a number or a --fdb mode. Returns false with `*error` set.
+bool ApplyNumberOption(const std::string& name, const std::string& value, EngineOptions* o,
+                       std::string* error) {
+  long n = 0;
+  if (name == "j" || name == "threads") {
     if (!ParseInt(value, 1, 256, &n)) {
       *error = "engine threads '" + value + "' must be a number from 1 to 256";
       return false;
@@ -48,16 +72,6 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
       return false;
     }
     o->debugLevel = static_cast<int>(n);
-  } else if (value.empty() && (name == "scope" || name == "replay" || name == "plugin")) {
-    *error = "option --" + name + " needs a " + (name == "replay" ? "folder" : "file") +
-             " (it was given an empty one)";
-    return false;
-  } else if (name == "scope") {
-    o->scopeFile = value;
-  } else if (name == "replay") {
-    o->replayDir = value;
-  } else if (name == "plugin") {
-    o->pluginPath = value;
   } else if (name == "device-timeout") {
     char* end = nullptr;
     double s = std::strtod(value.c_str(), &end);
@@ -87,13 +101,7 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
       return false;
     }
     o->fdb = mode->second;
-  } else if (name == "dot" || name == "svg") {
-    if (value.empty() || value == "-") {
-      *error = "option --" + name + " needs a file name";
-      return false;
-    }
-    (name == "dot" ? o->dotPath : o->svgPath) = value;
-  } else if (name == "sleep-scale") {
+  } else {
     char* end = nullptr;
     double f = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != '\0' || !std::isfinite(f) || f < 0 || f > 1000) {
@@ -101,20 +109,33 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
       return false;
     }
     o->sleepScale = f;
-  } else {
-    auto it = SnmpShortOptions().find(name.size() == 1 ? name[0] : '\0');
-    if (it == SnmpShortOptions().end()) {
-      *error = "unknown option '" + name + "'";
-      return false;
-    }
-    SnmpSetting setting(it->second, value);
-    CDiscoSnmpCredentials probe;
-    if (!ApplySnmpSetting(setting, &probe, error)) {
-      *error = "option -" + name + ": " + *error;
-      return false;
-    }
-    o->snmp.push_back(setting);
   }
+  return true;
+}
+
+// Applies one option that has its value: a long value option or a short one of -o, -j, -d and the
+// SNMP settings. Returns false with `*error` set.
+bool ApplyValueOption(const std::string& name, const std::string& value, EngineOptions* o,
+                      std::string* error) {
+  static const std::set<std::string> kPaths = {"o",      "output", "scope", "replay",
+                                               "plugin", "dot",    "svg"};
+  static const std::set<std::string> kNumbers = {
+      "j",         "threads", "d",          "debug", "device-timeout", "ping-timeout",
+      "ping-rate", "fdb",     "sleep-scale"};
+  if (kPaths.count(name)) return ApplyPathOption(name, value, o, error);
+  if (kNumbers.count(name)) return ApplyNumberOption(name, value, o, error);
+  auto it = SnmpShortOptions().find(name.size() == 1 ? name[0] : '\0');
+  if (it == SnmpShortOptions().end()) {
+    *error = "unknown option '" + name + "'";
+    return false;
+  }
+  SnmpSetting setting(it->second, value);
+  CDiscoSnmpCredentials probe;
+  if (!ApplySnmpSetting(setting, &probe, error)) {
+    *error = "option -" + name + ": " + *error;
+    return false;
+  }
+  o->snmp.push_back(setting);
   return true;
 }
 
@@ -123,6 +144,129 @@ bool IsLongValueOption(const std::string& name) {
          name == "replay" || name == "plugin" || name == "ping-timeout" || name == "ping-rate" ||
          name == "sleep-scale" || name == "fdb" || name == "device-timeout" || name == "dot" ||
          name == "svg";
+}
+
+// Applies the long option `args[*i]` ("--name" or "--name=value"), taking its value from the next
+// argument when it has none attached (advancing `*i`). Returns kRun to go on, kHelp or kVersion to
+// stop there, and kError with `*error` set.
+ParseOutcome ParseLongOption(const std::vector<std::string>& args, size_t* i, EngineOptions* o,
+                             std::string* error) {
+  std::string name = args[*i].substr(2);
+  std::string value;
+  bool hasValue = false;
+  size_t eq = name.find('=');
+  if (eq != std::string::npos) {
+    value = name.substr(eq + 1);
+    name = name.substr(0, eq);
+    hasValue = true;
+  }
+  if (name == "help") return ParseOutcome::kHelp;
+  if (name == "version") return ParseOutcome::kVersion;
+  if (name == "no-ping" || name == "allow-large-scope" || name == "quiet") {
+    if (hasValue) {
+      *error = "option --" + name + " takes no value";
+      return ParseOutcome::kError;
+    }
+    if (name == "no-ping") o->noPing = true;
+    if (name == "allow-large-scope") o->allowLargeScope = true;
+    if (name == "quiet") o->quiet = true;
+    return ParseOutcome::kRun;
+  }
+  if (!IsLongValueOption(name)) {
+    *error = "unknown option '--" + name + "'";
+    return ParseOutcome::kError;
+  }
+  if (!hasValue) {
+    if (*i + 1 >= args.size()) {
+      *error = "option --" + name + " needs a value";
+      return ParseOutcome::kError;
+    }
+    value = args[++*i];
+  }
+  return ApplyValueOption(name, value, o, error) ? ParseOutcome::kRun : ParseOutcome::kError;
+}
+
+// Applies net-snmp's -C, whose letters start at `args[*i][k]` or in the next argument; only
+// -Cr N (GETBULK max-repetitions) is taken. Returns kRun, or kError with `*error` set.
+ParseOutcome ParseMaxRepetitions(const std::vector<std::string>& args, size_t* i, size_t k,
+                                 EngineOptions* o, std::string* error) {
+  const std::string& arg = args[*i];
+  std::string letters = k < arg.size() ? arg.substr(k) : std::string();
+  if (letters.empty() && *i + 1 < args.size()) letters = args[++*i];
+  if (letters.empty()) {
+    *error = "option -C needs a value (-Cr N: GETBULK max-repetitions)";
+    return ParseOutcome::kError;
+  }
+  if (letters[0] != 'r') {
+    *error = std::string("option -C") + letters[0] +
+             " is not supported: only -Cr N (GETBULK max-repetitions)";
+    return ParseOutcome::kError;
+  }
+  std::string value = letters.substr(1);
+  if (value.empty()) {
+    if (*i + 1 >= args.size()) {
+      *error = "option -Cr needs a value";
+      return ParseOutcome::kError;
+    }
+    value = args[++*i];
+  }
+  SnmpSetting setting("max_repetitions", value);
+  CDiscoSnmpCredentials probe;
+  if (!ApplySnmpSetting(setting, &probe, error)) {
+    *error = "option -Cr: " + *error;
+    return ParseOutcome::kError;
+  }
+  o->snmp.push_back(setting);
+  return ParseOutcome::kRun;
+}
+
+// Applies the short options of `args[*i]`: grouped flags ("-qh") or one option with an attached
+// value ("-v2c") or its value in the next argument (advancing `*i`). Returns kRun to go on, kHelp
+// to stop there, and kError with `*error` set.
+ParseOutcome ParseShortOptions(const std::vector<std::string>& args, size_t* i, EngineOptions* o,
+                               std::string* error) {
+  const std::string& arg = args[*i];
+  for (size_t k = 1; k < arg.size(); ++k) {
+    char c = arg[k];
+    if (c == 'h') return ParseOutcome::kHelp;
+    if (c == 'q') {
+      o->quiet = true;
+      continue;
+    }
+    if (c == 'C') return ParseMaxRepetitions(args, i, k + 1, o, error);
+    bool takesValue = c == 'o' || c == 'j' || c == 'd' || SnmpShortOptions().count(c) > 0;
+    if (!takesValue) {
+      *error = std::string("unknown option '-") + c + "'";
+      return ParseOutcome::kError;
+    }
+    std::string value;
+    if (k + 1 < arg.size()) {
+      value = arg.substr(k + 1);
+    } else if (*i + 1 < args.size()) {
+      value = args[++*i];
+    } else {
+      *error = std::string("option -") + c + " needs a value";
+      return ParseOutcome::kError;
+    }
+    return ApplyValueOption(std::string(1, c), value, o, error) ? ParseOutcome::kRun
+                                                                : ParseOutcome::kError;
+  }
+  return ParseOutcome::kRun;
+}
+
+// Checks what holds only for the options together. Returns false with `*error` set.
+bool CheckCombination(const EngineOptions& o, std::string* error) {
+  if (o.hosts.empty() && o.scopeFile.empty()) {
+    *error = "no devices: give HOST[:PORT] operands or --scope FILE (see --help)";
+    return false;
+  }
+  if (o.outputPath == "-" && o.debugLevel > 0) {
+    *error =
+        "-o - writes the results to standard output, where the agent's traces go with -d; "
+        "write the results to a file instead";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -148,113 +292,17 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, EngineOption
       optionsEnded = true;
       continue;
     }
-    if (arg[1] == '-') {
-      std::string name = arg.substr(2);
-      std::string value;
-      bool hasValue = false;
-      size_t eq = name.find('=');
-      if (eq != std::string::npos) {
-        value = name.substr(eq + 1);
-        name = name.substr(0, eq);
-        hasValue = true;
-      }
-      if (name == "help") return ParseOutcome::kHelp;
-      if (name == "version") return ParseOutcome::kVersion;
-      if (name == "no-ping" || name == "allow-large-scope" || name == "quiet") {
-        if (hasValue) {
-          *error = "option --" + name + " takes no value";
-          return ParseOutcome::kError;
-        }
-        if (name == "no-ping") o->noPing = true;
-        if (name == "allow-large-scope") o->allowLargeScope = true;
-        if (name == "quiet") o->quiet = true;
-        continue;
-      }
-      if (!IsLongValueOption(name)) {
-        *error = "unknown option '--" + name + "'";
-        return ParseOutcome::kError;
-      }
-      if (!hasValue) {
-        if (i + 1 >= args.size()) {
-          *error = "option --" + name + " needs a value";
-          return ParseOutcome::kError;
-        }
-        value = args[++i];
-      }
-      if (!ApplyValueOption(name, value, o, error)) return ParseOutcome::kError;
-      continue;
-    }
-    // Short options, possibly grouped flags ("-qh") or with an attached value ("-v2c").
-    for (size_t k = 1; k < arg.size(); ++k) {
-      char c = arg[k];
-      if (c == 'h') return ParseOutcome::kHelp;
-      if (c == 'q') {
-        o->quiet = true;
-        continue;
-      }
-      if (c == 'C') {
-        // net-snmp's -C takes letters of its own; -Cr N (or -CrN) is GETBULK max-repetitions.
-        std::string letters = k + 1 < arg.size() ? arg.substr(k + 1) : std::string();
-        if (letters.empty() && i + 1 < args.size()) letters = args[++i];
-        if (letters.empty()) {
-          *error = "option -C needs a value (-Cr N: GETBULK max-repetitions)";
-          return ParseOutcome::kError;
-        }
-        if (letters[0] != 'r') {
-          *error = std::string("option -C") + letters[0] +
-                   " is not supported: only -Cr N (GETBULK max-repetitions)";
-          return ParseOutcome::kError;
-        }
-        std::string value = letters.substr(1);
-        if (value.empty()) {
-          if (i + 1 >= args.size()) {
-            *error = "option -Cr needs a value";
-            return ParseOutcome::kError;
-          }
-          value = args[++i];
-        }
-        SnmpSetting setting("max_repetitions", value);
-        CDiscoSnmpCredentials probe;
-        if (!ApplySnmpSetting(setting, &probe, error)) {
-          *error = "option -Cr: " + *error;
-          return ParseOutcome::kError;
-        }
-        o->snmp.push_back(setting);
-        break;
-      }
-      bool takesValue = c == 'o' || c == 'j' || c == 'd' || SnmpShortOptions().count(c) > 0;
-      if (!takesValue) {
-        *error = std::string("unknown option '-") + c + "'";
-        return ParseOutcome::kError;
-      }
-      std::string value;
-      if (k + 1 < arg.size()) {
-        value = arg.substr(k + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        *error = std::string("option -") + c + " needs a value";
-        return ParseOutcome::kError;
-      }
-      if (!ApplyValueOption(std::string(1, c), value, o, error)) return ParseOutcome::kError;
-      break;
-    }
+    ParseOutcome step =
+        arg[1] == '-' ? ParseLongOption(args, &i, o, error) : ParseShortOptions(args, &i, o, error);
+    if (step != ParseOutcome::kRun) return step;
   }
-  if (o->hosts.empty() && o->scopeFile.empty()) {
-    *error = "no devices: give HOST[:PORT] operands or --scope FILE (see --help)";
-    return ParseOutcome::kError;
-  }
-  if (o->outputPath == "-" && o->debugLevel > 0) {
-    *error =
-        "-o - writes the results to standard output, where the agent's traces go with -d; "
-        "write the results to a file instead";
-    return ParseOutcome::kError;
-  }
-  return ParseOutcome::kRun;
+  return CheckCombination(*o, error) ? ParseOutcome::kRun : ParseOutcome::kError;
 }
 
-std::string HelpText() {
-  return std::string(R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
+namespace {
+
+// The help text's usage line, what the program does and the devices' options.
+const char kHelpDevices[] = R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
        extreme-disco [OPTIONS] --scope FILE [HOST[:PORT]...]
 
 Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
@@ -274,7 +322,11 @@ Devices
   --replay DIR           answer SNMP from recordings instead of the network: DIR/NAME.snmprec
                          or DIR/ADDRESS.snmprec for each device (snmpsim's .snmprec format)
 
-SNMP access (net-snmp's options, for every device: they override a scope file's defaults, and
+)";
+
+// The help text's SNMP options; the default max-repetitions is put in between its two halves.
+const char kHelpSnmp[] =
+    R"(SNMP access (net-snmp's options, for every device: they override a scope file's defaults, and
 a scope file's device overrides them with its own settings). Secrets given here show in the
 process list: give them instead in the environment (EXTREME_DISCO_COMMUNITY,
 EXTREME_DISCO_AUTH_PASSPHRASE, EXTREME_DISCO_PRIV_PASSPHRASE; under a scope file's defaults)
@@ -292,12 +344,14 @@ or in a scope file only its owner may read (chmod 600; one readable by others is
   -r RETRIES             retries after a time-out (default 1). A device is given up after
                          3 time-outs in a row: its remaining requests are not sent
   -Cr N                  GETBULK max-repetitions: rows asked for in one request, 1 to 1000
-                         (default )") +
-         std::to_string(CDiscoSnmpCredentials().maxRepetitions) +
-         R"(; also -CrN). No effect with -v 1, which walks
+                         (default )";
+const char kHelpSnmpEnd[] = R"(; also -CrN). No effect with -v 1, which walks
                          with GETNEXT, one row per request
 
-Discovery
+)";
+
+// The help text's discovery, output and testing options and the exit statuses.
+const char kHelpRest[] = R"(Discovery
   -j, --threads N        engine threads: devices discovered at once (default 4)
   --ping-timeout MS      how long to wait for each echo reply (default 1000)
   --ping-rate N          echo requests sent per second at most (default 200)
@@ -348,6 +402,12 @@ Exit status
      results, summary or pictures (--dot, --svg) could not be written
   130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM; the results hold the devices through
 )";
+
+}  // namespace
+
+std::string HelpText() {
+  return kHelpDevices + std::string(kHelpSnmp) +
+         std::to_string(CDiscoSnmpCredentials().maxRepetitions) + kHelpSnmpEnd + kHelpRest;
 }
 
 }  // namespace disco

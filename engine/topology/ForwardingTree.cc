@@ -223,13 +223,9 @@ int PortTowardSubtree(const InferenceState& s, const Sides& sides, std::uint32_t
   return q;
 }
 
-}  // namespace
-
-void InferForwardingLinks(InferenceState* s) {
+// Starts the tree at the switch the most others see, and finds every switch's up port.
+Tree PlantTree(InferenceState* s) {
   std::uint32_t n = s->Switches();
-  s->up.assign(n, kNoPort);
-  s->depth.assign(n, 0);
-  if (n == 0) return;
   Tree t;
   t.known.assign(n, false);
   t.seenBy.resize(n);
@@ -245,8 +241,14 @@ void InferForwardingLinks(InferenceState* s) {
   t.known[t.root] = true;
   s->out.root = static_cast<int>(t.root);
   FindUpPorts(s, &t);
-  Sides sides = SplitSides(*s, t);
+  return t;
+}
 
+// The ancestors of every switch: the switches holding one of its down side's addresses (and the
+// root) that it is not below. Sets each switch's depth to its number of ancestors.
+std::vector<std::vector<std::uint32_t>> FindAncestors(InferenceState* s, const Tree& t,
+                                                      const Sides& sides) {
+  std::uint32_t n = s->Switches();
   // Holders of every address on a down side: (address, switch), sorted by address.
   std::vector<std::pair<Mac, std::uint32_t>> holders;
   for (std::uint32_t i = 0; i < n; ++i) {
@@ -275,49 +277,69 @@ void InferForwardingLinks(InferenceState* s) {
     }
     s->depth[i] = static_cast<int>(ancestors[i].size());
   }
+  return ancestors;
+}
 
+// Adds the link from switch `i` up to its parent, the deepest of its `ancestors`, unless a
+// neighbour protocol heard both ends or a discovered switch stands between them.
+void LinkToParent(InferenceState* s, const Sides& sides,
+                  const std::vector<std::uint32_t>& ancestors, std::uint32_t i) {
+  std::uint32_t n = s->Switches();
+  std::uint32_t parent = ancestors[0];
+  for (std::uint32_t x : ancestors) {
+    bool deeper = s->depth[x] > s->depth[parent] ||
+                  (s->depth[x] == s->depth[parent] &&
+                   sides.downSide[x].size() < sides.downSide[parent].size());
+    if (deeper) parent = x;
+  }
+  int q = PortTowardSubtree(*s, sides, parent, i);
+  // The parent's port leads to another discovered switch by a heard link: that switch is
+  // between them (an ancestor the tables did not prove); go down the heard links.
+  for (std::uint32_t steps = 0; q >= 0 && steps < n; ++steps) {
+    std::uint32_t next = s->FarNode(parent, q);
+    if (next == kNone || next >= n || next == i) break;
+    int nq = PortTowardSubtree(*s, sides, next, i);
+    if (nq < 0 || s->FarNode(next, nq) == parent) break;
+    parent = next;
+    q = nq;
+  }
+  if (q < 0) return;
+  int mine = s->linkOn[i][static_cast<std::size_t>(s->up[i])];
+  int theirs = s->linkOn[parent][static_cast<std::size_t>(q)];
+  if (mine >= 0 && theirs >= 0) return;  // a neighbour protocol heard both ends
+  Link link;
+  link.evidence = "fdb";
+  link.a.node = i;
+  link.a.port = s->up[i];
+  link.a.stpState = s->net.switches[i].ports[static_cast<std::size_t>(s->up[i])].stpState;
+  link.b.node = parent;
+  link.b.port = q;
+  link.b.stpState = s->net.switches[parent].ports[static_cast<std::size_t>(q)].stpState;
+  // A switch outside the scope between the two: the forwarding tables saw through it.
+  std::uint32_t far = mine >= 0 ? s->FarNode(i, s->up[i]) : s->FarNode(parent, q);
+  if (far != kNone && far < n) return;  // a discovered switch in between: its own link
+  if (far != kNone) {
+    LinkEnd outside;
+    outside.node = far;
+    (mine >= 0 ? link.a : link.b) = outside;
+    if (mine >= 0) std::swap(link.a, link.b);  // the discovered end first
+  }
+  s->AddLink(std::move(link));
+}
+
+}  // namespace
+
+void InferForwardingLinks(InferenceState* s) {
+  std::uint32_t n = s->Switches();
+  s->up.assign(n, kNoPort);
+  s->depth.assign(n, 0);
+  if (n == 0) return;
+  Tree t = PlantTree(s);
+  Sides sides = SplitSides(*s, t);
+  std::vector<std::vector<std::uint32_t>> ancestors = FindAncestors(s, t, sides);
   for (std::uint32_t i = 0; i < n; ++i) {
     if (i == t.root || ancestors[i].empty() || s->up[i] < 0) continue;
-    std::uint32_t parent = ancestors[i][0];
-    for (std::uint32_t x : ancestors[i]) {
-      bool deeper = s->depth[x] > s->depth[parent] ||
-                    (s->depth[x] == s->depth[parent] &&
-                     sides.downSide[x].size() < sides.downSide[parent].size());
-      if (deeper) parent = x;
-    }
-    int q = PortTowardSubtree(*s, sides, parent, i);
-    // The parent's port leads to another discovered switch by a heard link: that switch is
-    // between them (an ancestor the tables did not prove); go down the heard links.
-    for (std::uint32_t steps = 0; q >= 0 && steps < n; ++steps) {
-      std::uint32_t next = s->FarNode(parent, q);
-      if (next == kNone || next >= n || next == i) break;
-      int nq = PortTowardSubtree(*s, sides, next, i);
-      if (nq < 0 || s->FarNode(next, nq) == parent) break;
-      parent = next;
-      q = nq;
-    }
-    if (q < 0) continue;
-    int mine = s->linkOn[i][static_cast<std::size_t>(s->up[i])];
-    int theirs = s->linkOn[parent][static_cast<std::size_t>(q)];
-    if (mine >= 0 && theirs >= 0) continue;  // a neighbour protocol heard both ends
-    Link link;
-    link.evidence = "fdb";
-    link.a.node = i;
-    link.a.port = s->up[i];
-    link.a.stpState = s->net.switches[i].ports[static_cast<std::size_t>(s->up[i])].stpState;
-    link.b.node = parent;
-    link.b.port = q;
-    link.b.stpState = s->net.switches[parent].ports[static_cast<std::size_t>(q)].stpState;
-    // A switch outside the scope between the two: the forwarding tables saw through it.
-    std::uint32_t far = mine >= 0 ? s->FarNode(i, s->up[i]) : s->FarNode(parent, q);
-    if (far != kNone && far < n) continue;  // a discovered switch in between: its own link
-    if (far != kNone) {
-      LinkEnd outside;
-      outside.node = far;
-      (mine >= 0 ? link.a : link.b) = outside;
-      if (mine >= 0) std::swap(link.a, link.b);  // the discovered end first
-    }
-    s->AddLink(std::move(link));
+    LinkToParent(s, sides, ancestors[i], i);
   }
 }
 

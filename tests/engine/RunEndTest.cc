@@ -9,13 +9,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <nlohmann/json.hpp>
 
 #include "EngineProcess.h"
+#include "ResultsQuery.h"
 
 namespace {
-
-using Json = nlohmann::json;
 
 // A UDP port on 127.0.0.1 that takes requests and never answers, for its lifetime.
 class SilentDevice {
@@ -46,14 +44,6 @@ std::string Scope(const TempDir& dir, const std::string& extra) {
                                      SampleRecording("core-1") + "}\n" + extra);
 }
 
-const Json& Device(const Json& results, const std::string& name) {
-  for (const Json& d : results["devices"]) {
-    if (d["name"] == name) return d;
-  }
-  static const Json none;
-  return none;
-}
-
 TEST(RunEndTest, ARunWithPingingEndsWhenItsWorkIsDoneNotAfterThePause) {
   // With the real two-minute pause between ping sweeps; the time-out only bounds a failure.
   TempDir dir;
@@ -73,8 +63,9 @@ TEST(RunEndTest, CtrlCStopsTheRunAndWritesWholeResults) {
                        {}, "engine thread(s)");
   EXPECT_EQ(run.exitCode, 130) << run.err;
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));  // whole: it parses
-  EXPECT_EQ(Device(results, "silent")["status"], "interrupted");
-  EXPECT_EQ(Device(results, "core-1")["status"], "interrupted");  // waited at the phase barrier
+  EXPECT_EQ(DeviceNamed(results, "silent")["status"], "interrupted");
+  EXPECT_EQ(DeviceNamed(results, "core-1")["status"],
+            "interrupted");  // waited at the phase barrier
   EXPECT_NE(run.out.find("interrupted"), std::string::npos) << run.out;  // the summary says so
 }
 
@@ -86,9 +77,9 @@ TEST(RunEndTest, TheWatchdogEndsAStuckDeviceAndTheOthersGoOn) {
       dir.Path(), 60);
   EXPECT_EQ(run.exitCode, 1) << run.err;
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
-  EXPECT_EQ(Device(results, "silent")["status"], "timed out");
-  EXPECT_EQ(Device(results, "core-1")["status"], "discovered");
-  EXPECT_FALSE(Device(results, "core-1")["local_neighbours"].empty());
+  EXPECT_EQ(DeviceNamed(results, "silent")["status"], "timed out");
+  EXPECT_EQ(DeviceNamed(results, "core-1")["status"], "discovered");
+  EXPECT_FALSE(DeviceNamed(results, "core-1")["local_neighbours"].empty());
 }
 
 TEST(RunEndTest, ASummaryThatCannotBeWrittenFailsTheRun) {

@@ -19,6 +19,7 @@
 #include "host/TolSnmpValue.h"
 #include "host/TolTypes.h"
 #include "support/AgentHarness.h"
+#include "support/FaultInjectionBackend.h"
 
 namespace {
 
@@ -161,20 +162,6 @@ TEST_F(RequesterTest, MacColumnsHandOverOnlySixOctetValuesAndCountTheRest) {
   EXPECT_EQ(TolFormatMac(std::string(6, '\xff')), "FF:FF:FF:FF:FF:FF");
 }
 
-// Fails every request with a protocol error, as a device answering garbage would.
-class GarbageBackend : public CDiscoSnmpBackend {
- public:
-  int Get(const CDiscoSnmpTarget&, const std::vector<unsigned long>&, TolSnmpValue*,
-          std::string* reason) override {
-    *reason = "malformed response";
-    return TOL_ERR_PROTOCOL;
-  }
-  int Walk(const CDiscoSnmpTarget& t, const std::vector<unsigned long>& oid,
-           std::vector<TolSnmpRow>*, std::string* reason) override {
-    return Get(t, oid, nullptr, reason);
-  }
-};
-
 TEST_F(RequesterTest, FailuresAreReportedWithDeviceObjectAndReason) {
   EXPECT_EQ(requester.DSRSnmpGet(&silent, "sysName", "0", nullptr), nullptr);
   EXPECT_EQ(requester.DSRSnmpGetNext(&silent, "ifDescr", nullptr, nullptr), nullptr);
@@ -182,7 +169,10 @@ TEST_F(RequesterTest, FailuresAreReportedWithDeviceObjectAndReason) {
   noAddress.RRAddValue(new CTolVarBind("m_Name", "nameless"));
   EXPECT_EQ(requester.DSRSnmpGet(&noAddress, "sysName", "0", nullptr), nullptr);
   EXPECT_EQ(requester.DSRSnmpGetNext(&sw1, "noSuchObject", nullptr, nullptr), nullptr);
-  requester.DSRSetSnmpBackend(std::make_shared<GarbageBackend>());
+  // Every request failing with a protocol error, as from a device answering garbage.
+  auto garbage = std::make_shared<FaultInjectionBackend>(backend);
+  garbage->Add({FaultKind::kFail, "", {}, 1, 0});
+  requester.DSRSetSnmpBackend(garbage);
   EXPECT_EQ(requester.DSRSnmpGetNext(&sw1, "ifDescr", nullptr, nullptr), nullptr);
   requester.DSRSetSnmpBackend(nullptr);
   EXPECT_EQ(requester.DSRSnmpGet(&sw1, "sysName", "0", nullptr), nullptr);
@@ -197,7 +187,7 @@ TEST_F(RequesterTest, FailuresAreReportedWithDeviceObjectAndReason) {
       {TOL_ERR_TIMEOUT, {"dead-sw", "ifDescr", "127.0.0.99:161"}},
       {TOL_ERR_MISSING_PART, {"nameless", "sysName.0", "m_IpAddress"}},
       {TOL_ERR_FAILED, {"sw1", "noSuchObject", "unknown object"}},
-      {TOL_ERR_PROTOCOL, {"sw1", "ifDescr", "malformed response"}},
+      {TOL_ERR_PROTOCOL, {"sw1", "ifDescr", "injected protocol error"}},
       {TOL_ERR_FAILED, {"sw1", "sysName.0", "no SNMP backend"}},
   };
   for (size_t i = 0; i < records.size(); ++i) {
