@@ -1,6 +1,5 @@
 #include "engine/LldpClaims.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace disco {
@@ -9,50 +8,25 @@ namespace {
 
 using topology::Mac;
 
-bool Has(const std::vector<std::string>& list, const std::string& value) {
-  return !value.empty() && std::find(list.begin(), list.end(), value) != list.end();
-}
-
-// The peer the chassis ID (else the management address) names; -1 for none.
-int FindPeer(const LldpNeighbour& n, const std::vector<LldpPeer>& peers) {
-  Mac mac = 0;
-  bool isMac = n.chassisIdSubtype == "macAddress" && topology::ParseMac(n.chassisId, &mac);
-  for (std::size_t i = 0; i < peers.size(); ++i) {
-    const LldpPeer& p = peers[i];
-    bool match = false;
-    if (isMac) {
-      match = std::find(p.sw->macs.begin(), p.sw->macs.end(), mac) != p.sw->macs.end();
-    } else if (n.chassisIdSubtype == "networkAddress") {
-      match = Has(p.sw->ips, n.chassisId);
-    } else {
-      match = !n.chassisId.empty() && n.chassisId == p.sysName;
-    }
-    if (match) return static_cast<int>(i);
-  }
-  for (std::size_t i = 0; i < peers.size(); ++i) {
-    if (Has(peers[i].sw->ips, n.managementAddress)) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-// The one port of `peer` the port ID names; -1 for none or several.
-int FindPort(const LldpNeighbour& n, const LldpPeer& peer) {
+// The one port of `sw` the port ID names; -1 for none or several.
+int FindPort(const LldpNeighbour& n, const topology::Switch& sw,
+             const std::vector<PortIdentity>& ids) {
   const std::string& id = n.portId;
   long ifIndex = 0;
   if (n.portIdSubtype == "local") {
     char* end = nullptr;
     ifIndex = std::strtol(id.c_str(), &end, 10);
-    if (id.empty() || *end != '\0') return -1;
+    if (id.empty() || *end != '\0' || ifIndex <= 0) return -1;
   }
   Mac mac = 0;
   if (n.portIdSubtype == "macAddress" && !topology::ParseMac(id, &mac)) return -1;
   bool byName = n.portIdSubtype == "interfaceName" || n.portIdSubtype == "interfaceAlias";
   int found = -1;
-  for (std::size_t p = 0; p < peer.sw->ports.size(); ++p) {
-    const PortIdentity& i = (*peer.ports)[p];
+  for (std::size_t p = 0; p < sw.ports.size() && p < ids.size(); ++p) {
+    const PortIdentity& i = ids[p];
     bool match = (n.portIdSubtype == "local" && i.ifIndex == ifIndex) ||
                  (mac != 0 && i.mac == mac) ||
-                 (byName && !id.empty() && (peer.sw->ports[p].name == id || i.descr == id));
+                 (byName && !id.empty() && (sw.ports[p].name == id || i.descr == id));
     if (!match) continue;
     if (found >= 0) return -1;  // several interfaces share the MAC or name
     found = static_cast<int>(p);
@@ -75,19 +49,46 @@ bool CardPort(const std::string& text, int* card, int* port) {
 
 }  // namespace
 
-topology::NeighbourClaim LldpClaim(std::uint32_t sw, std::uint32_t port, const LldpNeighbour& n,
-                                   const std::vector<LldpPeer>& peers) {
+void LldpPeers::Add(const topology::Switch& sw, const std::string& sysName,
+                    const std::vector<PortIdentity>& ports) {
+  auto index = static_cast<std::uint32_t>(m_Peers.size());
+  m_Peers.push_back(Peer{&sw, &ports});
+  for (Mac mac : sw.macs) m_ByMac.emplace(mac, index);
+  for (const std::string& ip : sw.ips) m_ByAddress.emplace(ip, index);
+  if (!sysName.empty()) m_BySysName.emplace(sysName, index);
+}
+
+int LldpPeers::Find(const LldpNeighbour& n) const {
+  auto found = [](const auto& map, const auto& key) {
+    auto it = map.find(key);
+    return it == map.end() ? -1 : static_cast<int>(it->second);
+  };
+  int peer = -1;
+  Mac mac = 0;
+  if (n.chassisIdSubtype == "macAddress") {
+    if (topology::ParseMac(n.chassisId, &mac)) peer = found(m_ByMac, mac);
+  } else if (n.chassisIdSubtype == "networkAddress") {
+    peer = found(m_ByAddress, n.chassisId);
+  } else if (!n.chassisId.empty()) {
+    peer = found(m_BySysName, n.chassisId);
+  }
+  if (peer < 0 && !n.managementAddress.empty()) peer = found(m_ByAddress, n.managementAddress);
+  return peer;
+}
+
+topology::NeighbourClaim LldpPeers::Claim(std::uint32_t sw, std::uint32_t port,
+                                          const LldpNeighbour& n) const {
   topology::NeighbourClaim c;
   c.protocol = "lldp";
   c.sw = sw;
   c.port = port;
   c.remoteName = n.systemName;
-  int peer = FindPeer(n, peers);
+  int peer = Find(n);
   if (peer >= 0) {
-    const LldpPeer& p = peers[static_cast<std::size_t>(peer)];
+    const Peer& p = m_Peers[static_cast<std::size_t>(peer)];
     if (!p.sw->macs.empty()) c.remoteMac = p.sw->macs.front();
     c.remoteAddress = p.sw->address;
-    int far = FindPort(n, p);
+    int far = FindPort(n, *p.sw, *p.ports);
     if (far >= 0) {
       c.remoteCard = p.sw->ports[static_cast<std::size_t>(far)].card;
       c.remotePort = p.sw->ports[static_cast<std::size_t>(far)].number;

@@ -164,20 +164,22 @@ topology::Network TopologyCollector::TakeNetwork(std::vector<SwitchFacts>* facts
   std::lock_guard<std::mutex> lock(m_Mutex);
   topology::Network net;
   facts->clear();
-  std::vector<LldpPeer> peers;
-  for (const Extract& e : m_Devices) {
-    if (e.added) peers.push_back(LldpPeer{&e.sw, e.facts.sysName, &e.portIds});
+  {
+    LldpPeers peers;  // refers to the extracts: gone before they are moved
+    for (const Extract& e : m_Devices) {
+      if (e.added) peers.Add(e.sw, e.facts.sysName, e.portIds);
+    }
+    std::uint32_t sw = 0;
+    for (Extract& e : m_Devices) {
+      if (!e.added) continue;
+      for (const auto& [port, n] : e.lldp) e.claims.push_back(peers.Claim(sw, port, n));
+      std::vector<std::pair<std::uint32_t, LldpNeighbour>>().swap(e.lldp);
+      ++sw;
+    }
   }
-  std::uint32_t sw = 0;
   for (Extract& e : m_Devices) {
     if (!e.added) continue;
-    for (const auto& [port, n] : e.lldp) e.claims.push_back(LldpClaim(sw, port, n, peers));
-    ++sw;
-  }
-  peers.clear();
-  for (Extract& e : m_Devices) {
-    if (!e.added) continue;
-    sw = static_cast<std::uint32_t>(net.switches.size());
+    auto sw = static_cast<std::uint32_t>(net.switches.size());
     for (topology::NeighbourClaim& c : e.claims) {
       c.sw = sw;
       net.claims.push_back(std::move(c));

@@ -162,27 +162,29 @@ TEST(TopologyInferenceTest, LldpClaimsFindTheirPortsAndJoinEdpLinks) {
     }
     net.switches.push_back(sw);
   }
-  std::vector<disco::LldpPeer> peers{{&net.switches[0], "a", &ids[0]},
-                                     {&net.switches[1], "b", &ids[1]}};
+  disco::LldpPeers peers;
+  peers.Add(net.switches[0], "a", ids[0]);
+  peers.Add(net.switches[1], "b", ids[1]);
   disco::LldpNeighbour toFar = Heard("local", "far", "macAddress", "00:00:00:00:09:09");
   toFar.systemName = "far-1";
-  net.claims = {
-      disco::LldpClaim(0, 0, Heard("networkAddress", "10.0.0.2", "interfaceName", "1:1"), peers),
-      disco::LldpClaim(1, 0, Heard("local", "a", "local", "1001"), peers),
-      disco::LldpClaim(1, 1, toFar, peers), disco::LldpClaim(1, 1, toFar, peers)};
+  net.claims = {peers.Claim(0, 0, Heard("networkAddress", "10.0.0.2", "interfaceName", "1:1")),
+                peers.Claim(1, 0, Heard("local", "a", "local", "1001")), peers.Claim(1, 1, toFar),
+                peers.Claim(1, 1, toFar)};
   NeighbourClaim edp;
   edp.protocol = "edp";
   edp.sw = 1;
   edp.remoteMac = 0x10;
   edp.remoteCard = edp.remotePort = 1;
   net.claims.push_back(edp);
-  // A port ID naming a MAC that two interfaces share finds no port.
-  ids[0][1].mac = 0x100;
-  EXPECT_EQ(
-      disco::LldpClaim(
-          1, 0, Heard("macAddress", "00:00:00:00:00:10", "macAddress", "00:00:00:00:01:00"), peers)
-          .remoteCard,
-      -1);
+  // A port ID names the one interface with its MAC, none when two interfaces share it.
+  auto byMac = [&peers] {
+    return peers
+        .Claim(1, 0, Heard("macAddress", "00:00:00:00:00:10", "macAddress", "00:00:00:00:01:01"))
+        .remotePort;
+  };
+  EXPECT_EQ(byMac(), 2);
+  ids[0][0].mac = 0x101;
+  EXPECT_EQ(byMac(), -1);
 
   Topology t = Infer(net);
   ASSERT_EQ(t.links.size(), 2u);
