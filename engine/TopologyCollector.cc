@@ -35,6 +35,11 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
   e.sw.ips.push_back(d.deviceSpec.address);
   Mac mac = 0;
   if (topology::ParseMac(d.system.bridgeMac, &mac)) e.sw.macs.push_back(mac);
+  // A switch without a bridge address may still give its chassis MAC to LLDP.
+  if (d.collected.localChassisIdSubtype == "macAddress" &&
+      topology::ParseMac(d.collected.localChassisId, &mac)) {
+    e.sw.macs.push_back(mac);
+  }
 
   std::vector<const CTolVBList*> locals = d.proc->DPDLocalNbrs();
   std::vector<int> portOf(locals.size(), -1);
@@ -57,6 +62,15 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     p.up = !FieldInteger(f, "m_LocalNbrStatus", &value) || value == 1;
     portOf[l] = static_cast<int>(e.sw.ports.size());
     e.sw.ports.push_back(std::move(p));
+    PortIdentity id;
+    id.ifIndex = static_cast<long>(ifIndexOf[l]);
+    MacField(f, "m_LocalNbrPhysAddr", &id.mac);
+    id.descr = FieldText(f, "m_IfDescr", "");
+    e.portIds.push_back(std::move(id));
+  }
+  std::map<long, std::uint32_t> portOfIfIndex;  // the first interface of an ifIndex stays
+  for (std::size_t p = 0; p < e.portIds.size(); ++p) {
+    portOfIfIndex.emplace(e.portIds[p].ifIndex, static_cast<std::uint32_t>(p));
   }
 
   std::map<std::pair<long long, std::string>, std::string> edpNames;
@@ -86,6 +100,29 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     }
     e.sw.ports[static_cast<std::size_t>(portOf[l])].fdb.push_back(mac);
     if (!ip.empty()) addresses.emplace_back(mac, ip);
+  }
+  // The engine's own collectors: LLDP neighbours wait for every switch to be known; learned
+  // VLAN-aware forwarding entries count as the agent's do.
+  for (const LldpNeighbour& n : d.collected.lldp) {
+    auto p = portOfIfIndex.find(n.local.ifIndex);
+    if (n.local.ifIndex == 0 || p == portOfIfIndex.end()) continue;
+    LldpNeighbour kept;
+    kept.chassisIdSubtype = n.chassisIdSubtype;
+    kept.chassisId = n.chassisId;
+    kept.portIdSubtype = n.portIdSubtype;
+    kept.portId = n.portId;
+    kept.systemName = n.systemName;
+    kept.managementAddress = n.managementAddress;
+    e.lldp.emplace_back(p->second, std::move(kept));
+  }
+  for (const VlanFdbEntry& entry : d.collected.vlanFdb) {
+    auto p = portOfIfIndex.find(entry.local.ifIndex);
+    if (entry.status != 3 || entry.local.ifIndex == 0 || p == portOfIfIndex.end() ||
+        !topology::ParseMac(entry.mac, &mac)) {
+      continue;
+    }
+    e.sw.ports[p->second].fdb.push_back(mac);
+    if (!entry.ip.empty()) addresses.emplace_back(mac, entry.ip);
   }
   for (topology::Port& p : e.sw.ports) p.fdb.shrink_to_fit();
   e.added = true;
@@ -127,6 +164,19 @@ topology::Network TopologyCollector::TakeNetwork(std::vector<SwitchFacts>* facts
   std::lock_guard<std::mutex> lock(m_Mutex);
   topology::Network net;
   facts->clear();
+  {
+    LldpPeers peers;  // refers to the extracts: gone before they are moved
+    for (const Extract& e : m_Devices) {
+      if (e.added) peers.Add(e.sw, e.facts.sysName, e.portIds);
+    }
+    std::uint32_t sw = 0;
+    for (Extract& e : m_Devices) {
+      if (!e.added) continue;
+      for (const auto& [port, n] : e.lldp) e.claims.push_back(peers.Claim(sw, port, n));
+      std::vector<std::pair<std::uint32_t, LldpNeighbour>>().swap(e.lldp);
+      ++sw;
+    }
+  }
   for (Extract& e : m_Devices) {
     if (!e.added) continue;
     auto sw = static_cast<std::uint32_t>(net.switches.size());

@@ -1,10 +1,12 @@
 // The topology's input, gathered device by device: as soon as a device is through, a compact
 // extract of what it found (its identity, its ports with their spanning-tree state and the MAC
-// addresses behind them, its EDP claims) is kept, and the device's own data can go. At the end
-// of the run the extracts become the inference's plain input model (engine/topology/Network.h).
+// addresses behind them from the agent's and the engine's VLAN-aware forwarding entries, its EDP
+// claims and LLDP neighbours) is kept, and the device's own data can go. At the end of the run
+// the extracts become the inference's plain input model (engine/topology/Network.h); LLDP
+// neighbours become claims then, when every switch they may name is known (LldpClaims.h).
 //
-// A claim of another neighbour protocol (LLDP) goes in through AddClaim with its protocol name,
-// extra forwarding entries (a VLAN-aware table) through AddForwardingEntry.
+// A claim found elsewhere goes in through AddClaim with its protocol name, extra forwarding
+// entries through AddForwardingEntry.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "engine/DeviceRun.h"
+#include "engine/LldpClaims.h"
 #include "engine/topology/Network.h"
 
 namespace disco {
@@ -49,6 +52,8 @@ class TopologyCollector {
     bool added = false;
     topology::Switch sw;
     std::vector<topology::NeighbourClaim> claims;
+    std::vector<PortIdentity> portIds;                          // parallel to sw.ports
+    std::vector<std::pair<std::uint32_t, LldpNeighbour>> lldp;  // heard on port .first
     SwitchFacts facts;
   };
   int PortIndex(const Extract& e, int card, int port) const;

@@ -58,14 +58,15 @@ std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::si
   for (std::size_t k = 0; k < v.topology.outside.size(); ++k) {
     auto node = static_cast<std::uint32_t>(v.network.switches.size() + k);
     dot << "  " << NodeId(v, node) << " [shape=box, style=dashed, label="
-        << Quoted(v.NodeName(node) + "\n" + topology::MacText(v.topology.outside[k].mac) +
+        << Quoted(v.NodeName(node) + "\n" + TopologyView::OutsideId(v.topology.outside[k]) +
                   "\n(outside the scope)")
         << "];\n";
   }
   for (const topology::Link& l : v.topology.links) {
     std::string a = v.PortName(l.a), b = v.PortName(l.b);
     dot << "  " << NodeId(v, l.a.node) << " -- " << NodeId(v, l.b.node) << " [label="
-        << Quoted((a.empty() ? "?" : a) + " - " + (b.empty() ? "?" : b) + "\n" + l.evidence)
+        << Quoted((a.empty() ? "?" : a) + " - " + (b.empty() ? "?" : b) + "\n" +
+                  TopologyView::EvidenceText(l))
         << ", taillabel=" << Quoted(a) << ", headlabel=" << Quoted(b);
     if (l.Blocked()) dot << ", style=dashed, color=gray40";
     dot << "];\n";

@@ -42,11 +42,13 @@ Json SwitchesJson(const TopologyView& v) {
                         {"root", static_cast<int>(i) == v.topology.root}});
   }
   for (const topology::OutsideSwitch& o : v.topology.outside) {
-    list.push_back(Json{{"name", o.name},
-                        {"in_scope", false},
-                        {"address", o.address},
-                        {"mac", topology::MacText(o.mac)},
-                        {"heard_by", o.protocol}});
+    Json j{{"name", o.name},
+           {"in_scope", false},
+           {"address", o.address},
+           {"mac", o.mac != 0 ? Json(topology::MacText(o.mac)) : Json()},
+           {"heard_by", o.protocol}};
+    if (o.mac == 0) j["chassis_id"] = o.chassis;
+    list.push_back(std::move(j));
   }
   return list;
 }
@@ -54,10 +56,12 @@ Json SwitchesJson(const TopologyView& v) {
 Json LinksJson(const TopologyView& v) {
   Json list = Json::array();
   for (const topology::Link& l : v.topology.links) {
-    list.push_back(Json{{"a", EndJson(v, l.a)},
-                        {"b", EndJson(v, l.b)},
-                        {"evidence", l.evidence},
-                        {"blocked", l.Blocked()}});
+    Json j{{"a", EndJson(v, l.a)},
+           {"b", EndJson(v, l.b)},
+           {"evidence", l.evidence},
+           {"blocked", l.Blocked()}};
+    if (!l.alsoHeard.empty()) j["also_heard"] = l.alsoHeard;
+    list.push_back(std::move(j));
   }
   return list;
 }

@@ -31,12 +31,12 @@ std::string TopologySummaryText(const TopologyView& v) {
   for (const topology::Link& l : t.links) {
     wa = std::max(wa, EndText(v, l.a).size());
     wb = std::max(wb, EndText(v, l.b).size());
-    we = std::max(we, l.evidence.size());
+    we = std::max(we, TopologyView::EvidenceText(l).size());
   }
   for (const topology::Link& l : t.links) {
     out += "  " + Pad(EndText(v, l.a), wa) + "  -  " + Pad(EndText(v, l.b), wb) + "  " +
-           Pad(l.evidence, we) + "  " + StpText(v, l.a) + " / " + StpText(v, l.b) +
-           (l.Blocked() ? "  (blocked)" : "") + "\n";
+           Pad(TopologyView::EvidenceText(l), we) + "  " + StpText(v, l.a) + " / " +
+           StpText(v, l.b) + (l.Blocked() ? "  (blocked)" : "") + "\n";
   }
   std::size_t shared = 0;
   for (const auto& port : v.hostsOnPort) shared += port.second.size() > 1 ? 1 : 0;

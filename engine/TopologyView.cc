@@ -38,7 +38,17 @@ TopologyView TopologyView::Build(topology::Network network, std::vector<SwitchFa
 std::string TopologyView::NodeName(std::uint32_t node) const {
   if (InScope(node)) return network.switches[node].name;
   const topology::OutsideSwitch& o = topology.outside[node - network.switches.size()];
-  return o.name.empty() ? topology::MacText(o.mac) : o.name;
+  return o.name.empty() ? OutsideId(o) : o.name;
+}
+
+std::string TopologyView::OutsideId(const topology::OutsideSwitch& o) {
+  return o.mac != 0 ? topology::MacText(o.mac) : o.chassis;
+}
+
+std::string TopologyView::EvidenceText(const topology::Link& link) {
+  std::string text = link.evidence;
+  for (const std::string& e : link.alsoHeard) text += "+" + e;
+  return text;
 }
 
 std::string TopologyView::PortName(const topology::LinkEnd& end) const {

@@ -28,8 +28,13 @@ struct TopologyView {
   static TopologyView Build(topology::Network network, std::vector<SwitchFacts> facts,
                             const std::function<std::string(topology::Mac)>& addressOf);
 
-  // A node's name: the switch's, or the outside switch's EDP name (its MAC when it has none).
+  // A node's name: the switch's, or the outside switch's name as its neighbour protocol gave
+  // it (its OutsideId when it has none).
   std::string NodeName(std::uint32_t node) const;
+  // An outside switch's identity: its MAC address, else its chassis ID.
+  static std::string OutsideId(const topology::OutsideSwitch& outside);
+  // A link's evidence and the other protocols that heard it: "edp", "edp+lldp".
+  static std::string EvidenceText(const topology::Link& link);
   bool InScope(std::uint32_t node) const { return node < network.switches.size(); }
   // "1:8"; the far end's card:port as its neighbour protocol said when the port is unmatched;
   // "" when unknown.

@@ -136,7 +136,9 @@ void PlaceOne(InferenceState* s, const Sighting* first, const Sighting* last) {
 
 void PlaceHosts(InferenceState* s) {
   absl::flat_hash_set<Mac> switchMacs;
-  for (const OutsideSwitch& o : s->out.outside) switchMacs.insert(o.mac);
+  for (const OutsideSwitch& o : s->out.outside) {
+    if (o.mac != 0) switchMacs.insert(o.mac);
+  }
   std::vector<Sighting> sightings;
   for (std::uint32_t i = 0; i < s->Switches(); ++i) {
     for (const auto& entry : s->portOf[i]) {

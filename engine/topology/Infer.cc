@@ -64,31 +64,46 @@ void IndexSwitches(InferenceState* s) {
 }
 
 // The switch a claim names: discovered (its index) or outside (Switches() + outside index, made
-// on first sight).
+// on first sight). An outside switch is known by its MAC address, else by its chassis text.
 std::uint32_t ClaimedNode(InferenceState* s, const NeighbourClaim& c,
-                          std::map<Mac, std::uint32_t>* outsideByMac) {
-  auto owner = s->ownerOf.find(c.remoteMac);
-  if (owner != s->ownerOf.end()) return owner->second;
+                          std::map<std::pair<Mac, std::string>, std::uint32_t>* outsideById) {
+  if (c.remoteMac != 0) {
+    auto owner = s->ownerOf.find(c.remoteMac);
+    if (owner != s->ownerOf.end()) return owner->second;
+  }
   if (!c.remoteAddress.empty()) {
     for (std::uint32_t i = 0; i < s->Switches(); ++i) {
       const auto& ips = s->net.switches[i].ips;
       if (std::find(ips.begin(), ips.end(), c.remoteAddress) != ips.end()) return i;
     }
   }
-  auto it = outsideByMac->find(c.remoteMac);
-  if (it == outsideByMac->end()) {
-    it =
-        outsideByMac->emplace(c.remoteMac, static_cast<std::uint32_t>(s->out.outside.size())).first;
-    s->out.outside.push_back(OutsideSwitch{c.remoteMac, c.remoteName, c.remoteAddress, c.protocol});
+  if (c.remoteMac == 0 && c.remoteChassis.empty()) return kNone;  // nothing to know it by
+  std::pair<Mac, std::string> id{c.remoteMac, c.remoteMac != 0 ? "" : c.remoteChassis};
+  auto it = outsideById->find(id);
+  if (it == outsideById->end()) {
+    it = outsideById->emplace(id, static_cast<std::uint32_t>(s->out.outside.size())).first;
+    s->out.outside.push_back(
+        OutsideSwitch{c.remoteMac, id.second, c.remoteName, c.remoteAddress, c.protocol});
   }
   return s->Switches() + it->second;
 }
 
+// The link already made on `sw`'s port `port` to `node`, -1 for none.
+int LinkTo(const InferenceState& s, std::uint32_t sw, int port, std::uint32_t node) {
+  int l = s.linkOn[sw][static_cast<std::size_t>(port)];
+  if (l < 0) return -1;
+  const Link& link = s.out.links[static_cast<std::size_t>(l)];
+  bool joins = (link.a.node == sw && link.a.port == port && link.b.node == node) ||
+               (link.b.node == sw && link.b.port == port && link.a.node == node);
+  return joins ? l : -1;
+}
+
 // Step 2: the links neighbour protocols heard. A claim and its reverse (the far switch's claim
-// on the named port, naming this switch and port) are one link.
+// on the named port, naming this switch and port) are one link. EDP's claims go first: a link
+// another protocol heard too keeps EDP's evidence and lists the other's in `alsoHeard`.
 void ClaimedLinks(InferenceState* s) {
   const Network& net = s->net;
-  std::map<Mac, std::uint32_t> outsideByMac;
+  std::map<std::pair<Mac, std::string>, std::uint32_t> outsideById;
   struct Resolved {
     std::uint32_t node;
     int farPort;
@@ -103,12 +118,20 @@ void ClaimedLinks(InferenceState* s) {
       resolved.push_back({kNone, kNoPort});
       continue;
     }
-    std::uint32_t node = ClaimedNode(s, c, &outsideByMac);
+    std::uint32_t node = ClaimedNode(s, c, &outsideById);
+    if (node == kNone) {
+      resolved.push_back({kNone, kNoPort});
+      continue;
+    }
     int farPort = node < s->Switches() ? FindPort(net.switches[node], c) : kNoPort;
     resolved.push_back({node, farPort});
     index.emplace(std::make_tuple(c.protocol, c.sw, static_cast<int>(c.port), node, farPort), i);
   }
-  for (std::size_t i = 0; i < net.claims.size(); ++i) {
+  std::vector<std::size_t> order(net.claims.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_partition(order.begin(), order.end(),
+                        [&net](std::size_t i) { return net.claims[i].protocol == "edp"; });
+  for (std::size_t i : order) {
     const NeighbourClaim& c = net.claims[i];
     const Resolved& r = resolved[i];
     if (r.node == kNone || r.node == c.sw) continue;
@@ -122,6 +145,22 @@ void ClaimedLinks(InferenceState* s) {
       reverse = it != index.end();
       if (reverse && it->second < i) continue;  // made when its reverse was met
     }
+    std::string evidence = reverse ? c.protocol : c.protocol + "-one-side";
+    int known = LinkTo(*s, c.sw, static_cast<int>(c.port), r.node);
+    if (known < 0 && r.farPort != kNoPort) known = LinkTo(*s, r.node, r.farPort, c.sw);
+    if (known >= 0) {
+      Link& link = s->out.links[static_cast<std::size_t>(known)];
+      auto& also = link.alsoHeard;
+      // The other protocol's claim from the far end, or its reverse, says the same again.
+      bool said = link.evidence.compare(0, c.protocol.size(), c.protocol) == 0;
+      for (std::string& e : also) {
+        if (e.compare(0, c.protocol.size(), c.protocol) != 0) continue;
+        if (reverse) e = evidence;
+        said = true;
+      }
+      if (!said) also.push_back(evidence);
+      continue;
+    }
     Link link;
     link.a.node = c.sw;
     link.a.port = static_cast<int>(c.port);
@@ -131,7 +170,7 @@ void ClaimedLinks(InferenceState* s) {
     link.b.card = c.remoteCard;
     link.b.number = c.remotePort;
     if (r.farPort != kNoPort) link.b.stpState = net.switches[r.node].ports[r.farPort].stpState;
-    link.evidence = reverse ? c.protocol : c.protocol + "-one-side";
+    link.evidence = std::move(evidence);
     s->AddLink(std::move(link));
   }
 }

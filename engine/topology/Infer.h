@@ -2,9 +2,11 @@
 //
 // 1. Identity: a MAC address that is one of a discovered switch's (bridge, system or interface
 //    MAC) stands for that switch; a claim's remote switch is matched by MAC, then by address; a
-//    remote switch that matches none is a switch outside the scope, kept by its MAC and name.
+//    remote switch that matches none is a switch outside the scope, kept by its MAC (else its
+//    chassis text) and name.
 // 2. Links heard by a neighbour protocol: claims on both ends that name each other's ports are
-//    one link; a claim without its reverse is a link too, its far port from the claim.
+//    one link; a claim without its reverse is a link too, its far port from the claim. A link
+//    EDP and another protocol both heard is one link with EDP's evidence.
 // 3. Links without a neighbour protocol: inferred from the forwarding tables, which are
 //    incomplete (entries age out). ForwardingTree.cc describes the method.
 // 4. Hosts: every MAC address that is not a switch's goes on the one edge port (a port without a

@@ -3,7 +3,7 @@
 //
 // A switch is its identity (names, addresses, MAC addresses) and its ports; a port carries its
 // spanning-tree state and the MAC addresses its forwarding table learned on it. What a neighbour
-// protocol (EDP today, LLDP later) heard on a port is a NeighbourClaim naming its protocol.
+// protocol (EDP, LLDP) heard on a port is a NeighbourClaim naming its protocol.
 // Switches and ports are referred to by their index in these vectors.
 #pragma once
 
@@ -62,6 +62,9 @@ struct NeighbourClaim {
   int remoteCard = -1;        // -1 when the protocol does not say
   int remotePort = -1;
   std::string remotePortName;  // matched against Port::name when card and port are unknown
+  // The far switch's identity when it has no MAC address to go by (an LLDP chassis ID of
+  // another subtype, "networkAddress 10.0.1.40"): keeps switches outside the scope apart.
+  std::string remoteChassis;
 };
 
 struct Network {

@@ -13,7 +13,8 @@ namespace topology {
 
 // A switch outside the scope: heard by a neighbour protocol, not discovered itself.
 struct OutsideSwitch {
-  Mac mac = 0;
+  Mac mac = 0;  // 0 when the protocol identified it otherwise (`chassis`)
+  std::string chassis;
   std::string name;
   std::string address;
   std::string protocol;  // the protocol that heard it first
@@ -32,8 +33,11 @@ struct LinkEnd {
 struct Link {
   LinkEnd a, b;
   // "edp" (heard from both ends), "edp-one-side" (heard from `a` only), "fdb" (inferred from the
-  // forwarding tables); another protocol's claims give "lldp", "lldp-one-side".
+  // forwarding tables); another protocol's claims give "lldp", "lldp-one-side". EDP's evidence
+  // wins over another protocol's for the same link.
   std::string evidence;
+  // The other protocols that heard the same link, in the same terms ("lldp", "lldp-one-side").
+  std::vector<std::string> alsoHeard;
   // Either end blocking (or disabled/broken while the other forwards): a redundant link.
   bool Blocked() const;
 };

@@ -1,7 +1,8 @@
 // The sample network's newer part discovered over SNMP (snmpsim on loopback): the EXOS stack
 // exos-1 and the standard bridge bridge-1 (examples/sample-network/generate_mixed.py). Their
 // LLDP neighbours and VLAN forwarding entries agree with rows read from the recordings by hand
-// and with net-snmp's snmpwalk of the same tables.
+// and with net-snmp's snmpwalk of the same tables, and the topology built from them holds the
+// generator's links and hosts.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -151,6 +152,33 @@ TEST_F(MixedNetworkTest, LldpAndVlanForwardingEntriesMatchTheRecordingsAndSnmpwa
   for (const Json& e : bridge["vlan_fdb"]) bridgeMacs.insert(e["mac"]);
   EXPECT_EQ(exosMacs, CountedMacs(*m_Sims["exos-1"], kExosFdbStatus, 0));
   EXPECT_EQ(bridgeMacs, CountedMacs(*m_Sims["bridge-1"], kQFdbStatus, 1));
+
+  // The topology: the LLDP link with both ends, the hosts on the ports and with the addresses
+  // the VLAN forwarding tables give them, exos-2 outside (EDP and LLDP hear it from exos-1).
+  const Json& topology = m_Results["topology"];
+  std::set<std::string> links, hosts;
+  for (const Json& l : topology["links"]) {
+    links.insert(l["a"]["switch"].get<std::string>() + " " + l["a"]["port"].get<std::string>() +
+                 " - " + l["b"]["switch"].get<std::string>() + " " +
+                 l["b"]["port"].get<std::string>() + " " + l.value("also_heard", Json()).dump() +
+                 " " + l["evidence"].get<std::string>());
+  }
+  for (const Json& h : topology["hosts"]) {
+    hosts.insert(h["mac"].get<std::string>() + " " + h["ip"].dump() + " " +
+                 h["switch"].get<std::string>() + " " + h["port"].get<std::string>());
+  }
+  EXPECT_EQ(links,
+            (std::set<std::string>{"exos-1 1:1 - bridge-1 1:8 null lldp",
+                                   "exos-1 2:6 - exos-2 1:48 [\"lldp-one-side\"] edp-one-side"}));
+  EXPECT_EQ(hosts, (std::set<std::string>{"00:1B:21:00:10:04 \"10.0.10.104\" exos-1 1:3",
+                                          "00:40:8C:00:10:05 \"10.0.10.105\" exos-1 2:2",
+                                          "00:1B:21:00:10:06 \"10.0.10.106\" bridge-1 1:3",
+                                          "00:1E:0B:00:10:07 null bridge-1 1:5"}));
+  EXPECT_TRUE(topology["undecided_hosts"].empty()) << topology["undecided_hosts"].dump();
+  const Json* exos2 = Entry(topology["switches"], "name", "exos-2");
+  ASSERT_NE(exos2, nullptr);
+  EXPECT_EQ((*exos2)["in_scope"], false);
+  EXPECT_EQ((*exos2)["mac"], "00:04:96:60:00:00");
 
   for (const char* line : {"LLDP bridge-1           10.0.1.31        port 8",
                            "MAC  00:1B:21:00:10:04  10.0.10.104      VLAN users (10)"}) {

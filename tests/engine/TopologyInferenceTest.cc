@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "engine/LldpClaims.h"
 #include "engine/topology/Infer.h"
 #include "engine/topology/SyntheticNetwork.h"
 
@@ -128,6 +129,73 @@ TEST(TopologyInferenceTest, HostsLearnedOnlyOnTheWayToTheRootAndSilentHosts) {
     for (const PortRef& p : u.candidates) among = among || p == truth[u.mac];
     EXPECT_TRUE(among) << MacText(u.mac) << ": " << u.reason;
   }
+}
+
+disco::LldpNeighbour Heard(const char* chassisSubtype, const char* chassis, const char* portSubtype,
+                           const char* port) {
+  disco::LldpNeighbour n;
+  n.chassisIdSubtype = chassisSubtype;
+  n.chassisId = chassis;
+  n.portIdSubtype = portSubtype;
+  n.portId = port;
+  return n;
+}
+
+// Two switches: A's port 0 to B's port 0 heard by EDP (from B) and LLDP (both ends; B's LLDP
+// names A's port by ifIndex, A's names B's by ifName), B's port 1 to an outside switch that LLDP
+// knows by a local chassis ID only.
+TEST(TopologyInferenceTest, LldpClaimsFindTheirPortsAndJoinEdpLinks) {
+  Network net;
+  std::vector<std::vector<disco::PortIdentity>> ids(2);
+  for (std::uint32_t s = 0; s < 2; ++s) {
+    Switch sw;
+    sw.name = sw.address = s == 0 ? "10.0.0.1" : "10.0.0.2";
+    sw.ips = {sw.address};
+    sw.macs = {0x10 + s};
+    for (int p = 0; p < 2; ++p) {
+      Port port;
+      port.name = "1:" + std::to_string(p + 1);
+      port.card = 1;
+      port.number = p + 1;
+      sw.ports.push_back(port);
+      ids[s].push_back(disco::PortIdentity{1001 + p, 0x100 + s * 2 + p, "Port " + port.name});
+    }
+    net.switches.push_back(sw);
+  }
+  disco::LldpPeers peers;
+  peers.Add(net.switches[0], "a", ids[0]);
+  peers.Add(net.switches[1], "b", ids[1]);
+  disco::LldpNeighbour toFar = Heard("local", "far", "macAddress", "00:00:00:00:09:09");
+  toFar.systemName = "far-1";
+  net.claims = {peers.Claim(0, 0, Heard("networkAddress", "10.0.0.2", "interfaceName", "1:1")),
+                peers.Claim(1, 0, Heard("local", "a", "local", "1001")), peers.Claim(1, 1, toFar),
+                peers.Claim(1, 1, toFar)};
+  NeighbourClaim edp;
+  edp.protocol = "edp";
+  edp.sw = 1;
+  edp.remoteMac = 0x10;
+  edp.remoteCard = edp.remotePort = 1;
+  net.claims.push_back(edp);
+  // A port ID names the one interface with its MAC, none when two interfaces share it.
+  auto byMac = [&peers] {
+    return peers
+        .Claim(1, 0, Heard("macAddress", "00:00:00:00:00:10", "macAddress", "00:00:00:00:01:01"))
+        .remotePort;
+  };
+  EXPECT_EQ(byMac(), 2);
+  ids[0][0].mac = 0x101;
+  EXPECT_EQ(byMac(), -1);
+
+  Topology t = Infer(net);
+  ASSERT_EQ(t.links.size(), 2u);
+  EXPECT_EQ(t.links[0].evidence, "edp-one-side");
+  EXPECT_EQ(t.links[0].alsoHeard, std::vector<std::string>{"lldp"});
+  EXPECT_EQ(t.links[0].b.port, 0);
+  EXPECT_EQ(t.links[1].evidence, "lldp-one-side");
+  ASSERT_EQ(t.outside.size(), 1u);
+  EXPECT_EQ(t.outside[0].chassis, "local far");
+  EXPECT_EQ(t.outside[0].name, "far-1");
+  EXPECT_EQ(t.links[1].b.node, 2u);
 }
 
 TEST(TopologyInferenceTest, MacTextRoundTripsAndRejectsMalformedText) {
