@@ -50,16 +50,23 @@ const TolOidEntry* EntryOf(const std::vector<unsigned long>& oid) {
 bool IsMac(const TolOidEntry* entry) { return entry != nullptr && entry->isMac; }
 bool IsMacIndexed(const TolOidEntry* entry) { return entry != nullptr && entry->isMacIndex; }
 
-// A value of a MAC column that is no MAC address and is worth a warning. An interface's empty
-// ifPhysAddress is how IF-MIB says that it has no address (VLAN and loopback interfaces): it
-// gives no MAC either, but is not counted.
-bool IsCountedRefusal(const TolOidEntry* entry, const TolSnmpValue& value) {
-  if (!IsMac(entry) || !TolIsRefusedMac(value)) return false;
-  return !(value.kind == TolSnmpValue::kOctetString && value.bytes.empty() &&
-           std::strcmp(entry->name, "ifPhysAddress") == 0);
+// An interface's empty ifPhysAddress: IF-MIB's way of saying that it has no address (VLAN and
+// loopback interfaces). It is handed over as the empty text it has always been, not counted.
+bool IsNoAddress(const TolOidEntry* entry, const TolSnmpValue& value) {
+  return IsMac(entry) && value.kind == TolSnmpValue::kOctetString && value.bytes.empty() &&
+         std::strcmp(entry->name, "ifPhysAddress") == 0;
 }
 
-// A MAC index is six sub-identifiers, each an octet.
+// A value of a MAC column that is no MAC address: handed over as no value, and counted.
+bool IsCountedRefusal(const TolOidEntry* entry, const TolSnmpValue& value) {
+  return IsMac(entry) && TolIsRefusedMac(value) && !IsNoAddress(entry, value);
+}
+
+CTolAtom* ValueAtom(const TolOidEntry* entry, const TolSnmpValue& value) {
+  if (IsNoAddress(entry, value)) return new CTolAtom("");
+  return TolSnmpValueToAtom(value, IsMac(entry));
+}
+
 bool IsRefusedMacIndex(const std::vector<unsigned long>& index) {
   if (index.size() != 6) return true;
   return std::any_of(index.begin(), index.end(), [](unsigned long id) { return id > 255; });
@@ -135,8 +142,7 @@ CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* ob
   if (m_Refused && IsCountedRefusal(columnEntry, value)) {
     m_Refused->Count(target.Key(), columnEntry->name, 1);
   }
-  return new CTolSnmpVarOp(object, new CTolASN1Address(index),
-                           TolSnmpValueToAtom(value, IsMac(columnEntry)));
+  return new CTolSnmpVarOp(object, new CTolASN1Address(index), ValueAtom(columnEntry, value));
 }
 
 bool CDiscoStdRequester::WalkColumn(CTolRecord* device, const char* object,
@@ -187,7 +193,6 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
   CDiscoSnmpTarget target;
   if (!WalkColumn(device, object, &column, &rows, &target)) return nullptr;
   const TolOidEntry* columnEntry = EntryOf(column);
-  bool isMac = IsMac(columnEntry);
   bool isMacIndexed = IsMacIndexed(columnEntry);
   long refusedValues = 0;
   long refusedIndexes = 0;
@@ -200,8 +205,8 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
       index.assign(row.oid.begin() + column.size(), row.oid.end());
       if (IsCountedRefusal(columnEntry, row.value)) ++refusedValues;
       if (isMacIndexed && IsRefusedMacIndex(index)) ++refusedIndexes;
-      list->RDLAddToEnd(new CTolSnmpVarOp(object, new CTolASN1Address(index),
-                                          TolSnmpValueToAtom(row.value, isMac)));
+      list->RDLAddToEnd(
+          new CTolSnmpVarOp(object, new CTolASN1Address(index), ValueAtom(columnEntry, row.value)));
     }
     // Each raw row goes as soon as it is converted, so that a big column is not held twice.
     std::vector<unsigned long>().swap(row.oid);

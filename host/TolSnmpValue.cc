@@ -31,6 +31,47 @@ bool IsPrintable(const std::string& s, size_t* length) {
   return true;
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A MAC address recorded as text ("0:4:96:12:a3:1" or "00-04-96-12-A3-01"): its six octets.
+bool ParseMacText(const std::string& s, std::string* octets) {
+  std::string out;
+  size_t i = 0;
+  while (i < s.size() && out.size() < 6) {
+    int hi = HexDigit(s[i]);
+    if (hi < 0) return false;
+    int value = hi;
+    ++i;
+    if (i < s.size() && HexDigit(s[i]) >= 0) {
+      value = value * 16 + HexDigit(s[i]);
+      ++i;
+    }
+    out += static_cast<char>(value);
+    if (out.size() < 6) {
+      if (i >= s.size() || (s[i] != ':' && s[i] != '-')) return false;
+      ++i;
+    }
+  }
+  if (i != s.size() || out.size() != 6) return false;
+  *octets = out;
+  return true;
+}
+
+// The six octets of a MAC value: six octets as they are, or a MAC address written as text.
+bool MacOctets(const TolSnmpValue& value, std::string* octets) {
+  if (value.kind != TolSnmpValue::kOctetString) return false;
+  if (value.bytes.size() == 6) {
+    *octets = value.bytes;
+    return true;
+  }
+  return ParseMacText(value.bytes, octets);
+}
+
 }  // namespace
 
 std::string TolFormatMac(const std::string& octets) {
@@ -46,14 +87,15 @@ std::string TolFormatMac(const std::string& octets) {
 }
 
 bool TolIsRefusedMac(const TolSnmpValue& value) {
-  if (value.kind == TolSnmpValue::kNull) return false;
-  return value.kind != TolSnmpValue::kOctetString || value.bytes.size() != 6;
+  std::string octets;
+  return value.kind != TolSnmpValue::kNull && !MacOctets(value, &octets);
 }
 
 CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac) {
   if (isMac) {
-    if (TolIsRefusedMac(value) || value.kind == TolSnmpValue::kNull) return nullptr;
-    return new CTolAtom(TolFormatMac(value.bytes).c_str());
+    std::string octets;
+    if (!MacOctets(value, &octets)) return nullptr;
+    return new CTolAtom(TolFormatMac(octets).c_str());
   }
   switch (value.kind) {
     case TolSnmpValue::kInteger:

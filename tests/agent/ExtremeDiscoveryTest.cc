@@ -15,8 +15,7 @@ namespace {
 // bd-core-1 (extreme_chassis.snmprec), read by hand. Local neighbours in key order: 1.1, 1.2, 1.5,
 // 2.1, 2.2, 3.1, then the interfaces without card and port under their ifIndex. Port 1:5
 // (ifIndex 1005) also maps to key 1.5, which the management port (ifIndex 5) holds first, so 1:5
-// has no record of its own. Only the IP pass finds the loopback (no ifPhysAddress row). The
-// encapsulation interfaces' empty ifPhysAddress is no MAC: their records have none.
+// has no record of its own. Only the IP pass finds the loopback (no ifPhysAddress row).
 const std::vector<std::string> kChassisLocal = {
     "m_LocalNbrPort=1 m_LocalNbrCard=1 m_LocalNbrPhysAddr='00:04:96:1F:A1:01' m_IfDescr='Port 1:1' "
     "m_StpPortState=5 m_LocalNbrStatus=1 m_IfIndex=1001 m_LocalNbrVlan=1 "
@@ -46,9 +45,9 @@ const std::vector<std::string> kChassisLocal = {
     "m_LocalNbrStatus=1 m_IfIndex=1000002 m_LocalNbrVlan=10 m_LocalNbrVlanDescr='users'",
     "m_LocalNbrPhysAddr='00:04:96:1F:A0:00' m_IfDescr='VLAN servers' m_IpAddress='127.0.20.1' "
     "m_LocalNbrStatus=1 m_IfIndex=1000003 m_LocalNbrVlan=20 m_LocalNbrVlanDescr='servers'",
-    "m_IfDescr='802.1Q Encapsulation Tag 0010' m_LocalNbrStatus=1 "
+    "m_LocalNbrPhysAddr='' m_IfDescr='802.1Q Encapsulation Tag 0010' m_LocalNbrStatus=1 "
     "m_IfIndex=1000101 m_LocalNbrVlan=10 m_LocalNbrVlanDescr='users'",
-    "m_IfDescr='802.1Q Encapsulation Tag 0020' m_LocalNbrStatus=1 "
+    "m_LocalNbrPhysAddr='' m_IfDescr='802.1Q Encapsulation Tag 0020' m_LocalNbrStatus=1 "
     "m_IfIndex=1000102 m_LocalNbrVlan=20 m_LocalNbrVlanDescr='servers'",
     "m_IpAddress='127.0.0.1' m_LocalNbrStatus=1 m_IfIndex=1000201 m_IfDescr='lo0' "
     "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'",
