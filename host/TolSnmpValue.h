@@ -38,7 +38,8 @@ struct TolSnmpRow {
 std::string TolFormatMac(const std::string& octets);
 
 // Whether a value of an object with MAC syntax is refused: anything but a six-octet OCTET STRING
-// (a null value is no value, not a refused one). Devices send empty, truncated or padded strings
+// or a MAC address written as text ("0:4:96:12:a3:1", "00-04-96-12-A3-01"); a null value is no
+// value, not a refused one. Devices send empty, truncated or padded strings
 // in such columns; none of them names an interface or a station.
 bool TolIsRefusedMac(const TolSnmpValue& value);
 
