@@ -80,7 +80,8 @@ void Abandon(Pool& pool, size_t i, std::vector<std::unique_ptr<DeviceRun>>& devi
              double seconds) {
   Slot& slot = pool.slots[i];
   if (slot.state == SlotState::kRunning) {
-    auto standIn = std::make_unique<DeviceRun>(devices[i]->deviceSpec);  // the spec stays as made
+    auto standIn =
+        std::make_unique<DeviceRun>(devices[i]->deviceSpec);  // the device entry stays as made
     standIn->passedFilter = slot.passedFilter;
     standIn->arpEntries = slot.arpEntries;
     for (const TolErrorRecord& r : slot.device->errors.Records()) standIn->errors.Report(r);

@@ -37,7 +37,7 @@ struct PoolEnd {
 //
 // A device abandoned while its step runs cannot be taken from its thread: its run is left to
 // that thread (and never freed), and its place in `devices` goes to a stand-in holding its
-// specification, what it had before the pool began, its error reports so far and its `ended`.
+// device entry, what it had before the pool began, its error reports so far and its `ended`.
 // `done` is not called for it. While PoolEnd::stuck is above 0, the objects `step` uses must
 // live on: the process ends without tearing them down.
 PoolEnd ForEachDevice(std::vector<std::unique_ptr<DeviceRun>>& devices, int threads,
