@@ -135,9 +135,9 @@ int WriteOutputs(const EngineOptions& options, const DiscoveryReport& report, Re
                  TopologyCollector& topologyInput, std::ostream& out, std::ostream& err) {
   std::string error;
   TopologyView topology = TopologyView::Build(topologyInput);
-  std::string topologyMember;
-  AppendTopology(&topologyMember, topology, 1);
-  writer.SetTopology(std::move(topologyMember), TopologySummaryText(topology));
+  writer.SetTopology(
+      [&topology](const TextWriter& write) { return WriteTopology(topology, 1, write); },
+      TopologySummaryText(topology));
   bool written = WriteResults(report, writer, options.outputPath, out, &error);
   std::string pictureError;
   bool pictured = WritePictures(options, topology, &pictureError);

@@ -257,7 +257,7 @@ bool ResultsWriter::WriteDocumentTo(const DiscoveryReport& report, const Sink& s
     for (const Spool::Extent& e : m_Parts[i].results) ok = ok && sink.copy(e);
   }
   ok = ok && sink.write(report.devices.empty() ? "" : "\n  ]");
-  if (!m_TopologyMember.empty()) ok = ok && sink.write(",\n" + m_TopologyMember);
+  if (m_TopologyMember) ok = ok && sink.write(",\n") && m_TopologyMember(sink.write);
   ok = ok && sink.write("\n}\n");
   std::string spoolError = m_Spool.Error();
   if (!spoolError.empty()) {

@@ -58,9 +58,14 @@ class ResultsWriter {
   // inside the kernel). `*error` carries the system's reason.
   bool WriteDocumentToFd(const DiscoveryReport& report, int fd, std::string* error);
 
-  // The document's "topology" member (rendered at depth 1) and the summary's links, written
-  // after the devices. Call before WriteDocument and WriteSummary.
-  void SetTopology(std::string member, std::string summary) {
+  // Writes a member of the top object (rendered at depth 1) in pieces through `write`; false
+  // as soon as `write` fails.
+  using MemberWriter = std::function<bool(const std::function<bool(const std::string&)>& write)>;
+
+  // The document's "topology" member, written after the devices as `member` renders it (the
+  // section is never held whole), and the summary's links. Call before WriteDocument and
+  // WriteSummary; what `member` reads must outlive them.
+  void SetTopology(MemberWriter member, std::string summary) {
     m_TopologyMember = std::move(member);
     m_TopologySummary = std::move(summary);
   }
@@ -88,7 +93,8 @@ class ResultsWriter {
   std::vector<DeviceParts> m_Parts;
   Spool m_Spool;
   KnownDevices m_Known;
-  std::string m_TopologyMember, m_TopologySummary;
+  MemberWriter m_TopologyMember;
+  std::string m_TopologySummary;
 };
 
 }  // namespace disco

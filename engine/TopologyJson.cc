@@ -66,25 +66,34 @@ Json LinksJson(const TopologyView& v) {
   return list;
 }
 
-// Appends "key": [items...] with `count` items made by `item`, one at a time.
-void AppendList(std::string* out, const char* key, std::size_t count,
-                const std::function<Json(std::size_t)>& item, int depth) {
+// Text gathered in pieces of about kPiece bytes before it is handed to the writer.
+constexpr std::size_t kPiece = 64 * 1024;
+
+// Appends "key": [items...] with `count` items made by `item`, one at a time, handing `*out` to
+// `write` whenever it holds a piece. False as soon as `write` fails.
+bool AppendList(std::string* out, const char* key, std::size_t count,
+                const std::function<Json(std::size_t)>& item, int depth, const TextWriter& write) {
   AppendIndent(out, depth);
   AppendJsonString(out, key);
   out->append(": ");
   if (count == 0) {
     out->append("[]");
-    return;
+    return true;
   }
   out->append("[\n");
   for (std::size_t i = 0; i < count; ++i) {
     if (i > 0) out->append(",\n");
     AppendIndent(out, depth + 1);
     AppendJson(out, item(i), depth + 1);
+    if (out->size() >= kPiece) {
+      if (!write(*out)) return false;
+      out->clear();
+    }
   }
   out->push_back('\n');
   AppendIndent(out, depth);
   out->push_back(']');
+  return true;
 }
 
 }  // namespace
@@ -93,7 +102,9 @@ std::string StpStateText(int state) {
   return state == topology::kStpUnknown ? "" : StpPortStateName(state);
 }
 
-void AppendTopology(std::string* out, const TopologyView& v, int depth) {
+bool WriteTopology(const TopologyView& v, int depth, const TextWriter& write) {
+  std::string text;
+  std::string* out = &text;
   const topology::Topology& t = v.topology;
   std::size_t blocked = 0;
   for (const topology::Link& l : t.links) blocked += l.Blocked() ? 1 : 0;
@@ -120,7 +131,7 @@ void AppendTopology(std::string* out, const TopologyView& v, int depth) {
   out->append("\"links\": ");
   AppendJson(out, LinksJson(v), depth + 1);
   out->append(",\n");
-  AppendList(
+  bool ok = AppendList(
       out, "hosts", t.hosts.size(),
       [&](std::size_t i) {
         const topology::HostPlacement& h = t.hosts[i];
@@ -136,24 +147,25 @@ void AppendTopology(std::string* out, const TopologyView& v, int depth) {
         }
         return j;
       },
-      depth + 1);
+      depth + 1, write);
   out->append(",\n");
-  AppendList(
-      out, "undecided_hosts", t.undecided.size(),
-      [&](std::size_t i) {
-        const topology::UndecidedHost& h = t.undecided[i];
-        Json candidates = Json::array();
-        for (const PortRef& p : h.candidates) candidates.push_back(PortJson(v, p));
-        std::string ip = v.AddressOf(h.mac);
-        return Json{{"mac", topology::MacText(h.mac)},
-                    {"ip", ip.empty() ? Json(nullptr) : Json(ip)},
-                    {"reason", h.reason},
-                    {"candidates", candidates}};
-      },
-      depth + 1);
+  ok = ok && AppendList(
+                 out, "undecided_hosts", t.undecided.size(),
+                 [&](std::size_t i) {
+                   const topology::UndecidedHost& h = t.undecided[i];
+                   Json candidates = Json::array();
+                   for (const PortRef& p : h.candidates) candidates.push_back(PortJson(v, p));
+                   std::string ip = v.AddressOf(h.mac);
+                   return Json{{"mac", topology::MacText(h.mac)},
+                               {"ip", ip.empty() ? Json(nullptr) : Json(ip)},
+                               {"reason", h.reason},
+                               {"candidates", candidates}};
+                 },
+                 depth + 1, write);
   out->push_back('\n');
   AppendIndent(out, depth);
   out->push_back('}');
+  return ok && write(text);
 }
 
 }  // namespace disco

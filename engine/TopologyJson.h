@@ -3,15 +3,20 @@
 // hosts whose port the forwarding tables could not decide.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/TopologyView.h"
 
 namespace disco {
 
-// Appends the member `"topology": {...}` as it stands at nesting `depth` of the document (1 for
-// a member of the top object), host by host, never the whole section as one JSON tree.
-void AppendTopology(std::string* out, const TopologyView& view, int depth);
+// Takes the next piece of a document's text; false when it could not be written.
+using TextWriter = std::function<bool(const std::string&)>;
+
+// Writes the member `"topology": {...}` as it stands at nesting `depth` of the document (1 for
+// a member of the top object) through `write`, host by host in pieces of about 64 KiB: never the
+// whole section as one JSON tree or one text. Returns false as soon as `write` fails.
+bool WriteTopology(const TopologyView& view, int depth, const TextWriter& write);
 
 // Names of the spanning-tree states in the section ("forwarding", "blocking", ...; "" for none).
 std::string StpStateText(int state);

@@ -1,5 +1,7 @@
 #include "host/CDiscoProcessedData.h"
 
+#include <algorithm>
+
 #include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
 #include "host/TolTypes.h"
@@ -8,6 +10,7 @@ namespace {
 
 // Encoded remote neighbours are appended to chunks of this size, so that a big table costs no
 // allocation per neighbour and no reallocation of everything kept so far.
+constexpr std::size_t kFirstChunkSize = 16 << 10;
 constexpr std::size_t kChunkSize = 1 << 20;
 
 }  // namespace
@@ -60,9 +63,12 @@ int CDiscoProcessedData::FindLocal(const CTolVBList& fields) const {
 }
 
 void CDiscoProcessedData::Append(const std::string& bytes, Remote* remote) {
-  if (m_Chunks.empty() || m_Chunks.back().size() + bytes.size() > kChunkSize) {
+  if (m_Chunks.empty() || m_Chunks.back().size() + bytes.size() > m_Chunks.back().capacity()) {
+    // Chunks grow from kFirstChunkSize to kChunkSize, so that a small device keeps little.
+    std::size_t size =
+        m_Chunks.empty() ? kFirstChunkSize : std::min(kChunkSize, 2 * m_Chunks.back().capacity());
     m_Chunks.emplace_back();
-    m_Chunks.back().reserve(bytes.size() > kChunkSize ? bytes.size() : kChunkSize);
+    m_Chunks.back().reserve(std::max(size, bytes.size()));
   }
   std::string& chunk = m_Chunks.back();
   remote->chunk = static_cast<std::uint32_t>(m_Chunks.size() - 1);

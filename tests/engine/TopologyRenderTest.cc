@@ -63,7 +63,10 @@ TopologyView SmallNetwork() {
 TEST(TopologyRenderTest, ResultsPictureAndSummaryShowLinksHubsAndOutsideSwitches) {
   TopologyView v = SmallNetwork();
   std::string text = "{\n";
-  AppendTopology(&text, v, 1);
+  ASSERT_TRUE(WriteTopology(v, 1, [&text](const std::string& piece) {
+    text += piece;
+    return true;
+  }));
   text += "\n}\n";
   Json t = Json::parse(text)["topology"];
   EXPECT_EQ(Json::parse(text).dump(2) + "\n", text) << "not as dump(2) prints it";
@@ -104,6 +107,33 @@ TEST(TopologyRenderTest, ResultsPictureAndSummaryShowLinksHubsAndOutsideSwitches
   EXPECT_NE(summary.find("Links (2)"), std::string::npos) << summary;
   EXPECT_NE(summary.find("a 1:2  -  far-1 1:5  edp-one-side"), std::string::npos) << summary;
   EXPECT_NE(summary.find("4 on 3 edge ports (1 shared)"), std::string::npos) << summary;
+}
+
+// A big section reaches the writer in pieces that join to the whole; a failed write ends it.
+TEST(TopologyRenderTest, BigSectionIsWrittenInPiecesAndStopsAtAFailedWrite) {
+  Network n;
+  n.switches.resize(1);
+  n.switches[0].name = "a";
+  n.switches[0].macs = {M("00:04:96:00:00:0A")};
+  std::vector<Mac> hosts;
+  for (Mac h = 1; h <= 3000; ++h) hosts.push_back(M("02:00:00:00:00:00") + h);
+  n.switches[0].ports = {P(1, kStpForwarding, hosts)};
+  TopologyView v = TopologyView::Build(std::move(n), {}, [](Mac) { return std::string(); });
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(WriteTopology(v, 0, [&pieces](const std::string& piece) {
+    pieces.push_back(piece);
+    return true;
+  }));
+  ASSERT_GT(pieces.size(), 2u);
+  std::string text;
+  for (const std::string& piece : pieces) text += piece;
+  Json hostList = Json::parse("{" + text + "}")["topology"]["hosts"];
+  ASSERT_EQ(hostList.size(), 3000u);
+  EXPECT_EQ(hostList[2999]["mac"], "02:00:00:00:0B:B8");
+
+  int calls = 0;
+  EXPECT_FALSE(WriteTopology(v, 0, [&calls](const std::string&) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2);
 }
 
 }  // namespace
