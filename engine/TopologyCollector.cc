@@ -1,5 +1,7 @@
 #include "engine/TopologyCollector.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <utility>
 
@@ -130,7 +132,18 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
   std::lock_guard<std::mutex> lock(m_Mutex);
   if (order >= m_Devices.size()) m_Devices.resize(order + 1);
   m_Devices[order] = std::move(e);
-  for (auto& a : addresses) m_Addresses.emplace(a.first, std::move(a.second));
+  AddAddresses(order, addresses);
+}
+
+void TopologyCollector::AddAddresses(std::size_t order,
+                                     const std::vector<std::pair<Mac, std::string>>& addresses) {
+  for (const auto& [mac, text] : addresses) {
+    if (m_AddressText.size() + text.size() > UINT32_MAX) return;  // beyond 4 GiB of addresses
+    m_Addresses.push_back({mac, static_cast<std::uint32_t>(order),
+                           static_cast<std::uint32_t>(m_AddressText.size()),
+                           static_cast<std::uint32_t>(text.size())});
+    m_AddressText.append(text);
+  }
 }
 
 int TopologyCollector::PortIndex(const Extract& e, int card, int port) const {
@@ -188,13 +201,23 @@ topology::Network TopologyCollector::TakeNetwork(std::vector<SwitchFacts>* facts
     facts->push_back(std::move(e.facts));
   }
   std::vector<Extract>().swap(m_Devices);
+  // Devices finish in any order: sorting by device keeps the answer the same from run to run.
+  std::stable_sort(m_Addresses.begin(), m_Addresses.end(), [](const Address& a, const Address& b) {
+    return a.mac != b.mac ? a.mac < b.mac : a.order < b.order;
+  });
+  auto sameMac = [](const Address& a, const Address& b) { return a.mac == b.mac; };
+  m_Addresses.erase(std::unique(m_Addresses.begin(), m_Addresses.end(), sameMac),
+                    m_Addresses.end());
+  m_Addresses.shrink_to_fit();
   return net;
 }
 
 std::string TopologyCollector::AddressOf(Mac mac) const {
   std::lock_guard<std::mutex> lock(m_Mutex);
-  auto it = m_Addresses.find(mac);
-  return it == m_Addresses.end() ? "" : it->second;
+  auto it = std::lower_bound(m_Addresses.begin(), m_Addresses.end(), mac,
+                             [](const Address& a, Mac m) { return a.mac < m; });
+  if (it == m_Addresses.end() || it->mac != mac) return "";
+  return m_AddressText.substr(it->offset, it->length);
 }
 
 }  // namespace disco

@@ -10,9 +10,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/DeviceRun.h"
@@ -44,7 +44,8 @@ class TopologyCollector {
   // The network of the devices added, in plan order; `facts` receives their facts in the same
   // order. Moves the extracts out: call once, after every device is added.
   topology::Network TakeNetwork(std::vector<SwitchFacts>* facts);
-  // The IPv4 address the ARP data gave a MAC address, "" for none.
+  // The IPv4 address the ARP data gave a MAC address, "" for none: of the devices that gave it
+  // one, the first in plan order (and its first). Answers only after TakeNetwork.
   std::string AddressOf(topology::Mac mac) const;
 
  private:
@@ -56,11 +57,21 @@ class TopologyCollector {
     std::vector<std::pair<std::uint32_t, LldpNeighbour>> lldp;  // heard on port .first
     SwitchFacts facts;
   };
+  // A host's address as a device gave it: the text at m_AddressText[offset, offset + length).
+  // Kept flat, not as a map of strings, since a core switch's table gives a million of them.
+  struct Address {
+    topology::Mac mac;
+    std::uint32_t order;  // of the device in the plan
+    std::uint32_t offset, length;
+  };
   int PortIndex(const Extract& e, int card, int port) const;
+  void AddAddresses(std::size_t order,
+                    const std::vector<std::pair<topology::Mac, std::string>>& addresses);
 
   mutable std::mutex m_Mutex;  // guards everything below
   std::vector<Extract> m_Devices;
-  std::unordered_map<topology::Mac, std::string> m_Addresses;
+  std::vector<Address> m_Addresses;  // by MAC, one per MAC after TakeNetwork
+  std::string m_AddressText;
 };
 
 }  // namespace disco

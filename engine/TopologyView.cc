@@ -17,16 +17,10 @@ TopologyView TopologyView::Build(topology::Network network, std::vector<SwitchFa
   v.network = std::move(network);
   v.facts = std::move(facts);
   v.facts.resize(v.network.switches.size());
+  v.addressOf = addressOf;
   v.topology = topology::Infer(v.network);
   for (std::size_t i = 0; i < v.topology.hosts.size(); ++i) {
-    const topology::HostPlacement& h = v.topology.hosts[i];
-    v.hostsOnPort[h.at].push_back(i);
-    std::string ip = addressOf(h.mac);
-    if (!ip.empty()) v.addresses.emplace(h.mac, std::move(ip));
-  }
-  for (const topology::UndecidedHost& h : v.topology.undecided) {
-    std::string ip = addressOf(h.mac);
-    if (!ip.empty()) v.addresses.emplace(h.mac, std::move(ip));
+    v.hostsOnPort[v.topology.hosts[i].at].push_back(i);
   }
   // The forwarding entries are not needed any more.
   for (topology::Switch& sw : v.network.switches) {
@@ -69,8 +63,7 @@ bool TopologyView::Shared(const topology::PortRef& port) const {
 }
 
 std::string TopologyView::AddressOf(topology::Mac mac) const {
-  auto it = addresses.find(mac);
-  return it == addresses.end() ? "" : it->second;
+  return addressOf ? addressOf(mac) : std::string();
 }
 
 }  // namespace disco

@@ -18,13 +18,16 @@ struct TopologyView {
   topology::Network network;
   std::vector<SwitchFacts> facts;  // per switch of `network`
   topology::Topology topology;
-  std::map<topology::Mac, std::string> addresses;  // placed and undecided hosts' IPv4 addresses
+  // A host's IPv4 address ("" for none), from what the view was built with.
+  std::function<std::string(topology::Mac)> addressOf;
   // Indexes into topology.hosts, by the port they are on, in port order.
   std::map<topology::PortRef, std::vector<std::size_t>> hostsOnPort;
 
-  // Infers the topology of the devices `collector` holds (which it empties).
+  // Infers the topology of the devices `collector` holds (which it empties); the view asks the
+  // collector for addresses, so the collector must outlive it.
   static TopologyView Build(TopologyCollector& collector);
-  // Infers the topology of `network`; `addressOf` gives a host's IPv4 address ("" for none).
+  // Infers the topology of `network`; `addressOf` gives a host's IPv4 address ("" for none) and
+  // must stay callable as long as the view.
   static TopologyView Build(topology::Network network, std::vector<SwitchFacts> facts,
                             const std::function<std::string(topology::Mac)>& addressOf);
 
