@@ -1,71 +1,18 @@
 // The sample network's newer part discovered over SNMP (snmpsim on loopback): the EXOS stack
 // exos-1 and the standard bridge bridge-1 (examples/sample-network/generate_mixed.py). Their
-// LLDP neighbours and VLAN forwarding entries agree with rows read from the recordings by hand
-// and with net-snmp's snmpwalk of the same tables, and the topology built from them holds the
-// generator's links and hosts.
+// LLDP neighbours (read as raw octets through net-snmp) and VLAN forwarding entries agree with
+// rows read from the recordings by hand, and the topology built from them holds the generator's
+// links and hosts.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <set>
-#include <sstream>
 
 #include "EngineProcess.h"
 #include "ResultsQuery.h"
 #include "support/Snmpsim.h"
 
 namespace {
-
-const char kExosFdbStatus[] = "1.3.6.1.4.1.1916.1.16.4.1.4";
-const char kQFdbStatus[] = "1.3.6.1.2.1.17.7.1.2.2.1.3";
-const char kLldpRemSysName[] = "1.0.8802.1.1.2.1.4.1.1.9";
-
-// (numeric OID, value) lines of `snmpwalk -On -Oq -Oe` of `oid` on `sim`.
-std::vector<std::pair<std::string, std::string>> Snmpwalk(const Snmpsim& sim, const char* oid) {
-  std::string command = "snmpwalk -v2c -c public -On -Oq -Oe -t 2 " + sim.Address() + ":" +
-                        std::to_string(sim.Port()) + " " + oid + " 2>&1";
-  std::vector<std::pair<std::string, std::string>> rows;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return rows;
-  char line[4096];
-  while (fgets(line, sizeof line, pipe) != nullptr) {
-    std::string text(line);
-    std::size_t space = text.find(' ');
-    if (text.empty() || text[0] != '.' || space == std::string::npos) continue;
-    std::string value = text.substr(space + 1, text.find_last_not_of("\r\n") - space);
-    if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
-    rows.emplace_back(text.substr(1, space - 1), value);
-  }
-  pclose(pipe);
-  return rows;
-}
-
-// The sub-identifiers of `oid` after `column`.
-std::vector<unsigned long> IndexOf(const std::string& oid, const char* column) {
-  std::vector<unsigned long> index;
-  std::istringstream parts(oid.substr(std::string(column).size() + 1));
-  for (std::string part; std::getline(parts, part, '.');) index.push_back(std::stoul(part));
-  return index;
-}
-
-std::string Mac(const std::vector<unsigned long>& index, std::size_t at) {
-  std::string mac;
-  char octet[4];
-  for (std::size_t i = at; i < at + 6; ++i) {
-    std::snprintf(octet, sizeof octet, "%02lX", index[i]);
-    mac += (i > at ? ":" : "") + std::string(octet);
-  }
-  return mac;
-}
-
-// The counted (learned, mgmt) MAC addresses of a forwarding table walk, MAC at `macAt`.
-std::multiset<std::string> CountedMacs(const Snmpsim& sim, const char* column, std::size_t macAt) {
-  std::multiset<std::string> macs;
-  for (const auto& [oid, status] : Snmpwalk(sim, column)) {
-    if (status == "3" || status == "5") macs.insert(Mac(IndexOf(oid, column), macAt));
-  }
-  return macs;
-}
 
 const Json* Entry(const Json& list, const std::string& key, const std::string& value) {
   for (const Json& e : list) {
@@ -100,7 +47,7 @@ class MixedNetworkTest : public ::testing::Test {
   Json m_Results;
 };
 
-TEST_F(MixedNetworkTest, LldpAndVlanForwardingEntriesMatchTheRecordingsAndSnmpwalk) {
+TEST_F(MixedNetworkTest, LldpAndVlanForwardingEntriesMatchTheRecordings) {
   ASSERT_EQ(m_Run.exitCode, 0) << m_Run.err;
   const Json& exos = DeviceNamed(m_Results, "exos-1");
   const Json& bridge = DeviceNamed(m_Results, "bridge-1");
@@ -135,23 +82,6 @@ TEST_F(MixedNetworkTest, LldpAndVlanForwardingEntriesMatchTheRecordingsAndSnmpwa
   for (const Json* d : {&exos, &bridge}) {
     EXPECT_FALSE(d->contains("collector_problems")) << (*d)["collector_problems"].dump();
   }
-
-  // The same tables as snmpwalk reads them.
-  for (const auto& [name, device] : {std::pair{"exos-1", &exos}, std::pair{"bridge-1", &bridge}}) {
-    std::set<std::pair<unsigned long, std::string>> walked, found;
-    for (const auto& [oid, value] : Snmpwalk(*m_Sims[name], kLldpRemSysName)) {
-      walked.emplace(IndexOf(oid, kLldpRemSysName)[1], value);
-    }
-    for (const Json& n : (*device)["lldp_neighbours"]) {
-      found.emplace(n["local_port_num"].get<unsigned long>(), n["system_name"]);
-    }
-    EXPECT_EQ(found, walked) << name;
-  }
-  std::multiset<std::string> exosMacs, bridgeMacs;
-  for (const Json& e : exos["vlan_fdb"]) exosMacs.insert(e["mac"]);
-  for (const Json& e : bridge["vlan_fdb"]) bridgeMacs.insert(e["mac"]);
-  EXPECT_EQ(exosMacs, CountedMacs(*m_Sims["exos-1"], kExosFdbStatus, 0));
-  EXPECT_EQ(bridgeMacs, CountedMacs(*m_Sims["bridge-1"], kQFdbStatus, 1));
 
   // The topology: the LLDP link with both ends, the hosts on the ports and with the addresses
   // the VLAN forwarding tables give them, exos-2 outside (EDP and LLDP hear it from exos-1).

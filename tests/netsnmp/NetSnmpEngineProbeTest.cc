@@ -1,5 +1,5 @@
-// The SNMPv3 discovery report parser reads device data: it must take what it should and refuse,
-// without reading out of bounds, everything else.
+// The SNMPv3 discovery report parser reads device data: it must take what it should and refuse
+// everything else (fuzz/FuzzEngineProbe.cc feeds it arbitrary datagrams under the sanitizers).
 #include <gtest/gtest.h>
 
 #include "host/netsnmp/NetSnmpEngineProbe.h"
@@ -53,26 +53,6 @@ TEST(NetSnmpEngineProbe, RefusesEverythingElseWithoutReadingPastTheEnd) {
     EngineIdentity identity;
     EXPECT_FALSE(ParseDiscoveryReport(k.datagram, 4711, &identity)) << k.what;
   }
-  // Every truncation fails. Every one-octet corruption is read within bounds (the sanitizer
-  // build checks the reads); what is still taken names an engine of 5 to 32 octets, and both
-  // outcomes occur, so the corruptions reach past the first checks.
-  const std::string good = Report(3, 4711, kEngine, 5, 1);
-  int taken = 0, refused = 0;
-  for (size_t n = 0; n < good.size(); ++n) {
-    EngineIdentity identity;
-    EXPECT_FALSE(ParseDiscoveryReport(good.substr(0, n), 4711, &identity)) << "cut at " << n;
-    for (unsigned char octet : {0x00, 0x7F, 0x80, 0x84, 0xFF}) {
-      std::string bad = good;
-      bad[n] = static_cast<char>(octet);
-      identity = EngineIdentity();
-      const bool ok = ParseDiscoveryReport(bad, 4711, &identity);
-      (ok ? taken : refused)++;
-      EXPECT_TRUE(!ok || (identity.engineId.size() >= 5 && identity.engineId.size() <= 32))
-          << "octet " << n << " set to " << int(octet);
-    }
-  }
-  EXPECT_GT(taken, 0);
-  EXPECT_GT(refused, 0);
 }
 
 }  // namespace
