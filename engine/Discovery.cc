@@ -1,5 +1,6 @@
 #include "engine/Discovery.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <set>
@@ -58,13 +59,16 @@ Discovery::Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySet
 Discovery::~Discovery() { Finish(); }
 
 bool Discovery::SetUpBackends(std::string* error) {
-  auto replay = std::make_shared<CDiscoSnmprecBackend>();
+  auto replay = m_Replay = std::make_shared<CDiscoSnmprecBackend>();
   std::shared_ptr<CDiscoNetSnmpBackend>& network = m_Network;
   std::vector<const DeviceSpec*> replayed;
   for (const DeviceSpec& d : m_Plan.devices) {
     if (!d.recording.empty()) {
+      // The first devices' recordings stay (those devices are in flight at once anyway); the
+      // others are read when their device's step starts and let go when it ends.
+      bool pinned = replayed.size() < static_cast<std::size_t>(std::max(1, m_Settings.threads));
       std::string why;
-      if (!replay->AddDeviceFile(d.address, d.recording, &why, d.port)) {
+      if (!replay->AddDeviceFile(d.address, d.recording, &why, d.port, pinned)) {
         *error = "recording " + d.recording + " of device " + d.name + ": " + why;
         return false;
       }
@@ -141,21 +145,31 @@ RunOutcome Discovery::Run(std::string* error) {
                        : std::string("pinging off")) +
                   ", " + std::to_string(m_Settings.threads) + " engine thread(s)");
 
-  RunPool([this](DeviceRun& d) { PhasesOneAndTwo(d); });
+  auto letRecordingGo = [this](const DeviceRun& d) {
+    if (!d.deviceSpec.recording.empty()) m_Replay->Release(d.deviceSpec.address, d.deviceSpec.port);
+  };
+  RunPool([&](DeviceRun& d) {
+    PhasesOneAndTwo(d);
+    letRecordingGo(d);
+  });
   if (!m_Report.stopped) BuildArpTable();
-  RunPool([this](DeviceRun& d) { PhaseThree(d); },
-          [this](size_t order, DeviceRun& d) {
-            if (m_Network && d.deviceSpec.recording.empty()) {
-              d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
-            }
-            d.snmpGivenUp = m_FailFast->GivenUp(d.deviceSpec.Endpoint());
-            d.refusedMacValues = m_Refused->Take(d.deviceSpec.Endpoint());
-            // The device is through: what it found becomes results now, and its stores go.
-            if (m_DeviceDone) m_DeviceDone(order, d);
-            d.proc.reset();
-            d.med.reset();
-            d.collected = DeviceCollections();
-          });
+  RunPool(
+      [&](DeviceRun& d) {
+        PhaseThree(d);
+        letRecordingGo(d);
+      },
+      [this](size_t order, DeviceRun& d) {
+        if (m_Network && d.deviceSpec.recording.empty()) {
+          d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
+        }
+        d.snmpGivenUp = m_FailFast->GivenUp(d.deviceSpec.Endpoint());
+        d.refusedMacValues = m_Refused->Take(d.deviceSpec.Endpoint());
+        // The device is through: what it found becomes results now, and its stores go.
+        if (m_DeviceDone) m_DeviceDone(order, d);
+        d.proc.reset();
+        d.med.reset();
+        d.collected = DeviceCollections();
+      });
 
   m_Report.sweeps = m_Pinger->Sweeps();
   m_Report.queries = m_Bus.REQueryCount(kInScopeQuerySubject);

@@ -26,6 +26,7 @@
 #include "host/CDiscoArpService.h"
 #include "host/CDiscoFailFastBackend.h"
 #include "host/CDiscoRefusedValues.h"
+#include "host/CDiscoSnmprecBackend.h"
 #include "host/CTolEngine.h"
 #include "host/CTolErrorSink.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
@@ -133,6 +134,7 @@ class Discovery {
   // The MAC values the requester refused, per device until the device is through.
   std::shared_ptr<CDiscoRefusedValues> m_Refused;
   std::shared_ptr<IcmpPinger> m_Pinger;
+  std::shared_ptr<CDiscoSnmprecBackend> m_Replay;     // the recorded devices
   std::shared_ptr<CDiscoNetSnmpBackend> m_Network;    // null when every device is replayed
   std::shared_ptr<CDiscoFailFastBackend> m_FailFast;  // what the requester sends through
   BackendWrapper m_WrapBackend;

@@ -28,42 +28,82 @@ bool CDiscoSnmprecBackend::AddDevice(const std::string& address, const std::stri
                                      std::string* error, int port) {
   std::string key;
   if (!DeviceKey(address, port, &key, error)) return false;
-  std::shared_ptr<const CDiscoSnmprecTable> recording =
-      CDiscoSnmprecTable::Parse(snmprecText, error);
-  if (!recording) return false;
+  auto recording = std::make_shared<Recording>();
+  recording->table = CDiscoSnmprecTable::Parse(snmprecText, error);
+  if (!recording->table) return false;
   std::lock_guard<std::mutex> lock(m_Mutex);
   m_Devices[key] = std::move(recording);
   return true;
 }
 
 bool CDiscoSnmprecBackend::AddDeviceFile(const std::string& address, const std::string& path,
-                                         std::string* error, int port) {
+                                         std::string* error, int port, bool pinned) {
   std::string key;
   if (!DeviceKey(address, port, &key, error)) return false;
-  std::shared_ptr<const CDiscoSnmprecTable> recording = CDiscoSnmprecTable::ParseFile(path, error);
-  if (!recording) return false;
+  auto recording = std::make_shared<Recording>();
+  recording->path = path;
+  recording->pinned = pinned;
+  recording->table = CDiscoSnmprecTable::ParseFile(path, error);
+  if (!recording->table) return false;
+  if (!pinned) recording->table.reset();
   std::lock_guard<std::mutex> lock(m_Mutex);
   m_Devices[key] = std::move(recording);
   return true;
 }
 
-std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecBackend::Find(
-    const CDiscoSnmpTarget& target) const {
-  std::lock_guard<std::mutex> lock(m_Mutex);
-  auto it = m_Devices.find(target.Key());
-  if (it == m_Devices.end()) it = m_Devices.find(target.address + ":-1");
-  return it == m_Devices.end() ? nullptr : it->second;
+void CDiscoSnmprecBackend::Release(const std::string& address, int port) {
+  std::shared_ptr<Recording> recording;
+  {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    auto it = m_Devices.find(address + ":" + std::to_string(port));
+    if (it == m_Devices.end()) return;
+    recording = it->second;
+  }
+  if (recording->pinned) return;
+  std::lock_guard<std::mutex> lock(recording->loading);
+  recording->table.reset();  // requests under way keep their own reference
+}
+
+std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecBackend::Find(const CDiscoSnmpTarget& target,
+                                                                     bool* failed,
+                                                                     std::string* reason) const {
+  *failed = false;
+  std::shared_ptr<Recording> recording;
+  {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    auto it = m_Devices.find(target.Key());
+    if (it == m_Devices.end()) it = m_Devices.find(target.address + ":-1");
+    if (it == m_Devices.end()) return nullptr;
+    recording = it->second;
+  }
+  if (recording->pinned) return recording->table;
+  // Read outside the backend's lock: other devices' requests go on meanwhile.
+  std::lock_guard<std::mutex> lock(recording->loading);
+  if (!recording->table) {
+    std::string why;
+    recording->table = CDiscoSnmprecTable::ParseFile(recording->path, &why);
+    if (!recording->table) {
+      *failed = true;
+      if (reason) *reason = "recording " + recording->path + ": " + why;
+    }
+  }
+  return recording->table;
 }
 
 // A device without a recording behaves like a device that does not answer: a time-out.
+int CDiscoSnmprecBackend::Missing(const CDiscoSnmpTarget& target, bool failed,
+                                  std::string* reason) const {
+  if (failed) return TOL_ERR_FAILED;
+  if (reason) *reason = "no answer from " + target.Key() + " (no recording)";
+  return TOL_ERR_TIMEOUT;
+}
+
 int CDiscoSnmprecBackend::Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
                               TolSnmpValue* value, std::string* reason) {
   ++m_Requests;
-  auto recording = Find(target);
-  if (!recording) {
-    if (reason) *reason = "no answer from " + target.Key() + " (no recording)";
-    return TOL_ERR_TIMEOUT;
-  }
+  bool failed = false;
+  auto recording = Find(target, &failed, reason);
+  if (!recording) return Missing(target, failed, reason);
   if (!recording->Get(oid, value)) {
     if (reason) *reason = "no such instance";
     return TOL_ERR_FAILED;
@@ -76,11 +116,9 @@ int CDiscoSnmprecBackend::Walk(const CDiscoSnmpTarget& target,
                                std::vector<TolSnmpRow>* rows, std::string* reason) {
   ++m_Requests;
   if (rows) rows->clear();
-  auto recording = Find(target);
-  if (!recording) {
-    if (reason) *reason = "no answer from " + target.Key() + " (no recording)";
-    return TOL_ERR_TIMEOUT;
-  }
+  bool failed = false;
+  auto recording = Find(target, &failed, reason);
+  if (!recording) return Missing(target, failed, reason);
   if (rows) recording->Walk(column, rows);
   return 1;
 }

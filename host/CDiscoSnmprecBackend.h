@@ -32,9 +32,15 @@ class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
   bool AddDevice(const std::string& address, const std::string& snmprecText, std::string* error,
                  int port = -1);
   // The same from the file at `path`, read in blocks (never held whole); "cannot read PATH" when
-  // it cannot be opened or read.
+  // it cannot be opened or read. With `pinned` false the recording is checked now, then let go
+  // and read again when the device is asked, so that a run over many recorded devices holds
+  // only the recordings of the devices in flight (see Release).
   bool AddDeviceFile(const std::string& address, const std::string& path, std::string* error,
-                     int port = -1);
+                     int port = -1, bool pinned = true);
+  // Lets the recording of the device at `address` and `port` go when it was added unpinned; it is
+  // read from its file again if the device is asked again. A recording that cannot be read then
+  // fails the request (TOL_ERR_FAILED) with the reason.
+  void Release(const std::string& address, int port = -1);
 
   int Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
           TolSnmpValue* value, std::string* reason) override;
@@ -47,9 +53,20 @@ class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
  private:
   // "address:port", or false with `*error` set when the address or port is not acceptable.
   static bool DeviceKey(const std::string& address, int port, std::string* key, std::string* error);
-  std::shared_ptr<const CDiscoSnmprecTable> Find(const CDiscoSnmpTarget& target) const;
+  // A device's recording: held, or (unpinned) read from `path` when asked.
+  struct Recording {
+    std::string path;  // empty: added as text, always held
+    bool pinned = true;
+    std::mutex loading;  // guards `table` of an unpinned recording
+    std::shared_ptr<const CDiscoSnmprecTable> table;
+  };
+  // The recording of `target`; null with `*failed` false when there is none, null with `*failed`
+  // true and `*reason` set when its file cannot be read again.
+  std::shared_ptr<const CDiscoSnmprecTable> Find(const CDiscoSnmpTarget& target, bool* failed,
+                                                 std::string* reason) const;
+  int Missing(const CDiscoSnmpTarget& target, bool failed, std::string* reason) const;
 
   mutable std::mutex m_Mutex;
-  std::map<std::string, std::shared_ptr<const CDiscoSnmprecTable>> m_Devices;  // "addr:port"
+  std::map<std::string, std::shared_ptr<Recording>> m_Devices;  // "addr:port"
   std::atomic<long> m_Requests{0};
 };

@@ -192,4 +192,34 @@ TEST(SnmprecBackend, RecordingFileReadInBlocks) {
   EXPECT_EQ(error, "line " + std::to_string(kRows + 3) + ": bad INTEGER 'x'");
 }
 
+// An unpinned recording is checked when added, read when asked, and read again after Release:
+// a file broken in between fails the request with the reason, and a pinned one never rereads.
+TEST(SnmprecBackend, UnpinnedRecordingsAreReadWhenAskedAndAgainAfterRelease) {
+  TempDir dir;
+  const std::string path = dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|first\n");
+  const std::string pinnedPath = dir.Write("pinned.snmprec", "1.3.6.1.2.1.1.5.0|4|kept\n");
+  CDiscoSnmprecBackend backend;
+  std::string error;
+  ASSERT_TRUE(backend.AddDeviceFile("127.0.0.1", path, &error, -1, false)) << error;
+  ASSERT_TRUE(backend.AddDeviceFile("127.0.0.2", pinnedPath, &error, -1, true)) << error;
+  auto sysName = [&](const char* address, std::string* reason) {
+    TolSnmpValue value;
+    int rc = backend.Get(TargetOf(address), {1, 3, 6, 1, 2, 1, 1, 5, 0}, &value, reason);
+    return rc == 1 ? value.bytes : "rc " + std::to_string(rc);
+  };
+  std::string reason;
+  EXPECT_EQ(sysName("127.0.0.1", &reason), "first");
+  dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|second\n");
+  EXPECT_EQ(sysName("127.0.0.1", &reason), "first");  // held until released
+  backend.Release("127.0.0.1");
+  EXPECT_EQ(sysName("127.0.0.1", &reason), "second");
+  dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|2|x\n");
+  dir.Write("pinned.snmprec", "1.3.6.1.2.1.1.5.0|2|x\n");
+  backend.Release("127.0.0.1");
+  backend.Release("127.0.0.2");
+  EXPECT_EQ(sysName("127.0.0.1", &reason), "rc " + std::to_string(TOL_ERR_FAILED));
+  EXPECT_EQ(reason, "recording " + path + ": line 1: bad INTEGER 'x'");
+  EXPECT_EQ(sysName("127.0.0.2", &reason), "kept");
+}
+
 }  // namespace

@@ -13,7 +13,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -153,7 +152,7 @@ bool Snmpsim::Start(std::string* error, int waitSeconds) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     m_Address = "127.0.0." + std::to_string(2 + rng() % 253);
     m_Port = FreeUdpPort(m_Address);
-    if (m_Port == 0 || !ChooseExtraPorts()) continue;
+    if (m_Port == 0) continue;
     if (!Launch(error)) break;
     if (WaitUntilAnswering(waitSeconds, error)) return true;
     if (Running()) break;  // alive but silent: another port would not help
@@ -161,18 +160,6 @@ bool Snmpsim::Start(std::string* error, int waitSeconds) {
   *error += "\n--- snmpsimd log ---\n" + Tail(Log(), 4000);
   Stop();
   return false;
-}
-
-bool Snmpsim::ChooseExtraPorts() {
-  m_ExtraPorts.clear();
-  for (int tries = 0; static_cast<int>(m_ExtraPorts.size()) < m_ExtraEndpoints; ++tries) {
-    if (tries > 4 * m_ExtraEndpoints + 16) return false;
-    int port = FreeUdpPort(m_Address);
-    if (port == 0 || port == m_Port) continue;
-    if (std::find(m_ExtraPorts.begin(), m_ExtraPorts.end(), port) != m_ExtraPorts.end()) continue;
-    m_ExtraPorts.push_back(port);
-  }
-  return true;
 }
 
 bool Snmpsim::Launch(std::string* error) {
@@ -183,9 +170,6 @@ bool Snmpsim::Launch(std::string* error) {
       "--agent-udpv4-endpoint=" + m_Address + ":" + std::to_string(m_Port),
       "--logging-method=stderr",
   };
-  for (int port : m_ExtraPorts) {
-    args.push_back("--agent-udpv4-endpoint=" + m_Address + ":" + std::to_string(port));
-  }
   for (const SnmpsimUser& u : m_Users) {
     args.push_back("--v3-user=" + u.name);
     if (!u.authProtocol.empty()) {

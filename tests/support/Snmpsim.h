@@ -52,9 +52,6 @@ class Snmpsim {
   bool AddRecordingFile(const std::string& community, const std::string& path);
   // Before Start: adds an SNMPv3 user.
   void AddUser(const SnmpsimUser& user);
-  // Before Start: serves the same recordings on `count` more UDP ports of the same address, so
-  // that one simulator stands for many devices (ExtraPorts() after Start).
-  void AddEndpoints(int count) { m_ExtraEndpoints += count; }
 
   // Writes the recordings into a fresh temporary directory, starts snmpsimd and waits until it
   // answers an SNMP request (at most `waitSeconds`). Returns true, or false with `*error` (which
@@ -66,12 +63,10 @@ class Snmpsim {
   bool Running() const { return m_Pid > 0; }
   const std::string& Address() const { return m_Address; }  // "127.0.0.N"
   int Port() const { return m_Port; }
-  const std::vector<int>& ExtraPorts() const { return m_ExtraPorts; }
   // Everything snmpsimd wrote so far (its log), for diagnostics.
   std::string Log() const;
 
  private:
-  bool ChooseExtraPorts();  // false when not enough free ports were found
   bool Launch(std::string* error);
   bool WaitUntilAnswering(int waitSeconds, std::string* error);
 
@@ -80,7 +75,5 @@ class Snmpsim {
   std::string m_Dir;  // temporary directory, removed by Stop
   std::string m_Address;
   int m_Port = 0;
-  int m_ExtraEndpoints = 0;
-  std::vector<int> m_ExtraPorts;
   pid_t m_Pid = -1;
 };
