@@ -25,13 +25,15 @@ class RunFailed(Exception):
 
 
 class Sample:
-    """One measured run: wall and CPU seconds, peak RSS in bytes, exit status."""
+    """One measured run: wall and CPU seconds (and the system's share of the CPU), peak RSS in
+    bytes, exit status."""
 
-    def __init__(self, wall, cpu, peak_rss, status):
+    def __init__(self, wall, cpu, peak_rss, status, system=0.0):
         self.wall = wall
         self.cpu = cpu
         self.peak_rss = peak_rss
         self.status = status
+        self.system = system
 
 
 def mem_info(field):
@@ -133,7 +135,8 @@ def run_measured(argv, memory_cap=None, stdout=subprocess.DEVNULL, env=None):
         tail = errors.text[-1500:].strip()
         raise RunFailed("%s exited with %d%s" % (" ".join(argv), child.returncode,
                                                   (": " + tail) if tail else ""))
-    return Sample(wall, usage.ru_utime + usage.ru_stime, peak_kib * 1024, child.returncode)
+    return Sample(wall, usage.ru_utime + usage.ru_stime, peak_kib * 1024, child.returncode,
+                  usage.ru_stime)
 
 
 def _last_number(text):
