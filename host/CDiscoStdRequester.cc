@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/CDiscoArpService.h"
@@ -62,9 +63,13 @@ bool IsCountedRefusal(const TolOidEntry* entry, const TolSnmpValue& value) {
   return IsMac(entry) && TolIsRefusedMac(value) && !IsNoAddress(entry, value);
 }
 
-CTolAtom* ValueAtom(const TolOidEntry* entry, const TolSnmpValue& value) {
-  if (IsNoAddress(entry, value)) return new CTolAtom("");
-  return TolSnmpValueToAtom(value, IsMac(entry));
+// The row's value into `*out`; false when the row has none.
+bool ValueAtom(const TolOidEntry* entry, const TolSnmpValue& value, CTolAtom* out) {
+  if (IsNoAddress(entry, value)) {
+    *out = CTolAtom("");
+    return true;
+  }
+  return TolSnmpValueToAtom(value, IsMac(entry), out);
 }
 
 bool IsRefusedMacIndex(const std::vector<unsigned long>& index) {
@@ -142,7 +147,9 @@ CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* ob
   if (m_Refused && IsCountedRefusal(columnEntry, value)) {
     m_Refused->Count(target.Key(), columnEntry->name, 1);
   }
-  return new CTolSnmpVarOp(object, new CTolASN1Address(index), ValueAtom(columnEntry, value));
+  CTolAtom atom;
+  bool hasValue = ValueAtom(columnEntry, value, &atom);
+  return new CTolSnmpVarOp(object, CTolASN1Address(index), std::move(atom), hasValue);
 }
 
 bool CDiscoStdRequester::WalkColumn(CTolRecord* device, const char* object,
@@ -205,8 +212,10 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
       index.assign(row.oid.begin() + column.size(), row.oid.end());
       if (IsCountedRefusal(columnEntry, row.value)) ++refusedValues;
       if (isMacIndexed && IsRefusedMacIndex(index)) ++refusedIndexes;
+      CTolAtom atom;
+      bool hasValue = ValueAtom(columnEntry, row.value, &atom);
       list->RDLAddToEnd(
-          new CTolSnmpVarOp(object, new CTolASN1Address(index), ValueAtom(columnEntry, row.value)));
+          new CTolSnmpVarOp(object, CTolASN1Address(index), std::move(atom), hasValue));
     }
     // Each raw row goes as soon as it is converted, so that a big column is not held twice.
     std::vector<unsigned long>().swap(row.oid);

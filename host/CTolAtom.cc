@@ -113,6 +113,28 @@ CTolAtom& CTolAtom::operator=(const CTolAtom& other) {
   return *this;
 }
 
+CTolAtom::CTolAtom(CTolAtom&& other) noexcept
+    : m_Type(other.m_Type), m_Size(other.m_Size), m_Int(0) {
+  std::memcpy(m_Inline, other.m_Inline, sizeof m_Inline);
+  other.m_Type = eTolNull;
+  other.m_Size = 0;
+}
+
+CTolAtom& CTolAtom::operator=(CTolAtom&& other) noexcept {
+  if (this == &other) {
+    return *this;
+  }
+  // Take the value out first: `other` may live inside this atom's own list or vector.
+  CTolAtom taken(std::move(other));
+  Clear();
+  m_Type = taken.m_Type;
+  m_Size = taken.m_Size;
+  std::memcpy(m_Inline, taken.m_Inline, sizeof m_Inline);
+  taken.m_Type = eTolNull;
+  taken.m_Size = 0;
+  return *this;
+}
+
 CTolAtom::~CTolAtom() { Clear(); }
 
 void CTolAtom::Clear() {
@@ -157,9 +179,11 @@ void CTolAtom::CopyFrom(const CTolAtom& other) {
   m_Type = other.m_Type;
 }
 
-CTolAtom* CTolAtom::RAMakeInt64(long long value) {
-  CTolAtom* atom = new CTolAtom(0);
-  atom->m_Int = value;  // an integer atom keeps 64 bits
+CTolAtom* CTolAtom::RAMakeInt64(long long value) { return new CTolAtom(Int64(value)); }
+
+CTolAtom CTolAtom::Int64(long long value) {
+  CTolAtom atom(0);
+  atom.m_Int = value;  // an integer atom keeps 64 bits
   return atom;
 }
 

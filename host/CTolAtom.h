@@ -21,10 +21,14 @@ class CTolAtom {
   explicit CTolAtom(CTolAtomVector* vector);   // eTolVector; takes ownership (null gives eTolNull)
   CTolAtom(const CTolAtom& other);             // deep copy
   CTolAtom& operator=(const CTolAtom& other);  // deep copy
-  virtual ~CTolAtom();
+  CTolAtom(CTolAtom&& other) noexcept;         // takes the value; `other` becomes eTolNull
+  CTolAtom& operator=(CTolAtom&& other) noexcept;  // the same, after freeing this atom's value
+  // Not virtual: nothing derives from an atom, and rows hold millions of them.
+  ~CTolAtom();
 
   // A 64-bit integer atom (SNMP Counter64 and unsigned 32-bit values).
   static CTolAtom* RAMakeInt64(long long value);
+  static CTolAtom Int64(long long value);  // the same atom, by value
 
   ETolDataType RAType() const { return m_Type; }
   // The integer (its low 32 bits as int); for a string holding a decimal integer, that integer;

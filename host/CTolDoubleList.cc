@@ -3,39 +3,12 @@
 
 #include "host/TolTypes.h"
 
-CTolDoubleList::CTolDoubleList(const CTolDoubleList& other) : CTolListable(other) {
-  for (CTolListable* e = other.m_Head; e != nullptr; e = e->m_Next) {
-    CTolListable* copy = e->RLTargetDeepCopy(e);
-    if (copy != nullptr) {
-      RDLAddToEnd(copy);
-    }
-  }
-}
-
-CTolDoubleList::~CTolDoubleList() { RDLClear(); }
-
-CTolListable* CTolDoubleList::RDLGetNext(const CTolListable* e) const {
-  if (e == nullptr || e->m_Owner != this) {
-    return nullptr;
-  }
-  return e->m_Next;
-}
-
-CTolListable* CTolDoubleList::RDLGetPrev(const CTolListable* e) const {
-  if (e == nullptr || e->m_Owner != this) {
-    return nullptr;
-  }
-  return e->m_Prev;
-}
-
-int CTolDoubleList::RDLAddToEnd(CTolListable* e) { return RDLInsertBefore(e, nullptr); }
-
-int CTolDoubleList::RDLInsertBefore(CTolListable* e, CTolListable* before) {
+int TolListLinks::InsertBefore(CTolListable* e, CTolListable* before) {
   if (e == nullptr) {
     return TOL_ERR_NULL;
   }
-  // A list cannot hold itself, and an element lives in one list at a time.
-  if (e == this || e->m_Owner != nullptr) {
+  // An element lives in one list at a time.
+  if (e->m_Owner != nullptr) {
     return TOL_ERR_FAILED;
   }
   if (before != nullptr && before->m_Owner != this) {
@@ -65,7 +38,7 @@ int CTolDoubleList::RDLInsertBefore(CTolListable* e, CTolListable* before) {
   return TOL_OK;
 }
 
-CTolListable* CTolDoubleList::RDLRemove(CTolListable* e) {
+CTolListable* TolListLinks::Remove(CTolListable* e) {
   if (e == nullptr || e->m_Owner != this) {
     return nullptr;
   }
@@ -86,11 +59,7 @@ CTolListable* CTolDoubleList::RDLRemove(CTolListable* e) {
   return e;
 }
 
-int CTolDoubleList::RDLSetHead(CTolListable* head) {
-  if (head != nullptr) {
-    return TOL_ERR_FAILED;
-  }
-  // Detach without deleting: whoever filed the elements elsewhere now owns them.
+void TolListLinks::DetachAll() {
   CTolListable* e = m_Head;
   while (e != nullptr) {
     CTolListable* next = e->m_Next;
@@ -102,15 +71,52 @@ int CTolDoubleList::RDLSetHead(CTolListable* head) {
   m_Head = nullptr;
   m_Tail = nullptr;
   m_Length = 0;
+}
+
+void TolListLinks::DeleteAll() {
+  while (m_Head != nullptr) {
+    // Unlink before deleting, so that an element's destructor never sees a half-linked list.
+    delete Remove(m_Head);
+  }
+}
+
+void TolListLinks::AppendCopies(const TolListLinks& from) {
+  for (CTolListable* e = from.m_Head; e != nullptr; e = e->m_Next) {
+    CTolListable* copy = e->RLTargetDeepCopy(e);
+    if (copy != nullptr) {
+      InsertBefore(copy, nullptr);
+    }
+  }
+}
+
+CTolDoubleList::CTolDoubleList(const CTolDoubleList& other) : CTolListable(other) {
+  m_Links.AppendCopies(other.m_Links);
+}
+
+CTolDoubleList::~CTolDoubleList() { m_Links.DeleteAll(); }
+
+int CTolDoubleList::RDLAddToEnd(CTolListable* e) { return RDLInsertBefore(e, nullptr); }
+
+int CTolDoubleList::RDLInsertBefore(CTolListable* e, CTolListable* before) {
+  // A list cannot hold itself.
+  if (e != nullptr && e == this) {
+    return TOL_ERR_FAILED;
+  }
+  return m_Links.InsertBefore(e, before);
+}
+
+CTolListable* CTolDoubleList::RDLRemove(CTolListable* e) { return m_Links.Remove(e); }
+
+int CTolDoubleList::RDLSetHead(CTolListable* head) {
+  if (head != nullptr) {
+    return TOL_ERR_FAILED;
+  }
+  // Detach without deleting: whoever filed the elements elsewhere now owns them.
+  m_Links.DetachAll();
   return TOL_OK;
 }
 
-void CTolDoubleList::RDLClear() {
-  while (m_Head != nullptr) {
-    // Unlink before deleting, so that an element's destructor never sees a half-linked list.
-    delete RDLRemove(m_Head);
-  }
-}
+void CTolDoubleList::RDLClear() { m_Links.DeleteAll(); }
 
 CTolListable* CTolDoubleList::RLTargetDeepCopy(const CTolListable* source) {
   const CTolDoubleList* list = dynamic_cast<const CTolDoubleList*>(source);

@@ -4,6 +4,40 @@
 
 #include "host/CTolListable.h"
 
+// The links of an intrusive doubly-linked list: head, tail and length, and the operations on
+// them. Not an element itself, so that a list held inside another object (a record's fields)
+// costs three words. The owner decides what is linked and deletes the elements.
+class TolListLinks {
+ public:
+  TolListLinks() = default;
+  TolListLinks(const TolListLinks&) = delete;
+  TolListLinks& operator=(const TolListLinks&) = delete;
+
+  CTolListable* Head() const { return m_Head; }
+  CTolListable* Tail() const { return m_Tail; }
+  int Length() const { return m_Length; }
+  // The element after (before) `e`; null at the end or when `e` is not linked here.
+  CTolListable* Next(const CTolListable* e) const {
+    return e != nullptr && e->m_Owner == this ? e->m_Next : nullptr;
+  }
+  CTolListable* Prev(const CTolListable* e) const {
+    return e != nullptr && e->m_Owner == this ? e->m_Prev : nullptr;
+  }
+  // Links `e` before `before` (null: at the end). TOL_ERR_NULL for a null element,
+  // TOL_ERR_FAILED when it is already in a list or `before` is not in this one; 1 otherwise.
+  int InsertBefore(CTolListable* e, CTolListable* before);
+  CTolListable* Remove(CTolListable* e);  // unlinks `e`; null when it is not linked here
+  void DetachAll();                       // unlinks every element, deleting none
+  void DeleteAll();                       // unlinks and deletes every element
+  // Links a deep copy (RLTargetDeepCopy) of each of `from`'s elements at the end.
+  void AppendCopies(const TolListLinks& from);
+
+ private:
+  CTolListable* m_Head = nullptr;
+  CTolListable* m_Tail = nullptr;
+  int m_Length = 0;
+};
+
 class CTolDoubleList : public CTolListable {
  public:
   CTolDoubleList() = default;
@@ -13,12 +47,12 @@ class CTolDoubleList : public CTolListable {
   CTolDoubleList& operator=(const CTolDoubleList&) = delete;
   ~CTolDoubleList() override;
 
-  CTolListable* RDLHead() const { return m_Head; }
-  CTolListable* RDLTail() const { return m_Tail; }
+  CTolListable* RDLHead() const { return m_Links.Head(); }
+  CTolListable* RDLTail() const { return m_Links.Tail(); }
   // The element after `e`, or null at the end (or when `e` is null or not in this list).
-  CTolListable* RDLGetNext(const CTolListable* e) const;
-  CTolListable* RDLGetPrev(const CTolListable* e) const;
-  int RDLLength() const { return m_Length; }
+  CTolListable* RDLGetNext(const CTolListable* e) const { return m_Links.Next(e); }
+  CTolListable* RDLGetPrev(const CTolListable* e) const { return m_Links.Prev(e); }
+  int RDLLength() const { return m_Links.Length(); }
 
   // Takes ownership of `e` and links it at the end (or before `before`, which must be in this
   // list; null means the end). Returns 1, or TOL_ERR_NULL for a null element, TOL_ERR_FAILED
@@ -37,7 +71,5 @@ class CTolDoubleList : public CTolListable {
   CTolListable* RLTargetDeepCopy(const CTolListable* source) override;
 
  private:
-  CTolListable* m_Head = nullptr;
-  CTolListable* m_Tail = nullptr;
-  int m_Length = 0;
+  TolListLinks m_Links;
 };

@@ -2,7 +2,7 @@
 // most one list at a time; the list that holds it deletes it through the virtual destructor.
 #pragma once
 
-class CTolDoubleList;
+class TolListLinks;
 
 class CTolListable {
  public:
@@ -17,8 +17,8 @@ class CTolListable {
   virtual CTolListable* RLTargetDeepCopy(const CTolListable* source);
 
  private:
-  friend class CTolDoubleList;
+  friend class TolListLinks;
   CTolListable* m_Prev = nullptr;
   CTolListable* m_Next = nullptr;
-  CTolDoubleList* m_Owner = nullptr;
+  const TolListLinks* m_Owner = nullptr;  // the list this element is linked into
 };

@@ -271,8 +271,9 @@ const char* CTolRecord::RRPrintStr(bool withNames) const {
     }
   }
   text += '}';
-  m_PrintCache.swap(text);
-  return m_PrintCache.c_str();
+  if (!m_PrintCache) m_PrintCache.reset(new std::string());
+  m_PrintCache->swap(text);
+  return m_PrintCache->c_str();
 }
 
 void CTolRecord::ROMEncode(std::string* out) const {

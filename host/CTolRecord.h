@@ -2,6 +2,7 @@
 // Copies are deep. Not thread-safe.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,5 @@ class CTolRecord : public CTolBaseRecord {
 
  private:
   CTolVBList* m_Values;
-  mutable std::string m_PrintCache;
+  mutable std::unique_ptr<std::string> m_PrintCache;  // made by the first RRPrintStr
 };

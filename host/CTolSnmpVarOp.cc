@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -23,18 +24,32 @@ const char* InternName(const char* name) {
 }  // namespace
 
 CTolSnmpVarOp::CTolSnmpVarOp(const char* object, CTolASN1Address* index, CTolAtom* value)
-    : m_Object(InternName(object != nullptr ? object : "")), m_Index(index), m_Value(value) {}
+    : m_Object(InternName(object != nullptr ? object : "")),
+      m_HasIndex(index != nullptr),
+      m_HasValue(value != nullptr) {
+  if (index != nullptr) m_Index = std::move(*index);
+  if (value != nullptr) m_Value = std::move(*value);
+  delete index;
+  delete value;
+}
+
+CTolSnmpVarOp::CTolSnmpVarOp(const char* object, CTolASN1Address&& index, CTolAtom&& value,
+                             bool hasValue)
+    : m_Object(InternName(object != nullptr ? object : "")),
+      m_HasIndex(true),
+      m_HasValue(hasValue),
+      m_Index(std::move(index)),
+      m_Value(hasValue ? std::move(value) : CTolAtom()) {}
 
 CTolSnmpVarOp::CTolSnmpVarOp(const CTolSnmpVarOp& other)
     : CTolListable(other),
       m_Object(other.m_Object),
-      m_Index(other.m_Index != nullptr ? new CTolASN1Address(*other.m_Index) : nullptr),
-      m_Value(other.m_Value != nullptr ? new CTolAtom(*other.m_Value) : nullptr) {}
+      m_HasIndex(other.m_HasIndex),
+      m_HasValue(other.m_HasValue),
+      m_Index(other.m_Index),
+      m_Value(other.m_Value) {}
 
-CTolSnmpVarOp::~CTolSnmpVarOp() {
-  delete m_Index;
-  delete m_Value;
-}
+CTolSnmpVarOp::~CTolSnmpVarOp() = default;
 
 CTolListable* CTolSnmpVarOp::RLTargetDeepCopy(const CTolListable* source) {
   const CTolSnmpVarOp* row = dynamic_cast<const CTolSnmpVarOp*>(source);

@@ -90,7 +90,7 @@ void PutComponent(std::string* out, const char* begin, const char* end) {
   out->push_back('\0');
 }
 
-void AppendSortKey(std::string* out, const std::string& key) {
+void AppendSortKey(std::string* out, std::string_view key) {
   const char* p = key.data();
   const char* end = p + key.size();
   for (;;) {

@@ -5,17 +5,22 @@
 
 #include "host/TolTypes.h"
 
-CTolVBList::CTolVBList(const CTolVBList& other) : CTolListable(other), m_List(other.m_List) {}
+CTolVBList::CTolVBList(const CTolVBList& other) : CTolListable(other) {
+  m_Links.AppendCopies(other.m_Links);
+}
+
+CTolVBList::~CTolVBList() { m_Links.DeleteAll(); }
 
 CTolVBList& CTolVBList::operator=(const CTolVBList& other) {
   if (this == &other) {
     return *this;
   }
   // Copy first: `other` may be nested inside one of this list's own values.
-  CTolDoubleList copy(other.m_List);
-  m_List.RDLClear();
-  while (CTolListable* e = copy.RDLHead()) {
-    m_List.RDLAddToEnd(copy.RDLRemove(e));
+  TolListLinks copy;
+  copy.AppendCopies(other.m_Links);
+  m_Links.DeleteAll();
+  while (CTolListable* e = copy.Head()) {
+    m_Links.InsertBefore(copy.Remove(e), nullptr);
   }
   return *this;
 }
@@ -24,14 +29,7 @@ int CTolVBList::RVBLAddToListEnd(CTolVarBind* vb) {
   if (vb == nullptr) {
     return TOL_ERR_NULL;
   }
-  return m_List.RDLAddToEnd(vb);
-}
-
-// Only RVBLAddToListEnd links elements into m_List, so every element is a CTolVarBind.
-CTolVarBind* CTolVBList::RVBLHead() const { return static_cast<CTolVarBind*>(m_List.RDLHead()); }
-
-CTolVarBind* CTolVBList::RVBLGetNext(const CTolVarBind* vb) const {
-  return static_cast<CTolVarBind*>(m_List.RDLGetNext(vb));
+  return m_Links.InsertBefore(vb, nullptr);
 }
 
 CTolVarBind* CTolVBList::RVBLFind(const char* name) const {

@@ -9,14 +9,17 @@ class CTolVBList : public CTolListable {
   CTolVBList() = default;
   CTolVBList(const CTolVBList& other);
   CTolVBList& operator=(const CTolVBList& other);
-  ~CTolVBList() override = default;
+  ~CTolVBList() override;
 
   // Takes ownership of `vb` and appends it. Returns 1, or TOL_ERR_NULL / TOL_ERR_FAILED (the
   // binding is already in a list); the caller keeps `vb` on failure.
   int RVBLAddToListEnd(CTolVarBind* vb);
-  CTolVarBind* RVBLHead() const;
-  CTolVarBind* RVBLGetNext(const CTolVarBind* vb) const;
-  int RVBLLength() const { return m_List.RDLLength(); }
+  // Only RVBLAddToListEnd links elements, so every element is a CTolVarBind.
+  CTolVarBind* RVBLHead() const { return static_cast<CTolVarBind*>(m_Links.Head()); }
+  CTolVarBind* RVBLGetNext(const CTolVarBind* vb) const {
+    return static_cast<CTolVarBind*>(m_Links.Next(vb));
+  }
+  int RVBLLength() const { return m_Links.Length(); }
   // The first binding whose name text is `name` (borrowed), or null.
   CTolVarBind* RVBLFind(const char* name) const;
 
@@ -26,5 +29,5 @@ class CTolVBList : public CTolListable {
   CTolListable* RLTargetDeepCopy(const CTolListable* source) override;
 
  private:
-  CTolDoubleList m_List;
+  TolListLinks m_Links;  // not a CTolDoubleList: a record's fields cost three words, not seven
 };

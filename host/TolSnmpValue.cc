@@ -1,6 +1,8 @@
 #include "host/TolSnmpValue.h"
 
 #include <climits>
+#include <string>
+#include <utility>
 
 #include "host/CTolAtom.h"
 
@@ -91,38 +93,48 @@ bool TolIsRefusedMac(const TolSnmpValue& value) {
   return value.kind != TolSnmpValue::kNull && !MacOctets(value, &octets);
 }
 
-CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac) {
+bool TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac, CTolAtom* out) {
   if (isMac) {
     std::string octets;
-    if (!MacOctets(value, &octets)) return nullptr;
-    return new CTolAtom(TolFormatMac(octets).c_str());
+    if (!MacOctets(value, &octets)) return false;
+    *out = CTolAtom(TolFormatMac(octets).c_str());
+    return true;
   }
   switch (value.kind) {
     case TolSnmpValue::kInteger:
       if (value.integer >= INT_MIN && value.integer <= INT_MAX) {
-        return new CTolAtom(static_cast<int>(value.integer));
+        *out = CTolAtom(static_cast<int>(value.integer));
+      } else {
+        *out = CTolAtom::Int64(value.integer);
       }
-      return CTolAtom::RAMakeInt64(value.integer);
+      return true;
     case TolSnmpValue::kUnsigned:
     case TolSnmpValue::kCounter32:
     case TolSnmpValue::kCounter64:
     case TolSnmpValue::kTimeTicks:
-      return CTolAtom::RAMakeInt64(value.integer);
+      *out = CTolAtom::Int64(value.integer);
+      return true;
     case TolSnmpValue::kOctetString: {
       size_t length = 0;
       if (IsPrintable(value.bytes, &length)) {
-        return new CTolAtom(value.bytes.substr(0, length).c_str());
+        *out = CTolAtom(value.bytes.substr(0, length).c_str());
+      } else {
+        *out = CTolAtom(("0x" + Hex(value.bytes)).c_str());
       }
-      return new CTolAtom(("0x" + Hex(value.bytes)).c_str());
+      return true;
     }
     case TolSnmpValue::kIpAddress: {
-      if (value.bytes.size() != 4) return new CTolAtom(("0x" + Hex(value.bytes)).c_str());
+      if (value.bytes.size() != 4) {
+        *out = CTolAtom(("0x" + Hex(value.bytes)).c_str());
+        return true;
+      }
       std::string text;
       for (size_t i = 0; i < 4; ++i) {
         if (i) text += '.';
         text += std::to_string(static_cast<unsigned char>(value.bytes[i]));
       }
-      return new CTolAtom(text.c_str());
+      *out = CTolAtom(text.c_str());
+      return true;
     }
     case TolSnmpValue::kObjectId: {
       std::string text;
@@ -130,13 +142,21 @@ CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac) {
         if (i) text += '.';
         text += std::to_string(value.oid[i]);
       }
-      return new CTolAtom(text.c_str());
+      *out = CTolAtom(text.c_str());
+      return true;
     }
     case TolSnmpValue::kOpaque:
-      return new CTolAtom(reinterpret_cast<const unsigned char*>(value.bytes.data()),
-                          value.bytes.size());
+      *out =
+          CTolAtom(reinterpret_cast<const unsigned char*>(value.bytes.data()), value.bytes.size());
+      return true;
     case TolSnmpValue::kNull:
       break;
   }
-  return nullptr;
+  return false;
+}
+
+CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac) {
+  CTolAtom atom;
+  if (!TolSnmpValueToAtom(value, isMac, &atom)) return nullptr;
+  return new CTolAtom(std::move(atom));
 }

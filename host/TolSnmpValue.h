@@ -49,3 +49,6 @@ bool TolIsRefusedMac(const TolSnmpValue& value);
 // refused (TolIsRefusedMac), as if the row had no value; another printable OCTET STRING its text;
 // a non-printable one "0x" followed by upper-case hex.
 CTolAtom* TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac);
+// The same conversion into `*out`, for rows that hold their value: false (and `*out` untouched)
+// where the other form gives null.
+bool TolSnmpValueToAtom(const TolSnmpValue& value, bool isMac, CTolAtom* out);
