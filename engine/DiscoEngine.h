@@ -27,6 +27,6 @@ enum ExitStatus {
 // threads that still run in it.
 int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-constexpr const char* kEngineVersion = "1.0.0";
+constexpr const char* kEngineVersion = "2.0.0";
 
 }  // namespace disco
