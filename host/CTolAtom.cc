@@ -102,19 +102,12 @@ CTolAtom& CTolAtom::operator=(const CTolAtom& other) {
     return *this;
   }
   // Copy first: `other` may live inside this atom's own list or vector.
-  CTolAtom copy(other);
-  Clear();
-  // Take the copy's value as it lies (inline octets or the pointer), leaving it empty.
-  m_Type = copy.m_Type;
-  m_Size = copy.m_Size;
-  std::memcpy(m_Inline, copy.m_Inline, sizeof m_Inline);
-  copy.m_Type = eTolNull;
-  copy.m_Size = 0;
-  return *this;
+  return *this = CTolAtom(other);
 }
 
 CTolAtom::CTolAtom(CTolAtom&& other) noexcept
     : m_Type(other.m_Type), m_Size(other.m_Size), m_Int(0) {
+  // The value as it lies: inline octets or the pointer.
   std::memcpy(m_Inline, other.m_Inline, sizeof m_Inline);
   other.m_Type = eTolNull;
   other.m_Size = 0;
