@@ -1,8 +1,8 @@
 // An ordered list of owned variable bindings: the fields of a record. Copies are deep.
 #pragma once
 
-#include "host/CTolDoubleList.h"
 #include "host/CTolVarBind.h"
+#include "host/TolListLinks.h"
 
 class CTolVBList : public CTolListable {
  public:
