@@ -63,8 +63,6 @@ TEST(AtomTest, TextFormsAndIntegers) {
     EXPECT_EQ(row.text, atom->RAText()) << row.what;
     EXPECT_EQ(row.asInt, atom->RAInt()) << row.what;
   }
-  std::unique_ptr<CTolAtom> wide(CTolAtom::RAMakeInt64(-5000000000LL));
-  EXPECT_EQ(-5000000000LL, wide->RAInt64());
 }
 
 TEST(AtomTest, CoercionAndBytes) {

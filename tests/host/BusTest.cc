@@ -82,20 +82,22 @@ void OnReply(void* infoPtr, void* app) {
   --r->running;
 }
 
+// Answers kQuery on kSubject with `rows` records whose m_IpAddress is 127.0.0.<row>.
+void Serve(CTolEngine* engine, int rows) {
+  engine->RERegisterQueryService(
+      kSubject, [rows](const std::string& query, std::vector<CTolRecord*>* out) {
+        EXPECT_EQ(query, kQuery);
+        for (int i = 0; i < rows; ++i) {
+          CTolRecord* rec = new CTolRecord();
+          rec->RRAddValue(new CTolVarBind("m_IpAddress", ("127.0.0." + std::to_string(i)).c_str()));
+          out->push_back(rec);
+        }
+        return 1;
+      });
+}
+
 class BusTest : public ::testing::Test {
  protected:
-  void Serve(int rows) {
-    engine.RERegisterQueryService(kSubject, [rows](const std::string& query,
-                                                   std::vector<CTolRecord*>* out) {
-      EXPECT_EQ(query, kQuery);
-      for (int i = 0; i < rows; ++i) {
-        CTolRecord* rec = new CTolRecord();
-        rec->RRAddValue(new CTolVarBind("m_IpAddress", ("127.0.0." + std::to_string(i)).c_str()));
-        out->push_back(rec);
-      }
-      return 1;
-    });
-  }
   int Send() {
     receiver.senderThread = std::this_thread::get_id();
     receiver.sendReturned = sendReturned.get_future().share();
@@ -111,7 +113,7 @@ class BusTest : public ::testing::Test {
 };
 
 TEST_F(BusTest, AnswerInSeveralMessagesIsDeliveredInOrderOneAtATime) {
-  Serve(20);
+  Serve(&engine, 20);
   engine.RESetMaxMessageBytes(64);
   ASSERT_EQ(Send(), 1);
   ASSERT_GT(receiver.calls, 2);
@@ -124,7 +126,7 @@ TEST_F(BusTest, AnswerInSeveralMessagesIsDeliveredInOrderOneAtATime) {
 }
 
 TEST_F(BusTest, EmptyAnswerIsOneMessageWithAnEmptyBag) {
-  Serve(0);
+  Serve(&engine, 0);
   ASSERT_EQ(Send(), 1);
   EXPECT_EQ(receiver.calls, 1);
   EXPECT_EQ(receiver.bags, 1);
@@ -146,12 +148,7 @@ TEST_F(BusTest, FailedSendsPostNothing) {
 }
 
 CTolMessage Msg(unsigned long id, int seq, int total, const std::string& payload) {
-  CTolMessage m;
-  m.answerId = id;
-  m.sequence = seq;
-  m.total = total;
-  m.payload = payload;
-  return m;
+  return CTolMessage{id, seq, total, payload, nullptr};
 }
 
 TEST(Transport, GathersOneAnswerAndRefusesBadMessages) {
@@ -270,14 +267,7 @@ TEST(DataReqHandler, AnAnswerNeverReadWholeIsReplacedByAnEmptyOne) {
     CTolScopedErrorLog errors;  // the reply thread reports to the process's sink
     CTolEngine engine;
     engine.RESetMaxMessageBytes(64);
-    engine.RERegisterQueryService(kSubject, [](const std::string&, std::vector<CTolRecord*>* out) {
-      for (int i = 0; i < 20; ++i) {
-        CTolRecord* rec = new CTolRecord();
-        rec->RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.1"));
-        out->push_back(rec);
-      }
-      return 1;
-    });
+    Serve(&engine, 20);
     LossyReader reader;
     reader.throwInstead = throwInstead;
     {
