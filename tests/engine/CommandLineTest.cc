@@ -136,9 +136,8 @@ TEST(CommandLineTest, HelpGoesToStandardOutputAndSucceeds) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_NE(r.out.find("Exit status"), std::string::npos) << r.out;
-  // net-snmp's spelling of GETBULK max-repetitions, and what it does not do
+  // bench/engine.py takes the program for one with -Cr when its help names it.
   EXPECT_NE(r.out.find("-Cr N"), std::string::npos);
-  EXPECT_NE(r.out.find("No effect with -v 1"), std::string::npos);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
                                      const std::string& workDir, int timeoutSeconds,
-                                     const std::function<void(const std::string&)>& onErrorLine,
                                      const std::string& interruptOn) {
   EngineProcessResult result;
   int outPipe[2];
@@ -36,7 +35,6 @@ EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
   std::string* sinks[2] = {&result.out, &result.err};
   int open = 2;
   bool killed = false;
-  size_t lineStart = 0;  // of the first line of standard error not yet given to onErrorLine
   bool interrupted = interruptOn.empty();
   while (open > 0) {
     if (!interrupted && result.err.find(interruptOn) != std::string::npos) {
@@ -54,11 +52,6 @@ EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
       ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
       if (n > 0) {
         sinks[i]->append(buffer, static_cast<size_t>(n));
-        for (size_t end;
-             i == 1 && onErrorLine && (end = result.err.find('\n', lineStart)) != std::string::npos;
-             lineStart = end + 1) {
-          onErrorLine(result.err.substr(lineStart, end - lineStart));
-        }
       } else {
         close(fds[i].fd);
         fds[i].fd = -1;

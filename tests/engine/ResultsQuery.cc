@@ -4,11 +4,15 @@ namespace {
 const Json kNull;
 }
 
-const Json& DeviceNamed(const Json& results, const std::string& name) {
-  for (const Json& d : results["devices"]) {
-    if (d["name"] == name) return d;
+const Json& Entry(const Json& list, const std::string& key, const std::string& value) {
+  for (const Json& e : list) {
+    if (e.value(key, Json()) == value) return e;
   }
   return kNull;
+}
+
+const Json& DeviceNamed(const Json& results, const std::string& name) {
+  return Entry(results["devices"], "name", name);
 }
 
 Json FieldValue(const Json& fields, const std::string& name) {

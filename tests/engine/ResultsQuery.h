@@ -7,6 +7,8 @@
 
 using Json = nlohmann::json;
 
+// The entry of the list `list` whose `key` is `value` (a null JSON when absent).
+const Json& Entry(const Json& list, const std::string& key, const std::string& value);
 // The device named `name` (a null JSON when absent).
 const Json& DeviceNamed(const Json& results, const std::string& name);
 // The value of the field `name` in a rendered field list (null when absent).

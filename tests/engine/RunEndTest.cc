@@ -60,7 +60,7 @@ TEST(RunEndTest, CtrlCStopsTheRunAndWritesWholeResults) {
   SilentDevice silent;
   EngineProcessResult run =
       RunEngineProcess({"--scope", Scope(dir, silent.ScopeEntry()), "-o", "r.json"}, dir.Path(), 60,
-                       {}, "engine thread(s)");
+                       "engine thread(s)");
   EXPECT_EQ(run.exitCode, 130) << run.err;
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));  // whole: it parses
   EXPECT_EQ(DeviceNamed(results, "silent")["status"], "interrupted");

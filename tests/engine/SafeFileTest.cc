@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <future>
 
 #include "engine/SafeFile.h"
@@ -16,7 +17,10 @@ using disco::WriteAll;
 using disco::WriteFileWhole;
 namespace fs = std::filesystem;
 
-bool Text(const std::string& text, int fd, std::string*) { return WriteAll(fd, text); }
+// What WriteFileWhole is given to write `text`.
+std::function<bool(int, std::string*)> Writes(const std::string& text) {
+  return [text](int fd, std::string*) { return WriteAll(fd, text); };
+}
 
 TEST(SafeFileTest, LinksAreReplacedAndPipesWrittenTo) {
   TempDir dir;
@@ -24,9 +28,7 @@ TEST(SafeFileTest, LinksAreReplacedAndPipesWrittenTo) {
   std::string link = dir.Path() + "/out.json";
   ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
   std::string why;
-  ASSERT_TRUE(WriteFileWhole(
-      link, [](int fd, std::string* w) { return Text("new", fd, w); }, &why))
-      << why;
+  ASSERT_TRUE(WriteFileWhole(link, Writes("new"), &why)) << why;
   EXPECT_EQ(ReadFile(victim), "keep me");
   EXPECT_FALSE(fs::is_symlink(link));
   EXPECT_EQ(ReadFile(link), "new");
@@ -34,9 +36,7 @@ TEST(SafeFileTest, LinksAreReplacedAndPipesWrittenTo) {
   std::string fifo = dir.Path() + "/fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   auto reader = std::async(std::launch::async, [&fifo] { return ReadFile(fifo); });
-  ASSERT_TRUE(WriteFileWhole(
-      fifo, [](int fd, std::string* w) { return Text("piped", fd, w); }, &why))
-      << why;
+  ASSERT_TRUE(WriteFileWhole(fifo, Writes("piped"), &why)) << why;
   EXPECT_EQ(reader.get(), "piped");
   struct stat st;
   ASSERT_EQ(stat(fifo.c_str(), &st), 0);
@@ -58,9 +58,7 @@ TEST(SafeFileTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
   EXPECT_EQ(why, "disk full");
   EXPECT_EQ(ReadFile(target), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
-  EXPECT_FALSE(WriteFileWhole(
-      dir.Path() + "/no/such/folder/r.json",
-      [](int fd, std::string* w) { return Text("x", fd, w); }, &why));
+  EXPECT_FALSE(WriteFileWhole(dir.Path() + "/no/such/folder/r.json", Writes("x"), &why));
   EXPECT_EQ(why, "No such file or directory");
 }
 

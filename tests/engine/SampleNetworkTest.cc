@@ -1,13 +1,17 @@
-// The sample network discovered end to end by the extreme-disco program: its three switches
+// The sample network discovered end to end by the extreme-disco program: its five switches
 // served over SNMP by snmpsim on loopback, the results compared with what the recordings hold
 // (examples/sample-network/README.md), and the same discovery replayed from the recordings.
+// The older part (core-1, edge-1, edge-2) hears its links over EDP and finds its hosts through
+// the agent; the newer part (the EXOS stack exos-1 and the standard bridge bridge-1,
+// examples/sample-network/generate_mixed.py) hears them over LLDP, read as raw octets through
+// net-snmp, and finds its hosts in the VLAN forwarding tables the engine reads itself.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "EngineProcess.h"
 #include "ResultsQuery.h"
@@ -15,14 +19,16 @@
 
 namespace {
 
-const char* const kSwitches[] = {"core-1", "edge-1", "edge-2"};
+const char* const kSwitches[] = {"core-1", "edge-1", "edge-2", "exos-1", "bridge-1"};
 
+// The older part's switches.
 const std::map<std::string, std::string> kSystemMac = {{"core-1", "00:04:96:10:00:00"},
                                                        {"edge-1", "00:04:96:20:00:00"},
                                                        {"edge-2", "00:04:96:30:00:00"}};
 const std::map<std::string, std::string> kManagementIp = {
     {"core-1", "10.0.1.1"}, {"edge-1", "10.0.1.12"}, {"edge-2", "10.0.1.13"}};
 
+// The older part's links, all heard over EDP.
 struct Link {
   const char* a;
   const char* aPort;
@@ -33,6 +39,7 @@ const Link kLinks[] = {{"core-1", "1:1", "edge-1", "1:8"},
                        {"core-1", "2:1", "edge-2", "1:8"},
                        {"edge-1", "1:7", "edge-2", "1:7"}};
 
+// The hosts the agent finds in the older part's forwarding tables.
 struct Host {
   const char* mac;
   const char* ip;  // "" when the network has no address for it
@@ -54,6 +61,25 @@ bool Has(const std::vector<Remote>& remotes, const Remote& wanted) {
     }
   }
   return false;
+}
+
+// A topology link as one line: its ends in name order (either may be `a`), its evidence, whether
+// it is blocked and what else heard it.
+std::string LinkLine(const Json& link) {
+  std::string a =
+      link["a"]["switch"].get<std::string>() + " " + link["a"]["port"].get<std::string>();
+  std::string b =
+      link["b"]["switch"].get<std::string>() + " " + link["b"]["port"].get<std::string>();
+  if (b < a) std::swap(a, b);
+  return a + " - " + b + " " + link["evidence"].get<std::string>() +
+         (link["blocked"].get<bool>() ? " blocked" : "") +
+         (link.contains("also_heard") ? " also " + link["also_heard"].dump() : "");
+}
+
+// A topology host as one line; `ip` is null when the host has no address.
+std::string HostLine(const std::string& mac, const Json& ip, const std::string& sw,
+                     const std::string& port) {
+  return mac + " " + ip.dump() + " " + sw + " " + port;
 }
 
 class SampleNetworkTest : public ::testing::Test {
@@ -129,6 +155,7 @@ TEST_F(SampleNetworkTest, EverySwitchIsDiscoveredOverSnmp) {
     EXPECT_EQ(d["source"], "snmp") << name;
     EXPECT_TRUE(d["snmp_failures"].empty()) << d["snmp_failures"].dump();
     EXPECT_FALSE(d["local_neighbours"].empty()) << name;
+    EXPECT_FALSE(d.contains("collector_problems")) << d["collector_problems"].dump();
   }
   // Its two VLAN interfaces have an empty ifPhysAddress, IF-MIB's "no address": no MAC, no warning.
   EXPECT_FALSE(DeviceNamed(s_Results, "core-1").contains("refused_mac_values"));
@@ -145,7 +172,7 @@ TEST_F(SampleNetworkTest, BothEndsOfEveryLinkComeFromEdp) {
                     {l.bPort, kSystemMac.at(l.a), kManagementIp.at(l.a), l.aPort}))
         << l.b << " " << l.bPort << " should hear " << l.a << " " << l.aPort;
   }
-  for (const char* name : kSwitches) {
+  for (const auto& [name, mac] : kSystemMac) {
     int edp = 0;
     for (const Remote& r : RemotesOf(DeviceNamed(s_Results, name))) edp += !r.edpPeer.empty();
     EXPECT_EQ(edp, 2) << name;
@@ -167,42 +194,73 @@ TEST_F(SampleNetworkTest, EveryHostIsFoundOnItsPortWithItsAddress) {
   }
 }
 
+TEST_F(SampleNetworkTest, LldpAndVlanForwardingEntriesMatchTheRecordings) {
+  const Json& exos = DeviceNamed(s_Results, "exos-1");
+  const Json& bridge = DeviceNamed(s_Results, "bridge-1");
+  // Read by hand from the recordings.
+  EXPECT_EQ(exos["lldp_local_chassis"]["chassis_id"], "00:04:96:50:00:00");
+  const Json& toBridge = Entry(exos["lldp_neighbours"], "system_name", "bridge-1");
+  ASSERT_FALSE(toBridge.is_null()) << exos["lldp_neighbours"].dump();
+  EXPECT_EQ(toBridge["port"], "1:1");
+  EXPECT_EQ(toBridge["chassis_id"], "02:00:00:00:31:00");
+  EXPECT_EQ(toBridge["port_id_subtype"], "local");
+  EXPECT_EQ(toBridge["port_id"], "8");
+  EXPECT_EQ(toBridge["management_address"], "10.0.1.31");
+  const Json& toExos = Entry(bridge["lldp_neighbours"], "system_name", "exos-1");
+  ASSERT_FALSE(toExos.is_null()) << bridge["lldp_neighbours"].dump();
+  EXPECT_EQ(toExos["port"], "1:8");
+  EXPECT_EQ(toExos["port_id"], "1:1");
+  EXPECT_EQ(toExos["capabilities"], Json({"bridge", "router"}));
+
+  EXPECT_EQ(exos["vlan_fdb_source"], "extremeFdbMacExosFdbTable");
+  const Json& pc3 = Entry(exos["vlan_fdb"], "mac", "00:1B:21:00:10:04");
+  ASSERT_FALSE(pc3.is_null());
+  EXPECT_EQ(pc3["vlan_id"], 10);
+  EXPECT_EQ(pc3["vlan_name"], "users");
+  EXPECT_EQ(pc3["port"], "1:3");
+  EXPECT_EQ(pc3["ip"], "10.0.10.104");
+  EXPECT_EQ(bridge["vlan_fdb_source"], "dot1qTpFdbTable");
+  const Json& printer = Entry(bridge["vlan_fdb"], "mac", "00:1E:0B:00:10:07");
+  ASSERT_FALSE(printer.is_null());
+  EXPECT_EQ(printer["vlan_id"], 10);  // filtering database 2 is VLAN 10
+  EXPECT_EQ(printer["port"], "1:5");
+  EXPECT_TRUE(printer["ip"].is_null());
+}
+
+// Every link once, with its evidence; every host on its port with its address (the newer part's
+// hosts come from the VLAN forwarding tables); exos-2 outside the scope.
 TEST_F(SampleNetworkTest, TopologyHasEveryLinkOnceAndEveryHostOnItsPort) {
   const Json& t = s_Results["topology"];
-  ASSERT_EQ(t["links"].size(), 3u) << t["links"].dump();
-  for (const Link& l : kLinks) {
-    int found = 0;
-    for (const Json& link : t["links"]) {
-      bool ab = link["a"]["switch"] == l.a && link["a"]["port"] == l.aPort &&
-                link["b"]["switch"] == l.b && link["b"]["port"] == l.bPort;
-      bool ba = link["a"]["switch"] == l.b && link["a"]["port"] == l.bPort &&
-                link["b"]["switch"] == l.a && link["b"]["port"] == l.aPort;
-      if (!ab && !ba) continue;
-      ++found;
-      EXPECT_EQ(link["evidence"], "edp");
-      // edge-2 blocks the redundant link edge-1 1:7 - edge-2 1:7.
-      EXPECT_EQ(link["blocked"], std::string(l.b) == "edge-2" && std::string(l.bPort) == "1:7");
-    }
-    EXPECT_EQ(found, 1) << l.a << " " << l.aPort << " - " << l.b << " " << l.bPort;
+  std::multiset<std::string> links, hosts;
+  for (const Json& link : t["links"]) links.insert(LinkLine(link));
+  EXPECT_EQ(links, (std::multiset<std::string>{
+                       "core-1 1:1 - edge-1 1:8 edp", "core-1 2:1 - edge-2 1:8 edp",
+                       // edge-2 blocks the redundant link.
+                       "edge-1 1:7 - edge-2 1:7 edp blocked", "bridge-1 1:8 - exos-1 1:1 lldp",
+                       "exos-1 2:6 - exos-2 1:48 edp-one-side also [\"lldp-one-side\"]"}));
+  for (const Json& h : t["hosts"]) {
+    hosts.insert(HostLine(h["mac"], h["ip"], h["switch"], h["port"]));
   }
-  ASSERT_EQ(t["hosts"].size(), std::size(kHosts)) << t["hosts"].dump();
+  std::multiset<std::string> expectedHosts = {
+      HostLine("00:1B:21:00:10:04", "10.0.10.104", "exos-1", "1:3"),
+      HostLine("00:40:8C:00:10:05", "10.0.10.105", "exos-1", "2:2"),
+      HostLine("00:1B:21:00:10:06", "10.0.10.106", "bridge-1", "1:3"),
+      HostLine("00:1E:0B:00:10:07", nullptr, "bridge-1", "1:5")};
   for (const Host& h : kHosts) {
-    bool placed = false;
-    for (const Json& host : t["hosts"]) {
-      if (host["mac"] != h.mac) continue;
-      placed = true;
-      EXPECT_EQ(host["switch"], h.device) << h.mac;
-      EXPECT_EQ(host["port"], h.port) << h.mac;
-      EXPECT_EQ(host["ip"], *h.ip ? Json(h.ip) : Json(nullptr)) << h.mac;
-    }
-    EXPECT_TRUE(placed) << h.mac;
+    expectedHosts.insert(HostLine(h.mac, *h.ip ? Json(h.ip) : Json(), h.device, h.port));
   }
-  EXPECT_TRUE(t["undecided_hosts"].empty());
-  for (const Json& sw : t["switches"]) {
-    std::string name = sw["name"];
-    EXPECT_EQ(sw["bridge_mac"], kSystemMac.at(name));
+  EXPECT_EQ(hosts, expectedHosts);
+  EXPECT_TRUE(t["undecided_hosts"].empty()) << t["undecided_hosts"].dump();
+  for (const auto& [name, mac] : kSystemMac) {
+    const Json& sw = Entry(t["switches"], "name", name);
+    EXPECT_EQ(sw["bridge_mac"], mac);
     EXPECT_EQ(sw["sys_name"], name);
   }
+  const Json& exos2 = Entry(t["switches"], "name", "exos-2");  // EDP and LLDP hear it from exos-1
+  ASSERT_FALSE(exos2.is_null());
+  EXPECT_EQ(exos2["in_scope"], false);
+  EXPECT_EQ(exos2["mac"], "00:04:96:60:00:00");
+
   std::string dot = ReadFile(s_Dir->Path() + "/t.dot");
   EXPECT_NE(dot.find("label=\"1:7 - 1:7\\nedp\""), std::string::npos) << dot;
   EXPECT_NE(dot.find("style=dashed"), std::string::npos) << dot;
@@ -224,20 +282,21 @@ TEST_F(SampleNetworkTest, InterfacesCarryTheirStateAndVlans) {
   EXPECT_EQ(tags[0]["value"], 10);
   EXPECT_EQ(vlans[1]["value"], 3);
   EXPECT_EQ(tags[1]["value"], 20);
-  EXPECT_EQ(
-      FieldValue(LocalAt(DeviceNamed(s_Results, "edge-2"), "1:7")["fields"], "m_StpPortState"), 2);
   const Json& loopback = LocalAt(core, "if 1000100");
   ASSERT_EQ(loopback["remote_neighbours"].size(), 1u);
   EXPECT_EQ(FieldValue(loopback["remote_neighbours"][0]["fields"], "m_NoConnectionAtThisLayer"), 1);
 }
 
 TEST_F(SampleNetworkTest, SummaryShowsInterfacesAndNeighbours) {
-  for (const char* line : {"core-1  ", "edge-1  ", "edge-2  ",
-                           "EDP  00:04:96:20:00:00  10.0.1.12        edge-1 port 1:8",
-                           "MAC  00:25:90:00:30:01  10.0.30.11", "blocking", "users (2) tag 10",
-                           "no connection at this layer", "3 of 5 devices discovered",
-                           "silent  127.0.0.1:", "not answering", "Links (3)",
-                           "edge-1 1:7  -  edge-2 1:7  edp  forwarding / blocking"}) {
+  for (const char* line :
+       {"core-1  ", "edge-1  ", "edge-2  ",
+        "EDP  00:04:96:20:00:00  10.0.1.12        edge-1 port 1:8",
+        "MAC  00:25:90:00:30:01  10.0.30.11", "users (2) tag 10", "no connection at this layer",
+        "5 of 7 devices discovered", "silent  127.0.0.1:", "not answering", "Links (5)",
+        // edge-2's port 1:7 blocks (its m_StpPortState is 2).
+        "edge-1 1:7  -  edge-2 1:7    edp                         forwarding / blocking",
+        "LLDP bridge-1           10.0.1.31        port 8",
+        "MAC  00:1B:21:00:10:04  10.0.10.104      VLAN users (10)"}) {
     EXPECT_NE(s_Run.out.find(line), std::string::npos) << line << "\n" << s_Run.out;
   }
 }
@@ -301,6 +360,28 @@ TEST_F(SampleNetworkTest, CommandLineV3CredentialsReachTheDevice) {
   EXPECT_EQ(d["local_neighbours"].size(),
             DeviceNamed(s_Results, "edge-1")["local_neighbours"].size());
   EXPECT_EQ(results.dump().find("auth-secret-1"), std::string::npos);
+}
+
+// The forwarding database is read only where the agent found none, unless --fdb says otherwise.
+TEST(FdbModeTest, AutoReadsWhereTheAgentFoundNothingAndTheOptionOverrides) {
+  TempDir dir;
+  std::string scope = dir.Write(
+      "scope.yaml", "devices:\n  - {name: exos-1, address: 127.0.0.14, recording: " +
+                        SampleRecording("exos-1") + "}\n  - {name: edge-1, address: 127.0.0.12, " +
+                        "recording: " + SampleRecording("edge-1") + "}\n");
+  std::map<std::string, Json> runs;
+  for (const char* mode : {"auto", "always", "never"}) {
+    EngineProcessResult run = RunEngineProcess(
+        {"--scope", scope, "--no-ping", "--fdb", mode, "-q", "-o", std::string(mode) + ".json"},
+        dir.Path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    runs[mode] = Json::parse(ReadFile(dir.Path() + "/" + mode + ".json"));
+  }
+  EXPECT_TRUE(DeviceNamed(runs["auto"], "exos-1").contains("vlan_fdb"));
+  EXPECT_FALSE(DeviceNamed(runs["auto"], "edge-1").contains("vlan_fdb"));
+  EXPECT_TRUE(DeviceNamed(runs["always"], "edge-1").contains("vlan_fdb"));
+  EXPECT_FALSE(DeviceNamed(runs["never"], "exos-1").contains("vlan_fdb"));
+  EXPECT_EQ(RunEngineProcess({"--fdb", "sometimes", "127.0.0.1"}, dir.Path()).exitCode, 2);
 }
 
 }  // namespace
