@@ -140,10 +140,9 @@ TEST_F(FdbEdpDownloadTest, EdpRowsBecomeEntriesOfTheirLocalPortAndMalformedIndex
        kEdpSlot + "2001.0.0.0.17.34.51.68.87|2|1", kEdpPort + "2001.0.0.0.17.34.51.68.87|4|49",
        kEdpPort + "2001.0.0.0.17.34.51.68.88|2|49",  // no slot row
        kEdpSlot + "3001.0.0.0.17.34.51.68.86|2|1", kEdpPort + "3001.0.0.0.17.34.51.68.86|2|1"});
-  EXPECT_EQ(Keys(*d.med, "m_extremeEdpNbrs"),
+  ASSERT_EQ(Keys(*d.med, "m_extremeEdpNbrs"),
             std::vector<std::string>{"EDP.1005.00:11:22:33:44:55"});
   CTolTreeList* edp = static_cast<CTolTreeList*>(d.med->DMDGetDataPtr("m_extremeEdpNbrs"));
-  ASSERT_NE(edp, nullptr);
   auto* entry = static_cast<CDiscoFdbEntry*>(edp->RTLGet("EDP.1005.00:11:22:33:44:55")->RPData());
   EXPECT_EQ(ShowFields(entry->DFERemoteNeighbour()->RRValues()),
             "m_RemoteNbrPhysAddr='00:11:22:33:44:55' m_Card=2 m_Port=7");

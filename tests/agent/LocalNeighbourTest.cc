@@ -70,30 +70,26 @@ TEST(ExtremeLocalNeighbourTest, CardPortAndKeyOfAnIfIndexAndWhichRecordIsFiled) 
 
 TEST(ExtremeLocalNeighbourTest, AddersTakeOnlyValuesOfTheRightType) {
   TestExtremeAgent agent;
-  CTolDoubleList descrRows;
-  descrRows.RDLAddToEnd(
-      new CTolSnmpVarOp("ifDescr", CTolASN1Address::RAAFromString("1"), new CTolAtom("")));
-  descrRows.RDLAddToEnd(
-      new CTolSnmpVarOp("ifDescr", CTolASN1Address::RAAFromString("2"), new CTolAtom(7)));
-  CTolTreeList* ifDescr = nullptr;
-  ASSERT_EQ(DAUFWrapSNMPInTreeList(&descrRows, true, &ifDescr, false), 1);
-  CTolTreeList states(false);
+  CTolSnmpVarOp emptyText("ifDescr", nullptr, new CTolAtom(""));
+  CTolSnmpVarOp number("ifDescr", nullptr, new CTolAtom(7));
+  CTolTreeList ifDescr(false), states(false);
+  ifDescr.RTLAdd(1, &emptyText);
+  ifDescr.RTLAdd(2, &number);
   CTolAtom fiveAsText("5");
   CTolVarBind forwarding(CTolAtom(1003), 5), asText(CTolAtom(1004), &fiveAsText);
   states.RTLAdd(1003, &forwarding);
   states.RTLAdd(1004, &asText);
 
   CTolVBList fields;
-  EXPECT_EQ(agent.DESAAddDescription(fields, "1", ifDescr), 1);  // an empty text is a text
-  EXPECT_EQ(agent.DESAAddDescription(fields, "2", ifDescr), TOL_ERR_FAILED);
-  EXPECT_EQ(agent.DESAAddDescription(fields, "3", ifDescr), TOL_ERR_FAILED);
+  EXPECT_EQ(agent.DESAAddDescription(fields, "1", &ifDescr), 1);  // an empty text is a text
+  EXPECT_EQ(agent.DESAAddDescription(fields, "2", &ifDescr), TOL_ERR_FAILED);
+  EXPECT_EQ(agent.DESAAddDescription(fields, "3", &ifDescr), TOL_ERR_FAILED);
   EXPECT_EQ(agent.DESAAddDescription(fields, "1", nullptr), TOL_ERR_FAILED);
   EXPECT_EQ(agent.DESAAddStpPortState(fields, "1003", &states), 1);
   EXPECT_EQ(agent.DESAAddStpPortState(fields, "1004", &states), TOL_ERR_FAILED);
   EXPECT_EQ(agent.DESAAddStpPortState(fields, "1005", &states), TOL_ERR_FAILED);
   EXPECT_EQ(agent.DESAAddIPIfIndexAndStatusBinds(0, nullptr, fields, nullptr, nullptr), 1);
   EXPECT_EQ(ShowFields(fields), "m_IfDescr='' m_StpPortState=5");
-  delete ifDescr;
 }
 
 // Bridge port 2 is not in dot1dBasePortIfIndex and bridge port 1 has a NULL state: no state

@@ -1,9 +1,11 @@
 // The per-device driver: which steps each layer runs in each phase, and in what order.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
 
 #include "host/CTolErrorSink.h"
+#include "host/CTolQryInfo.h"
 #include "host/CTolVarBind.h"
 #include "support/AgentHarness.h"
 #include "switchagent/RecordingSwitchAgent.h"
@@ -54,17 +56,26 @@ TEST_F(PhaseDriverTest, EachLayerRunsItsPhasesStepsInOrder) {
   }
 }
 
-TEST_F(PhaseDriverTest, DeviceWithoutMediationDataRunsNoStep) {
+// Layers called for a device without mediation data, a reply without a query and a ping without
+// a ping list are each reported and run no step; an unmatched DSAStopPing does no harm.
+TEST_F(PhaseDriverTest, StrayCallsAreReportedAndRunNoStep) {
   CTolScopedErrorLog errors;
   CTolRecord unbound;
   agent.DADoMediationLayer(&unbound);
   agent.DADoProcessLayer(&unbound);
+  DiscoSwitchAgentIpReplyThreadFn(new CTolQryInfo(nullptr), nullptr);
+  EXPECT_EQ(TOL_ERR_NULL, agent.DSADoPing());
   EXPECT_TRUE(agent.TakeCalls().empty());
-  ASSERT_EQ(2u, errors.Records().size());
-  for (const TolErrorRecord& r : errors.Records()) {
-    EXPECT_EQ(TOL_ERR_NULL, r.code);
-    EXPECT_EQ("CDiscoSwitchAgent", r.source);
+  const char* sources[] = {"CDiscoSwitchAgent", "CDiscoSwitchAgent",
+                           "DiscoSwitchAgentIpReplyThreadFn", "CDiscoSwitchAgent"};
+  ASSERT_EQ(std::size(sources), errors.Records().size());
+  for (size_t i = 0; i < std::size(sources); ++i) {
+    EXPECT_EQ(sources[i], errors.Records()[i].source) << i;
+    EXPECT_EQ(TOL_ERR_NULL, errors.Records()[i].code) << i;
   }
+
+  EXPECT_EQ(1, agent.DSAStopPing());  // below zero is still a success
+  EXPECT_EQ(-1, agent.State().count);
 }
 
 TEST_F(PhaseDriverTest, FailedQueryIsReportedAndTheDownloadStillRuns) {

@@ -92,17 +92,15 @@ TEST(SnmpTableHelpersTest, WalkBecomesATreeByValue) {
 TEST(SnmpTableHelpersTest, OnlyInvalidAndSelfStatusesAreRefused) {
   // Invalid (2) and self (4) are refused; unknown values pass with a warning.
   for (int status : {0, 1, 2, 3, 4, 5, 6, -1}) {
-    bool acceptable = false;
-    const std::string out = Traced(4, [&] {
-      acceptable =
-          RecordingSwitchAgent::IsPortStatusAcceptable(static_cast<EDiscoPortStatus>(status));
-    });
+    TraceCapture trace(4);
+    const bool acceptable =
+        RecordingSwitchAgent::IsPortStatusAcceptable(static_cast<EDiscoPortStatus>(status));
     EXPECT_EQ(status != 2 && status != 4, acceptable) << status;
     EXPECT_EQ(status >= 1 && status <= 5
                   ? ""
                   : "An unexpected FDB status was seen (" + std::to_string(status) +
                         ")!  Assuming it's valid.\n",
-              out);
+              trace.Text());
   }
 }
 

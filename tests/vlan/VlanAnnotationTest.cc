@@ -1,7 +1,7 @@
 // The VLAN fields that AddVLanInfo appends to a local neighbour, from hand-built VLAN structures,
 // and their independence from those structures once CleanUpMemory has freed them. The shapes the
 // chassis recording already pins down (one described VLAN, one tagged VLAN on a trunk port, an
-// interface missing from the store) are left to that test.
+// interface missing from the store) are left to its test in VlanDownloadTest.cc.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -107,7 +107,6 @@ TEST(VlanAnnotation, FieldsOfEachShape) {
   }
 
   // The records hold their own copies: they read the same once the structures are gone.
-  agent.CleanUpMemory(&med);
   agent.CleanUpMemory(&med);
   EXPECT_TRUE(med.DMDDataEntries().empty());
   DAUFDeleteTreeListAndContents(descrNoVlan1, eContentText);

@@ -3,6 +3,9 @@
 // what it traces.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "host/CTolHashStore.h"
 #include "host/CTolTreeList.h"
 #include "host/TolDebug.h"
 #include "support/AgentHarness.h"
@@ -17,9 +20,11 @@ struct Outcome : VlanState {
   std::string trace;  // stdout at `traceLevel`
 };
 
-// Runs phase 1 of the mediation layer for one device, reads what the VLAN download stored, then
-// releases it twice (the second release must find nothing).
-Outcome Download(VlanTestAgent& agent, const std::string& snmprec, int traceLevel = 0) {
+// Runs phase 1 of the mediation layer for one device, reads what the VLAN download stored, hands
+// the mediation data to `inspect` (when given), then releases it twice (the second release must
+// find nothing).
+Outcome Download(VlanTestAgent& agent, const std::string& snmprec, int traceLevel = 0,
+                 const std::function<void(CDiscoMediationData&)>& inspect = nullptr) {
   CTolScopedErrorLog log;
   AgentHarness harness(agent);
   HarnessDevice& device = harness.AddDevice("sw1", "127.0.0.1", snmprec);
@@ -32,6 +37,7 @@ Outcome Download(VlanTestAgent& agent, const std::string& snmprec, int traceLeve
   static_cast<VlanState&>(out) = ReadVlanState(*device.med);
   out.reports = VlanReports(log);
   out.requests = harness.backend->RequestCount();
+  if (inspect) inspect(*device.med);
   agent.CleanUpMemory(device.med.get());
   agent.CleanUpMemory(device.med.get());
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
@@ -149,9 +155,10 @@ TEST(VlanDownload, LowerLayerIfTypeAndIfDescrFilter) {
   // (ifDescr not a string) pass it.
   VlanTestAgent filtering(kInventedMib, 53, "Internal");
   Outcome out = Download(filtering, recording, 4);
-  EXPECT_EQ(out.store,
-            "12:10/1 13:20/1 14:30/1 15:40/1 100:10/0 101:20/0 102:30/0 103:40/0 104:50/0 "
-            "200:10/1 201:20/1 202:30/1 203:40/1");
+  const std::string filteredStore =
+      "12:10/1 13:20/1 14:30/1 15:40/1 100:10/0 101:20/0 102:30/0 103:40/0 104:50/0 200:10/1 "
+      "201:20/1 202:30/1 203:40/1";
+  EXPECT_EQ(out.store, filteredStore);
   EXPECT_EQ(out.tags, "10->110 30->130 40->140");
   EXPECT_EQ(out.trunks, "12 13 14 15");
   EXPECT_EQ(out.requests, 7);  // four VLAN columns, ifStackStatus, ifType and ifDescr
@@ -165,9 +172,7 @@ TEST(VlanDownload, LowerLayerIfTypeAndIfDescrFilter) {
 
   VlanTestAgent plain(kInventedMib);
   out = Download(plain, recording);
-  EXPECT_EQ(out.store,
-            "12:10/1 13:20/1 14:30/1 15:40/1 100:10/0 101:20/0 102:30/0 103:40/0 104:50/0 "
-            "200:10/1 201:20/1 202:30/1 203:40/1 204:50/1 205:50/1 206:50/1");
+  EXPECT_EQ(out.store, filteredStore + " 204:50/1 205:50/1 206:50/1");
   EXPECT_EQ(out.tags, "10->110 20->120 30->130 40->140 50->150");
   EXPECT_EQ(out.requests, 5);
 }
@@ -201,6 +206,71 @@ TEST(VlanDownload, RefusedStoresAndMissingInputs) {
   agent.DSADownloadVlanInfo(nullptr, device.med.get());
   EXPECT_TRUE(device.med->DMDDataEntries().empty());
   EXPECT_EQ(VlanReports(log), std::vector<std::string>{});
+}
+
+// Acceptance: a recording of a chassis switch (ifIndex = slot*1000+port) with three VLANs — one
+// default (VLAN 1 "Default"), one tagged over an encapsulation interface on two ports (VLAN 10
+// "Engineering", tag 10, ports 1001 and 2001 below the encapsulation interface), one untagged on
+// other ports (VLAN 20 "Sales" on 1002, 1003) — gives, for every port, the VLAN list, flags,
+// descriptions, tags and trunk membership that an engineer reading the recording by hand would
+// write down.
+struct InterfaceExpectation {
+  int ifIndex;
+  const char* vlans;  // the store entry, "vlan/encapsulated,...", "" when the store has none
+  bool trunk;
+  const char* fields;  // what the MAC-interface pass appends
+};
+
+// Read by hand from tests/data/vlan_chassis_three_vlans.snmprec.
+const InterfaceExpectation kChassis[] = {
+    // Port 1:1: untagged in Default, tagged 10 in Engineering below encapsulation 1000004.
+    {1001, "1/0,10/1", true,
+     "m_LocalNbrVlanData=[{m_LocalNbrVlan=1 m_Encapsulated=0 m_LocalNbrVlanDescr='Default'} "
+     "{m_LocalNbrVlan=10 m_Encapsulated=1 m_LocalNbrVlanDescr='Engineering'}] "
+     "m_TrunkedVlans=[10] m_TrunkedVlanTags=[10]"},
+    {1002, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr='Sales'"},
+    {1003, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr='Sales'"},
+    {1004, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
+    // Port 2:1: only tagged 10.
+    {2001, "10/1", true,
+     "m_TrunkedVlans=[10] m_TrunkedVlanTags=[10] m_LocalNbrVlan=10 "
+     "m_LocalNbrVlanDescr='Engineering'"},
+    {2002, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
+    // Port 2:3 belongs to no VLAN: treated as a member of VLAN 1.
+    {2003, "", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
+    // The VLAN interfaces and the encapsulation interface.
+    {1000001, "1/0", false, "m_LocalNbrVlan=1 m_LocalNbrVlanDescr='Default'"},
+    {1000002, "10/0", false, "m_LocalNbrVlan=10 m_LocalNbrVlanDescr='Engineering'"},
+    {1000003, "20/0", false, "m_LocalNbrVlan=20 m_LocalNbrVlanDescr='Sales'"},
+    {1000004, "10/1", false, "m_LocalNbrVlan=10 m_LocalNbrVlanDescr='Engineering'"},
+};
+
+TEST(VlanDownload, ChassisRecordingGivesEveryPortAsReadByHand) {
+  std::string store, trunks;
+  for (const InterfaceExpectation& e : kChassis) {
+    if (*e.vlans) store += (store.empty() ? "" : " ") + std::to_string(e.ifIndex) + ":" + e.vlans;
+    if (e.trunk) trunks += (trunks.empty() ? "" : " ") + std::to_string(e.ifIndex);
+  }
+  VlanTestAgent agent(kExtremeMib);
+  // What the MAC-interface pass appends to each port, read before the structures are released.
+  auto annotate = [&](CDiscoMediationData& med) {
+    for (const InterfaceExpectation& e : kChassis) {
+      CTolVBList fields;
+      EXPECT_EQ(agent.AddVLanInfo(
+                    e.ifIndex, fields, static_cast<CTolTreeList*>(med.DMDGetDataPtr("m_vlanStore")),
+                    static_cast<CTolTreeList*>(med.DMDGetDataPtr("m_VlanDescr")),
+                    static_cast<CTolTreeList*>(med.DMDGetDataPtr("m_VlanToVlanTag")),
+                    static_cast<CTolHashStore*>(med.DMDGetDataPtr("m_TrunkIfIndexes"))),
+                1);
+      EXPECT_EQ(ShowFields(fields), e.fields) << "ifIndex " << e.ifIndex;
+    }
+  };
+  Outcome out = Download(agent, ReadTestData("vlan_chassis_three_vlans.snmprec"), 0, annotate);
+  EXPECT_EQ(out.reports, std::vector<std::string>{});
+  EXPECT_EQ(out.store, store);
+  EXPECT_EQ(out.descr, "1='Default' 10='Engineering' 20='Sales'");
+  EXPECT_EQ(out.tags, "10->10");
+  EXPECT_EQ(out.trunks, trunks);
 }
 
 }  // namespace
