@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -123,7 +124,7 @@ class SampleNetworkTest : public ::testing::Test {
     if (!Snmpsim::Installed()) GTEST_SKIP() << "snmpsimd is not installed";
   }
 
-  // A scope of the three simulated switches, plus `extraDevices` (YAML list items).
+  // A scope of the simulated switches, plus `extraDevices` (YAML list items).
   static std::string ScopeText(const std::string& extraDevices) {
     std::string text =
         "defaults: {version: 2c, community: public, timeout: 2, retries: 1}\ndevices:\n";
@@ -160,7 +161,10 @@ TEST_F(SampleNetworkTest, EverySwitchIsDiscoveredOverSnmp) {
   // Its two VLAN interfaces have an empty ifPhysAddress, IF-MIB's "no address": no MAC, no warning.
   EXPECT_FALSE(DeviceNamed(s_Results, "core-1").contains("refused_mac_values"));
   EXPECT_EQ(s_Run.out.find("not MAC addresses"), std::string::npos) << s_Run.out;
-  EXPECT_EQ(s_Results["ping"]["queries"], 1);
+  // Switches entering their download together share one ping cycle; whether all five do depends
+  // on how long each took to get there.
+  EXPECT_GE(s_Results["ping"]["queries"], 1);
+  EXPECT_LE(s_Results["ping"]["queries"], std::size(kSwitches));
 }
 
 TEST_F(SampleNetworkTest, BothEndsOfEveryLinkComeFromEdp) {

@@ -1,6 +1,8 @@
 #include "netsnmp/FakeSnmpAgent.h"
 
 #include <arpa/inet.h>
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -12,78 +14,31 @@
 
 namespace {
 
-// Reads the TLVs of `data` one after another; once one runs past the end, `ok` stays false.
-struct Reader {
-  std::string data;
-  size_t pos = 0;
-  bool ok = true;
-
-  std::string Next(unsigned char* tag = nullptr) {
-    ok = ok && pos + 2 <= data.size();
-    if (!ok) return std::string();
-    if (tag != nullptr) *tag = static_cast<unsigned char>(data[pos]);
-    size_t len = static_cast<unsigned char>(data[pos + 1]);
-    pos += 2;
-    if (len & 0x80) {
-      size_t bytes = len & 0x7F;
-      ok = bytes > 0 && bytes <= 4 && pos + bytes <= data.size();
-      for (len = 0; ok && bytes > 0; --bytes)
-        len = (len << 8) | static_cast<unsigned char>(data[pos++]);
-    }
-    ok = ok && pos + len <= data.size();
-    if (!ok) return std::string();
-    pos += len;
-    return data.substr(pos - len, len);
+// Decodes a v1/v2c request with net-snmp's own parser; false for anything else. Keeps the
+// request ID and community for the answer.
+bool Decode(std::string packet, FakeRequest* request, long* requestId, std::string* community) {
+  u_char* data = reinterpret_cast<u_char*>(packet.data());
+  size_t length = packet.size();
+  u_char type = 0, text[256];
+  size_t textLength = sizeof(text);
+  long version = -1;
+  data = asn_parse_sequence(data, &length, &type, ASN_SEQUENCE | ASN_CONSTRUCTOR, "message");
+  if (data != nullptr) data = asn_parse_int(data, &length, &type, &version, sizeof(version));
+  if (data != nullptr) data = asn_parse_string(data, &length, &type, text, &textLength);
+  if (data == nullptr || (version != SNMP_VERSION_1 && version != SNMP_VERSION_2c)) return false;
+  netsnmp_pdu pdu{};
+  pdu.version = version;
+  const bool ok = snmp_pdu_parse(&pdu, data, &length) == 0;
+  request->version = static_cast<int>(version);
+  request->pduType = pdu.command;
+  if (pdu.command == SNMP_MSG_GETBULK) request->maxRepetitions = pdu.max_repetitions;
+  for (netsnmp_variable_list* v = pdu.variables; v != nullptr; v = v->next_variable) {
+    request->oids.emplace_back(v->name, v->name + v->name_length);
   }
-  bool AtEnd() const { return !ok || pos >= data.size(); }
-};
-
-long ParseInteger(const std::string& c) {
-  unsigned long v = (!c.empty() && (c[0] & 0x80)) ? ~0ul : 0ul;
-  for (char b : c) v = (v << 8) | static_cast<unsigned char>(b);
-  return static_cast<long>(v);
-}
-
-std::vector<unsigned long> ParseOid(const std::string& c) {
-  std::vector<unsigned long> oid;
-  if (c.empty()) return oid;
-  oid = {static_cast<unsigned char>(c[0]) / 40ul, static_cast<unsigned char>(c[0]) % 40ul};
-  unsigned long v = 0;
-  for (size_t i = 1; i < c.size(); ++i) {
-    v = (v << 7) | (static_cast<unsigned char>(c[i]) & 0x7F);
-    if (!(c[i] & 0x80)) {
-      oid.push_back(v);
-      v = 0;
-    }
-  }
-  return oid;
-}
-
-// Decodes a v1/v2c request; false for anything else. Keeps the request ID and community.
-bool Decode(const std::string& packet, FakeRequest* request, long* requestId,
-            std::string* community) {
-  unsigned char tag = 0, versionTag = 0, communityTag = 0, pduTag = 0;
-  Reader outer{packet};
-  Reader message{outer.Next(&tag)};
-  request->version = static_cast<int>(ParseInteger(message.Next(&versionTag)));
-  *community = message.Next(&communityTag);
-  Reader pdu{message.Next(&pduTag)};
-  request->pduType = pduTag;
-  *requestId = ParseInteger(pdu.Next());
-  pdu.Next();
-  const std::string third = pdu.Next();
-  if (pduTag == 0xA5) request->maxRepetitions = ParseInteger(third);
-  Reader list{pdu.Next()};
-  if (!outer.ok || tag != 0x30 || !message.ok || versionTag != 0x02 || communityTag != 0x04 ||
-      !pdu.ok) {
-    return false;
-  }
-  while (!list.AtEnd()) {
-    Reader varbind{list.Next()};
-    request->oids.push_back(ParseOid(varbind.Next(&tag)));
-    if (!varbind.ok || tag != 0x06) return false;
-  }
-  return list.ok;
+  snmp_free_varbind(pdu.variables);
+  *requestId = pdu.reqid;
+  community->assign(reinterpret_cast<const char*>(text), textLength);
+  return ok;
 }
 
 std::string Encode(const FakeRequest& request, long requestId, const std::string& community,

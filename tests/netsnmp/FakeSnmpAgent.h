@@ -1,6 +1,7 @@
 // A minimal SNMP v1/v2c agent on a loopback UDP socket that answers every request from a test's
 // function, so that tests can make an agent misbehave in exact ways (identifiers that do not
-// increase, tooBig, silence). Hand-made BER; community strings are not checked.
+// increase, tooBig, silence). Requests are read with net-snmp's parser; answers are built
+// octet by octet, so that they can be anything. Community strings are not checked.
 #pragma once
 
 #include <atomic>

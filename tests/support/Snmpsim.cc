@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -22,22 +21,11 @@
 #include <random>
 #include <thread>
 
-#include "support/BerEncoding.h"
 #include "support/TempDir.h"
 
 namespace {
 
 const char kSnmpsimd[] = "/usr/bin/snmpsimd";
-
-bool ValidCommunity(const std::string& name) {
-  if (name.empty() || name[0] == '.') return false;
-  for (char c : name) {
-    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-              c == '.' || c == '_' || c == '-';
-    if (!ok) return false;
-  }
-  return true;
-}
 
 bool WriteFile(const std::string& path, const std::string& text, mode_t mode) {
   {
@@ -47,15 +35,6 @@ bool WriteFile(const std::string& path, const std::string& text, mode_t mode) {
     if (!out.flush()) return false;
   }
   return chmod(path.c_str(), mode) == 0;
-}
-
-// An SNMPv2c GET of sysDescr.0: enough to see whether anything answers.
-std::string GetRequest(const std::string& community, long requestId) {
-  const std::string oid = BerOidContent({1, 3, 6, 1, 2, 1, 1, 1, 0});
-  std::string varbind = BerTlv(0x30, BerTlv(0x06, oid) + BerTlv(0x05, ""));
-  std::string pdu =
-      BerTlv(0xA0, BerInteger(requestId) + BerInteger(0) + BerInteger(0) + BerTlv(0x30, varbind));
-  return BerTlv(0x30, BerInteger(1) + BerTlv(0x04, community) + pdu);
 }
 
 std::string Tail(const std::string& text, size_t bytes) {
@@ -116,12 +95,6 @@ bool Snmpsim::Start(std::string* error, int waitSeconds) {
     *error = "no recording to serve";
     return false;
   }
-  for (const auto& r : m_Recordings) {
-    if (!ValidCommunity(r.first)) {
-      *error = "unusable community name \"" + r.first + "\"";
-      return false;
-    }
-  }
 
   char pattern[] = "/tmp/disco-snmpsim.XXXXXX";
   if (mkdtemp(pattern) == nullptr) {
@@ -154,8 +127,8 @@ bool Snmpsim::Start(std::string* error, int waitSeconds) {
     m_Port = FreeUdpPort(m_Address);
     if (m_Port == 0) continue;
     if (!Launch(error)) break;
-    if (WaitUntilAnswering(waitSeconds, error)) return true;
-    if (Running()) break;  // alive but silent: another port would not help
+    if (WaitUntilListening(waitSeconds, error)) return true;
+    if (Running()) break;  // alive but not listening: another port would not help
   }
   *error += "\n--- snmpsimd log ---\n" + Tail(Log(), 4000);
   Stop();
@@ -241,37 +214,24 @@ bool Snmpsim::Launch(std::string* error) {
   return true;
 }
 
-bool Snmpsim::WaitUntilAnswering(int waitSeconds, std::string* error) {
-  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    *error = std::string("cannot open a socket: ") + std::strerror(errno);
-    return false;
-  }
-  sockaddr_in agent{};
-  agent.sin_family = AF_INET;
-  agent.sin_port = htons(static_cast<uint16_t>(m_Port));
-  inet_pton(AF_INET, m_Address.c_str(), &agent.sin_addr);
-  bool answered = false;
+// snmpsimd indexes its data, then opens its endpoint and says so in its log; a request sent from
+// then on waits in the socket until its dispatcher runs.
+bool Snmpsim::WaitUntilListening(int waitSeconds, std::string* error) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
-  for (long id = 1; !answered && std::chrono::steady_clock::now() < deadline; ++id) {
+  while (Log().find("Listening at") == std::string::npos) {
     int status = 0;
     if (waitpid(m_Pid, &status, WNOHANG) == m_Pid) {
       m_Pid = -1;
       *error = "snmpsimd exited during start-up (status " + std::to_string(status) + ")";
-      close(fd);
       return false;
     }
-    std::string probe = GetRequest(m_Recordings.front().first, id);
-    sendto(fd, probe.data(), probe.size(), 0, reinterpret_cast<sockaddr*>(&agent), sizeof(agent));
-    struct pollfd p = {fd, POLLIN, 0};
-    if (poll(&p, 1, 250) > 0) {
-      char buffer[2048];
-      answered = recv(fd, buffer, sizeof(buffer), 0) > 0;
+    if (std::chrono::steady_clock::now() > deadline) {
+      *error = "snmpsimd did not listen within " + std::to_string(waitSeconds) + " s";
+      return false;
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  close(fd);
-  if (!answered) *error = "snmpsimd did not answer within " + std::to_string(waitSeconds) + " s";
-  return answered;
+  return true;
 }
 
 void Snmpsim::Stop() {

@@ -54,7 +54,7 @@ class Snmpsim {
   void AddUser(const SnmpsimUser& user);
 
   // Writes the recordings into a fresh temporary directory, starts snmpsimd and waits until it
-  // answers an SNMP request (at most `waitSeconds`). Returns true, or false with `*error` (which
+  // listens on its endpoint (at most `waitSeconds`). Returns true, or false with `*error` (which
   // includes the end of the simulator's log) after cleaning up. Call once.
   bool Start(std::string* error, int waitSeconds = 60);
   // Stops the simulator and removes its directory. Safe to call any number of times.
@@ -68,7 +68,7 @@ class Snmpsim {
 
  private:
   bool Launch(std::string* error);
-  bool WaitUntilAnswering(int waitSeconds, std::string* error);
+  bool WaitUntilListening(int waitSeconds, std::string* error);
 
   std::vector<std::pair<std::string, std::string>> m_Recordings;  // community, text
   std::vector<SnmpsimUser> m_Users;
