@@ -29,11 +29,11 @@ void RunCollectors(CDiscoStdRequester& requester, CDiscoArpService& arp, FdbMode
   if (!d.proc) return;
   DeviceInterfaces interfaces(*d.proc);
   CollectLldp(requester, *d.record, interfaces, &d.collected);
-  bool fdbOff = d.deviceSpec.downloadFdb && !*d.deviceSpec.downloadFdb;
+  bool fdbOff = d.entry.downloadFdb && !*d.entry.downloadFdb;
   bool read = mode == FdbMode::kAlways ||
               (mode == FdbMode::kAuto && !fdbOff && !AgentFoundFdbEntry(*d.proc));
   if (!read) return;
-  const std::string space = d.deviceSpec.addressSpace;
+  const std::string space = d.entry.addressSpace;
   CollectVlanFdb(
       requester, *d.record, interfaces,
       [&arp, &space](const std::string& mac) { return IpFromArp(arp, mac, space); }, &d.collected);

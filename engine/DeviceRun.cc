@@ -28,9 +28,9 @@ const char* DeviceStatusName(DeviceStatus status) {
   return "unknown";
 }
 
-DeviceRun::DeviceRun(DeviceSpec s)
-    : deviceSpec(std::move(s)),
-      record(MakeDeviceRecord(deviceSpec)),
+DeviceRun::DeviceRun(DeviceEntry s)
+    : entry(std::move(s)),
+      record(MakeDeviceRecord(entry)),
       med(std::make_unique<CDiscoMediationData>()),
       proc(std::make_unique<CDiscoProcessedData>()) {}
 
@@ -89,16 +89,16 @@ std::string DeviceRun::Reason() const {
   return "";
 }
 
-std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& deviceSpec) {
+std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceEntry& entry) {
   auto record = std::make_unique<CTolRecord>();
-  record->RRAddValue(new CTolVarBind("m_Name", deviceSpec.name.c_str()));
-  record->RRAddValue(new CTolVarBind("m_IpAddress", deviceSpec.address.c_str()));
-  if (deviceSpec.port != 161) record->RRAddValue(new CTolVarBind("m_SnmpPort", deviceSpec.port));
-  if (deviceSpec.downloadFdb) {
-    record->RRAddValue(new CTolVarBind("m_DownloadFdbData", *deviceSpec.downloadFdb ? 1 : 0));
+  record->RRAddValue(new CTolVarBind("m_Name", entry.name.c_str()));
+  record->RRAddValue(new CTolVarBind("m_IpAddress", entry.address.c_str()));
+  if (entry.port != 161) record->RRAddValue(new CTolVarBind("m_SnmpPort", entry.port));
+  if (entry.downloadFdb) {
+    record->RRAddValue(new CTolVarBind("m_DownloadFdbData", *entry.downloadFdb ? 1 : 0));
   }
-  if (!deviceSpec.addressSpace.empty()) {
-    record->RRAddValue(new CTolVarBind("m_AddressSpace", deviceSpec.addressSpace.c_str()));
+  if (!entry.addressSpace.empty()) {
+    record->RRAddValue(new CTolVarBind("m_AddressSpace", entry.addressSpace.c_str()));
   }
   return record;
 }

@@ -39,9 +39,9 @@ enum class DeviceEnd {
 const char* DeviceStatusName(DeviceStatus status);  // "discovered", "incomplete", ...
 
 struct DeviceRun {
-  explicit DeviceRun(DeviceSpec s);
+  explicit DeviceRun(DeviceEntry s);
 
-  DeviceSpec deviceSpec;
+  DeviceEntry entry;
   // The device record: "m_Name", "m_IpAddress", and "m_SnmpPort", "m_DownloadFdbData",
   // "m_AddressSpace" when they apply.
   std::unique_ptr<CTolRecord> record;
@@ -74,7 +74,7 @@ struct DeviceRun {
   std::string Reason() const;
 };
 
-// Builds the device record of `deviceSpec`. Owned by the caller.
-std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceSpec& deviceSpec);
+// Builds the device record of `entry`. Owned by the caller.
+std::unique_ptr<CTolRecord> MakeDeviceRecord(const DeviceEntry& entry);
 
 }  // namespace disco

@@ -51,8 +51,8 @@ Discovery::Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySet
   m_Report.agentVersion = plugin.Version();
   m_Report.pingEnabled = settings.pingEnabled;
   if (settings.pingEnabled) m_Report.pingAddresses = m_Plan.pingAddresses;
-  for (const DeviceSpec& deviceSpec : m_Plan.devices) {
-    m_Report.devices.push_back(std::make_unique<DeviceRun>(deviceSpec));
+  for (const DeviceEntry& entry : m_Plan.devices) {
+    m_Report.devices.push_back(std::make_unique<DeviceRun>(entry));
   }
 }
 
@@ -61,8 +61,8 @@ Discovery::~Discovery() { Finish(); }
 bool Discovery::SetUpBackends(std::string* error) {
   auto replay = m_Replay = std::make_shared<CDiscoSnmprecBackend>();
   std::shared_ptr<CDiscoNetSnmpBackend>& network = m_Network;
-  std::vector<const DeviceSpec*> replayed;
-  for (const DeviceSpec& d : m_Plan.devices) {
+  std::vector<const DeviceEntry*> replayed;
+  for (const DeviceEntry& d : m_Plan.devices) {
     if (!d.recording.empty()) {
       // The first devices' recordings stay (those devices are in flight at once anyway); the
       // others are read when their device's step starts and let go when it ends.
@@ -79,7 +79,7 @@ bool Discovery::SetUpBackends(std::string* error) {
     network->SetCredentials(d.address, d.port, d.credentials);
   }
   auto routing = std::make_shared<RoutingSnmpBackend>(replay, network);
-  for (const DeviceSpec* d : replayed) routing->ReplayEndpoint(d->Endpoint());
+  for (const DeviceEntry* d : replayed) routing->ReplayEndpoint(d->Endpoint());
   std::shared_ptr<CDiscoSnmpBackend> backend = routing;
   if (m_WrapBackend) backend = m_WrapBackend(backend);
   // A device that stops answering costs a few time-outs, not one per request it had left.
@@ -146,7 +146,7 @@ RunOutcome Discovery::Run(std::string* error) {
                   ", " + std::to_string(m_Settings.threads) + " engine thread(s)");
 
   auto letRecordingGo = [this](const DeviceRun& d) {
-    if (!d.deviceSpec.recording.empty()) m_Replay->Release(d.deviceSpec.address, d.deviceSpec.port);
+    if (!d.entry.recording.empty()) m_Replay->Release(d.entry.address, d.entry.port);
   };
   RunPool([&](DeviceRun& d) {
     PhasesOneAndTwo(d);
@@ -159,11 +159,11 @@ RunOutcome Discovery::Run(std::string* error) {
         letRecordingGo(d);
       },
       [this](size_t order, DeviceRun& d) {
-        if (m_Network && d.deviceSpec.recording.empty()) {
-          d.snmpCounters = m_Network->Counters(d.deviceSpec.Endpoint());
+        if (m_Network && d.entry.recording.empty()) {
+          d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
         }
-        d.snmpGivenUp = m_FailFast->GivenUp(d.deviceSpec.Endpoint());
-        d.refusedMacValues = m_Refused->Take(d.deviceSpec.Endpoint());
+        d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint());
+        d.refusedMacValues = m_Refused->Take(d.entry.Endpoint());
         // The device is through: what it found becomes results now, and its stores go.
         if (m_DeviceDone) m_DeviceDone(order, d);
         d.proc.reset();
@@ -198,7 +198,7 @@ void Discovery::RunPool(const std::function<void(DeviceRun&)>& step,
     return;
   }
   limits.ended = [this](const DeviceRun& d) {
-    m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() +
+    m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() +
                     "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
   };
   m_Report.stuck += ForEachDevice(m_Report.devices, m_Settings.threads, step, done, limits).stuck;
@@ -208,7 +208,7 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
   CTolRecord* record = d.record.get();
   d.passedFilter = m_Agent->DAFilter(record) != 0;
   if (!d.passedFilter) {
-    m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() +
+    m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() +
                     "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
     return;
   }
@@ -219,14 +219,14 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
   d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
   d.arpEntries = d.arp.size();
   d.system = ReadSwitchSystem(*m_Agent->DAGetRequester(), *record);
-  m_Progress.Line(d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): phases 1 and 2 done, " +
+  m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() + "): phases 1 and 2 done, " +
                   std::to_string(d.arp.size()) + " ARP entries");
 }
 
 void Discovery::BuildArpTable() {
   ArpCounts& counts = m_Report.arp;
   for (const auto& d : m_Report.devices) {
-    counts.fromDevices += AddArpPairs(d->arp, d->deviceSpec.addressSpace, *m_Arp);
+    counts.fromDevices += AddArpPairs(d->arp, d->entry.addressSpace, *m_Arp);
     std::vector<ArpPair>().swap(d->arp);  // held by the ARP table now
   }
   counts.local = AddArpPairs(ReadLocalArpTable(), "", *m_Arp);
@@ -253,10 +253,9 @@ void Discovery::PhaseThree(DeviceRun& d) {
   RunCollectors(*m_Agent->DAGetRequester(), *m_Arp, m_Settings.fdb, d);
   size_t remote = d.proc->DPDRemoteCount();
   m_Progress.Line(
-      d.deviceSpec.name + " (" + d.deviceSpec.Endpoint() + "): " + DeviceStatusName(d.Status()) +
-      ": " + std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " +
-      std::to_string(remote) + " remote neighbours, " + std::to_string(d.collected.lldp.size()) +
-      " LLDP neighbours" +
+      d.entry.name + " (" + d.entry.Endpoint() + "): " + DeviceStatusName(d.Status()) + ": " +
+      std::to_string(d.proc->DPDLocalNbrs().size()) + " interfaces, " + std::to_string(remote) +
+      " remote neighbours, " + std::to_string(d.collected.lldp.size()) + " LLDP neighbours" +
       (d.collected.fdbRead
            ? ", " + std::to_string(d.collected.vlanFdb.size()) + " VLAN forwarding entries"
            : std::string()));

@@ -15,7 +15,7 @@ bool IsReadableFile(const std::string& path) {
 }
 
 // Finds the recording of a device in the replay folder.
-bool FindRecording(const std::string& dir, const DeviceSpec& d, std::string* path,
+bool FindRecording(const std::string& dir, const DeviceEntry& d, std::string* path,
                    std::string* error) {
   std::vector<std::string> candidates = {dir + "/" + d.name + ".snmprec",
                                          dir + "/" + d.address + ".snmprec"};
@@ -42,7 +42,7 @@ struct DeviceInput {
 };
 
 bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const ScopeDocument* scope,
-                 DeviceSpec* d, std::string* error) {
+                 DeviceEntry* d, std::string* error) {
   std::string host;
   int port = -1;
   if (!SplitHostPort(in.address, &host, &port, error) || !ResolveIpv4(host, &d->address, error)) {
@@ -118,7 +118,7 @@ bool BuildPingList(const EngineOptions& options, const ScopeDocument* scope, Dis
       }
     }
   } else {
-    for (const DeviceSpec& d : plan->devices) {
+    for (const DeviceEntry& d : plan->devices) {
       if (d.recording.empty()) add(d.address);
     }
   }
@@ -155,7 +155,7 @@ bool BuildDiscoveryPlan(const EngineOptions& options, const ScopeDocument* scope
   std::set<std::string> endpoints;
   std::set<std::string> names;
   for (const DeviceInput& in : inputs) {
-    DeviceSpec d;
+    DeviceEntry d;
     if (!BuildDevice(in, options, scope, &d, error)) return false;
     if (!endpoints.insert(d.Endpoint()).second) {
       *error = in.where + ": device " + d.Endpoint() + " is listed twice";

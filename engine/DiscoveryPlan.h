@@ -13,7 +13,8 @@
 
 namespace disco {
 
-struct DeviceSpec {
+// One device of the scope file or the command line, as the run discovers it.
+struct DeviceEntry {
   std::string name;     // "m_Name": unique within the run
   std::string address;  // "m_IpAddress": dotted quad
   int port = 161;       // "m_SnmpPort" (written to the record when not 161)
@@ -26,7 +27,7 @@ struct DeviceSpec {
 };
 
 struct DiscoveryPlan {
-  std::vector<DeviceSpec> devices;
+  std::vector<DeviceEntry> devices;
   std::vector<std::string> pingAddresses;  // in-scope addresses, without repeats, in order
   std::vector<StaticArpEntry> staticArp;
 };

@@ -81,7 +81,7 @@ void Abandon(Pool& pool, size_t i, std::vector<std::unique_ptr<DeviceRun>>& devi
   Slot& slot = pool.slots[i];
   if (slot.state == SlotState::kRunning) {
     auto standIn =
-        std::make_unique<DeviceRun>(devices[i]->deviceSpec);  // the device entry stays as made
+        std::make_unique<DeviceRun>(devices[i]->entry);  // the device entry stays as made
     standIn->passedFilter = slot.passedFilter;
     standIn->arpEntries = slot.arpEntries;
     for (const TolErrorRecord& r : slot.device->errors.Records()) standIn->errors.Report(r);

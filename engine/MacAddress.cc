@@ -1,8 +1,9 @@
 #include "engine/MacAddress.h"
 
 #include <cctype>
-#include <cstdio>
 #include <vector>
+
+#include "host/TolSnmpValue.h"
 
 namespace disco {
 
@@ -36,14 +37,14 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 }  // namespace
 
 bool NormalizeMac(const std::string& text, std::string* mac) {
-  std::vector<unsigned> octets;
+  std::string octets;
   unsigned v = 0;
   if (text.find(':') != std::string::npos || text.find('-') != std::string::npos) {
     std::vector<std::string> groups = Split(text, text.find(':') != std::string::npos ? ':' : '-');
     if (groups.size() != 6) return false;
     for (const std::string& g : groups) {
       if (g.size() > 2 || !HexValue(g, &v)) return false;
-      octets.push_back(v);
+      octets += static_cast<char>(v);
     }
   } else {
     std::string digits;
@@ -60,13 +61,10 @@ bool NormalizeMac(const std::string& text, std::string* mac) {
     if (digits.size() != 12) return false;
     for (size_t i = 0; i < 12; i += 2) {
       if (!HexValue(digits.substr(i, 2), &v)) return false;
-      octets.push_back(v);
+      octets += static_cast<char>(v);
     }
   }
-  char buffer[18];
-  std::snprintf(buffer, sizeof buffer, "%02X:%02X:%02X:%02X:%02X:%02X", octets[0], octets[1],
-                octets[2], octets[3], octets[4], octets[5]);
-  *mac = buffer;
+  *mac = TolFormatMac(octets);
   return true;
 }
 

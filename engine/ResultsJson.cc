@@ -31,10 +31,10 @@ Json DeviceHead(const DeviceRun& d) {
   for (const TolErrorRecord& e : d.SnmpFailures()) snmp.push_back(RenderError(e));
   Json agent = Json::array();
   for (const TolErrorRecord& e : d.AgentErrors()) agent.push_back(RenderError(e));
-  Json out{{"name", d.deviceSpec.name},
-           {"address", d.deviceSpec.address},
-           {"port", d.deviceSpec.port},
-           {"source", d.deviceSpec.recording.empty() ? "snmp" : "recording"},
+  Json out{{"name", d.entry.name},
+           {"address", d.entry.address},
+           {"port", d.entry.port},
+           {"source", d.entry.recording.empty() ? "snmp" : "recording"},
            {"status", DeviceStatusName(d.Status())},
            {"reason", d.Reason()},
            {"passed_filter", d.passedFilter},
@@ -42,7 +42,7 @@ Json DeviceHead(const DeviceRun& d) {
            {"arp_entries", d.arpEntries},
            {"snmp_failures", snmp},
            {"agent_errors", agent}};
-  if (!d.deviceSpec.recording.empty()) out["recording"] = d.deviceSpec.recording;
+  if (!d.entry.recording.empty()) out["recording"] = d.entry.recording;
   if (d.snmpCounters) {
     out["snmp"] = Json{{"requests", d.snmpCounters->requests},
                        {"responses", d.snmpCounters->responses},
@@ -188,7 +188,7 @@ bool ResultsWriter::Open(std::string* error) { return m_Spool.Open(error); }
 void ResultsWriter::AddDevice(std::size_t order, const DeviceRun& device) {
   if (device.proc) {
     for (const CTolVBList* local : device.proc->DPDLocalNbrs()) {
-      m_Known.Learn(order, device.deviceSpec.name, *local);
+      m_Known.Learn(order, device.entry.name, *local);
     }
   }
   DeviceSummaryBuilder summary(device);

@@ -196,8 +196,8 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
 
 std::string DeviceSummaryBuilder::Finish() const {
   const DeviceRun& d = m_Device;
-  std::string head = d.deviceSpec.name + "  " + d.deviceSpec.address + ":" +
-                     std::to_string(d.deviceSpec.port) + "  " + DeviceStatusName(d.Status());
+  std::string head = d.entry.name + "  " + d.entry.address + ":" + std::to_string(d.entry.port) +
+                     "  " + DeviceStatusName(d.Status());
   std::string out;
   if (!d.passedFilter) {
     out.push_back(kText);

@@ -32,9 +32,9 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
   e.facts.sysDescr = d.system.descr;
   e.facts.sysObjectId = d.system.objectId;
   e.facts.bridgeMac = d.system.bridgeMac;
-  e.sw.name = d.deviceSpec.name;
-  e.sw.address = d.deviceSpec.address;
-  e.sw.ips.push_back(d.deviceSpec.address);
+  e.sw.name = d.entry.name;
+  e.sw.address = d.entry.address;
+  e.sw.ips.push_back(d.entry.address);
   Mac mac = 0;
   if (topology::ParseMac(d.system.bridgeMac, &mac)) e.sw.macs.push_back(mac);
   // A switch without a bridge address may still give its chassis MAC to LLDP.

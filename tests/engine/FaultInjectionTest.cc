@@ -61,7 +61,7 @@ RunResult Discover(const std::vector<Fault>& faults) {
   if (!plugin) return run;
   disco::DiscoveryPlan plan;
   for (size_t i = 0; i < std::size(kNames); ++i) {
-    disco::DeviceSpec d;
+    disco::DeviceEntry d;
     d.name = kNames[i];
     d.address = "127.0.0." + std::to_string(40 + i);
     d.recording = DISCO_SOURCE_DIR "/examples/sample-network/edge-1.snmprec";
@@ -82,7 +82,7 @@ RunResult Discover(const std::vector<Fault>& faults) {
     std::string neighbours;
     disco::AppendNeighbours(&neighbours, *d.proc, 0, nullptr);
     std::lock_guard<std::mutex> lock(mutex);
-    Outcome& o = run.devices[d.deviceSpec.name];
+    Outcome& o = run.devices[d.entry.name];
     o = {d.Status(), d.Reason(), d.SnmpFailures().size(), d.snmpGivenUp, d.proc->DPDRemoteCount(),
          neighbours, o.done + 1};
   });

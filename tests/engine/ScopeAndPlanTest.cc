@@ -45,7 +45,7 @@ TEST(ScopeAndPlanTest, DeviceSettingsBeatTheCommandLineWhichBeatsScopeDefaults) 
       "  - {address: '127.0.0.3:3161', name: three}\n",
       {"-c", "cli", "-r", "0", "-Cr40"});
   std::vector<std::string> settings;  // name, community, timeout, retries, max-repetitions, port
-  for (const disco::DeviceSpec& d : plan.devices) {
+  for (const disco::DeviceEntry& d : plan.devices) {
     const CDiscoSnmpCredentials& c = d.credentials;
     settings.push_back(d.name + " " + c.community + " " + std::to_string(c.timeoutMs) + " " +
                        std::to_string(c.retries) + " " + std::to_string(c.maxRepetitions) + " " +
