@@ -10,14 +10,14 @@ set(DISCO_PLUGIN_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/extreme-disco)
 set_target_properties(tolhost PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 
 # The program finds the host library through $ORIGIN, and the plug-in (which it finds itself,
-# relative to its own location: engine/PluginLocation.h) finds it one folder up. The build tree
+# relative to its own location: engine/cli/PluginLocation.h) finds it one folder up. The build tree
 # keeps CMake's absolute build RPATHs.
 file(RELATIVE_PATH disco_bin_to_lib /p/${CMAKE_INSTALL_BINDIR} /p/${CMAKE_INSTALL_LIBDIR})
 file(RELATIVE_PATH disco_bin_to_plugin /p/${CMAKE_INSTALL_BINDIR} /p/${DISCO_PLUGIN_INSTALL_DIR})
 file(RELATIVE_PATH disco_plugin_to_lib /p/${DISCO_PLUGIN_INSTALL_DIR} /p/${CMAKE_INSTALL_LIBDIR})
 set_target_properties(extreme-disco PROPERTIES INSTALL_RPATH "$ORIGIN/${disco_bin_to_lib}")
 set_target_properties(extremeswitchagent PROPERTIES INSTALL_RPATH "$ORIGIN/${disco_plugin_to_lib}")
-target_compile_definitions(discoengine PRIVATE
+target_compile_definitions(disco_cli PRIVATE
   DISCO_BUILD_PLUGIN="$<TARGET_FILE:extremeswitchagent>"
   DISCO_BUILD_PROGRAM_DIR="$<TARGET_FILE_DIR:extreme-disco>"
   DISCO_INSTALLED_PLUGIN_FROM_BINDIR="${disco_bin_to_plugin}/$<TARGET_FILE_NAME:extremeswitchagent>")

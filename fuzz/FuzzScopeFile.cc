@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/ScopeFile.h"
+#include "engine/cli/ScopeFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);

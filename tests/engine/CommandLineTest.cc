@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "EngineProcess.h"
+#include "support/EngineProcess.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include <cstdlib>
 
-#include "EngineProcess.h"
-#include "ResultsQuery.h"
+#include "support/EngineProcess.h"
+#include "support/ResultsQuery.h"
 
 namespace {
 

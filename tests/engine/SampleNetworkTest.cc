@@ -14,8 +14,8 @@
 #include <memory>
 #include <set>
 
-#include "EngineProcess.h"
-#include "ResultsQuery.h"
+#include "support/EngineProcess.h"
+#include "support/ResultsQuery.h"
 #include "support/Snmpsim.h"
 
 namespace {

@@ -1,0 +1,54 @@
+#include "engine/collect/TableColumns.h"
+
+#include "host/CDiscoStdRequester.h"
+
+namespace disco {
+
+bool ReadColumn(CDiscoStdRequester& requester, CTolRecord& device, const char* oid,
+                Column* column) {
+  column->clear();
+  std::vector<TolSnmpRow> rows;
+  if (!requester.DSRWalkRaw(&device, oid, &rows)) return false;
+  for (TolSnmpRow& row : rows) column->emplace(std::move(row.oid), std::move(row.value));
+  return true;
+}
+
+std::string OctetsAt(const Column& column, const Index& index) {
+  auto it = column.find(index);
+  if (it == column.end()) return "";
+  switch (it->second.kind) {
+    case TolSnmpValue::kOctetString:
+    case TolSnmpValue::kIpAddress:
+    case TolSnmpValue::kOpaque:
+      return it->second.bytes;
+    default:
+      return "";
+  }
+}
+
+bool IntegerAt(const Column& column, const Index& index, long long* value) {
+  auto it = column.find(index);
+  if (it == column.end()) return false;
+  switch (it->second.kind) {
+    case TolSnmpValue::kInteger:
+    case TolSnmpValue::kUnsigned:
+    case TolSnmpValue::kCounter32:
+    case TolSnmpValue::kCounter64:
+    case TolSnmpValue::kTimeTicks:
+      *value = it->second.integer;
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string IndexText(const Index& index) {
+  std::string text;
+  for (std::size_t i = 0; i < index.size(); ++i) {
+    if (i > 0) text += '.';
+    text += std::to_string(index[i]);
+  }
+  return text;
+}
+
+}  // namespace disco

@@ -1,0 +1,198 @@
+#include "engine/collect/VlanFdbCollector.h"
+
+#include "engine/base/JsonText.h"
+#include "engine/collect/EngineOids.h"
+#include "engine/collect/LldpDecode.h"
+#include "engine/collect/TableColumns.h"
+#include "host/CDiscoProcessedData.h"
+#include "host/CTolRecord.h"
+#include "host/TolSnmpValue.h"
+
+namespace disco {
+
+namespace {
+
+constexpr int kLearned = 3;
+constexpr int kMgmt = 5;
+
+// Counts rows of one kind of trouble and keeps the first as an example.
+struct Trouble {
+  long count = 0;
+  std::string first;
+  void Add(const std::string& example) {
+    if (count++ == 0) first = example;
+  }
+  void Report(const std::string& table, const std::string& what,
+              std::vector<std::string>* problems) const {
+    if (count == 0) return;
+    problems->push_back(table + ": " + std::to_string(count) + " row" + (count == 1 ? " " : "s ") +
+                        what + " (first: " + first + ")");
+  }
+};
+
+// The six sub-identifiers of `index` from `at` as a MAC text; false when they are no octets.
+bool MacAt(const Index& index, std::size_t at, std::string* mac) {
+  if (index.size() < at + 6) return false;
+  std::string octets;
+  for (std::size_t i = at; i < at + 6; ++i) {
+    if (index[i] > 255) return false;
+    octets += static_cast<char>(index[i]);
+  }
+  *mac = TolFormatMac(octets);
+  return true;
+}
+
+struct Vlan {
+  long id = 0;
+  std::string name;
+};
+
+// The rows of one forwarding table, already split into MAC, VLAN and port.
+struct Row {
+  std::string mac;
+  Vlan vlan;
+  bool vlanKnown = false;
+  long long port = 0;  // ifIndex
+  bool portKnown = false;
+  long long status = 0;
+  bool statusKnown = false;
+};
+
+void Keep(const std::string& table, const std::vector<Row>& rows,
+          const DeviceInterfaces& interfaces, const MacToIp& ipOf, DeviceCollections* out) {
+  Trouble noStatus, noVlan, noInterface;
+  for (const Row& r : rows) {
+    std::string example = "MAC " + r.mac + " VLAN " + std::to_string(r.vlan.id);
+    if (!r.statusKnown) {
+      noStatus.Add(example);
+      continue;
+    }
+    if (r.status != kLearned && r.status != kMgmt) continue;
+    VlanFdbEntry e;
+    e.mac = r.mac;
+    e.vlanId = r.vlan.id;
+    e.vlanName = r.vlan.name;
+    e.status = static_cast<int>(r.status);
+    if (!r.vlanKnown) noVlan.Add(example);
+    if (r.portKnown && !interfaces.Find(static_cast<long>(r.port), &e.local)) {
+      e.local.ifIndex = static_cast<long>(r.port);
+      noInterface.Add(example + " port ifIndex " + std::to_string(r.port));
+    } else if (!r.portKnown && r.status != kMgmt) {
+      // A management entry names no port: it is the switch's own address.
+      noInterface.Add(example + " without port");
+    }
+    if (ipOf) e.ip = ipOf(e.mac);
+    out->vlanFdb.push_back(std::move(e));
+  }
+  noStatus.Report(table, "without status, left out", &out->problems);
+  noVlan.Report(table, "in a VLAN the switch does not describe", &out->problems);
+  noInterface.Report(table, "on a port that is no interface of the device", &out->problems);
+}
+
+// extremeFdbMacExosFdbTable; false when the switch has none.
+bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row>* rows,
+              std::vector<std::string>* problems) {
+  Column ports;
+  if (!ReadColumn(requester, device, oids::kExosFdbPortIfIndex, &ports) || ports.empty()) {
+    return false;
+  }
+  Column status, vlanIds, vlanNames;
+  ReadColumn(requester, device, oids::kExosFdbStatus, &status);
+  ReadColumn(requester, device, oids::kExtremeVlanIfVlanId, &vlanIds);
+  ReadColumn(requester, device, oids::kExtremeVlanIfDescr, &vlanNames);
+  long malformed = 0;
+  for (const auto& [index, value] : ports) {
+    Row r;
+    if (index.size() != 7 || !MacAt(index, 0, &r.mac)) {
+      ++malformed;
+      continue;
+    }
+    Index vlanIfIndex{index[6]};
+    long long id = 0;
+    r.vlanKnown = IntegerAt(vlanIds, vlanIfIndex, &id);
+    r.vlan.id = static_cast<long>(id);
+    r.vlan.name = PrintableOrHex(OctetsAt(vlanNames, vlanIfIndex));
+    r.portKnown = IntegerAt(ports, index, &r.port) && r.port > 0;
+    r.statusKnown = IntegerAt(status, index, &r.status);
+    rows->push_back(std::move(r));
+  }
+  if (malformed > 0) {
+    problems->push_back("extremeFdbMacExosFdbTable: " + std::to_string(malformed) +
+                        " rows with a malformed index left out");
+  }
+  return true;
+}
+
+void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row>* rows,
+                 std::vector<std::string>* problems) {
+  Column ports;
+  if (!ReadColumn(requester, device, oids::kDot1qTpFdbPort, &ports) || ports.empty()) return;
+  Column status, fdbIds, names, bridgePorts;
+  ReadColumn(requester, device, oids::kDot1qTpFdbStatus, &status);
+  ReadColumn(requester, device, oids::kDot1qVlanFdbId, &fdbIds);
+  ReadColumn(requester, device, oids::kDot1qVlanStaticName, &names);
+  ReadColumn(requester, device, oids::kDot1dBasePortIfIndex, &bridgePorts);
+  // Filtering database -> VLAN; with shared learning several VLANs use one database, and the
+  // lowest VLAN id names it.
+  std::map<unsigned long, Vlan> vlanOf;
+  for (const auto& [index, value] : fdbIds) {
+    if (index.size() != 2 || value.kind == TolSnmpValue::kOctetString) continue;
+    unsigned long fdbId = static_cast<unsigned long>(value.integer);
+    long vlanId = static_cast<long>(index[1]);
+    auto it = vlanOf.find(fdbId);
+    if (it == vlanOf.end() || vlanId < it->second.id) {
+      vlanOf[fdbId] = Vlan{vlanId, PrintableOrHex(OctetsAt(names, {index[1]}))};
+    }
+  }
+  long malformed = 0;
+  for (const auto& [index, value] : ports) {
+    Row r;
+    if (index.size() != 7 || !MacAt(index, 1, &r.mac)) {
+      ++malformed;
+      continue;
+    }
+    auto vlan = vlanOf.find(index[0]);
+    r.vlanKnown = vlan != vlanOf.end();
+    if (r.vlanKnown) r.vlan = vlan->second;
+    long long bridgePort = 0;
+    r.portKnown = IntegerAt(ports, index, &bridgePort) && bridgePort > 0 &&
+                  IntegerAt(bridgePorts, {static_cast<unsigned long>(bridgePort)}, &r.port);
+    r.statusKnown = IntegerAt(status, index, &r.status);
+    rows->push_back(std::move(r));
+  }
+  if (malformed > 0) {
+    problems->push_back("dot1qTpFdbTable: " + std::to_string(malformed) +
+                        " rows with a malformed index left out");
+  }
+}
+
+}  // namespace
+
+bool AgentFoundFdbEntry(const CDiscoProcessedData& processed) {
+  CTolRecord remote;
+  for (std::size_t i = 0; i < processed.DPDRemoteCount(); ++i) {
+    if (processed.DPDRemoteFields(i, &remote) != 1) continue;
+    const CTolVBList& fields = remote.RRValues();
+    if (FieldValue(fields, "m_RemoteNbrPhysAddr") != nullptr &&
+        FieldValue(fields, "m_Card") == nullptr) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void CollectVlanFdb(CDiscoStdRequester& requester, CTolRecord& device,
+                    const DeviceInterfaces& interfaces, const MacToIp& ipOf,
+                    DeviceCollections* out) {
+  out->fdbRead = true;
+  std::vector<Row> rows;
+  if (ReadExos(requester, device, &rows, &out->problems)) {
+    out->fdbSource = "extremeFdbMacExosFdbTable";
+  } else {
+    out->fdbSource = "dot1qTpFdbTable";
+    ReadQBridge(requester, device, &rows, &out->problems);
+  }
+  Keep(out->fdbSource, rows, interfaces, ipOf, out);
+}
+
+}  // namespace disco

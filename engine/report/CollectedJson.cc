@@ -1,0 +1,86 @@
+#include "engine/report/CollectedJson.h"
+
+#include "engine/base/JsonText.h"
+
+namespace disco {
+
+namespace {
+
+// The local side: the label and ifIndex, or nulls when no interface matched.
+void AddLocal(Json* object, const LocalPort& local) {
+  (*object)["port"] = local.label.empty() ? Json() : Json(local.label);
+  (*object)["if_index"] = local.ifIndex != 0 ? Json(local.ifIndex) : Json();
+}
+
+Json Neighbour(const LldpNeighbour& n) {
+  Json o{{"local_port_num", n.localPortNum}};
+  AddLocal(&o, n.local);
+  o["chassis_id_subtype"] = n.chassisIdSubtype;
+  o["chassis_id"] = n.chassisId;
+  o["port_id_subtype"] = n.portIdSubtype;
+  o["port_id"] = n.portId;
+  o["port_description"] = n.portDescription;
+  o["system_name"] = n.systemName;
+  o["system_description"] = n.systemDescription;
+  o["capabilities"] = n.capabilities;
+  o["management_address"] = n.managementAddress;
+  return o;
+}
+
+Json FdbEntry(const VlanFdbEntry& e) {
+  Json o{{"mac", e.mac}, {"vlan_id", e.vlanId}, {"vlan_name", e.vlanName}};
+  AddLocal(&o, e.local);
+  o["ip"] = e.ip.empty() ? Json() : Json(e.ip);
+  o["status"] = e.status == 5 ? "mgmt" : "learned";
+  return o;
+}
+
+template <typename T, typename Render>
+void AppendList(std::string* out, const char* key, const std::vector<T>& items, int depth,
+                Render render, const std::function<void()>& drain) {
+  out->append(",\n");
+  AppendIndent(out, depth);
+  AppendJsonString(out, key);
+  out->append(": ");
+  if (items.empty()) {
+    out->append("[]");
+    return;
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    out->append(i == 0 ? "[\n" : ",\n");
+    AppendIndent(out, depth + 1);
+    AppendJson(out, render(items[i]), depth + 1);
+    if (drain) drain();
+  }
+  out->push_back('\n');
+  AppendIndent(out, depth);
+  out->push_back(']');
+}
+
+void AppendMember(std::string* out, const char* key, const Json& value, int depth) {
+  out->append(",\n");
+  AppendIndent(out, depth);
+  AppendJsonString(out, key);
+  out->append(": ");
+  AppendJson(out, value, depth);
+}
+
+}  // namespace
+
+void AppendCollections(std::string* out, const DeviceCollections& c, int depth,
+                       const std::function<void()>& drain) {
+  if (!c.localChassisIdSubtype.empty()) {
+    AppendMember(
+        out, "lldp_local_chassis",
+        Json{{"chassis_id_subtype", c.localChassisIdSubtype}, {"chassis_id", c.localChassisId}},
+        depth);
+  }
+  AppendList(out, "lldp_neighbours", c.lldp, depth, Neighbour, {});
+  if (c.fdbRead) {
+    AppendMember(out, "vlan_fdb_source", c.fdbSource, depth);
+    AppendList(out, "vlan_fdb", c.vlanFdb, depth, FdbEntry, drain);
+  }
+  if (!c.problems.empty()) AppendMember(out, "collector_problems", c.problems, depth);
+}
+
+}  // namespace disco

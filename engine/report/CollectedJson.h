@@ -1,0 +1,20 @@
+// The engine's collectors' findings in a device's results: "lldp_local_chassis",
+// "lldp_neighbours", "vlan_fdb_source", "vlan_fdb" and "collector_problems"
+// (doc/results-schema.md).
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/collect/CollectedData.h"
+
+namespace disco {
+
+// Appends the members, each preceded by ",\n", at nesting `depth` (the device object's members).
+// "lldp_neighbours" is always there; the chassis only when the device gave one; the forwarding
+// members only when the forwarding database was read; the problems only when there are some.
+// `drain` is called after each forwarding entry, so that the caller can move `*out` elsewhere.
+void AppendCollections(std::string* out, const DeviceCollections& c, int depth,
+                       const std::function<void()>& drain = {});
+
+}  // namespace disco

@@ -1,0 +1,315 @@
+#include "engine/report/Summary.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "engine/base/JsonText.h"
+#include "engine/collect/DeviceInterfaces.h"
+#include "host/CTolAtom.h"
+#include "host/CTolAtomVector.h"
+#include "host/CTolVBList.h"
+
+namespace disco {
+
+namespace {
+
+// Encoded summary: a sequence of items, each a kind byte and length-prefixed texts.
+constexpr char kText = 'T';     // text, printed as it is
+constexpr char kMac = 'M';      // indent width, MAC, IP: a MAC address behind a port
+constexpr char kEdp = 'E';      // indent width, MAC, IP, card, port: an EDP neighbour
+constexpr char kVlanMac = 'V';  // indent width, MAC, IP, VLAN: a VLAN forwarding entry
+
+// The texts an item of `kind` carries after its indent.
+int TextsOf(char kind) { return kind == kMac ? 2 : kind == kVlanMac ? 3 : 4; }
+
+void PutText(std::string* out, const std::string& text) {
+  std::uint64_t n = text.size();
+  while (n >= 0x80) {
+    out->push_back(static_cast<char>((n & 0x7F) | 0x80));
+    n >>= 7;
+  }
+  out->push_back(static_cast<char>(n));
+  out->append(text);
+}
+
+// Reads what PutText wrote; false at the end or on a truncated item.
+bool GetText(const std::string& in, std::size_t* pos, std::string* text) {
+  std::uint64_t n = 0;
+  for (int shift = 0; *pos < in.size() && shift < 64; shift += 7) {
+    unsigned char b = static_cast<unsigned char>(in[(*pos)++]);
+    n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+    if ((b & 0x80) == 0) {
+      if (n > in.size() - *pos) return false;
+      text->assign(in, *pos, n);
+      *pos += n;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Pad(const std::string& text, size_t width) {
+  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string Clip(const std::string& text, size_t width) {
+  return text.size() <= width ? text : text.substr(0, width - 3) + "...";
+}
+
+bool Has(const CTolVBList& fields, const char* name) { return fields.RVBLFind(name) != nullptr; }
+
+bool AtomInteger(const CTolAtom* atom, long long* out) {
+  if (atom == nullptr || atom->RAType() != eTolInteger) return false;
+  *out = atom->RAInt64();
+  return true;
+}
+
+// "Default (1), users (2) tag 10": each VLAN with its identifier, and for a VLAN the interface
+// carries encapsulated its 802.1Q tag (or "tagged" when the tag is unknown).
+std::string VlanText(const CTolVBList& fields) {
+  std::map<long long, long long> tags;
+  const CTolAtom* trunked = FieldValue(fields, "m_TrunkedVlans");
+  const CTolAtom* trunkTags = FieldValue(fields, "m_TrunkedVlanTags");
+  if (trunked && trunkTags && trunked->RAVector() && trunkTags->RAVector()) {
+    const CTolAtomVector& vlans = *trunked->RAVector();
+    const CTolAtomVector& tagged = *trunkTags->RAVector();
+    for (int i = 0; i < vlans.RAVSize() && i < tagged.RAVSize(); ++i) {
+      long long vlan = 0;
+      long long tag = 0;
+      if (AtomInteger(vlans.RAVGetValue(i), &vlan) && AtomInteger(tagged.RAVGetValue(i), &tag)) {
+        tags[vlan] = tag;
+      }
+    }
+  }
+  auto one = [&](const CTolVBList& f, bool encapsulated) {
+    long long id = 0;
+    bool hasId = FieldInteger(f, "m_LocalNbrVlan", &id);
+    std::string text = FieldText(f, "m_LocalNbrVlanDescr", "");
+    if (hasId) text += (text.empty() ? "" : " ") + std::string("(") + std::to_string(id) + ")";
+    if (encapsulated && hasId && tags.count(id)) {
+      text += " tag " + std::to_string(tags[id]);
+    } else if (encapsulated) {
+      text += " tagged";
+    }
+    return text;
+  };
+  const CTolAtom* data = FieldValue(fields, "m_LocalNbrVlanData");
+  if (data != nullptr && data->RAVector() != nullptr) {
+    const CTolAtomVector& entries = *data->RAVector();
+    std::string text;
+    for (int i = 0; i < entries.RAVSize(); ++i) {
+      const CTolAtom* entry = entries.RAVGetValue(i);
+      if (entry == nullptr || entry->RAObject() == nullptr) continue;
+      long long encapsulated = 0;
+      FieldInteger(*entry->RAObject(), "m_Encapsulated", &encapsulated);
+      text += (text.empty() ? "" : ", ") + one(*entry->RAObject(), encapsulated != 0);
+    }
+    return text;
+  }
+  // One VLAN: it has trunk fields only when the interface carries it encapsulated.
+  return one(fields, Has(fields, "m_TrunkedVlans") && !tags.empty());
+}
+
+}  // namespace
+
+void KnownDevices::Stake(std::map<std::string, Claim>* map, const std::string& key,
+                         const Claim& claim) {
+  if (key.empty()) return;
+  auto it = map->find(key);
+  if (it == map->end()) {
+    map->emplace(key, claim);
+  } else if (claim.first < it->second.first) {
+    it->second = claim;
+  }
+}
+
+void KnownDevices::Learn(std::size_t order, const std::string& name, const CTolVBList& local) {
+  std::string mac = FieldText(local, "m_LocalNbrPhysAddr", "");
+  std::string ip = FieldText(local, "m_IpAddress", "");
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  Stake(&m_ByMac, mac, Claim(order, name));
+  Stake(&m_ByIp, ip, Claim(order, name));
+}
+
+std::string KnownDevices::Name(const std::string& mac, const std::string& ip) const {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  auto it = m_ByMac.find(mac);
+  if (it != m_ByMac.end()) return it->second.second;
+  it = m_ByIp.find(ip);
+  return it != m_ByIp.end() ? it->second.second : "";
+}
+
+void DeviceSummaryBuilder::AddInterface(const CTolVBList& f) {
+  Row r;
+  r.label = InterfaceLabel(f);
+  r.descr = Clip(FieldText(f, "m_IfDescr", ""), 32);
+  long long v = 0;
+  r.status = FieldInteger(f, "m_LocalNbrStatus", &v) ? IfOperStatusName(v) : "-";
+  r.stp = FieldInteger(f, "m_StpPortState", &v) ? StpPortStateName(v) : "-";
+  r.vlans = VlanText(f);
+  m_Rows.push_back(std::move(r));
+}
+
+void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
+  if (m_Rows.empty()) return;
+  std::string& out = m_Rows.back().remotes;
+  bool edp = Has(f, "m_Card");
+  if (edp) {
+    ++m_Edp;
+  } else if (Has(f, "m_RemoteNbrPhysAddr")) {
+    ++m_Macs;
+  }
+  if (Has(f, "m_NoConnectionAtThisLayer")) {
+    out.push_back(kText);
+    PutText(&out, "no connection at this layer\n");
+    return;
+  }
+  out.push_back(edp ? kEdp : kMac);
+  PutText(&out, FieldText(f, "m_RemoteNbrPhysAddr", "-"));
+  PutText(&out, FieldText(f, "m_RemoteNbrIpAddr", "-"));
+  if (edp) {
+    PutText(&out, FieldText(f, "m_Card", "-"));
+    PutText(&out, FieldText(f, "m_Port", "-"));
+  }
+}
+
+void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
+  for (const LldpNeighbour& n : c.lldp) {
+    ++m_Lldp;
+    std::string& out = m_Collected[n.local.label];
+    std::string name = !n.systemName.empty() ? n.systemName : n.chassisId;
+    out.push_back(kText);
+    PutText(&out, "LLDP " + Pad(name, 17) + "  " + Pad(n.managementAddress, 15) + "  port " +
+                      n.portId + "\n");
+  }
+  for (const VlanFdbEntry& e : c.vlanFdb) {
+    ++m_VlanMacs;
+    std::string& out = m_Collected[e.local.label];
+    out.push_back(kVlanMac);
+    PutText(&out, e.mac);
+    PutText(&out, e.ip.empty() ? "-" : e.ip);
+    PutText(&out,
+            (e.vlanName.empty() ? "" : e.vlanName + " ") + "(" + std::to_string(e.vlanId) + ")");
+  }
+}
+
+std::string DeviceSummaryBuilder::Finish() const {
+  const DeviceRun& d = m_Device;
+  std::string head = d.entry.name + "  " + d.entry.address + ":" + std::to_string(d.entry.port) +
+                     "  " + DeviceStatusName(d.Status());
+  std::string out;
+  if (!d.passedFilter) {
+    out.push_back(kText);
+    PutText(&out, head + ": " + d.Reason() + "\n\n");
+    return out;
+  }
+  head += ": " + std::to_string(m_Rows.size()) + " interfaces, " + std::to_string(m_Edp) +
+          " EDP neighbours, " + std::to_string(m_Macs) + " MAC addresses" +
+          (m_Lldp > 0 ? ", " + std::to_string(m_Lldp) + " LLDP neighbours" : "") +
+          (m_VlanMacs > 0 ? ", " + std::to_string(m_VlanMacs) + " VLAN forwarding entries" : "") +
+          "\n";
+  if (d.Status() != DeviceStatus::kDiscovered) head += "  " + d.Reason() + "\n";
+  head += RefusedMacWarning(d.refusedMacValues);
+
+  size_t wLabel = 9, wDescr = 11, wStatus = 6, wStp = 3;
+  for (const Row& r : m_Rows) {
+    wLabel = std::max(wLabel, r.label.size());
+    wDescr = std::max(wDescr, r.descr.size());
+    wStatus = std::max(wStatus, r.status.size());
+    wStp = std::max(wStp, r.stp.size());
+  }
+  head += "  " + Pad("interface", wLabel) + "  " + Pad("description", wDescr) + "  " +
+          Pad("status", wStatus) + "  " + Pad("STP", wStp) + "  VLANs\n";
+  out.push_back(kText);
+  PutText(&out, head);
+  std::string indent(2 + wLabel + 2, ' ');
+  for (const Row& r : m_Rows) {
+    out.push_back(kText);
+    PutText(&out, "  " + Pad(r.label, wLabel) + "  " + Pad(r.descr, wDescr) + "  " +
+                      Pad(r.status, wStatus) + "  " + Pad(r.stp, wStp) + "  " + r.vlans + "\n");
+    // Remote lines are indented under the interface column.
+    auto collected = m_Collected.find(r.label);
+    for (const std::string* lines :
+         {&r.remotes, collected != m_Collected.end() ? &collected->second : nullptr}) {
+      std::size_t pos = 0;
+      while (lines != nullptr && pos < lines->size()) {
+        char kind = (*lines)[pos++];
+        out.push_back(kind);
+        std::string text;
+        if (kind == kText) {
+          if (GetText(*lines, &pos, &text)) PutText(&out, indent + text);
+          continue;
+        }
+        PutText(&out, indent);
+        for (int i = TextsOf(kind); i > 0 && GetText(*lines, &pos, &text); --i) {
+          PutText(&out, text);
+        }
+      }
+    }
+  }
+  out.push_back(kText);
+  PutText(&out, "\n");
+  return out;
+}
+
+void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known, std::ostream& out) {
+  std::string text;  // written out in blocks: a big switch has a line per MAC address
+  std::string item, indent, mac, ip, card, port, vlan;
+  std::size_t pos = 0;
+  while (pos < encoded.size()) {
+    if (text.size() >= (1 << 16)) {
+      out << text;
+      text.clear();
+    }
+    char kind = encoded[pos++];
+    if (kind == kText) {
+      if (!GetText(encoded, &pos, &item)) break;
+      text += item;
+      continue;
+    }
+    if (!GetText(encoded, &pos, &indent) || !GetText(encoded, &pos, &mac) ||
+        !GetText(encoded, &pos, &ip)) {
+      break;
+    }
+    std::string name = known.Name(mac, ip);
+    text += indent;
+    if (kind == kEdp) {
+      if (!GetText(encoded, &pos, &card) || !GetText(encoded, &pos, &port)) break;
+      text += "EDP  " + Pad(mac, 17) + "  " + Pad(ip, 15) + "  " +
+              (name.empty() ? "" : name + " ") + "port " + card + ":" + port + "\n";
+    } else if (kind == kVlanMac) {
+      if (!GetText(encoded, &pos, &vlan)) break;
+      text += "MAC  " + Pad(mac, 17) + "  " + Pad(ip, 15) + "  VLAN " + vlan +
+              (name.empty() ? "" : "  " + name) + "\n";
+    } else {
+      text += "MAC  " + Pad(mac, 17) + "  " + (name.empty() ? ip : Pad(ip, 15)) +
+              (name.empty() ? "" : "  " + name) + "\n";
+    }
+  }
+  out << text;
+}
+
+void WriteRunLine(int discovered, int devices, double seconds, const std::string& resultsPath,
+                  std::ostream& out) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", seconds);
+  out << discovered << " of " << devices << " devices discovered in " << text
+      << " s; results written to "
+      << (resultsPath == "-" ? std::string("standard output") : resultsPath) << "\n";
+  out.flush();
+}
+
+std::string IfOperStatusName(long long s) {
+  static const char* const names[] = {"up",      "down",       "testing",       "unknown",
+                                      "dormant", "notPresent", "lowerLayerDown"};
+  return s >= 1 && s <= 7 ? names[s - 1] : std::to_string(s);
+}
+
+std::string StpPortStateName(long long s) {
+  static const char* const names[] = {"disabled", "blocking",   "listening",
+                                      "learning", "forwarding", "broken"};
+  return s >= 1 && s <= 6 ? names[s - 1] : std::to_string(s);
+}
+
+}  // namespace disco

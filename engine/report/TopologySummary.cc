@@ -1,0 +1,50 @@
+#include "engine/report/TopologySummary.h"
+
+#include <algorithm>
+
+#include "engine/report/TopologyJson.h"
+
+namespace disco {
+
+namespace {
+
+std::string Pad(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string EndText(const TopologyView& v, const topology::LinkEnd& end) {
+  std::string port = v.PortName(end);
+  return v.NodeName(end.node) + " " + (port.empty() ? "?" : port);
+}
+
+std::string StpText(const TopologyView& v, const topology::LinkEnd& end) {
+  std::string stp = v.InScope(end.node) && end.port >= 0 ? StpStateText(end.stpState) : "";
+  return stp.empty() ? "-" : stp;
+}
+
+}  // namespace
+
+std::string TopologySummaryText(const TopologyView& v) {
+  const topology::Topology& t = v.topology;
+  std::string out = "Links (" + std::to_string(t.links.size()) + ")\n";
+  std::size_t wa = 0, wb = 0, we = 0;
+  for (const topology::Link& l : t.links) {
+    wa = std::max(wa, EndText(v, l.a).size());
+    wb = std::max(wb, EndText(v, l.b).size());
+    we = std::max(we, TopologyView::EvidenceText(l).size());
+  }
+  for (const topology::Link& l : t.links) {
+    out += "  " + Pad(EndText(v, l.a), wa) + "  -  " + Pad(EndText(v, l.b), wb) + "  " +
+           Pad(TopologyView::EvidenceText(l), we) + "  " + StpText(v, l.a) + " / " +
+           StpText(v, l.b) + (l.Blocked() ? "  (blocked)" : "") + "\n";
+  }
+  std::size_t shared = 0;
+  for (const auto& port : v.hostsOnPort) shared += port.second.size() > 1 ? 1 : 0;
+  out += "Hosts: " + std::to_string(t.hosts.size()) + " on " +
+         std::to_string(v.hostsOnPort.size()) + " edge ports (" + std::to_string(shared) +
+         " shared), " + std::to_string(t.undecided.size()) + " undecided; " +
+         std::to_string(t.outside.size()) + " switch(es) outside the scope\n\n";
+  return out;
+}
+
+}  // namespace disco

@@ -1,0 +1,42 @@
+#include "engine/run/DeviceCollectors.h"
+
+#include <memory>
+
+#include "engine/base/JsonText.h"
+#include "engine/collect/LldpCollector.h"
+#include "host/CDiscoArpService.h"
+#include "host/CTolAtom.h"
+#include "host/CTolAtomVector.h"
+#include "host/CTolVBList.h"
+
+namespace disco {
+
+namespace {
+
+std::string IpFromArp(CDiscoArpService& arp, const std::string& mac, const std::string& space) {
+  std::unique_ptr<CTolAtomVector> answer(
+      arp.GetARP(nullptr, mac.c_str(), nullptr, nullptr, space.empty() ? nullptr : space.c_str()));
+  if (!answer || answer->RAVSize() == 0) return "";
+  const CTolAtom* host = answer->RAVGetValue(0);
+  if (host == nullptr || host->RAObject() == nullptr) return "";
+  return FieldText(*host->RAObject(), "m_HostIp", "");
+}
+
+}  // namespace
+
+void RunCollectors(CDiscoStdRequester& requester, CDiscoArpService& arp, FdbMode mode,
+                   DeviceRun& d) {
+  if (!d.proc) return;
+  DeviceInterfaces interfaces(*d.proc);
+  CollectLldp(requester, *d.record, interfaces, &d.collected);
+  bool fdbOff = d.entry.downloadFdb && !*d.entry.downloadFdb;
+  bool read = mode == FdbMode::kAlways ||
+              (mode == FdbMode::kAuto && !fdbOff && !AgentFoundFdbEntry(*d.proc));
+  if (!read) return;
+  const std::string space = d.entry.addressSpace;
+  CollectVlanFdb(
+      requester, *d.record, interfaces,
+      [&arp, &space](const std::string& mac) { return IpFromArp(arp, mac, space); }, &d.collected);
+}
+
+}  // namespace disco

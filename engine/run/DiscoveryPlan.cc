@@ -1,0 +1,175 @@
+#include "engine/run/DiscoveryPlan.h"
+
+#include <filesystem>
+#include <set>
+
+#include "engine/base/Ipv4Address.h"
+
+namespace disco {
+
+namespace {
+
+bool IsReadableFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+// Finds the recording of a device in the replay folder.
+bool FindRecording(const std::string& dir, const DeviceEntry& d, std::string* path,
+                   std::string* error) {
+  std::vector<std::string> candidates = {dir + "/" + d.name + ".snmprec",
+                                         dir + "/" + d.address + ".snmprec"};
+  for (const std::string& c : candidates) {
+    if (IsReadableFile(c)) {
+      *path = c;
+      return true;
+    }
+  }
+  *error = "no recording for device " + d.name + " in " + dir + " (looked for " + candidates[0] +
+           (d.name == d.address ? "" : " and " + candidates[1]) + ")";
+  return false;
+}
+
+struct DeviceInput {
+  std::string where;    // "command line" or "scope line N", for messages
+  std::string address;  // as written
+  std::string name;
+  int port = -1;
+  const SnmpSettings* own = nullptr;
+  std::optional<bool> downloadFdb;
+  std::string addressSpace;
+  std::string recording;
+};
+
+bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const ScopeDocument* scope,
+                 DeviceEntry* d, std::string* error) {
+  std::string host;
+  int port = -1;
+  if (!SplitHostPort(in.address, &host, &port, error) || !ResolveIpv4(host, &d->address, error)) {
+    *error = in.where + ": " + *error;
+    return false;
+  }
+  if (port != -1 && in.port != -1 && port != in.port) {
+    *error = in.where + ": device " + in.address + " has two ports (" + std::to_string(port) +
+             " and " + std::to_string(in.port) + ")";
+    return false;
+  }
+  if (port == -1) port = in.port;
+  if (port == -1 && scope != nullptr) port = scope->defaultPort;
+  d->port = port == -1 ? 161 : port;
+  d->name = in.name.empty() ? host : in.name;
+  d->downloadFdb = in.downloadFdb;
+  d->addressSpace = in.addressSpace;
+
+  CDiscoSnmpCredentials c;
+  bool ok = ApplySnmpSettings(options.environmentSecrets, &c, error) &&
+            (scope == nullptr || ApplySnmpSettings(scope->defaults, &c, error)) &&
+            ApplySnmpSettings(options.snmp, &c, error) &&
+            (in.own == nullptr || ApplySnmpSettings(*in.own, &c, error));
+  if (!ok) {
+    *error = in.where + ": " + *error;
+    return false;
+  }
+  d->credentials = c;
+
+  if (!in.recording.empty()) {
+    if (!IsReadableFile(in.recording)) {
+      *error = in.where + ": recording " + in.recording + " of device " + d->name +
+               " is not a readable file";
+      return false;
+    }
+    d->recording = in.recording;
+  } else if (!options.replayDir.empty()) {
+    if (!FindRecording(options.replayDir, *d, &d->recording, error)) return false;
+  } else if (!CDiscoNetSnmpBackend::Validate(c, error)) {
+    *error = in.where + ": SNMP settings of device " + d->name + ": " + *error;
+    return false;
+  }
+  return true;
+}
+
+bool BuildPingList(const EngineOptions& options, const ScopeDocument* scope, DiscoveryPlan* plan,
+                   std::string* error) {
+  if (options.noPing) return true;
+  size_t limit = options.allowLargeScope ? kMaxPingAddressesLarge : kMaxPingAddresses;
+  std::set<std::string> seen;
+  // The limit counts distinct addresses: entries that overlap (a block and an address in it)
+  // count each address once.
+  auto add = [&](const std::string& a) {
+    if (seen.insert(a).second) plan->pingAddresses.push_back(a);
+  };
+  if (scope != nullptr && scope->hasPingList) {
+    for (const std::string& entry : scope->ping) {
+      std::vector<std::string> expanded;
+      ExpandResult result = ExpandAddressEntry(entry, limit, &expanded, error);
+      if (result == ExpandResult::kMalformed) {
+        *error = "scope ping list: " + *error;
+        return false;
+      }
+      if (result == ExpandResult::kOk) {
+        for (const std::string& a : expanded) add(a);
+      }
+      if (result == ExpandResult::kTooMany || seen.size() > limit) {
+        *error = "the ping list holds more than " + std::to_string(limit) + " distinct addresses" +
+                 (options.allowLargeScope ? ""
+                                          : "; give --allow-large-scope to ping up to " +
+                                                std::to_string(kMaxPingAddressesLarge));
+        return false;
+      }
+    }
+  } else {
+    for (const DeviceEntry& d : plan->devices) {
+      if (d.recording.empty()) add(d.address);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool BuildDiscoveryPlan(const EngineOptions& options, const ScopeDocument* scope,
+                        DiscoveryPlan* plan, std::string* error) {
+  DiscoveryPlan result;
+  std::vector<DeviceInput> inputs;
+  if (scope != nullptr) {
+    for (const ScopeDevice& sd : scope->devices) {
+      DeviceInput in;
+      in.where = options.scopeFile + ": line " + std::to_string(sd.line);
+      in.address = sd.address;
+      in.name = sd.name;
+      in.port = sd.port;
+      in.own = &sd.snmp;
+      in.downloadFdb = sd.downloadFdb;
+      in.addressSpace = sd.addressSpace;
+      in.recording = sd.recording;
+      inputs.push_back(in);
+    }
+    result.staticArp = scope->staticArp;
+  }
+  for (const std::string& host : options.hosts) {
+    DeviceInput in;
+    in.where = "command line";
+    in.address = host;
+    inputs.push_back(in);
+  }
+  std::set<std::string> endpoints;
+  std::set<std::string> names;
+  for (const DeviceInput& in : inputs) {
+    DeviceEntry d;
+    if (!BuildDevice(in, options, scope, &d, error)) return false;
+    if (!endpoints.insert(d.Endpoint()).second) {
+      *error = in.where + ": device " + d.Endpoint() + " is listed twice";
+      return false;
+    }
+    if (!names.insert(d.name).second) {
+      *error = in.where + ": two devices are named " + d.name;
+      return false;
+    }
+    result.devices.push_back(std::move(d));
+  }
+  if (!BuildPingList(options, scope, &result, error)) return false;
+  *plan = std::move(result);
+  return true;
+}
+
+}  // namespace disco

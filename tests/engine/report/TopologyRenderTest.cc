@@ -1,0 +1,139 @@
+// The topology as the results, the DOT picture and the summary show it, on a small network with a
+// hub, a switch outside the scope heard by EDP from one side, and a link known only from the
+// forwarding tables.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "engine/base/JsonText.h"
+#include "engine/map/TopologyView.h"
+#include "engine/report/TopologyDot.h"
+#include "engine/report/TopologyJson.h"
+#include "engine/report/TopologySummary.h"
+
+namespace {
+
+using namespace disco;
+using namespace disco::topology;
+
+Mac M(const char* text) {
+  Mac m = 0;
+  EXPECT_TRUE(ParseMac(text, &m)) << text;
+  return m;
+}
+
+Port P(int number, int stp, std::vector<Mac> fdb) {
+  Port p;
+  p.card = 1;
+  p.number = number;
+  p.name = "1:" + std::to_string(number);
+  p.stpState = stp;
+  p.fdb = std::move(fdb);
+  return p;
+}
+
+//  a 1:1 (hub: h1, h2)   a 1:2 -- far-1 (outside, EDP from a only; h3 behind it)
+//  a 1:3 -- 1:4 b (no EDP)   b 1:1 (h4)
+TopologyView SmallNetwork() {
+  Mac a = M("00:04:96:00:00:0A"), b = M("00:04:96:00:00:0B"), far = M("00:04:96:00:00:FF");
+  Mac h1 = M("02:00:00:00:00:01"), h2 = M("02:00:00:00:00:02"), h3 = M("02:00:00:00:00:03"),
+      h4 = M("02:00:00:00:00:04");
+  Network n;
+  n.switches.resize(2);
+  n.switches[0].name = "a";
+  n.switches[0].macs = {a};
+  n.switches[0].ports = {P(1, kStpForwarding, {h1, h2}), P(2, kStpForwarding, {h3}),
+                         P(3, kStpForwarding, {b, h4})};
+  n.switches[1].name = "b";
+  n.switches[1].macs = {b};
+  n.switches[1].ports = {P(1, kStpForwarding, {h4}), P(4, kStpForwarding, {a, h1, h2, h3})};
+  NeighbourClaim c;
+  c.protocol = "edp";
+  c.sw = 0;
+  c.port = 1;
+  c.remoteMac = far;
+  c.remoteName = "far-1";
+  c.remoteCard = 1;
+  c.remotePort = 5;
+  n.claims.push_back(c);
+  return TopologyView::Build(
+      std::move(n), {}, [h1](Mac m) { return m == h1 ? std::string("10.0.0.1") : std::string(); });
+}
+
+TEST(TopologyRenderTest, ResultsPictureAndSummaryShowLinksHubsAndOutsideSwitches) {
+  TopologyView v = SmallNetwork();
+  std::string text = "{\n";
+  ASSERT_TRUE(WriteTopology(v, 1, [&text](const std::string& piece) {
+    text += piece;
+    return true;
+  }));
+  text += "\n}\n";
+  Json t = Json::parse(text)["topology"];
+  EXPECT_EQ(Json::parse(text).dump(2) + "\n", text) << "not as dump(2) prints it";
+
+  ASSERT_EQ(t["links"].size(), 2u) << t["links"].dump();
+  const Json& edp = t["links"][0];
+  EXPECT_EQ(edp["evidence"], "edp-one-side");
+  EXPECT_EQ(edp["b"], (Json{{"switch", "far-1"}, {"port", "1:5"}}));
+  const Json& fdb = t["links"][1];
+  EXPECT_EQ(fdb["evidence"], "fdb");
+  EXPECT_EQ(fdb["blocked"], false);
+  std::set<std::string> ends = {
+      fdb["a"]["switch"].get<std::string>() + " " + fdb["a"]["port"].get<std::string>(),
+      fdb["b"]["switch"].get<std::string>() + " " + fdb["b"]["port"].get<std::string>()};
+  EXPECT_EQ(ends, (std::set<std::string>{"a 1:3", "b 1:4"}));
+  EXPECT_EQ(t["switches"][2]["in_scope"], false);
+  EXPECT_EQ(t["switches"][2]["heard_by"], "edp");
+
+  ASSERT_EQ(t["hosts"].size(), 4u) << t["hosts"].dump();
+  EXPECT_EQ(t["hosts"][0], (Json{{"mac", "02:00:00:00:00:01"},
+                                 {"ip", "10.0.0.1"},
+                                 {"switch", "a"},
+                                 {"port", "1:1"},
+                                 {"shared", true}}));
+  EXPECT_EQ(t["hosts"][1]["shared"], true);
+  EXPECT_EQ(t["hosts"][2]["behind"], "far-1");
+  EXPECT_EQ(t["hosts"][2]["port"], "1:2");
+  EXPECT_EQ(t["hosts"][3]["switch"], "b");
+  EXPECT_EQ(t["counts"]["shared_ports"], 1);
+
+  std::string dot = TopologyDot(v);
+  EXPECT_NE(dot.find("1:1 (shared)"), std::string::npos) << dot;
+  EXPECT_NE(dot.find("behind far-1"), std::string::npos) << dot;
+  EXPECT_NE(dot.find("style=dashed, label=\"far-1"), std::string::npos) << dot;
+  EXPECT_NE(TopologyDot(v, 8, 1).find("3 hosts on 2 edge ports"), std::string::npos);
+
+  std::string summary = TopologySummaryText(v);
+  EXPECT_NE(summary.find("Links (2)"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("a 1:2  -  far-1 1:5  edp-one-side"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("4 on 3 edge ports (1 shared)"), std::string::npos) << summary;
+}
+
+// A big section reaches the writer in pieces that join to the whole; a failed write ends it.
+TEST(TopologyRenderTest, BigSectionIsWrittenInPiecesAndStopsAtAFailedWrite) {
+  Network n;
+  n.switches.resize(1);
+  n.switches[0].name = "a";
+  n.switches[0].macs = {M("00:04:96:00:00:0A")};
+  std::vector<Mac> hosts;
+  for (Mac h = 1; h <= 3000; ++h) hosts.push_back(M("02:00:00:00:00:00") + h);
+  n.switches[0].ports = {P(1, kStpForwarding, hosts)};
+  TopologyView v = TopologyView::Build(std::move(n), {}, [](Mac) { return std::string(); });
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(WriteTopology(v, 0, [&pieces](const std::string& piece) {
+    pieces.push_back(piece);
+    return true;
+  }));
+  ASSERT_GT(pieces.size(), 2u);
+  std::string text;
+  for (const std::string& piece : pieces) text += piece;
+  Json hostList = Json::parse("{" + text + "}")["topology"]["hosts"];
+  ASSERT_EQ(hostList.size(), 3000u);
+  EXPECT_EQ(hostList[2999]["mac"], "02:00:00:00:0B:B8");
+
+  int calls = 0;
+  EXPECT_FALSE(WriteTopology(v, 0, [&calls](const std::string&) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2);
+}
+
+}  // namespace

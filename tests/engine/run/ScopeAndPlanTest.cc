@@ -1,0 +1,209 @@
+// The scope file and the discovery plan made from it with the command line: what reaches each
+// device, and which addresses are pinged.
+#include <gtest/gtest.h>
+
+#include "engine/base/Ipv4Address.h"
+#include "engine/base/MacAddress.h"
+#include "engine/cli/ScopeFile.h"
+#include "engine/cli/Secrets.h"
+#include "engine/run/DeviceRun.h"
+#include "engine/run/DiscoveryPlan.h"
+#include "engine/topology/Network.h"
+#include "support/EngineProcess.h"
+
+namespace {
+
+using disco::BuildDiscoveryPlan;
+using disco::DiscoveryPlan;
+using disco::EngineOptions;
+using disco::ParseScopeText;
+using disco::ScopeDocument;
+
+// Parses `scope` and plans it with `cli` options; fails the test on an error.
+DiscoveryPlan Plan(const std::string& scope, const std::vector<std::string>& cli = {}) {
+  EngineOptions options;
+  std::string error;
+  if (!cli.empty()) {
+    std::vector<std::string> args = cli;
+    args.push_back("127.0.0.99");  // a device, so that the command line parses
+    EXPECT_EQ(disco::ParseCommandLine(args, &options, &error), disco::ParseOutcome::kRun) << error;
+    options.hosts.clear();
+  }
+  ScopeDocument doc;
+  EXPECT_TRUE(ParseScopeText(scope, "/scopes", &doc, &error)) << error;
+  DiscoveryPlan plan;
+  EXPECT_TRUE(BuildDiscoveryPlan(options, &doc, &plan, &error)) << error;
+  return plan;
+}
+
+TEST(ScopeAndPlanTest, DeviceSettingsBeatTheCommandLineWhichBeatsScopeDefaults) {
+  DiscoveryPlan plan = Plan(
+      "defaults: {community: fromscope, timeout: 5, port: 1161, max_repetitions: 10}\n"
+      "devices:\n"
+      "  - {address: 127.0.0.1}\n"
+      "  - {address: 127.0.0.2, community: own, retries: 3, port: 2161, max_repetitions: 7}\n"
+      "  - {address: '127.0.0.3:3161', name: three}\n",
+      {"-c", "cli", "-r", "0", "-Cr40"});
+  std::vector<std::string> settings;  // name, community, timeout, retries, max-repetitions, port
+  for (const disco::DeviceEntry& d : plan.devices) {
+    const CDiscoSnmpCredentials& c = d.credentials;
+    settings.push_back(d.name + " " + c.community + " " + std::to_string(c.timeoutMs) + " " +
+                       std::to_string(c.retries) + " " + std::to_string(c.maxRepetitions) + " " +
+                       std::to_string(d.port));
+  }
+  EXPECT_EQ(settings,
+            (std::vector<std::string>{"127.0.0.1 cli 5000 0 40 1161", "127.0.0.2 own 5000 3 7 2161",
+                                      "three cli 5000 0 40 3161"}));
+}
+
+TEST(ScopeAndPlanTest, MaxRepetitionsTakesNetSnmpsSpellingsAndAScopeDefault) {
+  const struct {
+    std::vector<std::string> cli;
+    int maxRepetitions;
+  } cases[] = {{{"-Cr33"}, 33},
+               {{"-Cr", "33"}, 33},
+               {{"-C", "r33"}, 33},
+               {{"-Cr", "1000"}, 1000},
+               {{"-q"}, 12}};  // the scope's default, with no -Cr
+  for (const auto& c : cases) {
+    DiscoveryPlan plan = Plan("defaults: {max_repetitions: 12}\ndevices: [127.0.0.1]\n", c.cli);
+    ASSERT_EQ(plan.devices.size(), 1u);
+    std::string given;
+    for (const std::string& arg : c.cli) given += arg + " ";
+    EXPECT_EQ(plan.devices[0].credentials.maxRepetitions, c.maxRepetitions) << given;
+  }
+}
+
+TEST(ScopeAndPlanTest, DeviceRecordCarriesTheScopesDeviceSettings) {
+  DiscoveryPlan plan = Plan(
+      "devices:\n"
+      "  - {address: 127.0.0.1, download_fdb: false, address_space: lab, port: 16100}\n"
+      "  - {address: 127.0.0.2}\n");
+  auto first = disco::MakeDeviceRecord(plan.devices[0]);
+  EXPECT_STREQ(first->RRValueOf("m_Name")->RAString(), "127.0.0.1");
+  EXPECT_STREQ(first->RRValueOf("m_IpAddress")->RAString(), "127.0.0.1");
+  EXPECT_EQ(first->RRValueOf("m_SnmpPort")->RAInt(), 16100);
+  EXPECT_EQ(first->RRValueOf("m_DownloadFdbData")->RAInt(), 0);
+  EXPECT_STREQ(first->RRValueOf("m_AddressSpace")->RAString(), "lab");
+  auto second = disco::MakeDeviceRecord(plan.devices[1]);
+  EXPECT_EQ(second->RRValueOf("m_SnmpPort"), nullptr);
+  EXPECT_EQ(second->RRValueOf("m_DownloadFdbData"), nullptr);
+  EXPECT_EQ(second->RRValueOf("m_AddressSpace"), nullptr);
+}
+
+TEST(ScopeAndPlanTest, RelativeRecordingsAreTakenFromTheScopeFilesFolder) {
+  TempDir dir;
+  dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|sw\n");
+  std::string scope =
+      dir.Write("scope.yaml", "devices:\n  - {address: 127.0.0.1, recording: sw.snmprec}\n");
+  ScopeDocument doc;
+  std::string error;
+  ASSERT_TRUE(disco::LoadScopeFile(scope, &doc, &error)) << error;
+  EXPECT_EQ(doc.devices[0].recording, dir.Path() + "/sw.snmprec");
+}
+
+TEST(ScopeAndPlanTest, WithoutAPingListOnlyDevicesReachedOverTheNetworkArePinged) {
+  TempDir dir;
+  std::string recording = dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|sw\n");
+  DiscoveryPlan plan =
+      Plan("devices:\n  - 127.0.0.1\n  - {address: 127.0.0.2, recording: " + recording +
+           "}\n  - 127.0.0.3\n");
+  EXPECT_EQ(plan.pingAddresses, (std::vector<std::string>{"127.0.0.1", "127.0.0.3"}));
+}
+
+TEST(ScopeAndPlanTest, PingListEntriesExpandWithoutRepeats) {
+  DiscoveryPlan plan = Plan(
+      "devices: [127.0.0.1]\n"
+      "ping: [192.0.2.0/30, 192.0.2.4/31, 192.0.2.9/32, 192.0.2.1, 192.0.2.254-192.0.3.1, "
+      "198.51.100.7-8]\n");
+  EXPECT_EQ(plan.pingAddresses,
+            (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.4", "192.0.2.5",
+                                      "192.0.2.9", "192.0.2.254", "192.0.2.255", "192.0.3.0",
+                                      "192.0.3.1", "198.51.100.7", "198.51.100.8"}));
+}
+
+TEST(ScopeAndPlanTest, SecretsFromTheEnvironmentLieUnderEveryOtherLayer) {
+  setenv(disco::kCommunityVariable, "fromenv", 1);
+  setenv(disco::kAuthPassphraseVariable, "env-passphrase", 1);
+  setenv(disco::kPrivPassphraseVariable, "", 1);  // empty: not set
+  EngineOptions options;
+  std::string error;
+  bool read = disco::SecretsFromEnvironment(&options.environmentSecrets, &error);
+  unsetenv(disco::kCommunityVariable);
+  unsetenv(disco::kAuthPassphraseVariable);
+  unsetenv(disco::kPrivPassphraseVariable);
+  ASSERT_TRUE(read) << error;
+  ScopeDocument doc;
+  ASSERT_TRUE(
+      ParseScopeText("defaults: {auth_passphrase: scope-passphrase}\n"
+                     "devices: [127.0.0.1, {address: 127.0.0.2, community: own}]\n",
+                     "/scopes", &doc, &error));
+  DiscoveryPlan plan;
+  ASSERT_TRUE(BuildDiscoveryPlan(options, &doc, &plan, &error)) << error;
+  EXPECT_EQ(plan.devices[0].credentials.community, "fromenv");
+  EXPECT_EQ(plan.devices[1].credentials.community, "own");
+  EXPECT_EQ(plan.devices[0].credentials.authPassphrase, "scope-passphrase");
+  EXPECT_EQ(plan.devices[0].credentials.privPassphrase, "");
+}
+
+TEST(ScopeAndPlanTest, PingLimitCountsDistinctAddresses) {
+  // 4096 addresses, the limit, each written twice: overlapping entries count once.
+  DiscoveryPlan plan = Plan(
+      "devices: [127.0.0.1]\n"
+      "ping: [10.0.0.0-10.0.15.255, 10.0.0.0-10.0.15.255, 10.0.0.7]\n");
+  EXPECT_EQ(plan.pingAddresses.size(), 4096u);
+  // One more distinct address is one too many.
+  EngineOptions options;
+  ScopeDocument doc;
+  std::string error;
+  ASSERT_TRUE(ParseScopeText("devices: [127.0.0.1]\nping: [10.0.0.0-10.0.15.255, 10.0.16.0]\n",
+                             "/scopes", &doc, &error));
+  DiscoveryPlan refused;
+  EXPECT_FALSE(BuildDiscoveryPlan(options, &doc, &refused, &error));
+  EXPECT_NE(error.find("more than 4096 distinct addresses"), std::string::npos) << error;
+}
+
+// An entry at the limit is taken whole (PingLimitCountsDistinctAddresses); one that would take
+// the list past it adds nothing, and a block far too big is refused before it is expanded.
+TEST(ScopeAndPlanTest, AnEntryPastThePingLimitAddsNothing) {
+  std::vector<std::string> out(4096, "10.0.0.1");
+  std::string error;
+  EXPECT_EQ(disco::ExpandAddressEntry("10.0.16.0", 4096, &out, &error),
+            disco::ExpandResult::kTooMany);
+  EXPECT_EQ(out.size(), 4096u);
+  out.clear();
+  EXPECT_EQ(disco::ExpandAddressEntry("0.0.0.0/0", 65536, &out, &error),
+            disco::ExpandResult::kTooMany);
+  EXPECT_TRUE(out.empty());
+}
+
+// The two MAC readers: NormalizeMac takes the forms operators write; the topology's ParseMac only
+// two-digit groups separated by ':' or '-', as the engine files them.
+TEST(ScopeAndPlanTest, MacAddressesAreNormalisedAndParsed) {
+  const std::string kMac = "00:04:96:1F:A2:10";
+  struct {
+    const char* text;
+    bool normalised;
+    bool parsed;
+  } cases[] = {{"00:04:96:1f:A2:10", true, true},
+               {"0:4:96:1f:a2:10", true, false},
+               {"00-04-96-1F-A2-10", true, true},
+               {"0004.961f.a210", true, false},
+               {"0004961fa210", true, false},
+               {"00:04:96:1f:a2", false, false},
+               {"00:04:96:1f:a2:100", false, false},
+               {"00:04:96:1F:A2:10:00", false, false},
+               {"0004961fa21g", false, false},
+               {"00:04:96:1F:A2:1G", false, false},
+               {"", false, false}};
+  for (const auto& c : cases) {
+    std::string mac;
+    EXPECT_EQ(disco::NormalizeMac(c.text, &mac), c.normalised) << c.text;
+    EXPECT_TRUE(!c.normalised || mac == kMac) << c.text << " gave " << mac;
+    disco::topology::Mac parsed = 0;
+    EXPECT_EQ(disco::topology::ParseMac(c.text, &parsed), c.parsed) << c.text;
+    EXPECT_TRUE(!c.parsed || disco::topology::MacText(parsed) == kMac) << c.text;
+  }
+}
+
+}  // namespace
