@@ -2,10 +2,13 @@
 #   <prefix>/bin/extreme-disco
 #   <prefix>/<libdir>/libtolhost.so.<major>        the host library, with its SONAME
 #   <prefix>/<libdir>/extreme-disco/libextremeswitchagent.so
-#   <prefix>/<includedir>/host/*.h                 the host headers, plug-in ABI included
+#   <prefix>/<includedir>/extreme-disco/host/*.h   the host headers, plug-in ABI included
 #   <prefix>/<libdir>/pkgconfig/tolhost.pc         relocatable: paths relative to the .pc file
 # Every path is relative to the prefix, so that `cmake --install build --prefix P` works for any P.
+# The headers sit in a folder of their own: users include "host/X.h" with
+# -I<prefix>/<includedir>/extreme-disco, and nothing lands in a bare /usr/include/host.
 set(DISCO_PLUGIN_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/extreme-disco)
+set(DISCO_HEADER_ROOT ${CMAKE_INSTALL_INCLUDEDIR}/extreme-disco)
 
 set_target_properties(tolhost PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 
@@ -25,8 +28,8 @@ target_compile_definitions(discoengine PRIVATE
 install(TARGETS extreme-disco RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS tolhost LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS extremeswitchagent LIBRARY DESTINATION ${DISCO_PLUGIN_INSTALL_DIR})
-install(FILES ${HOST_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/host)
-target_include_directories(tolhost INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+install(FILES ${HOST_HEADERS} DESTINATION ${DISCO_HEADER_ROOT}/host)
+target_include_directories(tolhost INTERFACE $<INSTALL_INTERFACE:${DISCO_HEADER_ROOT}>)
 file(RELATIVE_PATH DISCO_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tolhost.pc.in ${PROJECT_BINARY_DIR}/tolhost.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tolhost.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,7 +1,9 @@
 # Installs the build into a fresh prefix and discovers the sample network offline with the
 # installed program: it must find its host library and its plug-in from the install tree alone.
+# The installed headers must compile on their own with the flags tolhost.pc gives.
 # Usage: cmake -DBUILD_DIR=<build> -DSOURCE_DIR=<source> -DPREFIX=<scratch folder>
-#   -DLIBDIR=<libdir> -DPLUGIN_DIR=<plug-in folder> (both relative to the prefix) -P <this file>
+#   -DLIBDIR=<libdir> -DPLUGIN_DIR=<plug-in folder> (both relative to the prefix)
+#   -DCXX=<C++ compiler> -DPKG_CONFIG=<pkg-config> -P <this file>
 cmake_minimum_required(VERSION 3.19)
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -10,11 +12,43 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install ${BUILD_DIR} --prefix ${PREFIX} failed: ${status}")
 endif()
 foreach(installed bin/extreme-disco ${PLUGIN_DIR}/libextremeswitchagent.so
-    include/host/DiscoPluginAbi.h ${LIBDIR}/pkgconfig/tolhost.pc)
+    include/extreme-disco/host/DiscoPluginAbi.h ${LIBDIR}/pkgconfig/tolhost.pc)
   if(NOT EXISTS ${PREFIX}/${installed})
     message(FATAL_ERROR "${PREFIX}/${installed} was not installed")
   endif()
 endforeach()
+if(EXISTS ${PREFIX}/include/host)
+  message(FATAL_ERROR "${PREFIX}/include/host: the host headers belong in include/extreme-disco/")
+endif()
+
+# pkg-config names the headers' root, from which every installed header compiles as its users
+# include it ("host/X.h"), without the build tree's include roots.
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${PREFIX}/${LIBDIR}/pkgconfig
+    ${PKG_CONFIG} --cflags tolhost
+  RESULT_VARIABLE status OUTPUT_VARIABLE cflags ERROR_VARIABLE err OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "pkg-config --cflags tolhost failed: ${status}\n${err}")
+endif()
+if(NOT cflags MATCHES "^-I([^ ]+)$")
+  message(FATAL_ERROR "pkg-config --cflags tolhost gave '${cflags}', not one -I folder")
+endif()
+file(REAL_PATH ${CMAKE_MATCH_1} header_root)
+file(REAL_PATH ${PREFIX}/include/extreme-disco expected_root)
+if(NOT header_root STREQUAL expected_root)
+  message(FATAL_ERROR "pkg-config --cflags tolhost names ${header_root}, not ${expected_root}")
+endif()
+file(GLOB headers RELATIVE ${header_root} ${header_root}/host/*.h)
+set(includes "")
+foreach(h ${headers})
+  string(APPEND includes "#include \"${h}\"\n")
+endforeach()
+file(WRITE ${PREFIX}/all-headers.cc "${includes}")
+execute_process(COMMAND ${CXX} -std=c++17 -fsyntax-only ${cflags} ${PREFIX}/all-headers.cc
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the installed headers do not compile with ${cflags}:\n${out}\n${err}")
+endif()
 
 # No LD_LIBRARY_PATH: the installed RPATHs must do.
 execute_process(
@@ -39,3 +73,4 @@ file(REAL_PATH ${plugin} loaded)
 if(NOT loaded STREQUAL expected)
   message(FATAL_ERROR "the installed program loaded ${plugin}, not ${expected}")
 endif()
+
