@@ -4,6 +4,9 @@
 #   <prefix>/<libdir>/extreme-disco/libextremeswitchagent.so
 #   <prefix>/<includedir>/extreme-disco/host/*.h   the host headers, plug-in ABI included
 #   <prefix>/<libdir>/pkgconfig/tolhost.pc         relocatable: paths relative to the .pc file
+#   <prefix>/<mandir>/man1/extreme-disco.1.gz      when help2man is installed
+#   <prefix>/lib/systemd/system/extreme-disco.{service,timer}   installed, never enabled
+#   <prefix>/share/doc/extreme-disco/examples/scope.yaml
 # Every path is relative to the prefix, so that `cmake --install build --prefix P` works for any P.
 # The headers sit in a folder of their own: users include "host/X.h" with
 # -I<prefix>/<includedir>/extreme-disco, and nothing lands in a bare /usr/include/host.
@@ -33,6 +36,45 @@ target_include_directories(tolhost INTERFACE $<INSTALL_INTERFACE:${DISCO_HEADER_
 file(RELATIVE_PATH DISCO_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tolhost.pc.in ${PROJECT_BINARY_DIR}/tolhost.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tolhost.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The files a Debian system expects beside the program (packaging/README.md says what each is).
+set(DISCO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(DISCO_DOC_INSTALL_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/extreme-disco)
+find_program(GZIP_PROGRAM gzip REQUIRED)
+
+# extreme-disco(1), made from the program's --help by help2man: the page says what the program
+# says, and changes with it. The version comes from the project: --version names the plug-in of
+# the build tree, which is not the installed program's.
+find_program(HELP2MAN_PROGRAM help2man)
+if(HELP2MAN_PROGRAM)
+  set(disco_man_page ${PROJECT_BINARY_DIR}/extreme-disco.1)
+  add_custom_command(OUTPUT ${disco_man_page}.gz
+    COMMAND ${HELP2MAN_PROGRAM} --no-info --version-string=${PROJECT_VERSION}
+      --name "discover Extreme Networks switches and their topology over SNMP"
+      --include ${DISCO_PACKAGING_DIR}/extreme-disco.h2m
+      --output ${disco_man_page} $<TARGET_FILE:extreme-disco>
+    COMMAND ${GZIP_PROGRAM} -9nf ${disco_man_page}
+    DEPENDS extreme-disco ${DISCO_PACKAGING_DIR}/extreme-disco.h2m
+    COMMENT "Generating the man page extreme-disco(1)" VERBATIM)
+  add_custom_target(disco-man-page ALL DEPENDS ${disco_man_page}.gz)
+  install(FILES ${disco_man_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  message(STATUS "help2man not found: no man page extreme-disco(1) (apt-get install help2man)")
+endif()
+
+# The service runs the package's program, /usr/bin/extreme-disco; after an install under another
+# prefix the administrator overrides ExecStart (systemctl edit extreme-disco.service). Unit files
+# are not placed by GNUInstallDirs: under the package's /usr they go to /usr/lib/systemd/system
+# whatever the library folder is.
+set(DISCO_UNIT_PROGRAM /usr/${CMAKE_INSTALL_BINDIR}/extreme-disco)
+set(DISCO_SYSTEMD_UNIT_DIR lib/systemd/system CACHE STRING
+  "Folder of the systemd units, relative to the prefix")
+configure_file(${DISCO_PACKAGING_DIR}/extreme-disco.service.in
+  ${PROJECT_BINARY_DIR}/extreme-disco.service @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/extreme-disco.service ${DISCO_PACKAGING_DIR}/extreme-disco.timer
+  DESTINATION ${DISCO_SYSTEMD_UNIT_DIR})
+# The example scope goes with the documentation; the scope in /etc is the administrator's alone.
+install(FILES ${DISCO_PACKAGING_DIR}/scope.yaml DESTINATION ${DISCO_DOC_INSTALL_DIR}/examples)
 
 # `cpack -G DEB`: one package with the program, the plug-in, the host library and its headers.
 # Its dependencies are the Debian packages of the libraries the binaries link (dpkg -S on each

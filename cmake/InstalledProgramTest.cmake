@@ -1,8 +1,10 @@
 # Installs the build into a fresh prefix and discovers the sample network offline with the
 # installed program: it must find its host library and its plug-in from the install tree alone.
-# The installed headers must compile on their own with the flags tolhost.pc gives.
+# The installed headers must compile on their own with the flags tolhost.pc gives, and the
+# example scope shipped for the systemd service must be one the program accepts.
 # Usage: cmake -DBUILD_DIR=<build> -DSOURCE_DIR=<source> -DPREFIX=<scratch folder>
-#   -DLIBDIR=<libdir> -DPLUGIN_DIR=<plug-in folder> (both relative to the prefix)
+#   -DLIBDIR=<libdir> -DPLUGIN_DIR=<plug-in folder> -DUNIT_DIR=<systemd units> -DDOC_DIR=<docs>
+#   -DMAN_PAGE=<man page or empty when help2man is missing> (all relative to the prefix)
 #   -DCXX=<C++ compiler> -DPKG_CONFIG=<pkg-config> -P <this file>
 cmake_minimum_required(VERSION 3.19)
 file(REMOVE_RECURSE ${PREFIX})
@@ -12,7 +14,9 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install ${BUILD_DIR} --prefix ${PREFIX} failed: ${status}")
 endif()
 foreach(installed bin/extreme-disco ${PLUGIN_DIR}/libextremeswitchagent.so
-    include/extreme-disco/host/DiscoPluginAbi.h ${LIBDIR}/pkgconfig/tolhost.pc)
+    include/extreme-disco/host/DiscoPluginAbi.h ${LIBDIR}/pkgconfig/tolhost.pc
+    ${UNIT_DIR}/extreme-disco.service ${UNIT_DIR}/extreme-disco.timer
+    ${DOC_DIR}/examples/scope.yaml ${MAN_PAGE})
   if(NOT EXISTS ${PREFIX}/${installed})
     message(FATAL_ERROR "${PREFIX}/${installed} was not installed")
   endif()
@@ -74,3 +78,27 @@ if(NOT loaded STREQUAL expected)
   message(FATAL_ERROR "the installed program loaded ${plugin}, not ${expected}")
 endif()
 
+# The example scope, copied as the README says (mode 600: it holds secrets), parses and names its
+# devices. Empty recordings stand in for the switches and nothing is pinged: no packet leaves.
+set(scope ${PREFIX}/etc/extreme-disco/scope.yaml)
+file(COPY ${PREFIX}/${DOC_DIR}/examples/scope.yaml DESTINATION ${PREFIX}/etc/extreme-disco
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE)
+set(example_devices 192.0.2.1 core-1 edge-1 edge-2)
+file(MAKE_DIRECTORY ${PREFIX}/recordings)
+foreach(device ${example_devices})
+  file(TOUCH ${PREFIX}/recordings/${device}.snmprec)
+endforeach()
+execute_process(
+  COMMAND ${PREFIX}/bin/extreme-disco --quiet --scope ${scope} --replay ${PREFIX}/recordings
+    --no-ping --sleep-scale 0.001 -o ${PREFIX}/example.json
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+# 1: the run finished, but the empty recordings answered nothing.
+if(NOT status EQUAL 1)
+  message(FATAL_ERROR "the example scope's run exited with ${status}, not 1\n${out}\n${err}")
+endif()
+file(READ ${PREFIX}/example.json results)
+string(JSON devices LENGTH "${results}" devices)
+list(LENGTH example_devices expected)
+if(NOT devices EQUAL expected)
+  message(FATAL_ERROR "the example scope gave ${devices} devices, not ${expected}")
+endif()
