@@ -16,7 +16,7 @@ endif()
 foreach(installed bin/extreme-disco ${PLUGIN_DIR}/libextremeswitchagent.so
     include/extreme-disco/host/DiscoPluginAbi.h ${LIBDIR}/pkgconfig/tolhost.pc
     ${UNIT_DIR}/extreme-disco.service ${UNIT_DIR}/extreme-disco.timer
-    ${DOC_DIR}/examples/scope.yaml ${MAN_PAGE})
+    ${DOC_DIR}/examples/scope.yaml ${DOC_DIR}/copyright ${DOC_DIR}/changelog.Debian.gz ${MAN_PAGE})
   if(NOT EXISTS ${PREFIX}/${installed})
     message(FATAL_ERROR "${PREFIX}/${installed} was not installed")
   endif()
