@@ -19,6 +19,8 @@ packages=(
   graphviz                           # dot: extreme-disco --svg renders the topology with it
   clang libclang-rt-14-dev           # libFuzzer (libclang_rt.fuzzer) and clang's sanitizers: the
                                      #   fuzz targets of fuzz/, built by scripts/fuzz.sh
+  help2man                           # the man page extreme-disco(1), made from --help at build time
+  lintian                            # the package check of scripts/test.sh: lintian on the .deb
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the project and runs the whole suite three times: a normal build, a build with
 # AddressSanitizer, UndefinedBehaviourSanitizer and LeakSanitizer, and a ThreadSanitizer build;
-# the sanitizer builds fail on any report. Then each fuzz target runs briefly (scripts/fuzz.sh;
-# DISCO_FUZZ_SECONDS per target, 15 by default: 75 s in all).
+# the sanitizer builds fail on any report. The normal build's Debian package goes through lintian.
+# Then each fuzz target runs briefly (scripts/fuzz.sh; DISCO_FUZZ_SECONDS per target, 15 by
+# default: 75 s in all).
 # Usage: scripts/test.sh [extra ctest arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +21,11 @@ build() {  # build <dir> <cmake args...>
 echo "== normal build =="
 build build
 (cd build && ctest --output-on-failure -j "$jobs" "$@")
+
+# The Debian package of the normal build, as lintian judges it: any error fails the run.
+echo "== package check =="
+(cd build && rm -f extreme-disco_*.deb && cpack -G DEB >/dev/null &&
+  lintian --fail-on error extreme-disco_*.deb)
 
 echo "== sanitizer build (ASan, UBSan, LSan) =="
 build build-asan -DDISCO_SANITIZE=ON
