@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "engine/base/JsonText.h"
-#include "engine/collect/DeviceInterfaces.h"
+#include "engine/collect/InterfaceFields.h"
 #include "host/CTolAtom.h"
 #include "host/CTolAtomVector.h"
 #include "host/CTolVBList.h"
@@ -59,58 +59,6 @@ std::string Clip(const std::string& text, size_t width) {
 
 bool Has(const CTolVBList& fields, const char* name) { return fields.RVBLFind(name) != nullptr; }
 
-bool AtomInteger(const CTolAtom* atom, long long* out) {
-  if (atom == nullptr || atom->RAType() != eTolInteger) return false;
-  *out = atom->RAInt64();
-  return true;
-}
-
-// "Default (1), users (2) tag 10": each VLAN with its identifier, and for a VLAN the interface
-// carries encapsulated its 802.1Q tag (or "tagged" when the tag is unknown).
-std::string VlanText(const CTolVBList& fields) {
-  std::map<long long, long long> tags;
-  const CTolAtom* trunked = FieldValue(fields, "m_TrunkedVlans");
-  const CTolAtom* trunkTags = FieldValue(fields, "m_TrunkedVlanTags");
-  if (trunked && trunkTags && trunked->RAVector() && trunkTags->RAVector()) {
-    const CTolAtomVector& vlans = *trunked->RAVector();
-    const CTolAtomVector& tagged = *trunkTags->RAVector();
-    for (int i = 0; i < vlans.RAVSize() && i < tagged.RAVSize(); ++i) {
-      long long vlan = 0;
-      long long tag = 0;
-      if (AtomInteger(vlans.RAVGetValue(i), &vlan) && AtomInteger(tagged.RAVGetValue(i), &tag)) {
-        tags[vlan] = tag;
-      }
-    }
-  }
-  auto one = [&](const CTolVBList& f, bool encapsulated) {
-    long long id = 0;
-    bool hasId = FieldInteger(f, "m_LocalNbrVlan", &id);
-    std::string text = FieldText(f, "m_LocalNbrVlanDescr", "");
-    if (hasId) text += (text.empty() ? "" : " ") + std::string("(") + std::to_string(id) + ")";
-    if (encapsulated && hasId && tags.count(id)) {
-      text += " tag " + std::to_string(tags[id]);
-    } else if (encapsulated) {
-      text += " tagged";
-    }
-    return text;
-  };
-  const CTolAtom* data = FieldValue(fields, "m_LocalNbrVlanData");
-  if (data != nullptr && data->RAVector() != nullptr) {
-    const CTolAtomVector& entries = *data->RAVector();
-    std::string text;
-    for (int i = 0; i < entries.RAVSize(); ++i) {
-      const CTolAtom* entry = entries.RAVGetValue(i);
-      if (entry == nullptr || entry->RAObject() == nullptr) continue;
-      long long encapsulated = 0;
-      FieldInteger(*entry->RAObject(), "m_Encapsulated", &encapsulated);
-      text += (text.empty() ? "" : ", ") + one(*entry->RAObject(), encapsulated != 0);
-    }
-    return text;
-  }
-  // One VLAN: it has trunk fields only when the interface carries it encapsulated.
-  return one(fields, Has(fields, "m_TrunkedVlans") && !tags.empty());
-}
-
 }  // namespace
 
 void KnownDevices::Stake(std::map<std::string, Claim>* map, const std::string& key,
@@ -141,13 +89,13 @@ std::string KnownDevices::Name(const std::string& mac, const std::string& ip) co
 }
 
 void DeviceSummaryBuilder::AddInterface(const CTolVBList& f) {
+  InterfaceFields i = ReadInterface(f);
   Row r;
-  r.label = InterfaceLabel(f);
-  r.descr = Clip(FieldText(f, "m_IfDescr", ""), 32);
-  long long v = 0;
-  r.status = FieldInteger(f, "m_LocalNbrStatus", &v) ? IfOperStatusName(v) : "-";
-  r.stp = FieldInteger(f, "m_StpPortState", &v) ? StpPortStateName(v) : "-";
-  r.vlans = VlanText(f);
+  r.label = std::move(i.label);
+  r.descr = Clip(i.descr, 32);
+  r.status = i.status.empty() ? "-" : std::move(i.status);
+  r.stp = i.stp.empty() ? "-" : std::move(i.stp);
+  r.vlans = std::move(i.vlans);
   m_Rows.push_back(std::move(r));
 }
 
@@ -298,18 +246,6 @@ void WriteRunLine(int discovered, int devices, double seconds, const std::string
       << " s; results written to "
       << (resultsPath == "-" ? std::string("standard output") : resultsPath) << "\n";
   out.flush();
-}
-
-std::string IfOperStatusName(long long s) {
-  static const char* const names[] = {"up",      "down",       "testing",       "unknown",
-                                      "dormant", "notPresent", "lowerLayerDown"};
-  return s >= 1 && s <= 7 ? names[s - 1] : std::to_string(s);
-}
-
-std::string StpPortStateName(long long s) {
-  static const char* const names[] = {"disabled", "blocking",   "listening",
-                                      "learning", "forwarding", "broken"};
-  return s >= 1 && s <= 6 ? names[s - 1] : std::to_string(s);
 }
 
 }  // namespace disco

@@ -71,8 +71,4 @@ void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known, s
 void WriteRunLine(int discovered, int devices, double seconds, const std::string& resultsPath,
                   std::ostream& out);
 
-// Names of the integer values of the interface status and of the spanning-tree port state.
-std::string IfOperStatusName(long long status);
-std::string StpPortStateName(long long state);
-
 }  // namespace disco

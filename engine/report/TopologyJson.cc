@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "engine/base/JsonText.h"
-#include "engine/report/Summary.h"
+#include "engine/collect/InterfaceFields.h"
 
 namespace disco {
 
