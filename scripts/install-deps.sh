@@ -17,6 +17,10 @@ packages=(
   time                               # benchmarks: GNU time, the peak RSS of a measured program
   clang-format                       # the format check of the sources
   graphviz                           # dot: extreme-disco --svg renders the topology with it
+  libsqlite3-dev                     # the inventory store's default database (SQLite)
+  libpq-dev                          # the inventory store on a PostgreSQL server (libpq)
+  postgresql                         # initdb, pg_ctl, postgres: the store tests' own server
+  ieee-data                          # the IEEE OUI list: vendors of MAC addresses (find)
   clang libclang-rt-14-dev           # libFuzzer (libclang_rt.fuzzer) and clang's sanitizers: the
                                      #   fuzz targets of fuzz/, built by scripts/fuzz.sh
   help2man                           # the man page extreme-disco(1), made from --help at build time
