@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -14,6 +15,7 @@
 #include "engine/cli/PluginLocation.h"
 #include "engine/cli/ScopeFile.h"
 #include "engine/cli/Secrets.h"
+#include "engine/inventory/InventoryCollector.h"
 #include "engine/map/TopologyCollector.h"
 #include "engine/map/TopologyView.h"
 #include "engine/report/ResultsJson.h"
@@ -26,6 +28,7 @@
 #include "engine/run/Discovery.h"
 #include "engine/run/DiscoveryPlan.h"
 #include "engine/run/Interrupt.h"
+#include "engine/store/Store.h"
 #include "host/TolDebug.h"
 #include "host/TolSleep.h"
 
@@ -128,11 +131,71 @@ DiscoverySettings SettingsOf(const EngineOptions& options) {
   return settings;
 }
 
-// Writes the results with their topology, the pictures and the summary of a finished run.
-// Returns the exit status: the run's own, or kExitCannotRun after saying what could not be
-// written.
+// The inventory store a run is kept in (--db), opened before the run.
+struct Keeping {
+  std::string target;
+  std::unique_ptr<store::Store> store;
+  InventoryCollector* input = nullptr;
+  store::RunFacts facts;
+};
+
+// Opens the store --db names, before anything is sent. False with `*error` set.
+bool OpenInventory(const EngineOptions& options, Keeping* keeping, std::string* error) {
+  if (!options.dbTarget) return true;
+  keeping->target = options.dbTarget->empty() ? store::DefaultStoreTarget() : *options.dbTarget;
+  keeping->store = store::OpenStore(keeping->target, store::StoreOptions(), error);
+  return keeping->store != nullptr;
+}
+
+// Keeps the finished run in the inventory store, then prunes it as --keep-runs/--keep-days say.
+// A stopped run is not kept: its unfinished devices would read as lost. False with `*error`.
+bool KeepRun(const EngineOptions& options, const DiscoveryReport& report,
+             const TopologyView& topology, Keeping& keeping, std::ostream& err,
+             std::string* error) {
+  if (!keeping.store) return true;
+  auto say = [&](const std::string& line) {
+    if (!options.quiet) err << "extreme-disco: " << line << std::endl;
+  };
+  if (report.stopped) {
+    say("the run was stopped: not kept in the inventory " + keeping.target);
+    return true;
+  }
+  keeping.facts.ended = static_cast<std::int64_t>(std::time(nullptr));
+  store::RunSnapshot snapshot = keeping.input->TakeSnapshot(topology, keeping.facts);
+  for (const store::DeviceFact& d : snapshot.devices) keeping.facts.devicesFound += d.answered;
+  snapshot.run.devicesFound = keeping.facts.devicesFound;
+  std::vector<std::string> skipped;
+  std::string why;
+  std::int64_t run = keeping.store->WriteRun(snapshot, &skipped, &why);
+  if (run == 0) {
+    *error = "cannot keep the run in the inventory " + keeping.target + ": " + why;
+    return false;
+  }
+  say("run " + std::to_string(run) + " kept in the inventory " + keeping.target + " (" +
+      std::to_string(snapshot.hosts.size()) + " hosts, " + std::to_string(snapshot.links.size()) +
+      " links)");
+  if (!skipped.empty()) {
+    say(std::to_string(skipped.size()) +
+        " fact(s) left out of the inventory, first: " + skipped.front());
+  }
+  if (options.keepRuns == 0 && options.keepDays == 0) return true;
+  store::PruneResult pruned;
+  if (!keeping.store->Prune({options.keepRuns, options.keepDays}, &pruned, &why)) {
+    *error = "cannot prune the inventory " + keeping.target + ": " + why;
+    return false;
+  }
+  if (pruned.runsRemoved > 0) {
+    say(std::to_string(pruned.runsRemoved) + " older run(s) removed from the inventory");
+  }
+  return true;
+}
+
+// Writes the results with their topology, the pictures and the summary of a finished run, and
+// keeps it in the inventory store when asked. Returns the exit status: the run's own, or
+// kExitCannotRun after saying what could not be written.
 int WriteOutputs(const EngineOptions& options, const DiscoveryReport& report, ResultsWriter& writer,
-                 TopologyCollector& topologyInput, std::ostream& out, std::ostream& err) {
+                 TopologyCollector& topologyInput, Keeping& keeping, std::ostream& out,
+                 std::ostream& err) {
   std::string error;
   TopologyView topology = TopologyView::Build(topologyInput);
   writer.SetTopology(
@@ -154,6 +217,10 @@ int WriteOutputs(const EngineOptions& options, const DiscoveryReport& report, Re
   if (!written) status = Fail(err, kExitCannotRun, error);
   if (!summaryWritten) status = Fail(err, kExitCannotRun, summaryError);
   if (!pictured) status = Fail(err, kExitCannotRun, pictureError);
+  std::string keepError;
+  if (!KeepRun(options, report, topology, keeping, err, &keepError)) {
+    status = Fail(err, kExitCannotRun, keepError);
+  }
   return status;
 }
 
@@ -179,6 +246,12 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   DiscoveryPlan plan;
   int status = kExitBadInput;
   if (!PrepareRun(&options, &plan, &status, &error)) return Fail(err, status, error);
+  Keeping keeping;
+  keeping.facts.started = static_cast<std::int64_t>(std::time(nullptr));
+  keeping.facts.scope = options.scopeFile.empty() ? "command line" : options.scopeFile;
+  keeping.facts.version = kEngineVersion;
+  keeping.facts.devicesAsked = static_cast<int>(plan.devices.size());
+  if (!OpenInventory(options, &keeping, &error)) return Fail(err, kExitCannotRun, error);
 
   std::unique_ptr<AgentPlugin> plugin = AgentPlugin::Load(PluginPath(options), &error);
   if (!plugin) return Fail(err, kExitCannotRun, error);
@@ -192,10 +265,13 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   ResultsWriter writer(plan.devices.size());
   if (!writer.Open(&error)) return Fail(err, kExitCannotRun, error);
   TopologyCollector topologyInput(plan.devices.size());
+  InventoryCollector inventoryInput(keeping.store ? plan.devices.size() : 0);
+  keeping.input = &inventoryInput;
   Discovery discovery(*plugin, plan, settings, progress);
-  discovery.OnDeviceDone([&writer, &topologyInput](size_t order, const DeviceRun& d) {
+  discovery.OnDeviceDone([&](size_t order, const DeviceRun& d) {
     writer.AddDevice(order, d);
     topologyInput.AddDevice(order, d);
+    if (keeping.store) inventoryInput.AddDevice(order, d);
   });
   switch (discovery.Run(&error)) {
     case RunOutcome::kDone:
@@ -207,7 +283,7 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
 
   const DiscoveryReport& report = discovery.Report();
-  status = WriteOutputs(options, report, writer, topologyInput, out, err);
+  status = WriteOutputs(options, report, writer, topologyInput, keeping, out, err);
   if (report.stuck > 0) {
     // Threads are still inside the agent: it can be neither destroyed nor unloaded under them,
     // so the process ends here, its output flushed, the results already whole on disk.

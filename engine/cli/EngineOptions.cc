@@ -92,6 +92,12 @@ bool ApplyNumberOption(const std::string& name, const std::string& value, Engine
       return false;
     }
     o->pingRate = static_cast<int>(n);
+  } else if (name == "keep-runs" || name == "keep-days") {
+    if (!ParseInt(value, 1, 1000000, &n)) {
+      *error = "--" + name + " '" + value + "' must be a number from 1 to 1000000";
+      return false;
+    }
+    (name == "keep-runs" ? o->keepRuns : o->keepDays) = static_cast<int>(n);
   } else if (name == "fdb") {
     static const std::map<std::string, FdbMode> kModes = {
         {"auto", FdbMode::kAuto}, {"always", FdbMode::kAlways}, {"never", FdbMode::kNever}};
@@ -120,8 +126,8 @@ bool ApplyValueOption(const std::string& name, const std::string& value, EngineO
   static const std::set<std::string> kPaths = {"o",      "output", "scope", "replay",
                                                "plugin", "dot",    "svg"};
   static const std::set<std::string> kNumbers = {
-      "j",         "threads", "d",          "debug", "device-timeout", "ping-timeout",
-      "ping-rate", "fdb",     "sleep-scale"};
+      "j",         "threads", "d",           "debug",     "device-timeout", "ping-timeout",
+      "ping-rate", "fdb",     "sleep-scale", "keep-runs", "keep-days"};
   if (kPaths.count(name)) return ApplyPathOption(name, value, o, error);
   if (kNumbers.count(name)) return ApplyNumberOption(name, value, o, error);
   auto it = SnmpShortOptions().find(name.size() == 1 ? name[0] : '\0');
@@ -143,7 +149,7 @@ bool IsLongValueOption(const std::string& name) {
   return name == "output" || name == "threads" || name == "debug" || name == "scope" ||
          name == "replay" || name == "plugin" || name == "ping-timeout" || name == "ping-rate" ||
          name == "sleep-scale" || name == "fdb" || name == "device-timeout" || name == "dot" ||
-         name == "svg";
+         name == "svg" || name == "keep-runs" || name == "keep-days";
 }
 
 // Applies the long option `args[*i]` ("--name" or "--name=value"), taking its value from the next
@@ -170,6 +176,19 @@ ParseOutcome ParseLongOption(const std::vector<std::string>& args, size_t* i, En
     if (name == "no-ping") o->noPing = true;
     if (name == "allow-large-scope") o->allowLargeScope = true;
     if (name == "quiet") o->quiet = true;
+    return ParseOutcome::kRun;
+  }
+  if (name == "db") {
+    // The value is optional: the next argument is taken unless it is an option.
+    if (!hasValue && *i + 1 < args.size() && !args[*i + 1].empty() && args[*i + 1][0] != '-') {
+      value = args[++*i];
+      hasValue = true;
+    }
+    if (hasValue && value.empty()) {
+      *error = "--db needs a store: a file, sqlite:PATH or postgresql://...";
+      return ParseOutcome::kError;
+    }
+    o->dbTarget = value;
     return ParseOutcome::kRun;
   }
   if (!IsLongValueOption(name)) {
@@ -260,6 +279,10 @@ bool CheckCombination(const EngineOptions& o, std::string* error) {
     *error = "no devices: give HOST[:PORT] operands or --scope FILE (see --help)";
     return false;
   }
+  if ((o.keepRuns > 0 || o.keepDays > 0) && !o.dbTarget) {
+    *error = "--keep-runs and --keep-days prune the inventory store: give --db too";
+    return false;
+  }
   if (o.outputPath == "-" && o.debugLevel > 0) {
     *error =
         "-o - writes the results to standard output, where the agent's traces go with -d; "
@@ -303,7 +326,8 @@ namespace {
 
 // The help text's usage line, what the program does and the devices' options.
 const char kHelpDevices[] = R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
-       extreme-disco [OPTIONS] --scope FILE [HOST[:PORT]...]
+  or:  extreme-disco [OPTIONS] --scope FILE [HOST[:PORT]...]
+  or:  extreme-disco find|changes|runs|ports [--db TARGET] [--json] ...
 
 Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
 each switch's interfaces (card:port, description, status, spanning-tree state, VLANs) and what
@@ -312,13 +336,16 @@ ARP data, and EDP neighbour switches with their card and port). The engine adds 
 LLDP neighbours and, where the agent finds no forwarding entry, the VLAN-aware forwarding
 database (EXOS or Q-BRIDGE-MIB tables), then the network's topology: every link between
 switches with both ends, every host on its edge port. Writes the results as JSON and prints a
-summary.
+summary; with --db, keeps the run in the inventory store, which "extreme-disco find", "changes",
+"runs" and "ports" ask (each has its own --help).
 
-Devices
+Devices:
   HOST[:PORT]            a switch to discover (IPv4 address or host name; UDP port, default
                          161; net-snmp's "udp:" prefix is accepted)
   --scope FILE           a YAML scope file: devices with their own credentials, the addresses
-                         to ping, static ARP entries (see examples/sample-network.yaml)
+                         to ping, static ARP entries (an example: examples/sample-network.yaml
+                         in the sources, /usr/share/doc/extreme-disco/examples/scope.yaml
+                         when installed)
   --replay DIR           answer SNMP from recordings instead of the network: DIR/NAME.snmprec
                          or DIR/ADDRESS.snmprec for each device (snmpsim's .snmprec format)
 
@@ -326,11 +353,12 @@ Devices
 
 // The help text's SNMP options; the default max-repetitions is put in between its two halves.
 const char kHelpSnmp[] =
-    R"(SNMP access (net-snmp's options, for every device: they override a scope file's defaults, and
-a scope file's device overrides them with its own settings). Secrets given here show in the
-process list: give them instead in the environment (EXTREME_DISCO_COMMUNITY,
-EXTREME_DISCO_AUTH_PASSPHRASE, EXTREME_DISCO_PRIV_PASSPHRASE; under a scope file's defaults)
-or in a scope file only its owner may read (chmod 600; one readable by others is refused)
+    R"(SNMP access:
+  net-snmp's options, for every device: they override a scope file's defaults, and a scope
+  file's device overrides them with its own settings. Secrets given here show in the process
+  list: give them instead in the environment (EXTREME_DISCO_COMMUNITY,
+  EXTREME_DISCO_AUTH_PASSPHRASE, EXTREME_DISCO_PRIV_PASSPHRASE; under a scope file's defaults)
+  or in a scope file only its owner may read (chmod 600; one readable by others is refused)
   -v 1|2c|3              SNMP version (default 2c)
   -c COMMUNITY           community for v1 and v2c (default public)
   -u USER                v3 security name
@@ -351,7 +379,7 @@ const char kHelpSnmpEnd[] = R"(; also -CrN). No effect with -v 1, which walks
 )";
 
 // The help text's discovery, output and testing options and the exit statuses.
-const char kHelpRest[] = R"(Discovery
+const char kHelpRest[] = R"(Discovery:
   -j, --threads N        engine threads: devices discovered at once (default 4)
   --ping-timeout MS      how long to wait for each echo reply (default 1000)
   --ping-rate N          echo requests sent per second at most (default 200)
@@ -371,7 +399,7 @@ const char kHelpRest[] = R"(Discovery
                          program, ../lib/extreme-disco/ beside its folder; from a build
                          folder, the one built there)
 
-Output
+Output:
   -o, --output FILE      results file (default results.json; "-" for standard output)
   --dot FILE             the network's topology (switches, links with both ends' card:port,
                          blocked links dashed, hosts per edge port) as Graphviz DOT
@@ -381,25 +409,35 @@ Output
                          with -d above 0 the summary goes to standard error instead
   -q, --quiet            no progress messages on standard error
   -h, --help             this text
-
-  Ctrl-C (or SIGTERM) stops the run: the devices through are written to the results, the others
-  are reported as "interrupted"; a second Ctrl-C quits at once, writing nothing.
   --version              the program's version
 
-Testing
+Inventory:
+  --db [TARGET]          keep the run in the inventory store: an SQLite file (PATH or
+                         sqlite:PATH, created on first use) or a PostgreSQL database
+                         (postgresql://...); alone, $XDG_DATA_HOME/extreme-disco/inventory.db
+                         (else ~/.local/share/extreme-disco/inventory.db). A stopped run is
+                         not kept
+  --keep-runs N          then keep only the store's newest N runs
+  --keep-days D          then keep only the runs of the D days before this one
+
+Ctrl-C (or SIGTERM) stops the run: the devices through are written to the results, the others
+are reported as "interrupted"; a second Ctrl-C quits at once, writing nothing.
+
+Testing:
   --sleep-scale FACTOR   multiplies every pause of the agent (default 1, or the environment's
                          TOL_SLEEP_SCALE). The agent pings the in-scope addresses again every
                          120 s while any device is still in its forwarding-database download;
                          the pause ends at once when the last device is through. Tests pass
                          0.001 to make the pause 0.12 s.
 
-Exit status
+Exit status:
   0  every device was discovered
   1  the run finished, but some device did not answer, was rejected by the agent's filter or
      was discovered incompletely (the results and the summary say which and why)
   2  bad command line or input file; nothing was discovered
-  3  the discovery could not run (plug-in not loadable, --svg without Graphviz's dot) or its
-     results, summary or pictures (--dot, --svg) could not be written
+  3  the discovery could not run (plug-in not loadable, --svg without Graphviz's dot, the
+     inventory store not usable) or its results, summary, pictures (--dot, --svg) or the
+     inventory store could not be written
   130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM; the results hold the devices through
 )";
 

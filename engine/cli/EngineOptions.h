@@ -35,6 +35,11 @@ struct EngineOptions {
   SnmpSettings environmentSecrets;  // from EXTREME_DISCO_* (Secrets.h): under every other layer
   std::string dotPath;              // --dot: the topology as Graphviz DOT
   std::string svgPath;              // --svg: the topology rendered by Graphviz's dot
+  // The inventory store the run is kept in: --db TARGET, or --db alone for the default store
+  // ("" then); unset without --db.
+  std::optional<std::string> dbTarget;
+  int keepRuns = 0;  // --keep-runs: after the run, the store keeps its newest N runs; 0: all
+  int keepDays = 0;  // --keep-days: ... and the runs of the last D days; 0: all
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kError };

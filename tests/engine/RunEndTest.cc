@@ -58,10 +58,14 @@ TEST(RunEndTest, ARunWithPingingEndsWhenItsWorkIsDoneNotAfterThePause) {
 TEST(RunEndTest, CtrlCStopsTheRunAndWritesWholeResults) {
   TempDir dir;
   SilentDevice silent;
-  EngineProcessResult run =
-      RunEngineProcess({"--scope", Scope(dir, silent.ScopeEntry()), "-o", "r.json"}, dir.Path(), 60,
-                       "engine thread(s)");
+  EngineProcessResult run = RunEngineProcess(
+      {"--scope", Scope(dir, silent.ScopeEntry()), "-o", "r.json", "--db", "inventory.db"},
+      dir.Path(), 60, "engine thread(s)");
   EXPECT_EQ(run.exitCode, 130) << run.err;
+  // A stopped run is not kept: its unfinished devices would read as lost.
+  EngineProcessResult runs =
+      RunEngineProcess({"runs", "--db", "inventory.db", "--json"}, dir.Path());
+  EXPECT_EQ(Json::parse(runs.out, nullptr, false)["runs"], Json::array()) << runs.out << runs.err;
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));  // whole: it parses
   EXPECT_EQ(DeviceNamed(results, "silent")["status"], "interrupted");
   EXPECT_EQ(DeviceNamed(results, "core-1")["status"],

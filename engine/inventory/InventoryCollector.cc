@@ -1,0 +1,94 @@
+#include "engine/inventory/InventoryCollector.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <utility>
+
+#include "engine/collect/InterfaceFields.h"
+#include "host/CDiscoProcessedData.h"
+
+namespace disco {
+
+namespace {
+
+// The store files MAC addresses in lower case.
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+}  // namespace
+
+void InventoryCollector::AddDevice(std::size_t order, const DeviceRun& d) {
+  Extract e;
+  e.added = true;
+  e.device.name = d.entry.name;
+  e.device.address = d.entry.address;
+  e.device.sysName = d.system.name;
+  e.device.sysObjectId = d.system.objectId;
+  e.device.bridgeMac = Lower(d.system.bridgeMac);
+  e.device.answered = d.Status() != DeviceStatus::kNotAnswering;
+  if (d.proc) {
+    // An interface is known by its label; should two records give the same one, the first is
+    // kept, as the results' lookups by ifIndex do.
+    std::set<std::string> labels;
+    for (const CTolVBList* local : d.proc->DPDLocalNbrs()) {
+      InterfaceFields f = ReadInterface(*local);
+      if (!labels.insert(f.label).second) continue;
+      e.interfaces.push_back({d.entry.name, std::move(f.label), f.ifIndex, std::move(f.descr),
+                              std::move(f.status), std::move(f.stp), std::move(f.vlans)});
+    }
+  }
+  for (const LldpNeighbour& n : d.collected.lldp) {
+    e.neighbours.push_back(
+        {d.entry.name, n.local.label, n.chassisId, n.portId, n.systemName, n.managementAddress});
+  }
+  for (const VlanFdbEntry& f : d.collected.vlanFdb) {
+    if (f.vlanId > 0) e.vlanOf.emplace(Lower(f.mac), static_cast<int>(f.vlanId));
+  }
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  if (order < m_Devices.size()) m_Devices[order] = std::move(e);
+}
+
+store::RunSnapshot InventoryCollector::TakeSnapshot(const TopologyView& view,
+                                                    const store::RunFacts& run) {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  store::RunSnapshot s;
+  s.run = run;
+  std::map<std::string, const Extract*> byName;
+  for (Extract& e : m_Devices) {
+    if (!e.added) continue;
+    byName[e.device.name] = &e;
+    s.devices.push_back(e.device);
+    std::move(e.interfaces.begin(), e.interfaces.end(), std::back_inserter(s.interfaces));
+    std::move(e.neighbours.begin(), e.neighbours.end(), std::back_inserter(s.neighbours));
+    e.interfaces.clear();
+    e.neighbours.clear();
+  }
+  for (const topology::Link& l : view.topology.links) {
+    s.links.push_back({view.NodeName(l.a.node), view.PortName(l.a), view.NodeName(l.b.node),
+                       view.PortName(l.b), TopologyView::EvidenceText(l),
+                       l.Blocked() ? "blocked" : "forwarding"});
+  }
+  s.hosts.reserve(view.topology.hosts.size());
+  for (const topology::HostPlacement& h : view.topology.hosts) {
+    store::HostFact host;
+    host.mac = Lower(topology::MacText(h.mac));
+    host.ip = view.AddressOf(h.mac);
+    host.device = view.network.switches[h.at.sw].name;
+    host.port = view.PortName(h.at);
+    host.evidence = "fdb";
+    auto device = byName.find(host.device);
+    if (device != byName.end()) {
+      auto vlan = device->second->vlanOf.find(host.mac);
+      if (vlan != device->second->vlanOf.end()) host.vlan = vlan->second;
+    }
+    s.hosts.push_back(std::move(host));
+  }
+  for (Extract& e : m_Devices) e = Extract();
+  return s;
+}
+
+}  // namespace disco
