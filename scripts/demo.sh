@@ -2,7 +2,8 @@
 # The demo, in one command on a fresh Debian machine: installs what the project needs, builds the
 # engine and the agent plug-in, serves the sample network's five switches over SNMP with
 # snmpsim on loopback addresses (127.0.0.11-15, port 16100), discovers them with extreme-disco,
-# prints the summary, writes results.json and draws the topology in topology.svg (Graphviz).
+# prints the summary, writes results.json, draws the topology in topology.svg (Graphviz), keeps
+# the run in the inventory inventory.db and asks it where one host is.
 # The simulators are stopped on every way out.
 #
 # Usage: scripts/demo.sh [extra extreme-disco options, e.g. -d 1 or -o other.json]
@@ -65,6 +66,12 @@ done
 # The agent's two-minute pause between ping sweeps ends as soon as the last device is through.
 status=0
 ./build-demo/extreme-disco --scope examples/sample-network.yaml -o results.json \
-  --svg topology.svg "$@" || status=$?
+  --svg topology.svg --db inventory.db "$@" || status=$?
 [ "$status" -eq 3 ] || echo "demo: the topology is drawn in topology.svg"
+if [ "$status" -ne 3 ]; then
+  # The run is kept in the inventory: where is the host with this MAC address plugged in?
+  echo "demo: the run is kept in inventory.db; ask it where a host is:"
+  echo "demo: \$ extreme-disco find --db inventory.db 00:1B:21:00:10:04"
+  ./build-demo/extreme-disco find --db inventory.db 00:1B:21:00:10:04 || status=$?
+fi
 exit "$status"
