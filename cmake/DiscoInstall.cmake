@@ -130,11 +130,14 @@ set(CPACK_PACKAGE_CONTACT "Extreme Disco maintainers <maintainers@extreme-disco.
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
-set(disco_deb_depends libc6 libstdc++6 libgcc-s1 libsnmp40 libyaml-cpp0.7 libabsl${absl_VERSION})
+set(disco_deb_depends libc6 libstdc++6 libgcc-s1 libsnmp40 libyaml-cpp0.7 libabsl${absl_VERSION}
+  libsqlite3-0 libpq5)
 if(TCMALLOC_LIBRARY AND DISCO_TCMALLOC AND NOT DISCO_SANITIZE AND NOT DISCO_TSAN)
   list(APPEND disco_deb_depends libtcmalloc-minimal4)
 endif()
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${disco_deb_depends}")
+# Vendors of MAC addresses in the inventory's answers (read at run time); --svg's dot program.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ieee-data, graphviz")
 # The package's libtolhost.so.2 gets a shlibs entry, so that packages built against it depend on
 # this one, and dpkg runs ldconfig (the triggers file) after installing or removing it. The
 # maintainer scripts only tell systemd about the units (and stop them on removal): given, they
