@@ -231,6 +231,10 @@ class PostgresConnection : public SqlConnection {
   bool Commit(std::string* error) override { return Exec("COMMIT", error); }
   void Rollback() override { PQclear(PQexec(m_Conn, "ROLLBACK")); }
 
+  // Without statistics, a table that just grew by a whole network is planned as if it were
+  // small (hash joins over every port for one MAC address: 6 ms instead of 0.5).
+  void Optimize() override { PQclear(PQexec(m_Conn, "ANALYZE")); }
+
   bool DiskBytes(std::int64_t* bytes, std::string* error) override {
     std::unique_ptr<SqlStatement> s =
         Prepare("SELECT pg_database_size(current_database())::bigint", error);

@@ -1,11 +1,12 @@
-// One run written as intervals. For each fact table, the rows open at the store's latest run
-// (last_run = that run) are compared with the run's facts as whole tuples: an equal tuple extends
-// its row (last_run, last_seen), a new tuple opens a row, and an open row without its tuple in
-// the run stays ended at the previous run.
-#include <map>
+// One run written as intervals. For each fact table, the open rows (still seen in the store's
+// latest run: last_run NULL) are compared with the run's facts as whole tuples: an equal tuple
+// leaves its row open, so that it extends to the new run without being written; a new tuple opens
+// a row; an open row without its tuple in the run is closed at the previous run (last_run,
+// last_seen). A run that changes nothing writes nothing but its runs row.
 #include <set>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/store/Addresses.h"
 #include "engine/store/StoreQueries.h"
@@ -50,11 +51,11 @@ class Writer {
     if (!insert->Next()) return Fail("the new run got no id");
     m_Run = insert->Int(0);
     m_FirstSeen = run.started;
-    m_LastSeen = run.ended != 0 ? run.ended : run.started;
     return LoadIdentities();
   }
 
   std::int64_t Run() const { return m_Run; }
+  std::int64_t Rows() const { return m_Rows; }
 
   // Ids of devices and ports, made for the names of the run that the store does not know yet.
   bool Identify(const std::set<std::string>& devices,
@@ -90,8 +91,8 @@ class Writer {
     if (m_Previous != 0) {
       std::string sql = "SELECT id";
       for (const std::string& c : columns) sql += ", " + c;
-      sql += " FROM " + table + " WHERE last_run = ?";
-      bool ok = ForEachRow(m_Db, sql, {m_Previous}, [&](const SqlStatement& s) {
+      sql += " FROM " + table + " WHERE last_run IS NULL";
+      bool ok = ForEachRow(m_Db, sql, {}, [&](const SqlStatement& s) {
         SqlRow values;
         for (size_t i = 0; i < columns.size(); ++i) values.push_back(s.Column(int(i) + 1));
         open.emplace(TupleKey(values), s.Int(0));
@@ -99,34 +100,22 @@ class Writer {
       if (!ok) return false;
     }
     std::vector<SqlRow> fresh;
-    std::vector<std::int64_t> kept;
-    std::set<std::string> written;
+    std::unordered_set<std::string> written;
     for (const SqlRow& row : rows) {
       std::string key = TupleKey(row);
       if (!written.insert(key).second) continue;  // the same fact twice in one run
       auto it = open.find(key);
       if (it != open.end()) {
-        kept.push_back(it->second);
         open.erase(it);
       } else {
-        SqlRow full = {m_FirstSeen, m_LastSeen, m_Run, m_Run};
+        SqlRow full = {m_FirstSeen, std::monostate(), m_Run, std::monostate()};
         full.insert(full.end(), row.begin(), row.end());
         fresh.push_back(std::move(full));
       }
     }
-    // Extending row by row costs one statement per row; when most rows go on, extend them all
-    // in one statement and put the few that ended back to the previous run.
-    if (kept.size() > open.size()) {
-      if (!Exec("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE last_run = ?",
-                {m_Run, m_LastSeen, m_Previous})) {
-        return false;
-      }
-      std::vector<std::int64_t> ended;
-      for (const auto& o : open) ended.push_back(o.second);
-      if (!SetLastRun(table, ended, m_Previous, m_PreviousSeen)) return false;
-    } else if (!SetLastRun(table, kept, m_Run, m_LastSeen)) {
-      return false;
-    }
+    std::vector<std::int64_t> ended;
+    for (const auto& o : open) ended.push_back(o.second);
+    if (!Close(table, ended)) return false;
     std::vector<std::string> all = {"first_seen", "last_seen", "first_run", "last_run"};
     all.insert(all.end(), columns.begin(), columns.end());
     return InsertRows(table, all, fresh);
@@ -158,19 +147,15 @@ class Writer {
     return false;
   }
 
-  bool Exec(const std::string& sql, const SqlRow& params) {
-    auto s = m_Db->Prepare(sql, m_Error);
-    return s && s->Run(params, m_Error);
-  }
-
-  bool SetLastRun(const std::string& table, const std::vector<std::int64_t>& ids,
-                  std::int64_t run, std::int64_t seen) {
+  // Ends rows at the previous run.
+  bool Close(const std::string& table, const std::vector<std::int64_t>& ids) {
     if (ids.empty()) return true;
     auto s = m_Db->Prepare("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE id = ?",
                            m_Error);
     if (!s) return false;
     for (std::int64_t id : ids) {
-      if (!s->Run({run, seen, id}, m_Error)) return false;
+      if (!s->Run({m_Previous, m_PreviousSeen, id}, m_Error)) return false;
+      if (++m_Rows % 1000 == 0 && m_AfterRows) m_AfterRows(m_Rows);
     }
     return true;
   }
@@ -190,7 +175,6 @@ class Writer {
   bool LoadIdentities() {
     m_Devices.clear();
     m_Ports.clear();
-    std::map<std::int64_t, std::string> names;
     return ForEachRow(m_Db, "SELECT id, name FROM devices", {},
                       [&](const SqlStatement& s) { m_Devices[s.Text(1)] = s.Int(0); }, m_Error) &&
            ForEachRow(m_Db, "SELECT id, device_id, name FROM ports", {},
@@ -202,7 +186,7 @@ class Writer {
   SqlConnection* m_Db;
   const std::function<void(std::int64_t)>& m_AfterRows;
   std::string* m_Error;
-  std::int64_t m_Previous = 0, m_PreviousSeen = 0, m_Run = 0, m_FirstSeen = 0, m_LastSeen = 0;
+  std::int64_t m_Previous = 0, m_PreviousSeen = 0, m_Run = 0, m_FirstSeen = 0;
   std::int64_t m_Rows = 0;
   std::unordered_map<std::string, std::int64_t> m_Devices, m_Ports;
 };
@@ -224,7 +208,8 @@ bool OptionalIpv4(const std::string& text, SqlValue* value) {
 
 std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiVendors* vendors,
                            const std::function<void(std::int64_t)>& afterRows,
-                           std::vector<std::string>* skipped, std::string* error) {
+                           std::vector<std::string>* skipped, std::int64_t* written,
+                           std::string* error) {
   std::vector<std::string> dropped;
   std::set<std::string> devices;
   std::set<std::pair<std::string, std::string>> ports;
@@ -303,6 +288,7 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
   }
   if (vendors != nullptr && !writer.AddVendors(macs, *vendors)) return 0;
   if (skipped != nullptr) *skipped = std::move(dropped);
+  *written = writer.Rows();
   return writer.Run();
 }
 

@@ -67,6 +67,9 @@ class SqlConnection {
   virtual bool Commit(std::string* error) = 0;
   // Best effort: an error here leaves the transaction to the database's own clean-up.
   virtual void Rollback() = 0;
+  // Refreshes the planner's statistics after a big change (PostgreSQL's ANALYZE; SQLite's
+  // PRAGMA optimize). Outside a transaction; best effort.
+  virtual void Optimize() = 0;
   // Bytes the store takes on disk (database file, or the database's size on the server).
   virtual bool DiskBytes(std::int64_t* bytes, std::string* error) = 0;
 };

@@ -12,6 +12,9 @@ namespace store {
 
 namespace {
 
+// A run that wrote this many rows changed the tables enough to refresh the planner's statistics.
+constexpr std::int64_t kOptimizeRows = 20000;
+
 const char* const kFactTables[] = {"device_facts", "interface_facts", "link_facts", "host_facts",
                                    "neighbour_facts"};
 
@@ -24,13 +27,15 @@ class SqlStore : public Store {
                         std::string* error) override {
     if (!m_Vendors) m_Vendors = std::make_unique<OuiVendors>(m_Options.ouiFile);
     if (!m_Db->BeginWrite(error)) return 0;
-    std::int64_t id =
-        WriteRunFacts(m_Db.get(), run, m_Vendors.get(), m_Options.afterRows, skipped, error);
+    std::int64_t rows = 0;
+    std::int64_t id = WriteRunFacts(m_Db.get(), run, m_Vendors.get(), m_Options.afterRows,
+                                    skipped, &rows, error);
     if (id == 0 || !m_Db->Commit(error)) {
       m_Db->Rollback();
       *error = "writing the run to the store: " + *error;
       return 0;
     }
+    if (rows >= kOptimizeRows) m_Db->Optimize();
     return id;
   }
 
@@ -64,16 +69,17 @@ class SqlStore : public Store {
     std::set<std::int64_t> linked;
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> lastHost;  // port: mac, seen
     bool ok =
-        ForEachRow(m_Db.get(), "SELECT port_a, port_b FROM link_facts WHERE last_run = ?",
-                   {latest}, [&](const SqlStatement& s) {
+        ForEachRow(m_Db.get(), "SELECT port_a, port_b FROM link_facts WHERE last_run IS NULL",
+                   {}, [&](const SqlStatement& s) {
                      linked.insert(s.Int(0));
                      linked.insert(s.Int(1));
                    }, error) &&
         ForEachRow(m_Db.get(),
-                   "SELECT h.port_id, h.mac, h.last_seen FROM host_facts h JOIN (SELECT port_id,"
-                   " max(last_seen) AS seen FROM host_facts GROUP BY port_id) m"
-                   " ON m.port_id = h.port_id AND m.seen = h.last_seen",
-                   {}, [&](const SqlStatement& s) {
+                   "SELECT h.port_id, h.mac, COALESCE(h.last_seen, ?) FROM host_facts h"
+                   " JOIN (SELECT port_id, max(COALESCE(last_seen, ?)) AS seen FROM host_facts"
+                   " GROUP BY port_id) m"
+                   " ON m.port_id = h.port_id AND m.seen = COALESCE(h.last_seen, ?)",
+                   {seen, seen, seen}, [&](const SqlStatement& s) {
                      lastHost[s.Int(0)] = {s.Int(1), s.Int(2)};
                    }, error);
     if (!ok) return false;
@@ -82,8 +88,8 @@ class SqlStore : public Store {
         m_Db.get(),
         "SELECT p.id, d.name, p.name, i.status FROM interface_facts i"
         " JOIN ports p ON p.id = i.port_id JOIN devices d ON d.id = p.device_id"
-        " WHERE i.last_run = ? AND (? = '' OR d.name = ?) ORDER BY d.name, p.id",
-        {latest, device, device}, [&](const SqlStatement& s) {
+        " WHERE i.last_run IS NULL AND (? = '' OR d.name = ?) ORDER BY d.name, p.id",
+        {device, device}, [&](const SqlStatement& s) {
           std::int64_t port = s.Int(0);
           if (linked.count(port)) return;
           auto host = lastHost.find(port);
