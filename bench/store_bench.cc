@@ -66,8 +66,8 @@ RunSnapshot Network(const Settings& s) {
     }
     if (i > 0) {
       int parent = (i - 1) / 7, k = (i - 1) % 7;
-      r.links.push_back({Switch(parent), "1:" + std::to_string(41 + k), Switch(i), "1:48", "edp",
-                         "forwarding"});
+      r.links.push_back(
+          {Switch(parent), "1:" + std::to_string(41 + k), Switch(i), "1:48", "edp", "forwarding"});
     }
   }
   for (int h = 0; h < s.hosts; ++h) {
@@ -123,8 +123,7 @@ bool Bench(const std::string& name, const std::string& target, const std::string
     FindResult found;
     for (auto* times : {&byMac, &byIp}) {
       auto start = std::chrono::steady_clock::now();
-      if (!store->Find(times == &byMac ? Mac(h) : Ip(h), &found, &error) ||
-          found.matches.empty()) {
+      if (!store->Find(times == &byMac ? Mac(h) : Ip(h), &found, &error) || found.matches.empty()) {
         std::cerr << name << ": find " << h << " failed: " << error << "\n";
         return false;
       }
@@ -145,12 +144,12 @@ bool Bench(const std::string& name, const std::string& target, const std::string
   }
   store.reset();  // SQLite checkpoints its log into the file when the last connection closes
   if (!file.empty()) bytes = FileBytes(file) + FileBytes(file + "-wal");
-  std::printf("| %s | %.2f s | %.2f s | %.2f s | %d | %lld | %.0f | %.2f ms | %.2f ms | %.3f s "
-              "(%zu moved) |\n",
-              name.c_str(), firstWrite, secondWrite,
-              s.runs > 2 ? movingWrites / (s.runs - 2) : 0.0, s.runs,
-              static_cast<long long>(rows), rows ? double(bytes) / double(rows) : 0.0,
-              Median(byMac), Median(byIp), changesSeconds, changes.hostsMoved.size());
+  std::printf(
+      "| %s | %.2f s | %.2f s | %.2f s | %d | %lld | %.0f | %.2f ms | %.2f ms | %.3f s "
+      "(%zu moved) |\n",
+      name.c_str(), firstWrite, secondWrite, s.runs > 2 ? movingWrites / (s.runs - 2) : 0.0, s.runs,
+      static_cast<long long>(rows), rows ? double(bytes) / double(rows) : 0.0, Median(byMac),
+      Median(byIp), changesSeconds, changes.hostsMoved.size());
   std::fflush(stdout);
   return true;
 }
@@ -177,9 +176,10 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  std::printf("| store | first run | second, identical | later runs (mean) | runs | sighting "
-              "rows | bytes per row | find by MAC (median) | find by IP (median) | changes |\n"
-              "|---|---|---|---|---|---|---|---|---|---|\n");
+  std::printf(
+      "| store | first run | second, identical | later runs (mean) | runs | sighting "
+      "rows | bytes per row | find by MAC (median) | find by IP (median) | changes |\n"
+      "|---|---|---|---|---|---|---|---|---|---|\n");
   bool ok = true;
   TempDir dir;
   if (s.stores != "postgresql") {

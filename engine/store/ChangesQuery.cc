@@ -39,8 +39,9 @@ Placement HostRow(const SqlStatement& s) {
 
 bool RunExists(SqlConnection* db, std::int64_t run, bool* exists, std::string* error) {
   *exists = false;
-  return ForEachRow(db, "SELECT id FROM runs WHERE id = ?", {run},
-                    [&](const SqlStatement&) { *exists = true; }, error);
+  return ForEachRow(
+      db, "SELECT id FROM runs WHERE id = ?", {run}, [&](const SqlStatement&) { *exists = true; },
+      error);
 }
 
 // Hosts: only the rows of one run and not the other can differ; for their MAC addresses, a row
@@ -50,19 +51,23 @@ bool HostChanges(SqlConnection* db, ChangesResult* r, std::string* error) {
   std::map<std::string, std::vector<Placement>> before, after;
   std::map<std::string, std::int64_t> macs;
   bool ok = ForEachRow(
-      db, std::string(kHostRows) +
-              " WHERE (h.first_run <= ? AND h.last_run >= ? AND h.last_run < ?)"
-              " OR (h.first_run > ? AND h.first_run <= ? AND (h.last_run IS NULL OR h.last_run >= ?))"
-              " ORDER BY h.mac, h.id",
-      {from, from, to, from, to, to}, [&](const SqlStatement& s) {
+      db,
+      std::string(kHostRows) +
+          " WHERE (h.first_run <= ? AND h.last_run >= ? AND h.last_run < ?)"
+          " OR (h.first_run > ? AND h.first_run <= ? AND (h.last_run IS NULL OR h.last_run >= ?))"
+          " ORDER BY h.mac, h.id",
+      {from, from, to, from, to, to},
+      [&](const SqlStatement& s) {
         Placement p = HostRow(s);
         macs[p.mac] = s.Int(0);
         (!p.current && p.lastRun < to ? before : after)[p.mac].push_back(p);
-      }, error);
+      },
+      error);
   if (!ok) return false;
   auto stayed = db->Prepare(
       "SELECT count(*) FROM host_facts WHERE mac = ? AND first_run <= ?"
-      " AND (last_run IS NULL OR last_run >= ?)", error);
+      " AND (last_run IS NULL OR last_run >= ?)",
+      error);
   if (!stayed) return false;
   for (const auto& m : macs) {
     if (!stayed->Run({m.second, from, to}, error) || !stayed->Next()) return false;
@@ -90,11 +95,14 @@ bool LinkChanges(SqlConnection* db, ChangesResult* r, std::string* error) {
   std::map<std::string, LinkRow> at[2];
   for (int i = 0; i < 2; ++i) {
     std::int64_t run = i == 0 ? r->fromRun : r->toRun;
-    bool ok = ForEachRow(db, kLinkRows, {run, run}, [&](const SqlStatement& s) {
-      LinkRow l{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4),
-                s.Text(5), s.Int(6),  s.Int(7),  s.IsNull(8)};
-      at[i][l.deviceA + '\n' + l.portA + '\n' + l.deviceB + '\n' + l.portB] = l;
-    }, error);
+    bool ok = ForEachRow(
+        db, kLinkRows, {run, run},
+        [&](const SqlStatement& s) {
+          LinkRow l{s.Text(0), s.Text(1), s.Text(2), s.Text(3),  s.Text(4),
+                    s.Text(5), s.Int(6),  s.Int(7),  s.IsNull(8)};
+          at[i][l.deviceA + '\n' + l.portA + '\n' + l.deviceB + '\n' + l.portB] = l;
+        },
+        error);
     if (!ok) return false;
   }
   for (const auto& l : at[1]) {
@@ -115,16 +123,18 @@ bool PortChanges(SqlConnection* db, ChangesResult* r, std::string* error) {
         "SELECT d.name, p.name, i.status, i.stp FROM interface_facts i"
         " JOIN ports p ON p.id = i.port_id JOIN devices d ON d.id = p.device_id"
         " WHERE i.first_run <= ? AND (i.last_run IS NULL OR i.last_run >= ?)",
-        {run, run}, [&](const SqlStatement& s) {
+        {run, run},
+        [&](const SqlStatement& s) {
           at[i][{s.Text(0), s.Text(1)}] = {s.Text(2), s.Text(3)};
-        }, error);
+        },
+        error);
     if (!ok) return false;
   }
   for (const auto& p : at[1]) {
     auto before = at[0].find(p.first);
     if (before == at[0].end() || before->second == p.second) continue;
-    r->portsChanged.push_back({p.first.first, p.first.second, before->second.first,
-                               p.second.first, before->second.second, p.second.second});
+    r->portsChanged.push_back({p.first.first, p.first.second, before->second.first, p.second.first,
+                               before->second.second, p.second.second});
   }
   return true;
 }
@@ -137,8 +147,7 @@ bool DevicesLost(SqlConnection* db, ChangesResult* r, std::string* error) {
         db,
         "SELECT d.name, f.answered FROM device_facts f JOIN devices d ON d.id = f.device_id"
         " WHERE f.first_run <= ? AND (f.last_run IS NULL OR f.last_run >= ?)",
-        {run, run}, [&](const SqlStatement& s) { answered[i][s.Text(0)] = s.Int(1) != 0; },
-        error);
+        {run, run}, [&](const SqlStatement& s) { answered[i][s.Text(0)] = s.Int(1) != 0; }, error);
     if (!ok) return false;
   }
   for (const auto& d : answered[0]) {
@@ -157,15 +166,17 @@ bool ChangesInStore(SqlConnection* db, std::int64_t fromRun, std::int64_t toRun,
   *result = ChangesResult();
   if (fromRun == 0 || toRun == 0) {
     std::vector<std::int64_t> last;
-    if (!ForEachRow(db, "SELECT id FROM runs ORDER BY id DESC LIMIT 2", {},
-                    [&](const SqlStatement& s) { last.push_back(s.Int(0)); }, error)) {
+    if (!ForEachRow(
+            db, "SELECT id FROM runs ORDER BY id DESC LIMIT 2", {},
+            [&](const SqlStatement& s) { last.push_back(s.Int(0)); }, error)) {
       return false;
     }
     if (toRun == 0 && !last.empty()) toRun = last[0];
     if (fromRun == 0) {
       // The run before `toRun`.
-      if (!ForEachRow(db, "SELECT max(id) FROM runs WHERE id < ?", {toRun},
-                      [&](const SqlStatement& s) { fromRun = s.Int(0); }, error)) {
+      if (!ForEachRow(
+              db, "SELECT max(id) FROM runs WHERE id < ?", {toRun},
+              [&](const SqlStatement& s) { fromRun = s.Int(0); }, error)) {
         return false;
       }
     }

@@ -52,19 +52,22 @@ class Finder {
   bool Start() { return LatestRun(m_Db, &m_Latest, &m_LatestSeen, m_Error); }
 
   bool Hosts(const std::string& where, const SqlRow& params) {
-    return ForEachRow(m_Db, kHostRows + where + kHostOrder, params, [&](const SqlStatement& s) {
-      m_Result->matches.push_back(HostPlacement(s, m_Latest, m_LatestSeen));
-    }, m_Error);
+    return ForEachRow(
+        m_Db, kHostRows + where + kHostOrder, params,
+        [&](const SqlStatement& s) {
+          m_Result->matches.push_back(HostPlacement(s, m_Latest, m_LatestSeen));
+        },
+        m_Error);
   }
 
   // The device names whose name or sysName (either case) or address is `name`.
   bool Devices(const std::string& name, std::vector<std::string>* devices) {
-    return ForEachRow(m_Db,
-                      "SELECT DISTINCT d.name FROM devices d LEFT JOIN device_facts f"
-                      " ON f.device_id = d.id WHERE lower(d.name) = lower(?)"
-                      " OR lower(f.sys_name) = lower(?) OR f.address = ? ORDER BY d.name",
-                      {name, name, name}, [&](const SqlStatement& s) { devices->push_back(s.Text(0)); },
-                      m_Error);
+    return ForEachRow(
+        m_Db,
+        "SELECT DISTINCT d.name FROM devices d LEFT JOIN device_facts f"
+        " ON f.device_id = d.id WHERE lower(d.name) = lower(?)"
+        " OR lower(f.sys_name) = lower(?) OR f.address = ? ORDER BY d.name",
+        {name, name, name}, [&](const SqlStatement& s) { devices->push_back(s.Text(0)); }, m_Error);
   }
 
   // A switch's own states (address, bridge MAC, sysName) and its links.
@@ -75,7 +78,8 @@ class Finder {
         " f.last_run, v.name FROM device_facts f JOIN devices d ON d.id = f.device_id"
         " LEFT JOIN vendors v ON v.oui = f.bridge_mac / 16777216"
         " WHERE d.name = ? ORDER BY COALESCE(f.last_run, 2147483647) DESC, f.first_run DESC",
-        {device}, [&](const SqlStatement& s) {
+        {device},
+        [&](const SqlStatement& s) {
           Placement p;
           if (!s.IsNull(0)) p.mac = FormatMac(s.Int(0));
           p.ip = s.Text(1);
@@ -85,18 +89,23 @@ class Finder {
           Interval(s, 3, m_Latest, m_LatestSeen, &p);
           p.vendor = s.Text(7);
           m_Result->matches.push_back(p);
-        }, m_Error);
-    return ok && ForEachRow(
-        m_Db,
-        "SELECT da.name, pa.name, db.name, pb.name, l.evidence, l.stp, l.first_seen"
-        " FROM link_facts l JOIN ports pa ON pa.id = l.port_a"
-        " JOIN devices da ON da.id = pa.device_id JOIN ports pb ON pb.id = l.port_b"
-        " JOIN devices db ON db.id = pb.device_id WHERE l.last_run IS NULL AND (da.name = ? OR"
-        " db.name = ?) ORDER BY da.name, pa.name, db.name, pb.name",
-        {device, device}, [&](const SqlStatement& s) {
-          m_Result->links.push_back({s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4),
-                                     s.Text(5), s.Int(6), m_LatestSeen, true});
-        }, m_Error);
+        },
+        m_Error);
+    return ok &&
+           ForEachRow(
+               m_Db,
+               "SELECT da.name, pa.name, db.name, pb.name, l.evidence, l.stp, l.first_seen"
+               " FROM link_facts l JOIN ports pa ON pa.id = l.port_a"
+               " JOIN devices da ON da.id = pa.device_id JOIN ports pb ON pb.id = l.port_b"
+               " JOIN devices db ON db.id = pb.device_id WHERE l.last_run IS NULL AND (da.name = ? "
+               "OR"
+               " db.name = ?) ORDER BY da.name, pa.name, db.name, pb.name",
+               {device, device},
+               [&](const SqlStatement& s) {
+                 m_Result->links.push_back({s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4),
+                                            s.Text(5), s.Int(6), m_LatestSeen, true});
+               },
+               m_Error);
   }
 
   // Where LLDP neighbours of that system name were heard.
@@ -107,7 +116,8 @@ class Finder {
         " n.first_run, n.last_run FROM neighbour_facts n JOIN ports p ON p.id = n.port_id"
         " JOIN devices d ON d.id = p.device_id WHERE lower(n.sys_name) = lower(?)"
         " ORDER BY COALESCE(n.last_run, 2147483647) DESC, n.first_run DESC",
-        {name}, [&](const SqlStatement& s) {
+        {name},
+        [&](const SqlStatement& s) {
           Placement p;
           std::int64_t mac = 0;
           if (ParseMac(s.Text(0), &mac)) p.mac = FormatMac(mac);
@@ -118,7 +128,8 @@ class Finder {
           p.evidence = "neighbour";
           Interval(s, 5, m_Latest, m_LatestSeen, &p);
           m_Result->matches.push_back(p);
-        }, m_Error);
+        },
+        m_Error);
   }
 
  private:

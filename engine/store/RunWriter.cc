@@ -34,18 +34,18 @@ std::string TupleKey(const SqlRow& row) {
 
 class Writer {
  public:
-  Writer(SqlConnection* db, const std::function<void(std::int64_t)>& afterRows,
-         std::string* error)
+  Writer(SqlConnection* db, const std::function<void(std::int64_t)>& afterRows, std::string* error)
       : m_Db(db), m_AfterRows(afterRows), m_Error(error) {}
 
   bool Begin(const RunFacts& run) {
     if (!LatestRun(m_Db, &m_Previous, &m_PreviousSeen, m_Error)) return false;
     auto insert = m_Db->Prepare(
         "INSERT INTO runs (started, ended, devices_asked, devices_found, scope, version)"
-        " VALUES (?, ?, ?, ?, ?, ?) RETURNING id", m_Error);
-    if (!insert ||
-        !insert->Run({run.started, run.ended, std::int64_t{run.devicesAsked},
-                      std::int64_t{run.devicesFound}, run.scope, run.version}, m_Error)) {
+        " VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
+        m_Error);
+    if (!insert || !insert->Run({run.started, run.ended, std::int64_t{run.devicesAsked},
+                                 std::int64_t{run.devicesFound}, run.scope, run.version},
+                                m_Error)) {
       return false;
     }
     if (!insert->Next()) return Fail("the new run got no id");
@@ -72,8 +72,8 @@ class Writer {
         newPorts.push_back({m_Devices[p.first], p.second});
       }
     }
-    if (!newPorts.empty() && !(InsertRows("ports", {"device_id", "name"}, newPorts) &&
-                               LoadIdentities())) {
+    if (!newPorts.empty() &&
+        !(InsertRows("ports", {"device_id", "name"}, newPorts) && LoadIdentities())) {
       return false;
     }
     return true;
@@ -92,11 +92,14 @@ class Writer {
       std::string sql = "SELECT id";
       for (const std::string& c : columns) sql += ", " + c;
       sql += " FROM " + table + " WHERE last_run IS NULL";
-      bool ok = ForEachRow(m_Db, sql, {}, [&](const SqlStatement& s) {
-        SqlRow values;
-        for (size_t i = 0; i < columns.size(); ++i) values.push_back(s.Column(int(i) + 1));
-        open.emplace(TupleKey(values), s.Int(0));
-      }, m_Error);
+      bool ok = ForEachRow(
+          m_Db, sql, {},
+          [&](const SqlStatement& s) {
+            SqlRow values;
+            for (size_t i = 0; i < columns.size(); ++i) values.push_back(s.Column(int(i) + 1));
+            open.emplace(TupleKey(values), s.Int(0));
+          },
+          m_Error);
       if (!ok) return false;
     }
     std::vector<SqlRow> fresh;
@@ -124,8 +127,9 @@ class Writer {
   // Names the organisations of the OUIs the store does not know yet.
   bool AddVendors(const std::set<std::int64_t>& macs, const OuiVendors& vendors) {
     std::set<std::int64_t> known;
-    if (!ForEachRow(m_Db, "SELECT oui FROM vendors", {},
-                    [&](const SqlStatement& s) { known.insert(s.Int(0)); }, m_Error)) {
+    if (!ForEachRow(
+            m_Db, "SELECT oui FROM vendors", {},
+            [&](const SqlStatement& s) { known.insert(s.Int(0)); }, m_Error)) {
       return false;
     }
     std::vector<SqlRow> rows;
@@ -150,8 +154,8 @@ class Writer {
   // Ends rows at the previous run.
   bool Close(const std::string& table, const std::vector<std::int64_t>& ids) {
     if (ids.empty()) return true;
-    auto s = m_Db->Prepare("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE id = ?",
-                           m_Error);
+    auto s =
+        m_Db->Prepare("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE id = ?", m_Error);
     if (!s) return false;
     for (std::int64_t id : ids) {
       if (!s->Run({m_Previous, m_PreviousSeen, id}, m_Error)) return false;
@@ -175,12 +179,13 @@ class Writer {
   bool LoadIdentities() {
     m_Devices.clear();
     m_Ports.clear();
-    return ForEachRow(m_Db, "SELECT id, name FROM devices", {},
-                      [&](const SqlStatement& s) { m_Devices[s.Text(1)] = s.Int(0); }, m_Error) &&
-           ForEachRow(m_Db, "SELECT id, device_id, name FROM ports", {},
-                      [&](const SqlStatement& s) {
-                        m_Ports[PortKey(s.Int(1), s.Text(2))] = s.Int(0);
-                      }, m_Error);
+    return ForEachRow(
+               m_Db, "SELECT id, name FROM devices", {},
+               [&](const SqlStatement& s) { m_Devices[s.Text(1)] = s.Int(0); }, m_Error) &&
+           ForEachRow(
+               m_Db, "SELECT id, device_id, name FROM ports", {},
+               [&](const SqlStatement& s) { m_Ports[PortKey(s.Int(1), s.Text(2))] = s.Int(0); },
+               m_Error);
   }
 
   SqlConnection* m_Db;
@@ -241,7 +246,8 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
 
   Writer writer(db, afterRows, error);
   if (!writer.Begin(run.run) || !writer.Identify(devices, ports)) return 0;
-  for (size_t i = 0; i < hosts.size(); ++i) hostRows[i][2] = writer.Port(hosts[i]->device, hosts[i]->port);
+  for (size_t i = 0; i < hosts.size(); ++i)
+    hostRows[i][2] = writer.Port(hosts[i]->device, hosts[i]->port);
 
   std::vector<SqlRow> rows;
   for (const DeviceFact& d : run.devices) {
@@ -256,17 +262,18 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
     rows.push_back({bridge, writer.Device(d.name), std::int64_t{d.answered ? 1 : 0}, d.address,
                     d.sysName, d.sysObjectId});
   }
-  if (!writer.WriteFacts("device_facts", {"bridge_mac", "device_id", "answered", "address",
-                                          "sys_name", "sys_object_id"}, rows)) {
+  if (!writer.WriteFacts(
+          "device_facts",
+          {"bridge_mac", "device_id", "answered", "address", "sys_name", "sys_object_id"}, rows)) {
     return 0;
   }
   rows.clear();
   for (const InterfaceFact& i : run.interfaces) {
-    rows.push_back({std::int64_t{i.ifIndex}, writer.Port(i.device, i.port), i.description,
-                    i.status, i.stp, i.vlans});
+    rows.push_back({std::int64_t{i.ifIndex}, writer.Port(i.device, i.port), i.description, i.status,
+                    i.stp, i.vlans});
   }
-  if (!writer.WriteFacts("interface_facts", {"if_index", "port_id", "description", "status",
-                                             "stp", "vlans"}, rows)) {
+  if (!writer.WriteFacts("interface_facts",
+                         {"if_index", "port_id", "description", "status", "stp", "vlans"}, rows)) {
     return 0;
   }
   rows.clear();
@@ -281,8 +288,8 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
   for (const NeighbourFact& n : run.neighbours) {
     rows.push_back({writer.Port(n.device, n.port), n.chassisId, n.portId, n.sysName, n.address});
   }
-  if (!writer.WriteFacts("neighbour_facts", {"port_id", "chassis_id", "remote_port", "sys_name",
-                                             "address"}, rows) ||
+  if (!writer.WriteFacts("neighbour_facts",
+                         {"port_id", "chassis_id", "remote_port", "sys_name", "address"}, rows) ||
       !writer.WriteFacts("host_facts", {"mac", "ip", "port_id", "vlan", "evidence"}, hostRows)) {
     return 0;
   }

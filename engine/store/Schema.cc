@@ -10,9 +10,9 @@ namespace {
 // Version 1. Every fact table keeps intervals: a row is one unchanged state of a fact, present in
 // every run from first_run to last_run (first_seen = that first run's start, last_seen = the last
 // run's end). A row still seen in the latest run is open: its last_run and last_seen are NULL,
-// so that a run which changes nothing rewrites nothing. Integer columns come first so that PostgreSQL needs no alignment padding.
-// Identities (device names, ports) are kept once and referred to by integer id; MAC and IPv4
-// addresses are integers.
+// so that a run which changes nothing rewrites nothing. Integer columns come first so that
+// PostgreSQL needs no alignment padding. Identities (device names, ports) are kept once and
+// referred to by integer id; MAC and IPv4 addresses are integers.
 const char* const kVersion1[] = {
     "CREATE TABLE schema_version (version INTEGER NOT NULL)",
     "CREATE TABLE runs (id {id}, started BIGINT NOT NULL, ended BIGINT NOT NULL,"
@@ -119,8 +119,8 @@ bool MigrateSchema(SqlConnection* db, int target, std::string* error) {
     for (size_t i = 0; i < step.count; ++i) {
       if (!db->Exec(ForDialect(step.statements[i], db->Dialect()), error)) {
         db->Rollback();
-        *error = "upgrading the store to schema version " + std::to_string(version + 1) +
-                 ": " + *error;
+        *error =
+            "upgrading the store to schema version " + std::to_string(version + 1) + ": " + *error;
         return false;
       }
     }

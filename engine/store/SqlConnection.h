@@ -31,8 +31,8 @@ class SqlStatement {
   virtual const std::string& LastError() const = 0;
   // The current row's column `i` (0-based). Integer columns come as integers, text as text.
   virtual SqlValue Column(int i) const = 0;
-  std::int64_t Int(int i) const;         // 0 for NULL
-  std::string Text(int i) const;         // "" for NULL; integers in decimal
+  std::int64_t Int(int i) const;  // 0 for NULL
+  std::string Text(int i) const;  // "" for NULL; integers in decimal
   bool IsNull(int i) const;
 };
 
