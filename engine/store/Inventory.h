@@ -9,6 +9,8 @@
 namespace disco {
 namespace store {
 
+// The model's text is kept exactly as the discovery run's side has it.
+// clang-format off
 // One run of the discovery as it is kept: what was found, not how.
 struct RunFacts {
   std::string scope;            // the scope file's name (or "command line")
@@ -58,6 +60,7 @@ struct RunSnapshot {
   std::vector<HostFact> hosts;
   std::vector<NeighbourFact> neighbours;
 };
+// clang-format on
 
 }  // namespace store
 }  // namespace disco

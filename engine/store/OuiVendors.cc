@@ -16,8 +16,10 @@ OuiVendors::OuiVendors(const std::string& path) {
     bool hex = true;
     for (size_t i = 0; i < 6 && hex; ++i) {
       char c = line[i];
-      int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                             : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+      int d = c >= '0' && c <= '9'   ? c - '0'
+              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                     : -1;
       hex = d >= 0;
       oui = oui << 4 | d;
     }

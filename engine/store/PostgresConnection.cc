@@ -64,8 +64,8 @@ class PostgresStatement : public SqlStatement {
                               values.data(), nullptr, nullptr, 0);
     ExecStatusType status = PQresultStatus(m_Result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-      *error = m_Target + ": " + Trimmed(m_Result ? PQresultErrorMessage(m_Result)
-                                                  : PQerrorMessage(m_Conn));
+      *error = m_Target + ": " +
+               Trimmed(m_Result ? PQresultErrorMessage(m_Result) : PQerrorMessage(m_Conn));
       m_Error = *error;
       Clear();
       return false;
@@ -122,11 +122,20 @@ class PostgresInserter : public SqlInserter {
       } else if (const auto* s = std::get_if<std::string>(&row[i])) {
         for (char c : *s) {
           switch (c) {
-            case '\\': m_Buffer += "\\\\"; break;
-            case '\t': m_Buffer += "\\t"; break;
-            case '\n': m_Buffer += "\\n"; break;
-            case '\r': m_Buffer += "\\r"; break;
-            default: m_Buffer += c;
+            case '\\':
+              m_Buffer += "\\\\";
+              break;
+            case '\t':
+              m_Buffer += "\\t";
+              break;
+            case '\n':
+              m_Buffer += "\\n";
+              break;
+            case '\r':
+              m_Buffer += "\\r";
+              break;
+            default:
+              m_Buffer += c;
           }
         }
       } else {
@@ -231,6 +240,10 @@ class PostgresConnection : public SqlConnection {
   bool Commit(std::string* error) override { return Exec("COMMIT", error); }
   void Rollback() override { PQclear(PQexec(m_Conn, "ROLLBACK")); }
 
+  // Without statistics, a table that just grew by a whole network is planned as if it were
+  // small (hash joins over every port for one MAC address: 6 ms instead of 0.5).
+  void Optimize() override { PQclear(PQexec(m_Conn, "ANALYZE")); }
+
   bool DiskBytes(std::int64_t* bytes, std::string* error) override {
     std::unique_ptr<SqlStatement> s =
         Prepare("SELECT pg_database_size(current_database())::bigint", error);
@@ -273,7 +286,8 @@ std::unique_ptr<SqlConnection> OpenPostgres(const std::string& uri, std::string*
   auto connection = std::make_unique<PostgresConnection>(conn, Redacted(uri));
   std::string why;
   // Notices (e.g. "relation already exists, skipping") are not for the user's terminal.
-  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn, [](void*, const char*) {}, nullptr);
   if (!connection->Exec("SET client_min_messages = warning", &why)) {
     *error = why;
     return nullptr;

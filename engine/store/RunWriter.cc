@@ -1,11 +1,12 @@
-// One run written as intervals. For each fact table, the rows open at the store's latest run
-// (last_run = that run) are compared with the run's facts as whole tuples: an equal tuple extends
-// its row (last_run, last_seen), a new tuple opens a row, and an open row without its tuple in
-// the run stays ended at the previous run.
-#include <map>
+// One run written as intervals. For each fact table, the open rows (still seen in the store's
+// latest run: last_run NULL) are compared with the run's facts as whole tuples: an equal tuple
+// leaves its row open, so that it extends to the new run without being written; a new tuple opens
+// a row; an open row without its tuple in the run is closed at the previous run (last_run,
+// last_seen). A run that changes nothing writes nothing but its runs row.
 #include <set>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/store/Addresses.h"
 #include "engine/store/StoreQueries.h"
@@ -33,28 +34,28 @@ std::string TupleKey(const SqlRow& row) {
 
 class Writer {
  public:
-  Writer(SqlConnection* db, const std::function<void(std::int64_t)>& afterRows,
-         std::string* error)
+  Writer(SqlConnection* db, const std::function<void(std::int64_t)>& afterRows, std::string* error)
       : m_Db(db), m_AfterRows(afterRows), m_Error(error) {}
 
   bool Begin(const RunFacts& run) {
     if (!LatestRun(m_Db, &m_Previous, &m_PreviousSeen, m_Error)) return false;
     auto insert = m_Db->Prepare(
         "INSERT INTO runs (started, ended, devices_asked, devices_found, scope, version)"
-        " VALUES (?, ?, ?, ?, ?, ?) RETURNING id", m_Error);
-    if (!insert ||
-        !insert->Run({run.started, run.ended, std::int64_t{run.devicesAsked},
-                      std::int64_t{run.devicesFound}, run.scope, run.version}, m_Error)) {
+        " VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
+        m_Error);
+    if (!insert || !insert->Run({run.started, run.ended, std::int64_t{run.devicesAsked},
+                                 std::int64_t{run.devicesFound}, run.scope, run.version},
+                                m_Error)) {
       return false;
     }
     if (!insert->Next()) return Fail("the new run got no id");
     m_Run = insert->Int(0);
     m_FirstSeen = run.started;
-    m_LastSeen = run.ended != 0 ? run.ended : run.started;
     return LoadIdentities();
   }
 
   std::int64_t Run() const { return m_Run; }
+  std::int64_t Rows() const { return m_Rows; }
 
   // Ids of devices and ports, made for the names of the run that the store does not know yet.
   bool Identify(const std::set<std::string>& devices,
@@ -71,8 +72,8 @@ class Writer {
         newPorts.push_back({m_Devices[p.first], p.second});
       }
     }
-    if (!newPorts.empty() && !(InsertRows("ports", {"device_id", "name"}, newPorts) &&
-                               LoadIdentities())) {
+    if (!newPorts.empty() &&
+        !(InsertRows("ports", {"device_id", "name"}, newPorts) && LoadIdentities())) {
       return false;
     }
     return true;
@@ -90,43 +91,34 @@ class Writer {
     if (m_Previous != 0) {
       std::string sql = "SELECT id";
       for (const std::string& c : columns) sql += ", " + c;
-      sql += " FROM " + table + " WHERE last_run = ?";
-      bool ok = ForEachRow(m_Db, sql, {m_Previous}, [&](const SqlStatement& s) {
-        SqlRow values;
-        for (size_t i = 0; i < columns.size(); ++i) values.push_back(s.Column(int(i) + 1));
-        open.emplace(TupleKey(values), s.Int(0));
-      }, m_Error);
+      sql += " FROM " + table + " WHERE last_run IS NULL";
+      bool ok = ForEachRow(
+          m_Db, sql, {},
+          [&](const SqlStatement& s) {
+            SqlRow values;
+            for (size_t i = 0; i < columns.size(); ++i) values.push_back(s.Column(int(i) + 1));
+            open.emplace(TupleKey(values), s.Int(0));
+          },
+          m_Error);
       if (!ok) return false;
     }
     std::vector<SqlRow> fresh;
-    std::vector<std::int64_t> kept;
-    std::set<std::string> written;
+    std::unordered_set<std::string> written;
     for (const SqlRow& row : rows) {
       std::string key = TupleKey(row);
       if (!written.insert(key).second) continue;  // the same fact twice in one run
       auto it = open.find(key);
       if (it != open.end()) {
-        kept.push_back(it->second);
         open.erase(it);
       } else {
-        SqlRow full = {m_FirstSeen, m_LastSeen, m_Run, m_Run};
+        SqlRow full = {m_FirstSeen, std::monostate(), m_Run, std::monostate()};
         full.insert(full.end(), row.begin(), row.end());
         fresh.push_back(std::move(full));
       }
     }
-    // Extending row by row costs one statement per row; when most rows go on, extend them all
-    // in one statement and put the few that ended back to the previous run.
-    if (kept.size() > open.size()) {
-      if (!Exec("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE last_run = ?",
-                {m_Run, m_LastSeen, m_Previous})) {
-        return false;
-      }
-      std::vector<std::int64_t> ended;
-      for (const auto& o : open) ended.push_back(o.second);
-      if (!SetLastRun(table, ended, m_Previous, m_PreviousSeen)) return false;
-    } else if (!SetLastRun(table, kept, m_Run, m_LastSeen)) {
-      return false;
-    }
+    std::vector<std::int64_t> ended;
+    for (const auto& o : open) ended.push_back(o.second);
+    if (!Close(table, ended)) return false;
     std::vector<std::string> all = {"first_seen", "last_seen", "first_run", "last_run"};
     all.insert(all.end(), columns.begin(), columns.end());
     return InsertRows(table, all, fresh);
@@ -135,8 +127,9 @@ class Writer {
   // Names the organisations of the OUIs the store does not know yet.
   bool AddVendors(const std::set<std::int64_t>& macs, const OuiVendors& vendors) {
     std::set<std::int64_t> known;
-    if (!ForEachRow(m_Db, "SELECT oui FROM vendors", {},
-                    [&](const SqlStatement& s) { known.insert(s.Int(0)); }, m_Error)) {
+    if (!ForEachRow(
+            m_Db, "SELECT oui FROM vendors", {},
+            [&](const SqlStatement& s) { known.insert(s.Int(0)); }, m_Error)) {
       return false;
     }
     std::vector<SqlRow> rows;
@@ -158,19 +151,15 @@ class Writer {
     return false;
   }
 
-  bool Exec(const std::string& sql, const SqlRow& params) {
-    auto s = m_Db->Prepare(sql, m_Error);
-    return s && s->Run(params, m_Error);
-  }
-
-  bool SetLastRun(const std::string& table, const std::vector<std::int64_t>& ids,
-                  std::int64_t run, std::int64_t seen) {
+  // Ends rows at the previous run.
+  bool Close(const std::string& table, const std::vector<std::int64_t>& ids) {
     if (ids.empty()) return true;
-    auto s = m_Db->Prepare("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE id = ?",
-                           m_Error);
+    auto s =
+        m_Db->Prepare("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE id = ?", m_Error);
     if (!s) return false;
     for (std::int64_t id : ids) {
-      if (!s->Run({run, seen, id}, m_Error)) return false;
+      if (!s->Run({m_Previous, m_PreviousSeen, id}, m_Error)) return false;
+      if (++m_Rows % 1000 == 0 && m_AfterRows) m_AfterRows(m_Rows);
     }
     return true;
   }
@@ -190,19 +179,19 @@ class Writer {
   bool LoadIdentities() {
     m_Devices.clear();
     m_Ports.clear();
-    std::map<std::int64_t, std::string> names;
-    return ForEachRow(m_Db, "SELECT id, name FROM devices", {},
-                      [&](const SqlStatement& s) { m_Devices[s.Text(1)] = s.Int(0); }, m_Error) &&
-           ForEachRow(m_Db, "SELECT id, device_id, name FROM ports", {},
-                      [&](const SqlStatement& s) {
-                        m_Ports[PortKey(s.Int(1), s.Text(2))] = s.Int(0);
-                      }, m_Error);
+    return ForEachRow(
+               m_Db, "SELECT id, name FROM devices", {},
+               [&](const SqlStatement& s) { m_Devices[s.Text(1)] = s.Int(0); }, m_Error) &&
+           ForEachRow(
+               m_Db, "SELECT id, device_id, name FROM ports", {},
+               [&](const SqlStatement& s) { m_Ports[PortKey(s.Int(1), s.Text(2))] = s.Int(0); },
+               m_Error);
   }
 
   SqlConnection* m_Db;
   const std::function<void(std::int64_t)>& m_AfterRows;
   std::string* m_Error;
-  std::int64_t m_Previous = 0, m_PreviousSeen = 0, m_Run = 0, m_FirstSeen = 0, m_LastSeen = 0;
+  std::int64_t m_Previous = 0, m_PreviousSeen = 0, m_Run = 0, m_FirstSeen = 0;
   std::int64_t m_Rows = 0;
   std::unordered_map<std::string, std::int64_t> m_Devices, m_Ports;
 };
@@ -224,7 +213,8 @@ bool OptionalIpv4(const std::string& text, SqlValue* value) {
 
 std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiVendors* vendors,
                            const std::function<void(std::int64_t)>& afterRows,
-                           std::vector<std::string>* skipped, std::string* error) {
+                           std::vector<std::string>* skipped, std::int64_t* written,
+                           std::string* error) {
   std::vector<std::string> dropped;
   std::set<std::string> devices;
   std::set<std::pair<std::string, std::string>> ports;
@@ -256,7 +246,8 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
 
   Writer writer(db, afterRows, error);
   if (!writer.Begin(run.run) || !writer.Identify(devices, ports)) return 0;
-  for (size_t i = 0; i < hosts.size(); ++i) hostRows[i][2] = writer.Port(hosts[i]->device, hosts[i]->port);
+  for (size_t i = 0; i < hosts.size(); ++i)
+    hostRows[i][2] = writer.Port(hosts[i]->device, hosts[i]->port);
 
   std::vector<SqlRow> rows;
   for (const DeviceFact& d : run.devices) {
@@ -271,17 +262,18 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
     rows.push_back({bridge, writer.Device(d.name), std::int64_t{d.answered ? 1 : 0}, d.address,
                     d.sysName, d.sysObjectId});
   }
-  if (!writer.WriteFacts("device_facts", {"bridge_mac", "device_id", "answered", "address",
-                                          "sys_name", "sys_object_id"}, rows)) {
+  if (!writer.WriteFacts(
+          "device_facts",
+          {"bridge_mac", "device_id", "answered", "address", "sys_name", "sys_object_id"}, rows)) {
     return 0;
   }
   rows.clear();
   for (const InterfaceFact& i : run.interfaces) {
-    rows.push_back({std::int64_t{i.ifIndex}, writer.Port(i.device, i.port), i.description,
-                    i.status, i.stp, i.vlans});
+    rows.push_back({std::int64_t{i.ifIndex}, writer.Port(i.device, i.port), i.description, i.status,
+                    i.stp, i.vlans});
   }
-  if (!writer.WriteFacts("interface_facts", {"if_index", "port_id", "description", "status",
-                                             "stp", "vlans"}, rows)) {
+  if (!writer.WriteFacts("interface_facts",
+                         {"if_index", "port_id", "description", "status", "stp", "vlans"}, rows)) {
     return 0;
   }
   rows.clear();
@@ -296,13 +288,14 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
   for (const NeighbourFact& n : run.neighbours) {
     rows.push_back({writer.Port(n.device, n.port), n.chassisId, n.portId, n.sysName, n.address});
   }
-  if (!writer.WriteFacts("neighbour_facts", {"port_id", "chassis_id", "remote_port", "sys_name",
-                                             "address"}, rows) ||
+  if (!writer.WriteFacts("neighbour_facts",
+                         {"port_id", "chassis_id", "remote_port", "sys_name", "address"}, rows) ||
       !writer.WriteFacts("host_facts", {"mac", "ip", "port_id", "vlan", "evidence"}, hostRows)) {
     return 0;
   }
   if (vendors != nullptr && !writer.AddVendors(macs, *vendors)) return 0;
   if (skipped != nullptr) *skipped = std::move(dropped);
+  *written = writer.Rows();
   return writer.Run();
 }
 

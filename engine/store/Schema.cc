@@ -9,9 +9,10 @@ namespace {
 
 // Version 1. Every fact table keeps intervals: a row is one unchanged state of a fact, present in
 // every run from first_run to last_run (first_seen = that first run's start, last_seen = the last
-// run's end). Integer columns come first so that PostgreSQL needs no alignment padding.
-// Identities (device names, ports) are kept once and referred to by integer id; MAC and IPv4
-// addresses are integers.
+// run's end). A row still seen in the latest run is open: its last_run and last_seen are NULL,
+// so that a run which changes nothing rewrites nothing. Integer columns come first so that
+// PostgreSQL needs no alignment padding. Identities (device names, ports) are kept once and
+// referred to by integer id; MAC and IPv4 addresses are integers.
 const char* const kVersion1[] = {
     "CREATE TABLE schema_version (version INTEGER NOT NULL)",
     "CREATE TABLE runs (id {id}, started BIGINT NOT NULL, ended BIGINT NOT NULL,"
@@ -20,22 +21,22 @@ const char* const kVersion1[] = {
     "CREATE TABLE devices (id {id}, name TEXT NOT NULL UNIQUE)",
     "CREATE TABLE ports (id {id}, device_id INTEGER NOT NULL, name TEXT NOT NULL,"
     " UNIQUE (device_id, name))",
-    "CREATE TABLE device_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT NOT NULL,"
-    " bridge_mac BIGINT, first_run INTEGER NOT NULL, last_run INTEGER NOT NULL,"
+    "CREATE TABLE device_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT,"
+    " bridge_mac BIGINT, first_run INTEGER NOT NULL, last_run INTEGER,"
     " device_id INTEGER NOT NULL, answered SMALLINT NOT NULL, address TEXT NOT NULL,"
     " sys_name TEXT NOT NULL, sys_object_id TEXT NOT NULL)",
-    "CREATE TABLE interface_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT NOT NULL,"
-    " if_index BIGINT NOT NULL, first_run INTEGER NOT NULL, last_run INTEGER NOT NULL,"
+    "CREATE TABLE interface_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT,"
+    " if_index BIGINT NOT NULL, first_run INTEGER NOT NULL, last_run INTEGER,"
     " port_id INTEGER NOT NULL, description TEXT NOT NULL, status TEXT NOT NULL,"
     " stp TEXT NOT NULL, vlans TEXT NOT NULL)",
-    "CREATE TABLE link_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT NOT NULL,"
-    " first_run INTEGER NOT NULL, last_run INTEGER NOT NULL, port_a INTEGER NOT NULL,"
+    "CREATE TABLE link_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT,"
+    " first_run INTEGER NOT NULL, last_run INTEGER, port_a INTEGER NOT NULL,"
     " port_b INTEGER NOT NULL, evidence TEXT NOT NULL, stp TEXT NOT NULL)",
-    "CREATE TABLE host_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT NOT NULL,"
-    " mac BIGINT NOT NULL, ip BIGINT, first_run INTEGER NOT NULL, last_run INTEGER NOT NULL,"
+    "CREATE TABLE host_facts (id {id}, first_seen BIGINT NOT NULL, last_seen BIGINT,"
+    " mac BIGINT NOT NULL, ip BIGINT, first_run INTEGER NOT NULL, last_run INTEGER,"
     " port_id INTEGER NOT NULL, vlan INTEGER NOT NULL, evidence TEXT NOT NULL)",
     "CREATE TABLE neighbour_facts (id {id}, first_seen BIGINT NOT NULL,"
-    " last_seen BIGINT NOT NULL, first_run INTEGER NOT NULL, last_run INTEGER NOT NULL,"
+    " last_seen BIGINT, first_run INTEGER NOT NULL, last_run INTEGER,"
     " port_id INTEGER NOT NULL, chassis_id TEXT NOT NULL, remote_port TEXT NOT NULL,"
     " sys_name TEXT NOT NULL, address TEXT NOT NULL)",
     "CREATE INDEX host_facts_mac ON host_facts (mac)",
@@ -118,8 +119,8 @@ bool MigrateSchema(SqlConnection* db, int target, std::string* error) {
     for (size_t i = 0; i < step.count; ++i) {
       if (!db->Exec(ForDialect(step.statements[i], db->Dialect()), error)) {
         db->Rollback();
-        *error = "upgrading the store to schema version " + std::to_string(version + 1) +
-                 ": " + *error;
+        *error =
+            "upgrading the store to schema version " + std::to_string(version + 1) + ": " + *error;
         return false;
       }
     }

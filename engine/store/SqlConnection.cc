@@ -17,9 +17,7 @@ std::string SqlStatement::Text(int i) const {
   return "";
 }
 
-bool SqlStatement::IsNull(int i) const {
-  return std::holds_alternative<std::monostate>(Column(i));
-}
+bool SqlStatement::IsNull(int i) const { return std::holds_alternative<std::monostate>(Column(i)); }
 
 }  // namespace store
 }  // namespace disco

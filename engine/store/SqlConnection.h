@@ -31,8 +31,8 @@ class SqlStatement {
   virtual const std::string& LastError() const = 0;
   // The current row's column `i` (0-based). Integer columns come as integers, text as text.
   virtual SqlValue Column(int i) const = 0;
-  std::int64_t Int(int i) const;         // 0 for NULL
-  std::string Text(int i) const;         // "" for NULL; integers in decimal
+  std::int64_t Int(int i) const;  // 0 for NULL
+  std::string Text(int i) const;  // "" for NULL; integers in decimal
   bool IsNull(int i) const;
 };
 
@@ -67,6 +67,9 @@ class SqlConnection {
   virtual bool Commit(std::string* error) = 0;
   // Best effort: an error here leaves the transaction to the database's own clean-up.
   virtual void Rollback() = 0;
+  // Refreshes the planner's statistics after a big change (PostgreSQL's ANALYZE; SQLite's
+  // PRAGMA optimize). Outside a transaction; best effort.
+  virtual void Optimize() = 0;
   // Bytes the store takes on disk (database file, or the database's size on the server).
   virtual bool DiskBytes(std::int64_t* bytes, std::string* error) = 0;
 };

@@ -1,16 +1,20 @@
 // The Store over the SQL layer: transactions around the writer, and the small queries.
+#include "engine/store/SqlStore.h"
+
 #include <map>
 #include <set>
 
 #include "engine/store/Addresses.h"
 #include "engine/store/Schema.h"
-#include "engine/store/SqlStore.h"
 #include "engine/store/StoreQueries.h"
 
 namespace disco {
 namespace store {
 
 namespace {
+
+// A run that wrote this many rows changed the tables enough to refresh the planner's statistics.
+constexpr std::int64_t kOptimizeRows = 20000;
 
 const char* const kFactTables[] = {"device_facts", "interface_facts", "link_facts", "host_facts",
                                    "neighbour_facts"};
@@ -24,13 +28,15 @@ class SqlStore : public Store {
                         std::string* error) override {
     if (!m_Vendors) m_Vendors = std::make_unique<OuiVendors>(m_Options.ouiFile);
     if (!m_Db->BeginWrite(error)) return 0;
+    std::int64_t rows = 0;
     std::int64_t id =
-        WriteRunFacts(m_Db.get(), run, m_Vendors.get(), m_Options.afterRows, skipped, error);
+        WriteRunFacts(m_Db.get(), run, m_Vendors.get(), m_Options.afterRows, skipped, &rows, error);
     if (id == 0 || !m_Db->Commit(error)) {
       m_Db->Rollback();
       *error = "writing the run to the store: " + *error;
       return 0;
     }
+    if (rows >= kOptimizeRows) m_Db->Optimize();
     return id;
   }
 
@@ -40,10 +46,12 @@ class SqlStore : public Store {
         m_Db.get(),
         "SELECT id, started, ended, scope, version, devices_asked, devices_found FROM runs"
         " ORDER BY id",
-        {}, [&](const SqlStatement& s) {
+        {},
+        [&](const SqlStatement& s) {
           runs->push_back({s.Int(0), s.Int(1), s.Int(2), s.Text(3), s.Text(4),
                            static_cast<int>(s.Int(5)), static_cast<int>(s.Int(6))});
-        }, error);
+        },
+        error);
   }
 
   bool Find(const std::string& query, FindResult* result, std::string* error) override {
@@ -63,27 +71,33 @@ class SqlStore : public Store {
     if (latest == 0) return true;
     std::set<std::int64_t> linked;
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> lastHost;  // port: mac, seen
-    bool ok =
-        ForEachRow(m_Db.get(), "SELECT port_a, port_b FROM link_facts WHERE last_run = ?",
-                   {latest}, [&](const SqlStatement& s) {
-                     linked.insert(s.Int(0));
-                     linked.insert(s.Int(1));
-                   }, error) &&
-        ForEachRow(m_Db.get(),
-                   "SELECT h.port_id, h.mac, h.last_seen FROM host_facts h JOIN (SELECT port_id,"
-                   " max(last_seen) AS seen FROM host_facts GROUP BY port_id) m"
-                   " ON m.port_id = h.port_id AND m.seen = h.last_seen",
-                   {}, [&](const SqlStatement& s) {
-                     lastHost[s.Int(0)] = {s.Int(1), s.Int(2)};
-                   }, error);
+    bool ok = ForEachRow(
+                  m_Db.get(), "SELECT port_a, port_b FROM link_facts WHERE last_run IS NULL", {},
+                  [&](const SqlStatement& s) {
+                    linked.insert(s.Int(0));
+                    linked.insert(s.Int(1));
+                  },
+                  error) &&
+              ForEachRow(
+                  m_Db.get(),
+                  "SELECT h.port_id, h.mac, COALESCE(h.last_seen, ?) FROM host_facts h"
+                  " JOIN (SELECT port_id, max(COALESCE(last_seen, ?)) AS seen FROM host_facts"
+                  " GROUP BY port_id) m"
+                  " ON m.port_id = h.port_id AND m.seen = COALESCE(h.last_seen, ?)",
+                  {seen, seen, seen},
+                  [&](const SqlStatement& s) {
+                    lastHost[s.Int(0)] = {s.Int(1), s.Int(2)};
+                  },
+                  error);
     if (!ok) return false;
     const std::int64_t since = seen - std::int64_t{days} * 86400;
     return ForEachRow(
         m_Db.get(),
         "SELECT p.id, d.name, p.name, i.status FROM interface_facts i"
         " JOIN ports p ON p.id = i.port_id JOIN devices d ON d.id = p.device_id"
-        " WHERE i.last_run = ? AND (? = '' OR d.name = ?) ORDER BY d.name, p.id",
-        {latest, device, device}, [&](const SqlStatement& s) {
+        " WHERE i.last_run IS NULL AND (? = '' OR d.name = ?) ORDER BY d.name, p.id",
+        {device, device},
+        [&](const SqlStatement& s) {
           std::int64_t port = s.Int(0);
           if (linked.count(port)) return;
           auto host = lastHost.find(port);
@@ -94,7 +108,8 @@ class SqlStore : public Store {
             idle.lastSeen = host->second.second;
           }
           ports->push_back(idle);
-        }, error);
+        },
+        error);
   }
 
   bool Prune(const PruneOptions& options, PruneResult* result, std::string* error) override {
@@ -114,18 +129,19 @@ class SqlStore : public Store {
     bool ok = true;
     for (const char* table : kFactTables) {
       const std::string t = table;
-      ok = ok && ForEachRow(m_Db.get(), "SELECT count(*) FROM " + t + " WHERE last_run < ?",
-                            {oldestKept},
-                            [&](const SqlStatement& s) { result->rowsRemoved += s.Int(0); },
-                            error) &&
+      ok = ok &&
+           ForEachRow(
+               m_Db.get(), "SELECT count(*) FROM " + t + " WHERE last_run < ?", {oldestKept},
+               [&](const SqlStatement& s) { result->rowsRemoved += s.Int(0); }, error) &&
            Exec("DELETE FROM " + t + " WHERE last_run < ?", {oldestKept}, error) &&
-           Exec("UPDATE " + t + " SET first_run = ? WHERE first_run < ?",
-                {oldestKept, oldestKept}, error);
+           Exec("UPDATE " + t + " SET first_run = ? WHERE first_run < ?", {oldestKept, oldestKept},
+                error);
     }
-    ok = ok && ForEachRow(m_Db.get(), "SELECT count(*) FROM runs WHERE id < ?", {oldestKept},
-                          [&](const SqlStatement& s) {
-                            result->runsRemoved = static_cast<int>(s.Int(0));
-                          }, error) &&
+    ok = ok &&
+         ForEachRow(
+             m_Db.get(), "SELECT count(*) FROM runs WHERE id < ?", {oldestKept},
+             [&](const SqlStatement& s) { result->runsRemoved = static_cast<int>(s.Int(0)); },
+             error) &&
          Exec("DELETE FROM runs WHERE id < ?", {oldestKept}, error) && m_Db->Commit(error);
     if (!ok) {
       m_Db->Rollback();
@@ -136,8 +152,9 @@ class SqlStore : public Store {
   }
 
   bool Stats(std::int64_t* hostRows, std::int64_t* diskBytes, std::string* error) override {
-    return ForEachRow(m_Db.get(), "SELECT count(*) FROM host_facts", {},
-                      [&](const SqlStatement& s) { *hostRows = s.Int(0); }, error) &&
+    return ForEachRow(
+               m_Db.get(), "SELECT count(*) FROM host_facts", {},
+               [&](const SqlStatement& s) { *hostRows = s.Int(0); }, error) &&
            m_Db->DiskBytes(diskBytes, error);
   }
 
@@ -168,15 +185,17 @@ bool ForEachRow(SqlConnection* db, const std::string& sql, const SqlRow& params,
 
 bool LatestRun(SqlConnection* db, std::int64_t* id, std::int64_t* seen, std::string* error) {
   *id = *seen = 0;
-  return ForEachRow(db, "SELECT id, started, ended FROM runs ORDER BY id DESC LIMIT 1", {},
-                    [&](const SqlStatement& s) {
-                      *id = s.Int(0);
-                      *seen = s.Int(2) != 0 ? s.Int(2) : s.Int(1);
-                    }, error);
+  return ForEachRow(
+      db, "SELECT id, started, ended FROM runs ORDER BY id DESC LIMIT 1", {},
+      [&](const SqlStatement& s) {
+        *id = s.Int(0);
+        *seen = s.Int(2) != 0 ? s.Int(2) : s.Int(1);
+      },
+      error);
 }
 
-std::unique_ptr<Store> MakeSqlStore(std::unique_ptr<SqlConnection> db,
-                                    const StoreOptions& options, std::string* error) {
+std::unique_ptr<Store> MakeSqlStore(std::unique_ptr<SqlConnection> db, const StoreOptions& options,
+                                    std::string* error) {
   int target = options.schemaVersion > 0 ? options.schemaVersion : kSchemaVersion;
   if (!MigrateSchema(db.get(), target, error)) return nullptr;
   return std::make_unique<SqlStore>(std::move(db), options);

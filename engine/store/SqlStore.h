@@ -12,8 +12,8 @@ namespace store {
 
 // Takes ownership of `db`; brings its schema to the current version (or to
 // `options.schemaVersion`). Null with `*error` set when the schema cannot be read or migrated.
-std::unique_ptr<Store> MakeSqlStore(std::unique_ptr<SqlConnection> db,
-                                    const StoreOptions& options, std::string* error);
+std::unique_ptr<Store> MakeSqlStore(std::unique_ptr<SqlConnection> db, const StoreOptions& options,
+                                    std::string* error);
 
 }  // namespace store
 }  // namespace disco

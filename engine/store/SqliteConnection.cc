@@ -154,6 +154,8 @@ class SqliteConnection : public SqlConnection {
   bool Commit(std::string* error) override { return Exec("COMMIT", error); }
   void Rollback() override { sqlite3_exec(m_Db, "ROLLBACK", nullptr, nullptr, nullptr); }
 
+  void Optimize() override { sqlite3_exec(m_Db, "PRAGMA optimize", nullptr, nullptr, nullptr); }
+
   bool DiskBytes(std::int64_t* bytes, std::string* error) override {
     std::unique_ptr<SqlStatement> s = Prepare(
         "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()", error);

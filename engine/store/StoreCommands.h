@@ -10,10 +10,10 @@ namespace disco {
 namespace store {
 
 // Exit statuses of the store subcommands.
-constexpr int kCommandOk = 0;           // answered (also "no changes", "no idle port")
-constexpr int kCommandNothingFound = 1; // `find` matched nothing
-constexpr int kCommandUsage = 2;        // bad command line
-constexpr int kCommandStoreError = 3;   // the store cannot be opened or read
+constexpr int kCommandOk = 0;            // answered (also "no changes", "no idle port")
+constexpr int kCommandNothingFound = 1;  // `find` matched nothing
+constexpr int kCommandUsage = 2;         // bad command line
+constexpr int kCommandStoreError = 3;    // the store cannot be opened or read
 
 // Whether `word` (the program's first argument) names a store subcommand.
 bool IsStoreCommand(const std::string& word);

@@ -12,11 +12,16 @@ StoreJsonValue Time(std::int64_t seconds) {
 }
 
 StoreJsonValue PlacementJson(const Placement& p) {
-  StoreJsonValue j = {{"mac", p.mac},       {"ip", p.ip},
-                      {"vlan", p.vlan},     {"switch", p.device},
-                      {"port", p.port},     {"first_seen", Time(p.firstSeen)},
-                      {"last_seen", Time(p.lastSeen)}, {"current", p.current},
-                      {"vendor", p.vendor}, {"evidence", p.evidence}};
+  StoreJsonValue j = {{"mac", p.mac},
+                      {"ip", p.ip},
+                      {"vlan", p.vlan},
+                      {"switch", p.device},
+                      {"port", p.port},
+                      {"first_seen", Time(p.firstSeen)},
+                      {"last_seen", Time(p.lastSeen)},
+                      {"current", p.current},
+                      {"vendor", p.vendor},
+                      {"evidence", p.evidence}};
   if (!p.name.empty()) j["name"] = p.name;
   return j;
 }
@@ -67,27 +72,29 @@ StoreJsonValue ChangesJson(const ChangesResult& r) {
           {"to_run", r.toRun},
           {"hosts_new", List(r.hostsNew, PlacementJson)},
           {"hosts_gone", List(r.hostsGone, PlacementJson)},
-          {"hosts_moved", List(r.hostsMoved, [&](const HostMove& m) -> StoreJsonValue {
-             return {{"mac", m.mac}, {"from", ref(m.from)}, {"to", ref(m.to)}};
-           })},
+          {"hosts_moved", List(r.hostsMoved,
+                               [&](const HostMove& m) -> StoreJsonValue {
+                                 return {{"mac", m.mac}, {"from", ref(m.from)}, {"to", ref(m.to)}};
+                               })},
           {"links_added", List(r.linksAdded, LinkJson)},
           {"links_removed", List(r.linksRemoved, LinkJson)},
-          {"ports_changed", List(r.portsChanged, [](const PortChange& c) -> StoreJsonValue {
-             return {{"switch", c.device},      {"port", c.port},
-                     {"status_from", c.statusFrom}, {"status_to", c.statusTo},
-                     {"stp_from", c.stpFrom},   {"stp_to", c.stpTo}};
-           })},
+          {"ports_changed", List(r.portsChanged,
+                                 [](const PortChange& c) -> StoreJsonValue {
+                                   return {{"switch", c.device},          {"port", c.port},
+                                           {"status_from", c.statusFrom}, {"status_to", c.statusTo},
+                                           {"stp_from", c.stpFrom},       {"stp_to", c.stpTo}};
+                                 })},
           {"devices_lost", r.devicesLost}};
 }
 
 StoreJsonValue IdlePortsJson(const std::vector<IdlePort>& ports, int days) {
   return {{"idle_days", days}, {"ports", List(ports, [](const IdlePort& p) -> StoreJsonValue {
-             return {{"switch", p.device},
-                     {"port", p.port},
-                     {"status", p.status},
-                     {"last_mac", p.lastMac},
-                     {"last_seen", Time(p.lastSeen)}};
-           })}};
+                                  return {{"switch", p.device},
+                                          {"port", p.port},
+                                          {"status", p.status},
+                                          {"last_mac", p.lastMac},
+                                          {"last_seen", Time(p.lastSeen)}};
+                                })}};
 }
 
 }  // namespace store

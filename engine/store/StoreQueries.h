@@ -17,10 +17,11 @@ namespace store {
 
 // REQUIRES: a write transaction open on `db` (BeginWrite). Writes `run` as intervals against
 // the store's latest run (RunWriter.cc). `vendors` borrowed; may be null. Returns the new run's
-// id, or 0 with `*error` set (the caller rolls back).
+// id, or 0 with `*error` set (the caller rolls back); `*written` is the number of rows written.
 std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiVendors* vendors,
                            const std::function<void(std::int64_t)>& afterRows,
-                           std::vector<std::string>* skipped, std::string* error);
+                           std::vector<std::string>* skipped, std::int64_t* written,
+                           std::string* error);
 
 // Store::Find (FindQuery.cc).
 bool FindInStore(SqlConnection* db, const std::string& query, FindResult* result,

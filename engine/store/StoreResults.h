@@ -18,7 +18,7 @@ struct RunRow {
 
 // One place where a thing was seen, for the time from firstSeen to lastSeen.
 struct Placement {
-  std::string mac, ip;   // "" when unknown
+  std::string mac, ip;  // "" when unknown
   int vlan = 0;
   std::string device, port;
   std::string evidence;  // "fdb", "lldp", "device" (a switch itself), "neighbour" (LLDP-heard)
@@ -70,8 +70,8 @@ struct ChangesResult {
 // A port of the latest run on which no host was seen for the asked number of days.
 struct IdlePort {
   std::string device, port, status;
-  std::string lastMac;          // the last host seen there; "" when none ever was
-  std::int64_t lastSeen = 0;    // 0 when none ever was
+  std::string lastMac;        // the last host seen there; "" when none ever was
+  std::int64_t lastSeen = 0;  // 0 when none ever was
 };
 
 struct PruneResult {

@@ -37,12 +37,13 @@ void PrintRuns(const std::vector<RunRow>& runs, std::ostream& out) {
     return;
   }
   out << std::left << std::setw(6) << "run" << std::setw(22) << "started" << std::setw(22)
-      << "ended" << std::setw(10) << "devices" << std::setw(9) << "version" << "scope\n";
+      << "ended" << std::setw(10) << "devices" << std::setw(9) << "version"
+      << "scope\n";
   for (const RunRow& r : runs) {
     out << std::setw(6) << r.id << std::setw(22) << When(r.started) << std::setw(22)
         << When(r.ended) << std::setw(10)
-        << (std::to_string(r.devicesFound) + "/" + std::to_string(r.devicesAsked))
-        << std::setw(9) << Clean(r.version) << Clean(r.scope) << "\n";
+        << (std::to_string(r.devicesFound) + "/" + std::to_string(r.devicesAsked)) << std::setw(9)
+        << Clean(r.version) << Clean(r.scope) << "\n";
   }
 }
 

@@ -1,11 +1,11 @@
 #include "support/PostgresServer.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -70,21 +70,25 @@ bool PostgresServer::Start(bool durable, std::string* error) {
   }
   m_Folder = pattern;
   struct passwd* nobody = getpwnam("nobody");
-  if (geteuid() == 0 && (nobody == nullptr ||
-                         chown(m_Folder.c_str(), nobody->pw_uid, nobody->pw_gid) != 0)) {
+  if (geteuid() == 0 &&
+      (nobody == nullptr || chown(m_Folder.c_str(), nobody->pw_uid, nobody->pw_gid) != 0)) {
     *error = m_Folder + ": cannot hand the folder to the user 'nobody'";
     return false;
   }
   const std::string data = m_Folder + "/data", log = m_Folder + "/setup.log";
-  if (!RunAsServerUser("initdb", {"-D", data, "-U", "postgres", "-A", "trust", "-E", "UTF8",
-                                  "--no-locale", "--no-sync", "--no-instructions"}, log)) {
+  if (!RunAsServerUser("initdb",
+                       {"-D", data, "-U", "postgres", "-A", "trust", "-E", "UTF8", "--no-locale",
+                        "--no-sync", "--no-instructions"},
+                       log)) {
     *error = "initdb failed: " + Tail(log);
     return false;
   }
   std::string settings = "-c listen_addresses='' -c unix_socket_directories='" + m_Folder + "'";
   if (!durable) settings += " -c fsync=off -c synchronous_commit=off -c full_page_writes=off";
-  if (!RunAsServerUser("pg_ctl", {"-D", data, "-l", m_Folder + "/server.log", "-w", "-t", "60",
-                                  "-o", settings, "start"}, log)) {
+  if (!RunAsServerUser(
+          "pg_ctl",
+          {"-D", data, "-l", m_Folder + "/server.log", "-w", "-t", "60", "-o", settings, "start"},
+          log)) {
     *error = "pg_ctl start failed: " + Tail(log) + Tail(m_Folder + "/server.log");
     m_Running = true;  // it may have started after all: Stop() tries
     return false;

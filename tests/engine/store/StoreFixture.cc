@@ -28,8 +28,8 @@ class PostgresEnvironment : public testing::Environment {
   std::string m_Error;
   int m_Databases = 0;
 };
-PostgresEnvironment* PostgresEnvironment::s_Instance = static_cast<PostgresEnvironment*>(
-    testing::AddGlobalTestEnvironment(new PostgresEnvironment));
+PostgresEnvironment* PostgresEnvironment::s_Instance =
+    static_cast<PostgresEnvironment*>(testing::AddGlobalTestEnvironment(new PostgresEnvironment));
 
 }  // namespace
 
@@ -80,11 +80,11 @@ std::int64_t StoreTest::Count(const std::string& sql) {
 RunSnapshot SampleRun(std::int64_t t) {
   RunSnapshot r;
   r.run = {"lab.yaml", "2.0.0", t, t + 300, 4, 4};
-  r.devices = {{"core-1", "10.0.0.1", "core-1.example", "1.3.6.1.4.1.1916.2.1",
-                "00:04:96:00:00:01", true},
-               {"edge-1", "10.0.0.2", "edge-1.example", "1.3.6.1.4.1.1916.2.2", "", true},
-               {"edge-2", "10.0.0.3", "edge-2.example", "1.3.6.1.4.1.1916.2.2", "", true},
-               {"ap-1", "10.0.0.9", "ap-1", "1.3.6.1.4.1.99", "", true}};
+  r.devices = {
+      {"core-1", "10.0.0.1", "core-1.example", "1.3.6.1.4.1.1916.2.1", "00:04:96:00:00:01", true},
+      {"edge-1", "10.0.0.2", "edge-1.example", "1.3.6.1.4.1.1916.2.2", "", true},
+      {"edge-2", "10.0.0.3", "edge-2.example", "1.3.6.1.4.1.1916.2.2", "", true},
+      {"ap-1", "10.0.0.9", "ap-1", "1.3.6.1.4.1.99", "", true}};
   for (const char* device : {"core-1", "edge-1", "edge-2"}) {
     for (int port = 1; port <= 4; ++port) {
       r.interfaces.push_back({device, "1:" + std::to_string(port), 1000 + port,

@@ -55,8 +55,7 @@ TEST_P(StoreHistoryTest, MovedHostAndCutLinkAreWhatFindAndChangesSay) {
             "core-1:1:2 edge-2:1:1");
   ASSERT_EQ(changes.portsChanged.size(), 1u);
   EXPECT_EQ(changes.portsChanged[0].port, "1:1");
-  EXPECT_EQ(changes.portsChanged[0].statusFrom + ">" + changes.portsChanged[0].statusTo,
-            "up>down");
+  EXPECT_EQ(changes.portsChanged[0].statusFrom + ">" + changes.portsChanged[0].statusTo, "up>down");
   EXPECT_EQ(changes.devicesLost, std::vector<std::string>{"ap-1"});
 
   // A switch by name or sysName: its own row and only the link it still has.

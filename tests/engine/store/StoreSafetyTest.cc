@@ -89,7 +89,8 @@ TEST_P(StoreSafetyTest, VersionOneStoreIsMigratedAndNewerStoreRefused) {
     auto db = Raw();
     auto insert = db->Prepare(
         "INSERT INTO runs (started, ended, devices_asked, devices_found, scope, version)"
-        " VALUES (?, ?, 1, 1, 'old.yaml', '1.9.0')", &error);
+        " VALUES (?, ?, 1, 1, 'old.yaml', '1.9.0')",
+        &error);
     ASSERT_TRUE(insert && insert->Run({kDay1 - 86400, kDay1 - 86000}, &error)) << error;
     int version = 0;
     ASSERT_TRUE(ReadSchemaVersion(db.get(), &version, &error)) << error;
