@@ -420,8 +420,9 @@ Inventory:
   --keep-runs N          then keep only the store's newest N runs
   --keep-days D          then keep only the runs of the D days before this one
 
-Ctrl-C (or SIGTERM) stops the run: the devices through are written to the results, the others
-are reported as "interrupted"; a second Ctrl-C quits at once, writing nothing.
+Stopping:
+  Ctrl-C (or SIGTERM) stops the run: the devices through are written to the results, the others
+  are reported as "interrupted"; a second Ctrl-C quits at once, writing nothing.
 
 Testing:
   --sleep-scale FACTOR   multiplies every pause of the agent (default 1, or the environment's
