@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/base/DeviceText.h"
 #include "engine/report/TopologyJson.h"
 
 namespace disco {
@@ -9,12 +10,15 @@ namespace disco {
 namespace {
 
 std::string Pad(const std::string& text, std::size_t width) {
-  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+  std::size_t n = CharacterCount(text);
+  return n >= width ? text : text + std::string(width - n, ' ');
 }
 
+// A link's end: the switch's name (an outside switch names itself) and port, made safe.
 std::string EndText(const TopologyView& v, const topology::LinkEnd& end) {
   std::string port = v.PortName(end);
-  return v.NodeName(end.node) + " " + (port.empty() ? "?" : port);
+  return TerminalText(v.NodeName(end.node), kNameWidth) + " " +
+         (port.empty() ? "?" : TerminalText(port, kNameWidth));
 }
 
 std::string StpText(const TopologyView& v, const topology::LinkEnd& end) {
@@ -29,8 +33,8 @@ std::string TopologySummaryText(const TopologyView& v) {
   std::string out = "Links (" + std::to_string(t.links.size()) + ")\n";
   std::size_t wa = 0, wb = 0, we = 0;
   for (const topology::Link& l : t.links) {
-    wa = std::max(wa, EndText(v, l.a).size());
-    wb = std::max(wb, EndText(v, l.b).size());
+    wa = std::max(wa, CharacterCount(EndText(v, l.a)));
+    wb = std::max(wb, CharacterCount(EndText(v, l.b)));
     we = std::max(we, TopologyView::EvidenceText(l).size());
   }
   for (const topology::Link& l : t.links) {
