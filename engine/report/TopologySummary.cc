@@ -26,6 +26,34 @@ std::string StpText(const TopologyView& v, const topology::LinkEnd& end) {
   return stp.empty() ? "-" : stp;
 }
 
+std::string Name(const TopologyView& v, std::uint32_t node) {
+  return TerminalText(v.NodeName(node), kNameWidth);
+}
+
+std::string NoteText(const TopologyView& v, const topology::Note& n) {
+  switch (n.kind) {
+    case topology::Note::kNameConflict: {
+      std::string text = "name conflict: " + std::to_string(n.nodes.size()) +
+                         " switches are named " + TerminalText(n.name, kNameWidth) + ":";
+      for (std::size_t i = 0; i < n.nodes.size(); ++i) {
+        text += std::string(i == 0 ? " " : ", ") + Name(v, n.nodes[i]) + " (" +
+                (v.InScope(n.nodes[i]) ? "" : "outside, ") +
+                TerminalText(v.NodeId(n.nodes[i]), kNameWidth) + ")";
+      }
+      return text;
+    }
+    case topology::Note::kContradictedClaim:
+      return "contradicted claim, not a link: " + n.protocol + " on " + EndText(v, n.a) +
+             " hears " + EndText(v, n.b) + ", but both ends' evidence ties the port elsewhere";
+    case topology::Note::kLoop:
+      return "loop: " + EndText(v, n.a) + " hears " + EndText(v, n.b) + " (" + n.protocol + ")";
+    case topology::Note::kSpecialMacs:
+      return std::to_string(n.count) +
+             " forwarding entries of the all-zero, broadcast or multicast MAC address, not hosts";
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string TopologySummaryText(const TopologyView& v) {
@@ -47,8 +75,12 @@ std::string TopologySummaryText(const TopologyView& v) {
   out += "Hosts: " + std::to_string(t.hosts.size()) + " on " +
          std::to_string(v.hostsOnPort.size()) + " edge ports (" + std::to_string(shared) +
          " shared), " + std::to_string(t.undecided.size()) + " undecided; " +
-         std::to_string(t.outside.size()) + " switch(es) outside the scope\n\n";
-  return out;
+         std::to_string(t.outside.size()) + " switch(es) outside the scope\n";
+  if (!t.notes.empty()) {
+    out += "Notes (" + std::to_string(t.notes.size()) + ")\n";
+    for (const topology::Note& n : t.notes) out += "  " + NoteText(v, n) + "\n";
+  }
+  return out + "\n";
 }
 
 }  // namespace disco
