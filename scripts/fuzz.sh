@@ -17,7 +17,7 @@ if [ $# -gt 1 ] || { [ $# -eq 1 ] && ! [[ $1 =~ ^[1-9][0-9]*$ ]]; }; then
 fi
 seconds=${1:-20}
 dir=${DISCO_FUZZ_BUILD:-build-fuzz}
-targets=(snmprec engine_probe record scope device)
+targets=(snmprec engine_probe record scope device device_text)
 
 # Without -DDISCO_WERROR: the warnings that stop a build are those of the project's compiler (g++).
 launcher=()

@@ -2,6 +2,7 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -26,16 +27,29 @@ struct ScopeError {
   throw ScopeError{node.Mark().line >= 0 ? node.Mark().line + 1 : 0, message};
 }
 
+// A key as messages name it: a setting name as written; for anything else (a value taken for a
+// key, "community:S3cr3t") only the leading name-like part, so that no value is ever echoed.
+std::string KeyName(const std::string& text) {
+  std::size_t n = 0;
+  while (n < text.size() && n < 32 &&
+         (std::isalnum(static_cast<unsigned char>(text[n])) || text[n] == '_' || text[n] == '-')) {
+    ++n;
+  }
+  if (n == text.size()) return "'" + text + "'";
+  return n == 0 ? "a key that is no setting name" : "'" + text.substr(0, n) + "...'";
+}
+
 // The keys of one mapping, with the line each was first given on: YAML keeps every duplicate
 // key, and a later one would silently override (or add to) the first.
 class KeySet {
  public:
-  // Returns the key's text; refuses a key given before in the same mapping.
-  std::string Add(const YAML::Node& key, const std::string& text) {
+  // Returns the key's text; refuses a key given before in the same mapping. `checked` says the
+  // text is a checked value (a normalised MAC) that a message may show whole.
+  std::string Add(const YAML::Node& key, const std::string& text, bool checked = false) {
     int line = key.Mark().line + 1;
     auto inserted = m_Lines.emplace(text, line);
     if (!inserted.second) {
-      Fail(key, "'" + text + "' is given twice (first on line " +
+      Fail(key, (checked ? "'" + text + "'" : KeyName(text)) + " is given twice (first on line " +
                     std::to_string(inserted.first->second) + ")");
     }
     return text;
@@ -55,7 +69,7 @@ bool Boolean(const YAML::Node& node, const std::string& what) {
   std::string v = Scalar(node, what);
   if (v == "true" || v == "yes" || v == "on" || v == "1") return true;
   if (v == "false" || v == "no" || v == "off" || v == "0") return false;
-  Fail(node, what + " must be true or false, not '" + v + "'");
+  Fail(node, what + " must be true or false");
 }
 
 int Port(const YAML::Node& node) {
@@ -63,7 +77,7 @@ int Port(const YAML::Node& node) {
   char* end = nullptr;
   long p = std::strtol(v.c_str(), &end, 10);
   if (v.empty() || *end != '\0' || p < 1 || p > 65535) {
-    Fail(node, "port '" + v + "' is not a UDP port number (1..65535)");
+    Fail(node, "port is not a UDP port number (1..65535)");
   }
   return static_cast<int>(p);
 }
@@ -72,7 +86,7 @@ void SnmpSettingOf(const std::string& key, const YAML::Node& value, SnmpSettings
   SnmpSetting setting(key, Scalar(value, key));
   CDiscoSnmpCredentials probe;
   std::string error;
-  if (!ApplySnmpSetting(setting, &probe, &error)) Fail(value, error);
+  if (!ApplySnmpSetting(setting, &probe, &error, ValueShown::kWithheld)) Fail(value, error);
   settings->push_back(setting);
 }
 
@@ -87,7 +101,7 @@ void ParseDefaults(const YAML::Node& node, ScopeDocument* scope) {
     } else if (IsSnmpSettingKey(key)) {
       SnmpSettingOf(key, entry.second, &scope->defaults);
     } else {
-      Fail(entry.first, "unknown setting '" + key + "' in defaults");
+      Fail(entry.first, "unknown setting " + KeyName(key) + " in defaults");
     }
   }
 }
@@ -121,7 +135,7 @@ ScopeDevice ParseDevice(const YAML::Node& node, const std::string& baseDir) {
     } else if (IsSnmpSettingKey(key)) {
       SnmpSettingOf(key, value, &d.snmp);
     } else {
-      Fail(entry.first, "unknown device setting '" + key + "'");
+      Fail(entry.first, "unknown device setting " + KeyName(key));
     }
   }
   if (d.address.empty()) Fail(node, "device without an address");
@@ -135,11 +149,11 @@ void ParseStaticArp(const YAML::Node& node, ScopeDocument* scope) {
   for (const auto& entry : node) {  // a key-value pair, held for the loop's body
     StaticArpEntry e;
     std::string mac = Scalar(entry.first, "a static ARP MAC address");
-    if (!NormalizeMac(mac, &e.mac)) Fail(entry.first, "'" + mac + "' is not a MAC address");
-    macs.Add(entry.first, e.mac);  // one MAC written two ways is still twice
+    if (!NormalizeMac(mac, &e.mac)) Fail(entry.first, "a static ARP key is not a MAC address");
+    macs.Add(entry.first, e.mac, true);  // one MAC written two ways is still twice
     e.ip = Scalar(entry.second, "a static ARP address");
     uint32_t a = 0;
-    if (!ParseIpv4(e.ip, &a)) Fail(entry.second, "'" + e.ip + "' is not an IPv4 address");
+    if (!ParseIpv4(e.ip, &a)) Fail(entry.second, "a static ARP address is not an IPv4 address");
     scope->staticArp.push_back(e);
   }
 }
@@ -162,14 +176,26 @@ void ParseDocument(const YAML::Node& root, const std::string& baseDir, ScopeDocu
       scope->hasPingList = true;
       if (value.IsNull()) continue;  // an empty list: nothing to ping
       if (!value.IsSequence()) Fail(value, "ping must be a list of addresses, blocks or ranges");
-      for (const YAML::Node& p : value) scope->ping.push_back(Scalar(p, "a ping entry"));
+      for (const YAML::Node& p : value) {
+        scope->ping.push_back(Scalar(p, "a ping entry"));
+        scope->pingLines.push_back(p.Mark().line + 1);
+      }
     } else if (key == "static_arp") {
       ParseStaticArp(value, scope);
     } else {
-      Fail(entry.first, "unknown key '" + key + "' (expected defaults, devices, ping, static_arp)");
+      Fail(entry.first,
+           "unknown key " + KeyName(key) + " (expected defaults, devices, ping, static_arp)");
     }
   }
   if (!hasDevices || scope->devices.empty()) Fail(root, "the scope lists no devices");
+}
+
+// yaml-cpp's message without what it quotes of the text ("invalid node; first invalid key:
+// \"...\"", "unknown escape character: x"): the problem's name only.
+std::string YamlProblem(const std::string& message) {
+  std::string problem = message.substr(0, message.find_first_of(":\"'"));
+  while (!problem.empty() && (problem.back() == ' ' || problem.back() == ';')) problem.pop_back();
+  return problem.empty() ? "not a YAML document" : problem;
 }
 
 }  // namespace
@@ -184,7 +210,7 @@ bool ParseScopeText(const std::string& text, const std::string& baseDir, ScopeDo
     return false;
   } catch (const YAML::Exception& e) {
     *error = (e.mark.line >= 0 ? "line " + std::to_string(e.mark.line + 1) + ": " : std::string()) +
-             "malformed YAML: " + e.msg;
+             "malformed YAML: " + YamlProblem(e.msg);
     return false;
   }
   *scope = std::move(parsed);

@@ -52,11 +52,14 @@ struct ScopeDocument {
   std::vector<ScopeDevice> devices;
   bool hasPingList = false;
   std::vector<std::string> ping;  // entries as written
+  std::vector<int> pingLines;     // the line of each entry, for messages
   std::vector<StaticArpEntry> staticArp;
 };
 
 // Parses scope text. `baseDir` resolves relative recording paths. Returns false with `*error`
 // ("line N: ...") for malformed YAML, unknown or repeated keys, missing devices or bad values.
+// A message names the line and the key, never a value: a scope file holds secrets, and a
+// malformed line ("community:S3cr3t") may be taken for something else.
 bool ParseScopeText(const std::string& text, const std::string& baseDir, ScopeDocument* scope,
                     std::string* error);
 

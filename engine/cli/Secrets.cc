@@ -1,6 +1,8 @@
 #include "engine/cli/Secrets.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -56,10 +58,20 @@ bool CheckScopeFileSecrecy(const std::string& path, const ScopeDocument& scope,
     *error = path + ": cannot check who may read the scope file: " + std::strerror(errno);
     return false;
   }
-  if ((info.st_mode & (S_IRGRP | S_IROTH)) == 0) return true;
+  uid_t user = getuid();
+  if (info.st_uid != user && info.st_uid != 0) {
+    const passwd* account = getpwuid(user);
+    std::string name = account != nullptr ? account->pw_name : std::to_string(user);
+    *error = path + ": holds a community or passphrase but belongs to another user (uid " +
+             std::to_string(info.st_uid) + "); take it over with 'chown " + name + " " + path +
+             "' and 'chmod 600 " + path + "'";
+    return false;
+  }
+  if ((info.st_mode & (S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH)) == 0) return true;
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-  *error = path + ": holds a community or passphrase but group or others may read it (mode " +
+  *error = path +
+           ": holds a community or passphrase but group or others may read or write it (mode " +
            mode + "); make it private with 'chmod 600 " + path + "'";
   return false;
 }

@@ -24,8 +24,9 @@ bool SecretsFromEnvironment(SnmpSettings* settings, std::string* error);
 bool IsSecretSetting(const std::string& key);
 
 // Refuses a scope file that holds a secret (a passphrase, or a community other than "public")
-// and that group or others may read. `scope` is the
-// file's parsed text. Returns false with `*error` (beginning with the path) naming the fix.
+// unless it belongs to the running user (or root) and neither group nor others may read or
+// write it. `scope` is the file's parsed text. Returns false with `*error` (beginning with the
+// path) naming the fix (chmod, chown).
 bool CheckScopeFileSecrecy(const std::string& path, const ScopeDocument& scope, std::string* error);
 
 }  // namespace disco

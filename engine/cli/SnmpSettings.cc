@@ -41,8 +41,14 @@ bool IsSnmpSettingKey(const std::string& key) {
   return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
 }
 
-bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std::string* error) {
+bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std::string* error,
+                      ValueShown shown) {
   const std::string& key = setting.first;
+  // "what 'value' rule", or "what rule" when the value is withheld.
+  auto bad = [&](const std::string& what, const std::string& rule) {
+    *error = what + (shown == ValueShown::kShown ? " '" + setting.second + "' " : " ") + rule;
+    return false;
+  };
   const std::string& value = setting.second;
   if (key == "version") {
     std::string v = Lower(value);
@@ -53,8 +59,7 @@ bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std:
     } else if (v == "3") {
       c->version = CDiscoSnmpCredentials::kV3;
     } else {
-      *error = "SNMP version '" + value + "' is not one of 1, 2c, 3";
-      return false;
+      return bad("SNMP version", "is not one of 1, 2c, 3");
     }
   } else if (key == "community") {
     c->community = value;
@@ -69,8 +74,7 @@ bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std:
     } else if (v == "authpriv") {
       c->level = CDiscoSnmpCredentials::kAuthPriv;
     } else {
-      *error = "security level '" + value + "' is not one of noAuthNoPriv, authNoPriv, authPriv";
-      return false;
+      return bad("security level", "is not one of noAuthNoPriv, authNoPriv, authPriv");
     }
   } else if (key == "auth_protocol") {
     c->authProtocol = Upper(value);
@@ -87,24 +91,21 @@ bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std:
     double seconds = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
         seconds > 3600) {
-      *error = "timeout '" + value + "' is not a number of seconds above 0 (at most 3600)";
-      return false;
+      return bad("timeout", "is not a number of seconds above 0 (at most 3600)");
     }
     c->timeoutMs = std::max(1, static_cast<int>(std::lround(seconds * 1000)));
   } else if (key == "retries") {
     char* end = nullptr;
     long n = std::strtol(value.c_str(), &end, 10);
     if (value.empty() || *end != '\0' || n < 0 || n > 20) {
-      *error = "retries '" + value + "' is not a count from 0 to 20";
-      return false;
+      return bad("retries", "is not a count from 0 to 20");
     }
     c->retries = static_cast<int>(n);
   } else if (key == "max_repetitions") {
     long n = 0;
     const long limit = CDiscoSnmpCredentials::kMaxRepetitionsLimit;
     if (!ParseCount(value, 1, limit, &n)) {
-      *error = "max-repetitions '" + value + "' is not a count from 1 to " + std::to_string(limit);
-      return false;
+      return bad("max-repetitions", "is not a count from 1 to " + std::to_string(limit));
     }
     c->maxRepetitions = static_cast<int>(n);
   } else {

@@ -19,11 +19,16 @@ using SnmpSettings = std::vector<SnmpSetting>;
 // Whether `key` names an SNMP setting.
 bool IsSnmpSettingKey(const std::string& key);
 
+// Whether an error message may quote the value that was given.
+enum class ValueShown { kShown, kWithheld };
+
 // Applies one setting to `*c`. The version is "1", "2c" or "3"; the level "noAuthNoPriv",
 // "authNoPriv" or "authPriv" (any case); the timeout is in seconds (decimals allowed); retries a
 // count from 0; max_repetitions (GETBULK) a count from 1 to 1000. Returns false with `*error`
-// naming the setting (never echoing a passphrase).
-bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std::string* error);
+// naming the setting (never echoing a passphrase); with kWithheld (a scope file's settings) it
+// shows no value at all.
+bool ApplySnmpSetting(const SnmpSetting& setting, CDiscoSnmpCredentials* c, std::string* error,
+                      ValueShown shown = ValueShown::kShown);
 
 // Applies settings in order; stops at the first bad one.
 bool ApplySnmpSettings(const SnmpSettings& settings, CDiscoSnmpCredentials* c, std::string* error);

@@ -21,7 +21,8 @@ bool AtomInteger(const CTolAtom* atom, long long* out) {
 }
 
 // The VLANs of an interface (InterfaceFields::vlans).
-std::string VlanText(const CTolVBList& fields) {
+std::string VlanText(const CTolVBList& fields,
+                     const std::function<std::string(const std::string&)>& vlanName) {
   std::map<long long, long long> tags;
   const CTolAtom* trunked = FieldValue(fields, "m_TrunkedVlans");
   const CTolAtom* trunkTags = FieldValue(fields, "m_TrunkedVlanTags");
@@ -40,6 +41,7 @@ std::string VlanText(const CTolVBList& fields) {
     long long id = 0;
     bool hasId = FieldInteger(f, "m_LocalNbrVlan", &id);
     std::string text = FieldText(f, "m_LocalNbrVlanDescr", "");
+    if (vlanName) text = vlanName(text);
     if (hasId) text += (text.empty() ? "" : " ") + std::string("(") + std::to_string(id) + ")";
     if (encapsulated && hasId && tags.count(id)) {
       text += " tag " + std::to_string(tags[id]);
@@ -67,7 +69,8 @@ std::string VlanText(const CTolVBList& fields) {
 
 }  // namespace
 
-InterfaceFields ReadInterface(const CTolVBList& f) {
+InterfaceFields ReadInterface(const CTolVBList& f,
+                              const std::function<std::string(const std::string&)>& vlanName) {
   InterfaceFields i;
   FieldInteger(f, "m_IfIndex", &i.ifIndex);
   i.label = InterfaceLabel(f);
@@ -75,7 +78,7 @@ InterfaceFields ReadInterface(const CTolVBList& f) {
   long long v = 0;
   if (FieldInteger(f, "m_LocalNbrStatus", &v)) i.status = IfOperStatusName(v);
   if (FieldInteger(f, "m_StpPortState", &v)) i.stp = StpPortStateName(v);
-  i.vlans = VlanText(f);
+  i.vlans = VlanText(f, vlanName);
   return i;
 }
 

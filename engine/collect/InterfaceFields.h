@@ -3,6 +3,7 @@
 // state and VLANs.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class CTolVBList;
@@ -20,8 +21,10 @@ struct InterfaceFields {
   std::string vlans;
 };
 
-// Reads the fields of one local neighbour record.
-InterfaceFields ReadInterface(const CTolVBList& local);
+// Reads the fields of one local neighbour record. `vlanName`, when given, makes each VLAN's name
+// fit where it is shown (the summary cuts and escapes device text); else names are kept whole.
+InterfaceFields ReadInterface(const CTolVBList& local,
+                              const std::function<std::string(const std::string&)>& vlanName = {});
 
 // Names of the integer values of the interface status and of the spanning-tree port state.
 std::string IfOperStatusName(long long status);

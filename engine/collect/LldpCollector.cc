@@ -105,7 +105,16 @@ std::map<Index, std::string> ManagementAddresses(const Column& rows,
     }
     Index key(index.begin(), index.begin() + 3);
     std::string octets;
-    for (std::size_t i = 5; i < index.size(); ++i) octets += static_cast<char>(index[i] & 0xFF);
+    bool fits = true;
+    for (std::size_t i = 5; i < index.size(); ++i) {
+      fits = fits && index[i] <= 255;
+      octets += static_cast<char>(index[i] & 0xFF);
+    }
+    if (!fits) {
+      problems->push_back("lldpRemManAddrTable row " + IndexText(index) +
+                          ": an address octet above 255, left out");
+      continue;
+    }
     std::string text;
     bool ipv4 = DecodeAddress(static_cast<long>(index[3]), octets, &text) && index[3] == 1;
     if (haveIpv4.count(key) > 0 || (out.count(key) > 0 && !ipv4)) continue;

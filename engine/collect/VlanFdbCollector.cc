@@ -15,6 +15,9 @@ namespace {
 constexpr int kLearned = 3;
 constexpr int kMgmt = 5;
 
+// 802.1Q VLAN ids: 0 and 4095 are reserved, anything else is no VLAN.
+bool VlanIdInRange(long long id) { return id >= 1 && id <= 4094; }
+
 // Counts rows of one kind of trouble and keeps the first as an example.
 struct Trouble {
   long count = 0;
@@ -101,6 +104,7 @@ bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row
   ReadColumn(requester, device, oids::kExtremeVlanIfVlanId, &vlanIds);
   ReadColumn(requester, device, oids::kExtremeVlanIfDescr, &vlanNames);
   long malformed = 0;
+  Trouble badVlan;
   for (const auto& [index, value] : ports) {
     Row r;
     if (index.size() != 7 || !MacAt(index, 0, &r.mac)) {
@@ -110,6 +114,11 @@ bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row
     Index vlanIfIndex{index[6]};
     long long id = 0;
     r.vlanKnown = IntegerAt(vlanIds, vlanIfIndex, &id);
+    if (r.vlanKnown && !VlanIdInRange(id)) {
+      badVlan.Add("MAC " + r.mac + " VLAN id " + std::to_string(id));
+      r.vlanKnown = false;
+      id = 0;
+    }
     r.vlan.id = static_cast<long>(id);
     r.vlan.name = PrintableOrHex(OctetsAt(vlanNames, vlanIfIndex));
     r.portKnown = IntegerAt(ports, index, &r.port) && r.port > 0;
@@ -120,6 +129,8 @@ bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row
     problems->push_back("extremeFdbMacExosFdbTable: " + std::to_string(malformed) +
                         " rows with a malformed index left out");
   }
+  badVlan.Report("extremeVlanIfVlanId", "with a VLAN id outside 1..4094, taken as no VLAN",
+                 problems);
   return true;
 }
 
@@ -135,8 +146,13 @@ void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<
   // Filtering database -> VLAN; with shared learning several VLANs use one database, and the
   // lowest VLAN id names it.
   std::map<unsigned long, Vlan> vlanOf;
+  Trouble badVlan;
   for (const auto& [index, value] : fdbIds) {
     if (index.size() != 2 || value.kind == TolSnmpValue::kOctetString) continue;
+    if (!VlanIdInRange(static_cast<long long>(index[1]))) {
+      badVlan.Add("VLAN id " + std::to_string(index[1]));
+      continue;
+    }
     unsigned long fdbId = static_cast<unsigned long>(value.integer);
     long vlanId = static_cast<long>(index[1]);
     auto it = vlanOf.find(fdbId);
@@ -144,6 +160,7 @@ void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<
       vlanOf[fdbId] = Vlan{vlanId, PrintableOrHex(OctetsAt(names, {index[1]}))};
     }
   }
+  badVlan.Report("dot1qVlanCurrentTable", "with a VLAN id outside 1..4094, left out", problems);
   long malformed = 0;
   for (const auto& [index, value] : ports) {
     Row r;

@@ -49,13 +49,13 @@ bool CardPort(const std::string& text, int* card, int* port) {
 
 }  // namespace
 
-void LldpPeers::Add(const topology::Switch& sw, const std::string& sysName,
+void LldpPeers::Add(const topology::Switch& sw, const std::string& chassis,
                     const std::vector<PortIdentity>& ports) {
   auto index = static_cast<std::uint32_t>(m_Peers.size());
   m_Peers.push_back(Peer{&sw, &ports});
   for (Mac mac : sw.macs) m_ByMac.emplace(mac, index);
   for (const std::string& ip : sw.ips) m_ByAddress.emplace(ip, index);
-  if (!sysName.empty()) m_BySysName.emplace(sysName, index);
+  if (!chassis.empty()) m_ByChassis.emplace(chassis, index);
 }
 
 int LldpPeers::Find(const LldpNeighbour& n) const {
@@ -70,7 +70,7 @@ int LldpPeers::Find(const LldpNeighbour& n) const {
   } else if (n.chassisIdSubtype == "networkAddress") {
     peer = found(m_ByAddress, n.chassisId);
   } else if (!n.chassisId.empty()) {
-    peer = found(m_BySysName, n.chassisId);
+    peer = found(m_ByChassis, n.chassisIdSubtype + " " + n.chassisId);
   }
   if (peer < 0 && !n.managementAddress.empty()) peer = found(m_ByAddress, n.managementAddress);
   return peer;

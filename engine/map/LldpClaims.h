@@ -23,20 +23,22 @@ struct PortIdentity {
 // The discovered switches as LLDP neighbours may name them, indexed for the lookups.
 class LldpPeers {
  public:
-  // Adds the next discovered switch (its index is the number added before it). `sw` and `ports`
+  // Adds the next discovered switch (its index is the number added before it), with its own
+  // LLDP chassis ID as "subtype text" ("local SW-0042"; "" when unknown). `sw` and `ports`
   // (parallel to sw.ports) are only referred to: they must outlive the use of this object. A MAC
-  // address, address or sysName two switches share stands for the first.
-  void Add(const topology::Switch& sw, const std::string& sysName,
+  // address, address or chassis ID two switches share stands for the first.
+  void Add(const topology::Switch& sw, const std::string& chassis,
            const std::vector<PortIdentity>& ports);
 
   // The claim that `neighbour`, heard on port `port` of the switch `sw`, makes. The far switch
   // is the one whose bridge or interface MAC is the chassis ID (macAddress), whose addresses
-  // hold it (networkAddress), whose sysName it is (the other subtypes), else whose addresses hold
-  // the management address. Its port is found by the port ID: local is the ifIndex,
-  // interfaceName and interfaceAlias the port's card:port or ifDescr, macAddress the one port
-  // with that MAC. The claim names a matched switch by its MAC and address and its port by
-  // card:port; an unmatched one keeps the chassis ID (MAC, else "subtype text"), system name and
-  // management address, and its port when the port ID reads as card:port.
+  // hold it (networkAddress), whose own chassis ID it is (the other subtypes), else whose
+  // addresses hold the management address; never the one that merely has the same name. Its port is
+  // found by the port ID: local is the ifIndex, interfaceName and interfaceAlias the port's
+  // card:port or ifDescr, macAddress the one port with that MAC. The claim names a matched switch
+  // by its MAC and address and its port by card:port; an unmatched one keeps the chassis ID (MAC,
+  // else "subtype text"), system name and management address, and its port when the port ID reads
+  // as card:port.
   topology::NeighbourClaim Claim(std::uint32_t sw, std::uint32_t port,
                                  const LldpNeighbour& neighbour) const;
 
@@ -49,7 +51,7 @@ class LldpPeers {
 
   std::vector<Peer> m_Peers;
   std::unordered_map<topology::Mac, std::uint32_t> m_ByMac;
-  std::unordered_map<std::string, std::uint32_t> m_ByAddress, m_BySysName;
+  std::unordered_map<std::string, std::uint32_t> m_ByAddress, m_ByChassis;
 };
 
 }  // namespace disco

@@ -33,6 +33,10 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
   e.facts.sysObjectId = d.system.objectId;
   e.facts.bridgeMac = d.system.bridgeMac;
   e.sw.name = d.entry.name;
+  e.sw.sysName = d.system.name;
+  if (!d.collected.localChassisId.empty()) {
+    e.chassis = d.collected.localChassisIdSubtype + " " + d.collected.localChassisId;
+  }
   e.sw.address = d.entry.address;
   e.sw.ips.push_back(d.entry.address);
   Mac mac = 0;
@@ -180,7 +184,7 @@ topology::Network TopologyCollector::TakeNetwork(std::vector<SwitchFacts>* facts
   {
     LldpPeers peers;  // refers to the extracts: gone before they are moved
     for (const Extract& e : m_Devices) {
-      if (e.added) peers.Add(e.sw, e.facts.sysName, e.portIds);
+      if (e.added) peers.Add(e.sw, e.chassis, e.portIds);
     }
     std::uint32_t sw = 0;
     for (Extract& e : m_Devices) {

@@ -53,7 +53,8 @@ class TopologyCollector {
     bool added = false;
     topology::Switch sw;
     std::vector<topology::NeighbourClaim> claims;
-    std::vector<PortIdentity> portIds;                          // parallel to sw.ports
+    std::vector<PortIdentity> portIds;  // parallel to sw.ports
+    std::string chassis;                // its own LLDP chassis ID, "subtype text"; "" when unknown
     std::vector<std::pair<std::uint32_t, LldpNeighbour>> lldp;  // heard on port .first
     SwitchFacts facts;
   };

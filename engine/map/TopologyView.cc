@@ -19,6 +19,12 @@ TopologyView TopologyView::Build(topology::Network network, std::vector<SwitchFa
   v.facts.resize(v.network.switches.size());
   v.addressOf = addressOf;
   v.topology = topology::Infer(v.network);
+  for (const topology::Note& note : v.topology.notes) {
+    if (note.kind != topology::Note::kNameConflict) continue;
+    for (std::uint32_t node : note.nodes) {
+      if (!v.InScope(node)) v.sharedName.insert(node);
+    }
+  }
   for (std::size_t i = 0; i < v.topology.hosts.size(); ++i) {
     v.hostsOnPort[v.topology.hosts[i].at].push_back(i);
   }
@@ -32,7 +38,13 @@ TopologyView TopologyView::Build(topology::Network network, std::vector<SwitchFa
 std::string TopologyView::NodeName(std::uint32_t node) const {
   if (InScope(node)) return network.switches[node].name;
   const topology::OutsideSwitch& o = topology.outside[node - network.switches.size()];
-  return o.name.empty() ? OutsideId(o) : o.name;
+  if (o.name.empty()) return OutsideId(o);
+  return sharedName.count(node) ? o.name + " [" + OutsideId(o) + "]" : o.name;
+}
+
+std::string TopologyView::NodeId(std::uint32_t node) const {
+  if (!InScope(node)) return OutsideId(topology.outside[node - network.switches.size()]);
+  return facts[node].bridgeMac.empty() ? network.switches[node].address : facts[node].bridgeMac;
 }
 
 std::string TopologyView::OutsideId(const topology::OutsideSwitch& o) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct TopologyView {
   std::function<std::string(topology::Mac)> addressOf;
   // Indexes into topology.hosts, by the port they are on, in port order.
   std::map<topology::PortRef, std::vector<std::size_t>> hostsOnPort;
+  // The outside switches whose name another switch has too (a name conflict note).
+  std::set<std::uint32_t> sharedName;
 
   // Infers the topology of the devices `collector` holds (which it empties); the view asks the
   // collector for addresses, so the collector must outlive it.
@@ -32,8 +35,12 @@ struct TopologyView {
                             const std::function<std::string(topology::Mac)>& addressOf);
 
   // A node's name: the switch's, or the outside switch's name as its neighbour protocol gave
-  // it (its OutsideId when it has none).
+  // it (its OutsideId when it has none; followed by " [OutsideId]" when another switch has the
+  // same name, so that the two are never taken for one).
   std::string NodeName(std::uint32_t node) const;
+  // The switch's identity as a note shows it: the bridge MAC (else the address) of a discovered
+  // switch, the OutsideId of an outside one.
+  std::string NodeId(std::uint32_t node) const;
   // An outside switch's identity: its MAC address, else its chassis ID.
   static std::string OutsideId(const topology::OutsideSwitch& outside);
   // A link's evidence and the other protocols that heard it: "edp", "edp+lldp".

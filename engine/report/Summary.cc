@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/base/DeviceText.h"
 #include "engine/base/JsonText.h"
 #include "engine/collect/InterfaceFields.h"
 #include "host/CTolAtom.h"
@@ -50,12 +51,12 @@ bool GetText(const std::string& in, std::size_t* pos, std::string* text) {
 }
 
 std::string Pad(const std::string& text, size_t width) {
-  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+  std::size_t n = CharacterCount(text);
+  return n >= width ? text : text + std::string(width - n, ' ');
 }
 
-std::string Clip(const std::string& text, size_t width) {
-  return text.size() <= width ? text : text.substr(0, width - 3) + "...";
-}
+// A name, address or identifier a device gave, as a terminal shows it.
+std::string Shown(const std::string& text) { return TerminalText(text, kNameWidth); }
 
 bool Has(const CTolVBList& fields, const char* name) { return fields.RVBLFind(name) != nullptr; }
 
@@ -89,10 +90,10 @@ std::string KnownDevices::Name(const std::string& mac, const std::string& ip) co
 }
 
 void DeviceSummaryBuilder::AddInterface(const CTolVBList& f) {
-  InterfaceFields i = ReadInterface(f);
+  InterfaceFields i = ReadInterface(f, Shown);
   Row r;
   r.label = std::move(i.label);
-  r.descr = Clip(i.descr, 32);
+  r.descr = TerminalText(i.descr, kDescriptionWidth);
   r.status = i.status.empty() ? "-" : std::move(i.status);
   r.stp = i.stp.empty() ? "-" : std::move(i.stp);
   r.vlans = std::move(i.vlans);
@@ -114,11 +115,11 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
     return;
   }
   out.push_back(edp ? kEdp : kMac);
-  PutText(&out, FieldText(f, "m_RemoteNbrPhysAddr", "-"));
-  PutText(&out, FieldText(f, "m_RemoteNbrIpAddr", "-"));
+  PutText(&out, Shown(FieldText(f, "m_RemoteNbrPhysAddr", "-")));
+  PutText(&out, Shown(FieldText(f, "m_RemoteNbrIpAddr", "-")));
   if (edp) {
-    PutText(&out, FieldText(f, "m_Card", "-"));
-    PutText(&out, FieldText(f, "m_Port", "-"));
+    PutText(&out, Shown(FieldText(f, "m_Card", "-")));
+    PutText(&out, Shown(FieldText(f, "m_Port", "-")));
   }
 }
 
@@ -128,28 +129,28 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
     std::string& out = m_Collected[n.local.label];
     std::string name = !n.systemName.empty() ? n.systemName : n.chassisId;
     out.push_back(kText);
-    PutText(&out, "LLDP " + Pad(name, 17) + "  " + Pad(n.managementAddress, 15) + "  port " +
-                      n.portId + "\n");
+    PutText(&out, "LLDP " + Pad(Shown(name), 17) + "  " + Pad(Shown(n.managementAddress), 15) +
+                      "  port " + Shown(n.portId) + "\n");
   }
   for (const VlanFdbEntry& e : c.vlanFdb) {
     ++m_VlanMacs;
     std::string& out = m_Collected[e.local.label];
     out.push_back(kVlanMac);
-    PutText(&out, e.mac);
-    PutText(&out, e.ip.empty() ? "-" : e.ip);
-    PutText(&out,
-            (e.vlanName.empty() ? "" : e.vlanName + " ") + "(" + std::to_string(e.vlanId) + ")");
+    PutText(&out, Shown(e.mac));
+    PutText(&out, e.ip.empty() ? "-" : Shown(e.ip));
+    PutText(&out, (e.vlanName.empty() ? "" : Shown(e.vlanName) + " ") + "(" +
+                      std::to_string(e.vlanId) + ")");
   }
 }
 
 std::string DeviceSummaryBuilder::Finish() const {
   const DeviceRun& d = m_Device;
-  std::string head = d.entry.name + "  " + d.entry.address + ":" + std::to_string(d.entry.port) +
-                     "  " + DeviceStatusName(d.Status());
+  std::string head = Shown(d.entry.name) + "  " + Shown(d.entry.address) + ":" +
+                     std::to_string(d.entry.port) + "  " + DeviceStatusName(d.Status());
   std::string out;
   if (!d.passedFilter) {
     out.push_back(kText);
-    PutText(&out, head + ": " + d.Reason() + "\n\n");
+    PutText(&out, head + ": " + TerminalText(d.Reason(), 0) + "\n\n");
     return out;
   }
   head += ": " + std::to_string(m_Rows.size()) + " interfaces, " + std::to_string(m_Edp) +
@@ -157,13 +158,13 @@ std::string DeviceSummaryBuilder::Finish() const {
           (m_Lldp > 0 ? ", " + std::to_string(m_Lldp) + " LLDP neighbours" : "") +
           (m_VlanMacs > 0 ? ", " + std::to_string(m_VlanMacs) + " VLAN forwarding entries" : "") +
           "\n";
-  if (d.Status() != DeviceStatus::kDiscovered) head += "  " + d.Reason() + "\n";
+  if (d.Status() != DeviceStatus::kDiscovered) head += "  " + TerminalText(d.Reason(), 0) + "\n";
   head += RefusedMacWarning(d.refusedMacValues);
 
   size_t wLabel = 9, wDescr = 11, wStatus = 6, wStp = 3;
   for (const Row& r : m_Rows) {
-    wLabel = std::max(wLabel, r.label.size());
-    wDescr = std::max(wDescr, r.descr.size());
+    wLabel = std::max(wLabel, CharacterCount(r.label));
+    wDescr = std::max(wDescr, CharacterCount(r.descr));
     wStatus = std::max(wStatus, r.status.size());
     wStp = std::max(wStp, r.stp.size());
   }
@@ -220,7 +221,7 @@ void WriteDeviceSummary(const std::string& encoded, const KnownDevices& known, s
         !GetText(encoded, &pos, &ip)) {
       break;
     }
-    std::string name = known.Name(mac, ip);
+    std::string name = Shown(known.Name(mac, ip));
     text += indent;
     if (kind == kEdp) {
       if (!GetText(encoded, &pos, &card) || !GetText(encoded, &pos, &port)) break;

@@ -15,6 +15,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/base/DeviceText.h"
 #include "engine/report/SafeFile.h"
 #include "engine/report/TopologyJson.h"
 
@@ -24,19 +25,21 @@ namespace disco {
 
 namespace {
 
-// A DOT double-quoted string.
+// A DOT double-quoted string whose lines are the lines of `text`, each made safe for a label.
 std::string Quoted(const std::string& text) {
   std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') out.push_back('\\');
-    if (c == '\n') {
-      out.append("\\n");
-      continue;
-    }
-    out.push_back(c);
+  for (std::size_t at = 0;;) {
+    std::size_t end = text.find('\n', at);
+    out += DotLabelText(std::string_view(text).substr(at, end - at), kLabelWidth);
+    if (end == std::string::npos) break;
+    out.append("\\n");
+    at = end + 1;
   }
   return out + "\"";
 }
+
+// A name a device gave, as one line of a label.
+std::string Line(const std::string& text) { return TerminalText(text, kLabelWidth); }
 
 std::string NodeId(const TopologyView& v, std::uint32_t node) {
   return Quoted((v.InScope(node) ? "switch " : "outside ") + std::to_string(node));
@@ -53,13 +56,14 @@ std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::si
   for (std::uint32_t i = 0; i < v.network.switches.size(); ++i) {
     const topology::Switch& sw = v.network.switches[i];
     dot << "  " << NodeId(v, i)
-        << " [shape=box, style=bold, label=" << Quoted(sw.name + "\n" + sw.address) << "];\n";
+        << " [shape=box, style=bold, label=" << Quoted(Line(sw.name) + "\n" + Line(sw.address))
+        << "];\n";
   }
   for (std::size_t k = 0; k < v.topology.outside.size(); ++k) {
     auto node = static_cast<std::uint32_t>(v.network.switches.size() + k);
     dot << "  " << NodeId(v, node) << " [shape=box, style=dashed, label="
-        << Quoted(v.NodeName(node) + "\n" + TopologyView::OutsideId(v.topology.outside[k]) +
-                  "\n(outside the scope)")
+        << Quoted(Line(v.NodeName(node)) + "\n" +
+                  Line(TopologyView::OutsideId(v.topology.outside[k])) + "\n(outside the scope)")
         << "];\n";
   }
   for (const topology::Link& l : v.topology.links) {
@@ -102,8 +106,9 @@ std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::si
     }
     const topology::HostPlacement& first = v.topology.hosts[hosts[0]];
     if (first.behind >= 0)
-      label += "behind " +
-               v.NodeName(static_cast<std::uint32_t>(v.network.switches.size() + first.behind));
+      label +=
+          "behind " +
+          Line(v.NodeName(static_cast<std::uint32_t>(v.network.switches.size() + first.behind)));
     if (!label.empty() && label.back() == '\n') label.pop_back();
     std::string id = Quoted("hosts " + std::to_string(note++));
     dot << "  " << id << " [shape=note, fontsize=8, label=" << Quoted(label) << "];\n";

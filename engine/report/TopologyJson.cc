@@ -41,8 +41,10 @@ Json SwitchesJson(const TopologyView& v) {
                         {"bridge_mac", f.bridgeMac},
                         {"root", static_cast<int>(i) == v.topology.root}});
   }
-  for (const topology::OutsideSwitch& o : v.topology.outside) {
-    Json j{{"name", o.name},
+  for (std::size_t k = 0; k < v.topology.outside.size(); ++k) {
+    const topology::OutsideSwitch& o = v.topology.outside[k];
+    auto node = static_cast<std::uint32_t>(v.network.switches.size() + k);
+    Json j{{"name", v.sharedName.count(node) ? v.NodeName(node) : o.name},
            {"in_scope", false},
            {"address", o.address},
            {"mac", o.mac != 0 ? Json(topology::MacText(o.mac)) : Json()},
@@ -61,6 +63,47 @@ Json LinksJson(const TopologyView& v) {
            {"evidence", l.evidence},
            {"blocked", l.Blocked()}};
     if (!l.alsoHeard.empty()) j["also_heard"] = l.alsoHeard;
+    list.push_back(std::move(j));
+  }
+  return list;
+}
+
+// One end of a note's claim or loop: the switch and its port (null when unknown).
+Json NoteEndJson(const TopologyView& v, const LinkEnd& end) {
+  std::string port = v.PortName(end);
+  return Json{{"switch", v.NodeName(end.node)}, {"port", port.empty() ? Json() : Json(port)}};
+}
+
+Json NotesJson(const TopologyView& v) {
+  Json list = Json::array();
+  for (const topology::Note& n : v.topology.notes) {
+    Json j;
+    switch (n.kind) {
+      case topology::Note::kNameConflict: {
+        Json switches = Json::array();
+        for (std::uint32_t node : n.nodes) {
+          switches.push_back(Json{
+              {"switch", v.NodeName(node)}, {"in_scope", v.InScope(node)}, {"id", v.NodeId(node)}});
+        }
+        j = Json{{"kind", "name_conflict"}, {"name", n.name}, {"switches", switches}};
+        break;
+      }
+      case topology::Note::kContradictedClaim:
+        j = Json{{"kind", "contradicted_claim"},
+                 {"protocol", n.protocol},
+                 {"heard_on", NoteEndJson(v, n.a)},
+                 {"names", NoteEndJson(v, n.b)}};
+        break;
+      case topology::Note::kLoop:
+        j = Json{{"kind", "loop"},
+                 {"protocol", n.protocol},
+                 {"a", NoteEndJson(v, n.a)},
+                 {"b", NoteEndJson(v, n.b)}};
+        break;
+      case topology::Note::kSpecialMacs:
+        j = Json{{"kind", "special_macs"}, {"forwarding_entries", n.count}};
+        break;
+    }
     list.push_back(std::move(j));
   }
   return list;
@@ -162,6 +205,12 @@ bool WriteTopology(const TopologyView& v, int depth, const TextWriter& write) {
                                {"candidates", candidates}};
                  },
                  depth + 1, write);
+  if (!t.notes.empty()) {
+    out->append(",\n");
+    AppendIndent(out, depth + 1);
+    out->append("\"notes\": ");
+    AppendJson(out, NotesJson(v), depth + 1);
+  }
   out->push_back('\n');
   AppendIndent(out, depth);
   out->push_back('}');

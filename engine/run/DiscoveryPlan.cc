@@ -39,19 +39,35 @@ struct DeviceInput {
   std::optional<bool> downloadFdb;
   std::string addressSpace;
   std::string recording;
+  bool fromScope = false;  // its messages show no value
 };
+
+// `error` with the value `text` (quoted in it) named by what it is instead: the scope file's
+// messages never show a value, which may be a secret on a malformed line.
+std::string Withheld(const std::string& error, const std::string& text, const std::string& what) {
+  std::string out = error;
+  std::string quoted = "'" + text + "'";
+  for (std::size_t at = out.find(quoted); at != std::string::npos; at = out.find(quoted, at)) {
+    out.replace(at, quoted.size(), what);
+    at += what.size();
+  }
+  return out;
+}
 
 bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const ScopeDocument* scope,
                  DeviceEntry* d, std::string* error) {
   std::string host;
   int port = -1;
   if (!SplitHostPort(in.address, &host, &port, error) || !ResolveIpv4(host, &d->address, error)) {
+    if (in.fromScope) {
+      *error = Withheld(Withheld(*error, in.address, "the address"), host, "the address");
+    }
     *error = in.where + ": " + *error;
     return false;
   }
   if (port != -1 && in.port != -1 && port != in.port) {
-    *error = in.where + ": device " + in.address + " has two ports (" + std::to_string(port) +
-             " and " + std::to_string(in.port) + ")";
+    *error = in.where + ": device " + (in.fromScope ? std::string("address") : in.address) +
+             " has two ports (" + std::to_string(port) + " and " + std::to_string(in.port) + ")";
     return false;
   }
   if (port == -1) port = in.port;
@@ -74,8 +90,7 @@ bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const Scop
 
   if (!in.recording.empty()) {
     if (!IsReadableFile(in.recording)) {
-      *error = in.where + ": recording " + in.recording + " of device " + d->name +
-               " is not a readable file";
+      *error = in.where + ": 'recording' is not a readable file";
       return false;
     }
     d->recording = in.recording;
@@ -103,7 +118,10 @@ bool BuildPingList(const EngineOptions& options, const ScopeDocument* scope, Dis
       std::vector<std::string> expanded;
       ExpandResult result = ExpandAddressEntry(entry, limit, &expanded, error);
       if (result == ExpandResult::kMalformed) {
-        *error = "scope ping list: " + *error;
+        std::size_t k = static_cast<std::size_t>(&entry - scope->ping.data());
+        *error = options.scopeFile + ": line " +
+                 std::to_string(k < scope->pingLines.size() ? scope->pingLines[k] : 0) +
+                 ": ping entry: " + Withheld(*error, entry, "the entry");
         return false;
       }
       if (result == ExpandResult::kOk) {
@@ -135,6 +153,7 @@ bool BuildDiscoveryPlan(const EngineOptions& options, const ScopeDocument* scope
     for (const ScopeDevice& sd : scope->devices) {
       DeviceInput in;
       in.where = options.scopeFile + ": line " + std::to_string(sd.line);
+      in.fromScope = true;
       in.address = sd.address;
       in.name = sd.name;
       in.port = sd.port;
@@ -158,11 +177,13 @@ bool BuildDiscoveryPlan(const EngineOptions& options, const ScopeDocument* scope
     DeviceEntry d;
     if (!BuildDevice(in, options, scope, &d, error)) return false;
     if (!endpoints.insert(d.Endpoint()).second) {
-      *error = in.where + ": device " + d.Endpoint() + " is listed twice";
+      *error =
+          in.where + ": device " + (in.fromScope ? "address" : d.Endpoint()) + " is listed twice";
       return false;
     }
     if (!names.insert(d.name).second) {
-      *error = in.where + ": two devices are named " + d.name;
+      *error = in.where + (in.fromScope ? ": another device has the same name"
+                                        : ": two devices are named " + d.name);
       return false;
     }
     result.devices.push_back(std::move(d));

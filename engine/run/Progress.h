@@ -1,4 +1,5 @@
-// Progress messages of a run, one line each, prefixed with the program's name. Thread-safe:
+// Progress messages of a run, one line each (control characters escaped), prefixed with the
+// program's name. Thread-safe:
 // engine threads and the agent's reply thread write here.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "engine/topology/InferenceState.h"
@@ -41,8 +42,11 @@ int FindPort(const Switch& sw, const NeighbourClaim& c) {
 void IndexSwitches(InferenceState* s) {
   const Network& net = s->net;
   for (std::uint32_t i = 0; i < s->Switches(); ++i) {
-    for (Mac m : net.switches[i].macs) s->ownerOf.emplace(m, i);
+    for (Mac m : net.switches[i].macs) {
+      if (!IsSpecialMac(m)) s->ownerOf.emplace(m, i);
+    }
   }
+  std::size_t special = 0;
   s->portOf.resize(net.switches.size());
   s->sees.resize(net.switches.size());
   s->linkOn.resize(net.switches.size());
@@ -54,6 +58,10 @@ void IndexSwitches(InferenceState* s) {
     s->portOf[i].reserve(entries);
     for (std::uint32_t p = 0; p < sw.ports.size(); ++p) {
       for (Mac m : sw.ports[p].fdb) {
+        if (IsSpecialMac(m)) {
+          ++special;
+          continue;
+        }
         auto owner = s->ownerOf.find(m);
         if (owner != s->ownerOf.end() && owner->second == i) continue;  // its own address
         if (!s->portOf[i].emplace(m, p).second) continue;
@@ -61,12 +69,19 @@ void IndexSwitches(InferenceState* s) {
       }
     }
   }
+  if (special > 0) {
+    Note note;
+    note.kind = Note::kSpecialMacs;
+    note.count = special;
+    s->out.notes.push_back(std::move(note));
+  }
 }
 
 // The switch a claim names: discovered (its index) or outside (Switches() + outside index, made
 // on first sight). An outside switch is known by its MAC address, else by its chassis text.
 std::uint32_t ClaimedNode(InferenceState* s, const NeighbourClaim& c,
                           std::map<std::pair<Mac, std::string>, std::uint32_t>* outsideById) {
+  if (IsSpecialMac(c.remoteMac) && c.remoteMac != 0) return kNone;  // no one switch's address
   if (c.remoteMac != 0) {
     auto owner = s->ownerOf.find(c.remoteMac);
     if (owner != s->ownerOf.end()) return owner->second;
@@ -98,6 +113,24 @@ int LinkTo(const InferenceState& s, std::uint32_t sw, int port, std::uint32_t no
   return joins ? l : -1;
 }
 
+// A note about the claim `c`, whose far end is `node`'s port `farPort`.
+Note ClaimNote(Note::Kind kind, const InferenceState& s, const NeighbourClaim& c,
+               std::uint32_t node, int farPort) {
+  Note note;
+  note.kind = kind;
+  note.protocol = c.protocol;
+  note.nodes = {c.sw};
+  if (node != c.sw) note.nodes.push_back(node);
+  note.a.node = c.sw;
+  note.a.port = static_cast<int>(c.port);
+  note.b.node = node;
+  note.b.port = farPort;
+  note.b.card = c.remoteCard;
+  note.b.number = c.remotePort;
+  if (farPort == kNoPort && node < s.Switches()) note.b.card = note.b.number = -1;
+  return note;
+}
+
 // Step 2: the links neighbour protocols heard. A claim and its reverse (the far switch's claim
 // on the named port, naming this switch and port) are one link. EDP's claims go first: a link
 // another protocol heard too keeps EDP's evidence and lists the other's in `alsoHeard`.
@@ -127,6 +160,21 @@ void ClaimedLinks(InferenceState* s) {
     resolved.push_back({node, farPort});
     index.emplace(std::make_tuple(c.protocol, c.sw, static_cast<int>(c.port), node, farPort), i);
   }
+  // The ports that claims heard from both ends tie together: a one-sided claim that ties one of
+  // them elsewhere is outranked.
+  std::map<std::pair<std::uint32_t, int>, std::pair<std::uint32_t, int>> tied;
+  for (const auto& [key, i] : index) {
+    const auto& [protocol, sw, port, node, farPort] = key;
+    if (node >= s->Switches() || farPort == kNoPort || node == sw) continue;
+    if (index.count(std::make_tuple(protocol, node, farPort, sw, port)) == 0) continue;
+    tied.emplace(std::make_pair(sw, port), std::make_pair(node, farPort));
+  }
+  auto tiedElsewhere = [&tied](std::uint32_t sw, int port, std::uint32_t node, int farPort) {
+    auto it = tied.find({sw, port});
+    return it != tied.end() &&
+           (it->second.first != node || (farPort != kNoPort && it->second.second != farPort));
+  };
+  std::set<std::tuple<std::uint32_t, int, int>> loops;  // switch, ports: each reported once
   std::vector<std::size_t> order(net.claims.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_partition(order.begin(), order.end(),
@@ -134,16 +182,29 @@ void ClaimedLinks(InferenceState* s) {
   for (std::size_t i : order) {
     const NeighbourClaim& c = net.claims[i];
     const Resolved& r = resolved[i];
-    if (r.node == kNone || r.node == c.sw) continue;
+    if (r.node == kNone) continue;
     auto self =
         index.find(std::make_tuple(c.protocol, c.sw, static_cast<int>(c.port), r.node, r.farPort));
     if (self->second != i) continue;  // the same claim twice
+    if (r.node == c.sw) {
+      int port = static_cast<int>(c.port);
+      if (loops.emplace(c.sw, std::min(port, r.farPort), std::max(port, r.farPort)).second) {
+        s->out.notes.push_back(ClaimNote(Note::kLoop, *s, c, r.node, r.farPort));
+      }
+      continue;
+    }
     bool reverse = false;
     if (r.farPort != kNoPort) {
       auto it = index.find(
           std::make_tuple(c.protocol, r.node, r.farPort, c.sw, static_cast<int>(c.port)));
       reverse = it != index.end();
       if (reverse && it->second < i) continue;  // made when its reverse was met
+    }
+    if (!reverse && (tiedElsewhere(c.sw, static_cast<int>(c.port), r.node, r.farPort) ||
+                     (r.farPort != kNoPort &&
+                      tiedElsewhere(r.node, r.farPort, c.sw, static_cast<int>(c.port))))) {
+      s->out.notes.push_back(ClaimNote(Note::kContradictedClaim, *s, c, r.node, r.farPort));
+      continue;
     }
     std::string evidence = reverse ? c.protocol : c.protocol + "-one-side";
     int known = LinkTo(*s, c.sw, static_cast<int>(c.port), r.node);
@@ -172,6 +233,34 @@ void ClaimedLinks(InferenceState* s) {
     if (r.farPort != kNoPort) link.b.stpState = net.switches[r.node].ports[r.farPort].stpState;
     link.evidence = std::move(evidence);
     s->AddLink(std::move(link));
+  }
+}
+
+// Names that several switches go by: a switch's identity is its MAC address or chassis ID, and a
+// neighbour that calls itself like another switch is still another switch.
+void NameConflicts(InferenceState* s) {
+  std::map<std::string, std::vector<std::uint32_t>> byName;
+  auto add = [&byName](const std::string& name, std::uint32_t node) {
+    if (name.empty()) return;
+    std::vector<std::uint32_t>& nodes = byName[name];
+    if (nodes.empty() || nodes.back() != node) nodes.push_back(node);
+  };
+  for (std::uint32_t i = 0; i < s->Switches(); ++i) {
+    add(s->net.switches[i].name, i);
+    add(s->net.switches[i].sysName, i);
+  }
+  for (std::size_t k = 0; k < s->out.outside.size(); ++k) {
+    add(s->out.outside[k].name, s->Switches() + static_cast<std::uint32_t>(k));
+  }
+  for (auto& [name, nodes] : byName) {
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    if (nodes.size() < 2) continue;
+    Note note;
+    note.kind = Note::kNameConflict;
+    note.name = name;
+    note.nodes = std::move(nodes);
+    s->out.notes.push_back(std::move(note));
   }
 }
 
@@ -235,6 +324,7 @@ Topology Infer(const Network& network) {
   InferenceState state(network);
   IndexSwitches(&state);
   ClaimedLinks(&state);
+  NameConflicts(&state);
   InferForwardingLinks(&state);
   PlaceHosts(&state);
   return std::move(state.out);

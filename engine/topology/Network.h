@@ -17,6 +17,10 @@ namespace topology {
 // A 48-bit MAC address in the low bits, first octet most significant.
 using Mac = std::uint64_t;
 
+// Whether `mac` is the all-zero, the broadcast or a multicast (group) address: never the address
+// of one switch or host.
+inline bool IsSpecialMac(Mac mac) { return mac == 0 || (mac >> 40 & 1) != 0; }
+
 // Reads "00:04:96:1F:A2:10" (':' or '-' separated, either case). False for anything else.
 bool ParseMac(const std::string& text, Mac* mac);
 // "00:04:96:1F:A2:10".
@@ -44,6 +48,7 @@ struct Port {
 
 struct Switch {
   std::string name;
+  std::string sysName;           // the name it gives itself; may be empty
   std::string address;           // where it was reached
   std::vector<Mac> macs;         // bridge/system MAC and interface MACs
   std::vector<std::string> ips;  // its interface addresses

@@ -61,12 +61,35 @@ struct UndecidedHost {
   std::string reason;
 };
 
+// What the evidence says but the topology does not show as a link or a host.
+struct Note {
+  enum Kind {
+    // Several switches (by their MAC address or chassis ID) go by one name: `name`, `nodes`.
+    kNameConflict,
+    // A one-sided claim (`protocol`, heard on `a`, naming `b`) that evidence heard from both
+    // ends contradicts: it ties one of the ports to another link. Not made a link.
+    kContradictedClaim,
+    // A switch hears itself: `a` and `b` are two of its ports (or one port twice), by `protocol`.
+    kLoop,
+    // `count` forwarding entries of special MAC addresses (all-zero, broadcast, multicast),
+    // which are never hosts.
+    kSpecialMacs,
+  };
+  Kind kind = kNameConflict;
+  std::string name;
+  std::vector<std::uint32_t> nodes;  // as LinkEnd::node, in node order
+  std::string protocol;
+  LinkEnd a, b;
+  std::size_t count = 0;
+};
+
 struct Topology {
   std::vector<OutsideSwitch> outside;
   std::vector<Link> links;
   std::vector<HostPlacement> hosts;      // in MAC order
   std::vector<UndecidedHost> undecided;  // in MAC order
   int root = -1;                         // the switch the forwarding tree was rooted at
+  std::vector<Note> notes;               // name conflicts, contradicted claims, loops, ...
 };
 
 }  // namespace topology

@@ -2,6 +2,7 @@
 // nothing discovered and no results file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -54,7 +55,8 @@ const BadInput kBadInputs[] = {
      "devices:\n  - address: 127.0.0.1\n    comunity: x\n", "line 3: unknown device setting"},
     {"device without address", "--scope SCOPE", "devices:\n  - name: sw\n", "without an address"},
     {"bad max_repetitions in the scope", "--scope SCOPE",
-     "defaults: {max_repetitions: 5000}\ndevices: [127.0.0.1]\n", "line 1: max-repetitions '5000'"},
+     "defaults: {max_repetitions: 5000}\ndevices: [127.0.0.1]\n",
+     "line 1: max-repetitions is not a count from 1 to 1000"},
     {"bad download_fdb", "--scope SCOPE",
      "devices:\n  - {address: 127.0.0.1, download_fdb: maybe}\n", "true or false"},
     {"bad static ARP MAC", "--scope SCOPE",
@@ -81,7 +83,23 @@ const BadInput kBadInputs[] = {
      "line 4: '00:11:22:33:44:55' is given twice (first on line 3)"},
     {"two devices with one name", "--scope SCOPE",
      "devices:\n  - {address: 127.0.0.1, name: sw}\n  - {address: 127.0.0.2, name: sw}\n",
-     "two devices are named sw"},
+     "line 3: another device has the same name"},
+    // A secret on a malformed line is never echoed (checked for every case), wherever the
+    // parser takes it: for an address, a key, a YAML alias or a ping entry.
+    {"a secret folded into an address", "--scope SCOPE",
+     "devices:\n  - address: 127.0.0.1\n      community:S3cr3t\n", "line 2: the address"},
+    {"a secret taken for a device", "--scope SCOPE", "devices:\n  - community:S3cr3t\n",
+     "line 2: the address"},
+    {"a secret taken for a key", "--scope SCOPE",
+     "defaults:\n  community:S3cr3t: x\ndevices: [127.0.0.1]\n",
+     "line 2: unknown setting 'community...' in defaults"},
+    {"a secret named by an alias", "--scope SCOPE",
+     "devices: [127.0.0.1]\ndefaults: {community: *S3cr3t}\n",
+     "malformed YAML: the referenced anchor is not defined"},
+    {"a secret taken for a ping entry", "--scope SCOPE",
+     "devices: [127.0.0.1]\nping:\n  - community:S3cr3t\n", "line 3: ping entry: the entry"},
+    {"a secret taken for a port", "--scope SCOPE",
+     "devices:\n  - {address: 127.0.0.1, port: S3cr3t}\n", "line 2: port is not a UDP port"},
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -102,6 +120,7 @@ TEST_P(BadInputTest, ExitsWithOneClearMessage) {
   EXPECT_EQ(r.err.rfind("extreme-disco: ", 0), 0u) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.find("S3cr3t"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/results.json"));
 }
 
@@ -121,13 +140,24 @@ TEST(CommandLineTest, AScopeFileWithASecretMustBePrivate) {
                                 "community: s3cret, recording: " +
                                     SampleRecording("core-1") + "}\n");
   std::vector<std::string> args = {"--scope", scope, "--no-ping", "-q", "-o", "r.json"};
-  ASSERT_EQ(chmod(scope.c_str(), 0640), 0);
-  EngineProcessResult shared = RunEngineProcess(args, dir.Path(), 30);
-  EXPECT_EQ(shared.exitCode, 2);
-  EXPECT_NE(shared.err.find("group or others may read it (mode 0640)"), std::string::npos)
-      << shared.err;
-  EXPECT_EQ(shared.err.find("s3cret"), std::string::npos);  // the secret is never echoed
+  // Reading and writing by group or others are both refused.
+  for (mode_t mode : {0640, 0620, 0602}) {
+    ASSERT_EQ(chmod(scope.c_str(), mode), 0);
+    EngineProcessResult shared = RunEngineProcess(args, dir.Path(), 30);
+    EXPECT_EQ(shared.exitCode, 2);
+    EXPECT_NE(shared.err.find("group or others may read or write it"), std::string::npos)
+        << shared.err;
+    EXPECT_NE(shared.err.find("chmod 600 " + scope), std::string::npos) << shared.err;
+    EXPECT_EQ(shared.err.find("s3cret"), std::string::npos);  // the secret is never echoed
+  }
   ASSERT_EQ(chmod(scope.c_str(), 0600), 0);
+  if (getuid() == 0) {  // only root can give a file away
+    ASSERT_EQ(chown(scope.c_str(), 4242, static_cast<gid_t>(-1)), 0);
+    EngineProcessResult other = RunEngineProcess(args, dir.Path(), 30);
+    EXPECT_EQ(other.exitCode, 2);
+    EXPECT_NE(other.err.find("belongs to another user (uid 4242)"), std::string::npos) << other.err;
+    ASSERT_EQ(chown(scope.c_str(), 0, static_cast<gid_t>(-1)), 0);
+  }
   EXPECT_EQ(RunEngineProcess(args, dir.Path(), 60).exitCode, 0);
 }
 

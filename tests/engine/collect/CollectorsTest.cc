@@ -148,4 +148,49 @@ TEST(CollectorsTest, BadRowsBecomeProblemsAndTheRestIsKept) {
   EXPECT_TRUE(errors.Records().empty()) << errors.Records().front().text;
 }
 
+// Values no device may give: a management address sub-identifier above 255 (which would wrap to
+// another address) and a VLAN id outside 1..4094. The row is refused with a problem; its
+// neighbours keep what is sound.
+TEST(CollectorsTest, OutOfRangeValuesAreRefusedNotWrapped) {
+  const char kRecording[] =
+      "1.0.8802.1.1.2.1.3.7.1.2.1|2|7\n"
+      "1.0.8802.1.1.2.1.3.7.1.3.1|4|1001\n"
+      "1.0.8802.1.1.2.1.4.1.1.4.0.1.1|2|4\n"
+      "1.0.8802.1.1.2.1.4.1.1.4.0.1.2|2|4\n"
+      "1.0.8802.1.1.2.1.4.1.1.5.0.1.1|4x|000496500001\n"
+      "1.0.8802.1.1.2.1.4.1.1.5.0.1.2|4x|000496500002\n"
+      "1.0.8802.1.1.2.1.4.2.1.3.0.1.1.1.4.10.0.1.258|2|2\n"
+      "1.0.8802.1.1.2.1.4.2.1.3.0.1.2.1.4.10.0.1.2|2|2\n"
+      "1.3.6.1.2.1.17.1.4.1.2.1|2|1001\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.2.1.0.27.33.0.16.1|2|1\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.2.2.0.27.33.0.16.2|2|1\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.3.1.0.27.33.0.16.1|2|3\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.3.2.0.27.33.0.16.2|2|3\n"
+      "1.3.6.1.2.1.17.7.1.4.2.1.3.0.10|66|1\n"
+      "1.3.6.1.2.1.17.7.1.4.2.1.3.0.4294967295|66|2\n";
+  auto backend = std::make_shared<CDiscoSnmprecBackend>();
+  std::string error;
+  ASSERT_TRUE(backend->AddDevice("127.0.0.9", kRecording, &error)) << error;
+  CDiscoStdRequester requester;
+  requester.DSRSetSnmpBackend(backend);
+  CTolRecord device;
+  device.RRAddValue(new CTolVarBind("m_Name", "odd"));
+  device.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
+  disco::DeviceInterfaces interfaces;
+  interfaces.Add(1001, "1:1", "Port 1:1", "00:04:96:60:00:01");
+  disco::DeviceCollections c;
+  disco::CollectLldp(requester, device, interfaces, &c);
+  disco::CollectVlanFdb(requester, device, interfaces, nullptr, &c);
+
+  ASSERT_EQ(c.lldp.size(), 2u);
+  EXPECT_EQ(c.lldp[0].managementAddress, "");  // not 10.0.1.2
+  EXPECT_EQ(c.lldp[1].managementAddress, "10.0.1.2");
+  EXPECT_TRUE(Mentions(c.problems, "row 0.1.1.1.4.10.0.1.258: an address octet above 255"));
+  ASSERT_EQ(c.vlanFdb.size(), 2u);
+  EXPECT_EQ(c.vlanFdb[0].vlanId, 10);
+  EXPECT_EQ(c.vlanFdb[1].vlanId, 0);
+  EXPECT_TRUE(Mentions(c.problems, "VLAN id outside 1..4094, left out (first: VLAN id 4294967295)"))
+      << c.problems.size();
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "engine/map/LldpClaims.h"
+#include "engine/map/TopologyView.h"
 #include "engine/topology/Infer.h"
 #include "engine/topology/SyntheticNetwork.h"
 
@@ -159,8 +160,8 @@ TEST(TopologyInferenceTest, LldpClaimsFindTheirPortsAndJoinEdpLinks) {
     net.switches.push_back(sw);
   }
   disco::LldpPeers peers;
-  peers.Add(net.switches[0], "a", ids[0]);
-  peers.Add(net.switches[1], "b", ids[1]);
+  peers.Add(net.switches[0], "local a", ids[0]);
+  peers.Add(net.switches[1], "local b", ids[1]);
   disco::LldpNeighbour toFar = Heard("local", "far", "macAddress", "00:00:00:00:09:09");
   toFar.systemName = "far-1";
   net.claims = {peers.Claim(0, 0, Heard("networkAddress", "10.0.0.2", "interfaceName", "1:1")),
@@ -181,6 +182,10 @@ TEST(TopologyInferenceTest, LldpClaimsFindTheirPortsAndJoinEdpLinks) {
   EXPECT_EQ(byMac(), 2);
   ids[0][0].mac = 0x101;
   EXPECT_EQ(byMac(), -1);
+  // A chassis ID is an identity of its subtype only: the same text of another subtype (a name
+  // that happens to match) is another switch.
+  EXPECT_EQ(peers.Claim(1, 1, Heard("chassisComponent", "a", "local", "1001")).remoteChassis,
+            "chassisComponent a");
 
   Topology t = Infer(net);
   ASSERT_EQ(t.links.size(), 2u);
@@ -192,6 +197,75 @@ TEST(TopologyInferenceTest, LldpClaimsFindTheirPortsAndJoinEdpLinks) {
   EXPECT_EQ(t.outside[0].chassis, "local far");
   EXPECT_EQ(t.outside[0].name, "far-1");
   EXPECT_EQ(t.links[1].b.node, 2u);
+}
+
+// Two switches joined by EDP from both ends (core 1:1 - edge 1:1); contradicting one-sided LLDP
+// claims, an outside EDP neighbour calling itself "core", a loop on core and special MAC
+// addresses in edge's table.
+TEST(TopologyInferenceTest, RankedEvidenceLeavesNotesNotLinks) {
+  Network net;
+  for (std::uint32_t s = 0; s < 2; ++s) {
+    Switch sw;
+    sw.name = sw.sysName = s == 0 ? "core" : "edge";
+    sw.macs = {0x10 + s};
+    for (int p = 1; p <= 4; ++p) {
+      Port port;
+      port.name = "1:" + std::to_string(p);
+      port.card = 1;
+      port.number = p;
+      sw.ports.push_back(port);
+    }
+    net.switches.push_back(sw);
+  }
+  net.switches[1].ports[1].fdb = {0, 0xFFFFFFFFFFFF, 0x01005E000001, 0x001B21000001};
+  auto claim = [&net](const char* protocol, std::uint32_t sw, std::uint32_t port, Mac far,
+                      int farPort, const char* name = "") {
+    NeighbourClaim c;
+    c.protocol = protocol;
+    c.sw = sw;
+    c.port = port;
+    c.remoteMac = far;
+    c.remoteCard = 1;
+    c.remotePort = farPort;
+    c.remoteName = name;
+    net.claims.push_back(c);
+  };
+  claim("edp", 0, 0, 0x11, 1);
+  claim("edp", 1, 0, 0x10, 1);
+  claim("lldp", 0, 0, 0x11, 4);  // core 1:1 is edge's 1:1, not 1:4
+  claim("lldp", 1, 2, 0x10, 1);  // core 1:1 again, from edge 1:3
+  claim("edp", 1, 3, 0x99, 7, "core");
+  claim("edp", 0, 2, 0x10, 4);  // core 1:3 hears core 1:4, and the reverse
+  claim("edp", 0, 3, 0x10, 3);
+
+  disco::TopologyView v = disco::TopologyView::Build(net, {}, nullptr);
+  const Topology& t = v.topology;
+  ASSERT_EQ(t.links.size(), 2u);
+  EXPECT_EQ(t.links[0].evidence, "edp");
+  EXPECT_TRUE(t.links[0].alsoHeard.empty());
+  EXPECT_EQ(t.links[1].evidence, "edp-one-side");
+  ASSERT_EQ(t.hosts.size(), 1u);
+  EXPECT_EQ(t.hosts[0].mac, 0x001B21000001u);
+
+  std::multiset<Note::Kind> kinds;
+  for (const Note& n : t.notes) {
+    kinds.insert(n.kind);
+    if (n.kind == Note::kSpecialMacs) {
+      EXPECT_EQ(n.count, 3u);
+    } else if (n.kind == Note::kLoop) {
+      EXPECT_EQ(std::make_pair(n.a.port, n.b.port), std::make_pair(2, 3));
+    }
+    if (n.kind == Note::kNameConflict) {
+      EXPECT_EQ(n.name, "core");
+      EXPECT_EQ(n.nodes, (std::vector<std::uint32_t>{0, 2}));
+    }
+  }
+  EXPECT_EQ(kinds, (std::multiset<Note::Kind>{Note::kSpecialMacs, Note::kContradictedClaim,
+                                              Note::kContradictedClaim, Note::kLoop,
+                                              Note::kNameConflict}));
+  // The outside "core" is told apart wherever a name stands for it.
+  EXPECT_EQ(v.NodeName(2), "core [00:00:00:00:00:99]");
+  EXPECT_EQ(v.NodeName(0), "core");
 }
 
 }  // namespace
