@@ -2,6 +2,7 @@
 
 #include <iomanip>
 
+#include "engine/base/DeviceText.h"
 #include "engine/store/Addresses.h"
 
 namespace disco {
@@ -9,14 +10,9 @@ namespace store {
 
 namespace {
 
-// Device data (names, descriptions) goes to a terminal: control characters are shown as '?'.
-std::string Clean(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  return out;
-}
+// Device data (names, descriptions, LLDP strings) goes to a terminal: escaped and cut as the
+// discovery's summary shows it.
+std::string Clean(const std::string& text) { return TerminalText(text, 64); }
 
 std::string When(std::int64_t seconds) { return seconds != 0 ? FormatUtc(seconds) : "-"; }
 
