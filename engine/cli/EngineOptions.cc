@@ -372,7 +372,9 @@ const char kHelpRest[] = R"(Discovery
                          folder, the one built there)
 
 Output
-  -o, --output FILE      results file (default results.json; "-" for standard output)
+  -o, --output FILE      results file (default results.json; "-" for standard output). Outputs
+                         must be regular files (or standard output), each its own; a new one
+                         gets 0666 less the umask, a replaced one keeps its permissions
   --dot FILE             the network's topology (switches, links with both ends' card:port,
                          blocked links dashed, hosts per edge port) as Graphviz DOT
   --svg FILE             the same picture as SVG, rendered by Graphviz's dot program
@@ -382,8 +384,9 @@ Output
   -q, --quiet            no progress messages on standard error
   -h, --help             this text
 
-  Ctrl-C (or SIGTERM) stops the run: the devices through are written to the results, the others
-  are reported as "interrupted"; a second Ctrl-C quits at once, writing nothing.
+  Ctrl-C (or SIGTERM) stops the run at any step: the devices through are written to the
+  results, the others are reported as "interrupted"; no topology or picture is made after it (a
+  running dot is killed). A second Ctrl-C quits at once. No temporary file is left either way.
   --version              the program's version
 
 Testing
@@ -397,7 +400,8 @@ Exit status
   0  every device was discovered
   1  the run finished, but some device did not answer, was rejected by the agent's filter or
      was discovered incompletely (the results and the summary say which and why)
-  2  bad command line or input file; nothing was discovered
+  2  bad command line or input file, or an output that is no regular file or names the same
+     file as another; nothing was discovered
   3  the discovery could not run (plug-in not loadable, --svg without Graphviz's dot) or its
      results, summary or pictures (--dot, --svg) could not be written
   130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM; the results hold the devices through

@@ -1,24 +1,10 @@
 #include "engine/report/TopologyDot.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "engine/report/SafeFile.h"
 #include "engine/report/TopologyJson.h"
-
-extern char** environ;
 
 namespace disco {
 
@@ -123,74 +109,6 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
   }
   *error = "cannot write " + path + ": " + why;
   return false;
-}
-
-bool GraphvizAvailable() {
-  const char* path = std::getenv("PATH");
-  std::istringstream dirs(path ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && access((dir + "/dot").c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-namespace {
-
-// Runs `dot -Tsvg input` with its output on `outFd`. False with `*why` set: dot missing, or its
-// own message when it failed.
-bool RunDot(const char* input, int outFd, std::string* why) {
-  char messages[] = "/tmp/extreme-disco-dot-errors.XXXXXX";
-  int errFd = mkstemp(messages);
-  if (errFd < 0) {
-    *why = std::string("cannot make a temporary file: ") + std::strerror(errno);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-  char* argv[] = {const_cast<char*>("dot"), const_cast<char*>("-Tsvg"), const_cast<char*>(input),
-                  nullptr};
-  pid_t pid = 0;
-  int rc = posix_spawnp(&pid, "dot", &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  bool ok = true;
-  if (rc != 0) {
-    *why = std::string("cannot run Graphviz's dot (Debian package graphviz): ") + std::strerror(rc);
-    ok = false;
-  } else if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::ifstream in(messages);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    *why = "dot failed" + (text.empty() ? std::string() : ": " + text);
-    while (!why->empty() && why->back() == '\n') why->pop_back();
-    ok = false;
-  }
-  close(errFd);
-  std::remove(messages);
-  return ok;
-}
-
-}  // namespace
-
-bool RenderSvg(const std::string& dotText, const std::string& svgPath, std::string* error) {
-  char input[] = "/tmp/extreme-disco-topology.XXXXXX";
-  int fd = mkstemp(input);
-  if (fd < 0) {
-    *error = std::string("cannot make a temporary file for dot: ") + std::strerror(errno);
-    return false;
-  }
-  bool ok = WriteAll(fd, dotText);
-  std::string why = ok ? "" : std::strerror(errno);
-  close(fd);
-  // dot writes into a file made beside the target, renamed over it once complete.
-  if (ok)
-    ok = WriteFileWhole(
-        svgPath, [&](int out, std::string* w) { return RunDot(input, out, w); }, &why);
-  std::remove(input);
-  if (!ok) *error = "cannot write " + svgPath + ": " + why;
-  return ok;
 }
 
 }  // namespace disco
