@@ -9,7 +9,8 @@ The benchmarks: (1) replay of generated switches of 1k to 1M forwarding-database
 switch over SNMP served by snmpsimd, against net-snmp's snmpbulkwalk, (3) many switches at once
 from a scope file, (4) a max-repetitions sweep when the program takes -Cr, (5) the topology
 inference of generated networks up to 1,000 switches and 200,000 hosts (the build's
-topology-bench). Each program run is
+topology-bench), and (6) their pictures with --svg up to 3,200 switches, outside ones included
+(topology-picture-bench). Each program run is
 measured from outside (os.wait4: CPU; GNU time: peak RSS) and killed above a memory cap; a replay
 size whose predecessor used more than a share of the machine's memory is skipped. Every simulator is
 stopped on the way out, also on errors and Ctrl-C.
@@ -47,9 +48,10 @@ BENCHMARKS = ("replay", "snmp", "many", "topology")
 
 FULL = dict(sizes="1k,10k,100k,1M", snmp_sizes="10k,100k", sweep_size="100k", switches=32,
             switch_size="2k", jobs="1,4,16", simulators=8,
-            topology_sizes="100:20000,1000:200000")
+            topology_sizes="100:20000,1000:200000",
+            picture_sizes="200:800,1000:0,1000:1000,200:3000")
 SMOKE = dict(sizes="200,1k", snmp_sizes="300", sweep_size="300", switches=4, switch_size="200",
-             jobs="1,4,16", simulators=2, topology_sizes="20:400")
+             jobs="1,4,16", simulators=2, topology_sizes="20:400", picture_sizes="20:30")
 
 PREAMBLE = """
 # Performance of extreme-disco
@@ -72,7 +74,8 @@ Targets: replaying 100k rows within 1.5 s of CPU, 300 MiB of peak RSS and 1 KiB 
 per walked varbind; 1 KiB per varbind at 1M rows; CPU(1M) / CPU(100k) ≤ 12; over SNMP, a wall
 within 5 % of snmpbulkwalk's for the same columns and at most 1.5 × its CPU; 32 switches at
 `-j 16` below 4 × one switch's peak RSS; the topology of 1,000 switches and 200,000 hosts
-inferred within 5 s of CPU and 1 GiB of peak RSS.
+inferred within 5 s of CPU and 1 GiB of peak RSS; the picture of 1,000 switches, 800 of them
+outside the scope, rendered within 5 s.
 """
 
 
@@ -101,6 +104,8 @@ def parse_args(argv):
                    % FULL["simulators"])
     p.add_argument("--topology-sizes", help="topology inference sizes, SWITCHES:HOSTS "
                    "(default %s)" % FULL["topology_sizes"])
+    p.add_argument("--picture-sizes", help="topology picture sizes, SWITCHES:OUTSIDE "
+                   "(default %s)" % FULL["picture_sizes"])
     p.add_argument("--repeat", type=int, default=3, help="timed runs per measurement (default 3)")
     p.add_argument("--memory-share", type=float, default=0.05,
                    help="skip a replay size when the one before it peaked above this share of "
@@ -125,6 +130,8 @@ def parse_args(argv):
             recordings.rows_of(size)
         for size in split(args.topology_sizes):
             bench_topology.parse_size(size)
+        for size in split(args.picture_sizes):
+            bench_topology.parse_picture_size(size)
     except ValueError as e:
         p.error(str(e))
     return args
@@ -151,6 +158,7 @@ def run_benchmarks(ctx, args):
     topology = []
     if "topology" in args.only:
         topology.append(bench_topology.run(ctx, split(args.topology_sizes)))
+        topology.append(bench_topology.run_pictures(ctx, split(args.picture_sizes)))
     wants_snmp = "snmp" in args.only or "many" in args.only
     if wants_snmp and snmp_missing:
         ctx.log("snmpsimd, snmpget or snmpbulkwalk is missing: SNMP benchmarks not run")
