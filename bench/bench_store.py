@@ -1,4 +1,4 @@
-"""Benchmark 6: the inventory store, without SNMP.
+"""Benchmark 7: the inventory store, without SNMP.
 
 bench/store_bench.cc (the build's `store-bench`) generates a run directly as the store's
 snapshot (S switches of 48 interfaces linked as a tree, H hosts on access ports), writes R runs
@@ -50,7 +50,7 @@ def number(cell):
 def run(ctx, size):
     """The store benchmark at `size` ('R:S:H'); returns its Section."""
     runs, switches, hosts = parse_size(size)
-    section = Section("6. Inventory store, no SNMP",
+    section = Section("7. Inventory store, no SNMP",
                       TEXT + "\n%d runs of %d switches and %d hosts.\n" % (runs, switches, hosts))
     table = section.table("", Table([
         Column("store"), Column("first run s", fixed(2)), Column("second, identical s", fixed(2)),

@@ -86,3 +86,69 @@ def run(ctx, sizes):
         Target("%s: peak RSS ≤ 1 GiB" % label, at and at[1].median,
                lambda v: v <= PEAK_LIMIT, mib, "size not run")]))
     return section
+
+
+PICTURE_PROGRAM = "topology-picture-bench"
+PICTURE_TARGET = (200, 800)  # 1,000 switches, outside ones included
+PICTURE_WALL_LIMIT = 5.0
+
+PICTURE_TEXT = """
+`topology-picture-bench --switches S --outside O --svg FILE` per size: the network of benchmark 5
+with S discovered switches and 2,000 hosts, and O switches outside the scope heard by LLDP, each
+on an edge port of its own, in turn over the discovered switches; then the engine's DOT text
+(`--dot`) and its SVG rendered through Graphviz's `dot` as `--svg` does (engine/report/
+PictureLayout.h: above 300 boxes links are labelled at their ends only and drawn straight and
+hosts are counted in their switch's box; above 1,500 boxes the outside switches that one switch
+alone hears are counted in its box). *Render wall* is the rendering alone (dot included);
+*process wall* and *CPU* (dot included) are the whole program's, measured from outside.
+"""
+
+
+def parse_picture_size(text):
+    """'200:800' -> (200, 800): discovered switches, outside switches."""
+    switches, outside = text.split(":")
+    return int(switches), int(outside)
+
+
+def run_pictures(ctx, sizes):
+    """The picture benchmark over `sizes` ('S:O' texts); returns its Section."""
+    section = Section("6. The topology's picture (--svg)", PICTURE_TEXT)
+    program = os.path.join(os.path.dirname(ctx.program), PICTURE_PROGRAM)
+    if not os.access(program, os.X_OK):
+        section.fail("%s is missing: build the tree's %s target" % (program, PICTURE_PROGRAM))
+        return section
+    if not any(os.access(os.path.join(d, "dot"), os.X_OK)
+               for d in os.environ.get("PATH", "").split(os.pathsep)):
+        section.notes.append("Graphviz's dot is not installed: nothing measured")
+        return section
+    table = section.table("", Table([
+        Column("switches", integer), Column("outside", integer), Column("boxes", integer),
+        Column("lines", integer), Column("DOT KiB", fixed(0)), Column("render wall s", fixed(2)),
+        Column("process wall s", fixed(2)), Column("CPU s", fixed(2))]))
+    measured = {}
+    for text in sizes:
+        switches, outside = parse_picture_size(text)
+        ctx.log("picture %d switches, %d outside" % (switches, outside))
+        svg = os.path.join(ctx.workdir, "picture.svg")
+        argv = [program, "--switches", str(switches), "--outside", str(outside), "--svg", svg]
+        samples, values = [], {}
+        try:
+            for _ in range(ctx.repeats):
+                with tempfile.TemporaryFile(mode="w+") as out:
+                    samples.append(ctx.measure(argv, stdout=out))
+                    out.seek(0)
+                    values = dict(pair.split("=", 1) for pair in out.read().split())
+        except (measure.RunFailed, ValueError) as e:
+            table.add(switches, outside, str(e), "", "", "", "", "")
+            section.fail("the picture of %s failed" % text)
+            continue
+        wall, cpu, _ = measure.summarize(samples)
+        table.add(switches, outside, int(values["nodes"]), int(values["edges"]),
+                  int(values["dot_bytes"]) / 1024, float(values["render_s"]), wall, cpu)
+        measured[(switches, outside)] = wall
+    at = measured.get(PICTURE_TARGET)
+    section.table("Targets:", targets_table([
+        Target("%d switches, %d outside the scope: process wall ≤ %.0f s"
+               % (PICTURE_TARGET + (PICTURE_WALL_LIMIT,)), at and at.median,
+               lambda v: v <= PICTURE_WALL_LIMIT, fixed(2), "size not run")]))
+    return section

@@ -24,7 +24,7 @@ def build_release(source_dir, build_dir, jobs=2):
     configure = ["cmake", "-S", source_dir, "-B", build_dir, "-DCMAKE_BUILD_TYPE=Release",
                  "-DDISCO_BUILD_TESTS=OFF"]
     build = ["cmake", "--build", build_dir, "-j%d" % jobs, "--target", PROGRAM, "topology-bench",
-             "store-bench"]
+             "store-bench", "topology-picture-bench"]
     for step in (configure, build):
         done = subprocess.run(step, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         if done.returncode != 0:

@@ -9,8 +9,9 @@ The benchmarks: (1) replay of generated switches of 1k to 1M forwarding-database
 switch over SNMP served by snmpsimd, against net-snmp's snmpbulkwalk, (3) many switches at once
 from a scope file, (4) a max-repetitions sweep when the program takes -Cr, (5) the topology
 inference of generated networks up to 1,000 switches and 200,000 hosts (the build's
-topology-bench), (6) the inventory store: 100 runs of that network into SQLite and PostgreSQL
-(the build's store-bench). Each program run is
+topology-bench), (6) their pictures with --svg up to 3,200 switches, outside ones included
+(topology-picture-bench), (7) the inventory store: 100 runs of that network into SQLite and
+PostgreSQL (the build's store-bench). Each program run is
 measured from outside (os.wait4: CPU; GNU time: peak RSS) and killed above a memory cap; a replay
 size whose predecessor used more than a share of the machine's memory is skipped. Every simulator is
 stopped on the way out, also on errors and Ctrl-C.
@@ -49,9 +50,11 @@ BENCHMARKS = ("replay", "snmp", "many", "topology", "store")
 
 FULL = dict(sizes="1k,10k,100k,1M", snmp_sizes="10k,100k", sweep_size="100k", switches=32,
             switch_size="2k", jobs="1,4,16", simulators=8,
-            topology_sizes="100:20000,1000:200000", store_size="100:1000:200000")
+            topology_sizes="100:20000,1000:200000",
+            picture_sizes="200:800,1000:0,1000:1000,200:3000", store_size="100:1000:200000")
 SMOKE = dict(sizes="200,1k", snmp_sizes="300", sweep_size="300", switches=4, switch_size="200",
-             jobs="1,4,16", simulators=2, topology_sizes="20:400", store_size="3:20:400")
+             jobs="1,4,16", simulators=2, topology_sizes="20:400", picture_sizes="20:30",
+             store_size="3:20:400")
 
 PREAMBLE = """
 # Performance of extreme-disco
@@ -74,10 +77,11 @@ Targets: replaying 100k rows within 1.5 s of CPU, 300 MiB of peak RSS and 1 KiB 
 per walked varbind; 1 KiB per varbind at 1M rows; CPU(1M) / CPU(100k) ≤ 12; over SNMP, a wall
 within 5 % of snmpbulkwalk's for the same columns and at most 1.5 × its CPU; 32 switches at
 `-j 16` below 4 × one switch's peak RSS; the topology of 1,000 switches and 200,000 hosts
-inferred within 5 s of CPU and 1 GiB of peak RSS; one run of that network written into the
-inventory store within 3 s (SQLite) and 6 s (PostgreSQL), an identical second run no slower;
-after 100 runs with 1% of the hosts moving per run, at most 150 bytes per sighting row, `find`
-within 10 ms and `changes` within 1 s.
+inferred within 5 s of CPU and 1 GiB of peak RSS; the picture of 1,000 switches, 800 of them
+outside the scope, rendered within 5 s; one run of that network written into the inventory
+store within 3 s (SQLite) and 6 s (PostgreSQL), an identical second run no slower; after 100
+runs with 1% of the hosts moving per run, at most 150 bytes per sighting row, `find` within
+10 ms and `changes` within 1 s.
 """
 
 
@@ -106,6 +110,8 @@ def parse_args(argv):
                    % FULL["simulators"])
     p.add_argument("--topology-sizes", help="topology inference sizes, SWITCHES:HOSTS "
                    "(default %s)" % FULL["topology_sizes"])
+    p.add_argument("--picture-sizes", help="topology picture sizes, SWITCHES:OUTSIDE "
+                   "(default %s)" % FULL["picture_sizes"])
     p.add_argument("--store-size", help="inventory store benchmark, RUNS:SWITCHES:HOSTS "
                    "(default %s)" % FULL["store_size"])
     p.add_argument("--repeat", type=int, default=3, help="timed runs per measurement (default 3)")
@@ -132,6 +138,8 @@ def parse_args(argv):
             recordings.rows_of(size)
         for size in split(args.topology_sizes):
             bench_topology.parse_size(size)
+        for size in split(args.picture_sizes):
+            bench_topology.parse_picture_size(size)
         bench_store.parse_size(args.store_size)
     except ValueError as e:
         p.error(str(e))
@@ -159,6 +167,7 @@ def run_benchmarks(ctx, args):
     topology = []
     if "topology" in args.only:
         topology.append(bench_topology.run(ctx, split(args.topology_sizes)))
+        topology.append(bench_topology.run_pictures(ctx, split(args.picture_sizes)))
     if "store" in args.only:
         topology.append(bench_store.run(ctx, args.store_size))
     wants_snmp = "snmp" in args.only or "many" in args.only

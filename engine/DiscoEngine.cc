@@ -1,15 +1,11 @@
 #include "engine/DiscoEngine.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 
 #include "engine/cli/EngineOptions.h"
 #include "engine/cli/PluginLocation.h"
@@ -18,6 +14,8 @@
 #include "engine/inventory/InventoryCollector.h"
 #include "engine/map/TopologyCollector.h"
 #include "engine/map/TopologyView.h"
+#include "engine/report/Graphviz.h"
+#include "engine/report/OutputTargets.h"
 #include "engine/report/ResultsJson.h"
 #include "engine/report/SafeFile.h"
 #include "engine/report/Summary.h"
@@ -28,6 +26,7 @@
 #include "engine/run/Discovery.h"
 #include "engine/run/DiscoveryPlan.h"
 #include "engine/run/Interrupt.h"
+#include "engine/run/StoppableCall.h"
 #include "engine/store/Store.h"
 #include "host/TolDebug.h"
 #include "host/TolSleep.h"
@@ -41,36 +40,23 @@ int Fail(std::ostream& err, int status, const std::string& message) {
   return status;
 }
 
-// Checks before the run that the results (`what`) can be written where asked.
-bool CheckOutputPath(const std::string& path, std::string* error,
-                     const std::string& what = "results") {
-  if (path == "-") return true;
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) {
-    *error = what + " file " + path + " is a directory";
-    return false;
-  }
-  fs::path dir = fs::path(path).parent_path();
-  if (dir.empty()) dir = ".";
-  if (!fs::is_directory(dir, ec)) {
-    *error = "cannot write " + what + " to " + path + ": no folder " + dir.string();
-    return false;
-  }
-  if (access(dir.c_str(), W_OK) != 0) {
-    *error =
-        "cannot write " + what + " to " + path + ": folder " + dir.string() + " is not writable";
-    return false;
-  }
-  return true;
-}
+// How the outputs of a run end.
+struct OutputsEnd {
+  int status = 0;
+  bool inferenceLeft = false;  // a stop left the inference running on its own thread
+};
 
-// Writes the --dot and --svg pictures of the topology. False with `*error` set.
+bool StopRequested() { return StopSignal() != 0; }
+
+// Writes the --dot and --svg pictures of the topology; a stop request skips what is not
+// written yet and kills a running dot. False with `*error` set.
 bool WritePictures(const EngineOptions& options, const TopologyView& view, std::string* error) {
   if (options.dotPath.empty() && options.svgPath.empty()) return true;
+  if (StopRequested()) return true;
   std::string dot = TopologyDot(view);
   if (!options.dotPath.empty() && !WriteTextFile(options.dotPath, dot, error)) return false;
-  return options.svgPath.empty() || RenderSvg(dot, options.svgPath, error);
+  if (options.svgPath.empty() || StopRequested()) return true;
+  return RenderSvg(dot, options.svgPath, StopRequested, error) != RenderOutcome::kFailed;
 }
 
 // Writes the results whole or not at all (WriteFileWhole): never through a file or link planted
@@ -86,6 +72,14 @@ bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const st
   auto fill = [&](int fd, std::string* w) { return writer.WriteDocumentToFd(report, fd, w); };
   if (WriteFileWhole(path, fill, &why)) return true;
   *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
+  return false;
+}
+
+// Whether an output goes to standard output, so that the summary goes to standard error.
+bool AnyOnStandardOutput(const EngineOptions& options) {
+  for (const std::string* path : {&options.outputPath, &options.dotPath, &options.svgPath}) {
+    if (!path->empty() && NamesStandardOutput(*path)) return true;
+  }
   return false;
 }
 
@@ -106,9 +100,14 @@ bool PrepareRun(EngineOptions* options, DiscoveryPlan* plan, int* status, std::s
   if (!BuildDiscoveryPlan(*options, options->scopeFile.empty() ? nullptr : &scope, plan, error)) {
     return false;
   }
-  if (!CheckOutputPath(options->outputPath, error)) return false;
-  if (!CheckOutputPath(options->dotPath.empty() ? "-" : options->dotPath, error, "DOT") ||
-      !CheckOutputPath(options->svgPath.empty() ? "-" : options->svgPath, error, "SVG")) {
+  std::vector<OutputTarget> targets = {{"results", "-o", options->outputPath}};
+  if (!options->dotPath.empty()) targets.push_back({"DOT", "--dot", options->dotPath});
+  if (!options->svgPath.empty()) targets.push_back({"SVG", "--svg", options->svgPath});
+  if (!CheckOutputTargets(targets, error)) return false;
+  if (options->debugLevel > 0 && AnyOnStandardOutput(*options)) {
+    *error =
+        "the agent's traces go to standard output with -d; write the results and pictures "
+        "to files instead";
     return false;
   }
   if (!options->svgPath.empty() && !GraphvizAvailable()) {
@@ -127,7 +126,7 @@ DiscoverySettings SettingsOf(const EngineOptions& options) {
   settings.pingEnabled = !options.noPing;
   settings.fdb = options.fdb;
   settings.deviceTimeoutSeconds = options.deviceTimeoutSeconds;
-  settings.stopRequested = []() { return StopSignal() != 0; };
+  settings.stopRequested = StopRequested;
   return settings;
 }
 
@@ -149,19 +148,20 @@ bool OpenInventory(const EngineOptions& options, Keeping* keeping, std::string* 
 
 // Keeps the finished run in the inventory store, then prunes it as --keep-runs/--keep-days say.
 // A stopped run is not kept: its unfinished devices would read as lost. False with `*error`.
+// `topology` is null when a stop request came before it was inferred.
 bool KeepRun(const EngineOptions& options, const DiscoveryReport& report,
-             const TopologyView& topology, Keeping& keeping, std::ostream& err,
+             const TopologyView* topology, Keeping& keeping, std::ostream& err,
              std::string* error) {
   if (!keeping.store) return true;
   auto say = [&](const std::string& line) {
     if (!options.quiet) err << "extreme-disco: " << line << std::endl;
   };
-  if (report.stopped) {
+  if (report.stopped || StopRequested() || topology == nullptr) {
     say("the run was stopped: not kept in the inventory " + keeping.target);
     return true;
   }
   keeping.facts.ended = static_cast<std::int64_t>(std::time(nullptr));
-  store::RunSnapshot snapshot = keeping.input->TakeSnapshot(topology, keeping.facts);
+  store::RunSnapshot snapshot = keeping.input->TakeSnapshot(*topology, keeping.facts);
   for (const store::DeviceFact& d : snapshot.devices) keeping.facts.devicesFound += d.answered;
   snapshot.run.devicesFound = keeping.facts.devicesFound;
   std::vector<std::string> skipped;
@@ -190,21 +190,37 @@ bool KeepRun(const EngineOptions& options, const DiscoveryReport& report,
   return true;
 }
 
+// Infers the topology of the devices through, unless a stop request came first or comes
+// while it runs: the results then go without it. Null then, with `*left` set when the inference
+// goes on alone on its thread (it reads `input`, which must then live until the process ends).
+std::shared_ptr<TopologyView> InferUnlessStopped(TopologyCollector& input, bool* left) {
+  if (StopRequested()) return nullptr;
+  auto view = std::make_shared<TopologyView>();
+  *left =
+      !CallUnlessStopped([view, &input]() { *view = TopologyView::Build(input); }, StopRequested);
+  return *left ? nullptr : view;
+}
+
 // Writes the results with their topology, the pictures and the summary of a finished run, and
-// keeps it in the inventory store when asked. Returns the exit status: the run's own, or
-// kExitCannotRun after saying what could not be written.
-int WriteOutputs(const EngineOptions& options, const DiscoveryReport& report, ResultsWriter& writer,
-                 TopologyCollector& topologyInput, Keeping& keeping, std::ostream& out,
-                 std::ostream& err) {
+// keeps it in the inventory store when asked. The status is the run's own, 128 + the signal after a
+// stop request (whenever it came), or kExitCannotRun after saying what could not be written. Once a
+// stop is requested, the topology and the pictures are left out and a running dot is killed.
+OutputsEnd WriteOutputs(const EngineOptions& options, const DiscoveryReport& report,
+                        ResultsWriter& writer, TopologyCollector& topologyInput, Keeping& keeping,
+                        std::ostream& out, std::ostream& err) {
+  OutputsEnd end;
   std::string error;
-  TopologyView topology = TopologyView::Build(topologyInput);
-  writer.SetTopology(
-      [&topology](const TextWriter& write) { return WriteTopology(topology, 1, write); },
-      TopologySummaryText(topology));
+  std::shared_ptr<TopologyView> topology = InferUnlessStopped(topologyInput, &end.inferenceLeft);
+  if (topology) {
+    writer.SetTopology(
+        [topology](const TextWriter& write) { return WriteTopology(*topology, 1, write); },
+        TopologySummaryText(*topology));
+  }
   bool written = WriteResults(report, writer, options.outputPath, out, &error);
+  out.flush();  // before a picture written to standard output
   std::string pictureError;
-  bool pictured = WritePictures(options, topology, &pictureError);
-  bool summaryOnErr = options.debugLevel > 0 || options.outputPath == "-";
+  bool pictured = !topology || WritePictures(options, *topology, &pictureError);
+  bool summaryOnErr = options.debugLevel > 0 || AnyOnStandardOutput(options);
   std::ostream& summary = summaryOnErr ? err : out;
   errno = 0;
   writer.WriteSummary(report, written ? options.outputPath : "nowhere (see the error below)",
@@ -212,16 +228,16 @@ int WriteOutputs(const EngineOptions& options, const DiscoveryReport& report, Re
   bool summaryWritten = static_cast<bool>(summary.flush());
   std::string summaryError = std::string("cannot write the summary: ") +
                              (errno != 0 ? std::strerror(errno) : "write failed");
-  int status = report.AllDiscovered() ? kExitAllDiscovered : kExitSomeFailed;
-  if (report.stopped) status = 128 + StopSignal();
-  if (!written) status = Fail(err, kExitCannotRun, error);
-  if (!summaryWritten) status = Fail(err, kExitCannotRun, summaryError);
-  if (!pictured) status = Fail(err, kExitCannotRun, pictureError);
+  end.status = report.AllDiscovered() ? kExitAllDiscovered : kExitSomeFailed;
+  if (StopRequested()) end.status = 128 + StopSignal();
+  if (!written) end.status = Fail(err, kExitCannotRun, error);
+  if (!summaryWritten) end.status = Fail(err, kExitCannotRun, summaryError);
+  if (!pictured) end.status = Fail(err, kExitCannotRun, pictureError);
   std::string keepError;
-  if (!KeepRun(options, report, topology, keeping, err, &keepError)) {
-    status = Fail(err, kExitCannotRun, keepError);
+  if (!KeepRun(options, report, topology.get(), keeping, err, &keepError)) {
+    end.status = Fail(err, kExitCannotRun, keepError);
   }
-  return status;
+  return end;
 }
 
 }  // namespace
@@ -283,12 +299,16 @@ int RunEngine(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
 
   const DiscoveryReport& report = discovery.Report();
-  status = WriteOutputs(options, report, writer, topologyInput, keeping, out, err);
-  if (report.stuck > 0) {
-    // Threads are still inside the agent: it can be neither destroyed nor unloaded under them,
-    // so the process ends here, its output flushed, the results already whole on disk.
-    progress.Line(std::to_string(report.stuck) +
-                  " engine thread(s) still inside abandoned devices; ending the process");
+  OutputsEnd end = WriteOutputs(options, report, writer, topologyInput, keeping, out, err);
+  status = end.status;
+  if (report.stuck > 0 || end.inferenceLeft) {
+    // Threads are still inside the agent, which can be neither destroyed nor unloaded under
+    // them, or inside the inference, which reads the devices' extracts: the process ends here,
+    // its output flushed, the results already whole on disk.
+    progress.Line(report.stuck > 0 ? std::to_string(report.stuck) +
+                                         " engine thread(s) still inside abandoned devices; "
+                                         "ending the process"
+                                   : "stopped while the topology was inferred; ending the process");
     out.flush();
     err.flush();
     std::fflush(nullptr);

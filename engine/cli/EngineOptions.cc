@@ -400,7 +400,9 @@ const char kHelpRest[] = R"(Discovery:
                          folder, the one built there)
 
 Output:
-  -o, --output FILE      results file (default results.json; "-" for standard output)
+  -o, --output FILE      results file (default results.json; "-" for standard output). Outputs
+                         must be regular files (or standard output), each its own; a new one
+                         gets 0666 less the umask, a replaced one keeps its permissions
   --dot FILE             the network's topology (switches, links with both ends' card:port,
                          blocked links dashed, hosts per edge port) as Graphviz DOT
   --svg FILE             the same picture as SVG, rendered by Graphviz's dot program
@@ -421,8 +423,10 @@ Inventory:
   --keep-days D          then keep only the runs of the D days before this one
 
 Stopping:
-  Ctrl-C (or SIGTERM) stops the run: the devices through are written to the results, the others
-  are reported as "interrupted"; a second Ctrl-C quits at once, writing nothing.
+  Ctrl-C (or SIGTERM) stops the run at any step: the devices through are written to the
+  results, the others are reported as "interrupted"; no topology or picture is made after it (a
+  running dot is killed) and the run is not kept in the inventory. A second Ctrl-C quits at
+  once. No temporary file is left either way.
 
 Testing:
   --sleep-scale FACTOR   multiplies every pause of the agent (default 1, or the environment's
@@ -435,7 +439,8 @@ Exit status:
   0  every device was discovered
   1  the run finished, but some device did not answer, was rejected by the agent's filter or
      was discovered incompletely (the results and the summary say which and why)
-  2  bad command line or input file; nothing was discovered
+  2  bad command line or input file, or an output that is no regular file or names the same
+     file as another; nothing was discovered
   3  the discovery could not run (plug-in not loadable, --svg without Graphviz's dot, the
      inventory store not usable) or its results, summary, pictures (--dot, --svg) or the
      inventory store could not be written

@@ -5,24 +5,35 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <memory>
+
+#include "engine/tidy/TemporaryFile.h"
 
 namespace disco {
 
 namespace {
 
-// Runs `fill` on `fd`, then closes it; the first failure's reason goes to `*why`.
-bool FillAndClose(int fd, const std::function<bool(int, std::string*)>& fill, std::string* why) {
+// Runs `fill` on `fd`; the first failure's reason goes to `*why`.
+bool Fill(int fd, const std::function<bool(int, std::string*)>& fill, std::string* why) {
   errno = 0;
   bool ok = fill(fd, why);
   if (!ok && why->empty()) why->assign(errno != 0 ? std::strerror(errno) : "write failed");
+  return ok;
+}
+
+// Runs `fill` on `fd`, then closes it.
+bool FillAndClose(int fd, const std::function<bool(int, std::string*)>& fill, std::string* why) {
+  bool ok = Fill(fd, fill, why);
   if (close(fd) != 0 && ok) {
     why->assign(std::strerror(errno));
     ok = false;
   }
   return ok;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 }  // namespace
@@ -40,35 +51,43 @@ bool WriteAll(int fd, std::string_view text) {
   return true;
 }
 
+bool NamesStandardOutput(const std::string& path) {
+  if (path == "-") return true;
+  struct stat named, out;
+  return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 && SameFile(named, out);
+}
+
 bool WriteFileWhole(const std::string& path,
                     const std::function<bool(int fd, std::string* why)>& fill, std::string* why) {
   why->clear();
   struct stat target;
-  if (stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
-    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  bool exists = stat(path.c_str(), &target) == 0;
+  if (exists && NamesStandardOutput(path)) {
+    int fd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     if (fd < 0) {
       why->assign(std::strerror(errno));
       return false;
     }
     return FillAndClose(fd, fill, why);
   }
-  namespace fs = std::filesystem;
-  fs::path dir = fs::path(path).parent_path();
-  std::string temporary = (dir.empty() ? fs::path(".") : dir).string() + "/." +
-                          fs::path(path).filename().string() + ".XXXXXX";
-  int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
+  if (exists && !S_ISREG(target.st_mode)) {
+    int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+      why->assign(std::strerror(errno));
+      if (fd >= 0) close(fd);
+      return false;
+    }
+    return FillAndClose(fd, fill, why);
+  }
+  mode_t mode = exists ? (target.st_mode & 07777) : 0666;
+  std::unique_ptr<TemporaryFile> file = TemporaryFile::Beside(path, mode, why);
+  if (!file) return false;
+  // The umask narrowed the permissions of the new file; a replaced file keeps its own.
+  if (exists && fchmod(file->Fd(), mode) != 0) {
     why->assign(std::strerror(errno));
     return false;
   }
-  fchmod(fd, 0644);
-  bool ok = FillAndClose(fd, fill, why);
-  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    why->assign(std::strerror(errno));
-    ok = false;
-  }
-  if (!ok) std::remove(temporary.c_str());
-  return ok;
+  return Fill(file->Fd(), fill, why) && file->Publish(why);
 }
 
 }  // namespace disco

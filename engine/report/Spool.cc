@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/tidy/TemporaryFile.h"
+
 namespace disco {
 
 namespace {
@@ -16,26 +18,13 @@ constexpr std::size_t kCopyBlock = 1 << 20;
 
 }  // namespace
 
-Spool::~Spool() {
-  if (m_Fd >= 0) close(m_Fd);
-}
+Spool::Spool() = default;
+Spool::~Spool() = default;
 
 bool Spool::Open(std::string* error) {
-  const char* dir = std::getenv("TMPDIR");
-  if (dir == nullptr || *dir == '\0') dir = "/tmp";
-  // An unnamed file: nothing to clean up, whatever way the program ends.
-  m_Fd = open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (m_Fd < 0) {
-    // File systems without unnamed files: a named one, unlinked at once.
-    std::string path = std::string(dir) + "/extreme-disco-spool-XXXXXX";
-    m_Fd = mkostemp(&path[0], O_CLOEXEC);
-    if (m_Fd >= 0) unlink(path.c_str());
-  }
-  if (m_Fd < 0) {
-    *error = std::string("cannot make a temporary file in ") + dir + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
+  m_File = TemporaryFile::Scratch(error);
+  m_Fd = m_File ? m_File->Fd() : -1;
+  return m_File != nullptr;
 }
 
 Spool::Extent Spool::Append(const std::string& text) {

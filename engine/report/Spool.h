@@ -4,11 +4,14 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <string>
 
 namespace disco {
+
+class TemporaryFile;
 
 class Spool {
  public:
@@ -18,12 +21,13 @@ class Spool {
     std::size_t length = 0;
   };
 
-  Spool() = default;
+  Spool();
   Spool(const Spool&) = delete;
   Spool& operator=(const Spool&) = delete;
-  ~Spool();  // closes the file, which the system then removes
+  ~Spool();  // closes the file, which has no name: nothing is left
 
-  // Makes the file (in TMPDIR, else /tmp). Returns false with `*error` saying why.
+  // Makes the file (TemporaryFile::Scratch, in TMPDIR, else /tmp). Returns false with `*error`
+  // saying why.
   bool Open(std::string* error);
 
   // Appends `text` and returns its extent. Thread-safe. After a failure (a full disk) the spool
@@ -43,7 +47,8 @@ class Spool {
  private:
   void Fail(const std::string& why);
 
-  int m_Fd = -1;
+  std::unique_ptr<TemporaryFile> m_File;
+  int m_Fd = -1;  // m_File's
   std::atomic<long long> m_End{0};
   mutable std::mutex m_ErrorMutex;
   std::string m_Error;

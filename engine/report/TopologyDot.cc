@@ -1,25 +1,12 @@
 #include "engine/report/TopologyDot.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "engine/base/DeviceText.h"
+#include "engine/report/PictureLayout.h"
 #include "engine/report/SafeFile.h"
 #include "engine/report/TopologyJson.h"
-
-extern char** environ;
 
 namespace disco {
 
@@ -45,49 +32,89 @@ std::string NodeId(const TopologyView& v, std::uint32_t node) {
   return Quoted((v.InScope(node) ? "switch " : "outside ") + std::to_string(node));
 }
 
+// "12 hosts on 3 edge ports" of {hosts, ports}.
+std::string HostCount(const std::pair<std::size_t, std::size_t>& counts) {
+  return std::to_string(counts.first) + " hosts on " + std::to_string(counts.second) +
+         " edge ports";
+}
+
 }  // namespace
 
 std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::size_t maxNotes) {
+  const PictureLayout layout = PlanPicture(v, maxNotes);
   std::ostringstream dot;
   dot << "graph topology {\n"
-      << "  graph [overlap=false, splines=true, fontname=\"Helvetica\"];\n"
+      << "  graph [overlap=false, splines=" << (layout.large ? "line" : "true")
+      << ", fontname=\"Helvetica\"";
+  if (!layout.caption.empty()) dot << ", labelloc=t, label=" << Quoted(layout.caption);
+  dot << "];\n"
       << "  node [fontname=\"Helvetica\", fontsize=10];\n"
       << "  edge [fontname=\"Helvetica\", fontsize=9];\n";
+  std::map<std::uint32_t, std::pair<std::size_t, std::size_t>> hostsOf;  // hosts, edge ports
+  for (const auto& port : v.hostsOnPort) {
+    auto& counts = hostsOf[port.first.sw];
+    counts.first += port.second.size();
+    ++counts.second;
+  }
   for (std::uint32_t i = 0; i < v.network.switches.size(); ++i) {
     const topology::Switch& sw = v.network.switches[i];
-    dot << "  " << NodeId(v, i)
-        << " [shape=box, style=bold, label=" << Quoted(Line(sw.name) + "\n" + Line(sw.address))
-        << "];\n";
+    std::string label = Line(sw.name) + "\n" + Line(sw.address);
+    auto hosts = hostsOf.find(i);
+    if (layout.large && hosts != hostsOf.end()) {  // in the box: no note of its own
+      label += "\n" + HostCount(hosts->second);
+    }
+    if (layout.outsideInBox[i] > 0) {
+      label += "\n" + std::to_string(layout.outsideInBox[i]) + " switches outside the scope";
+    }
+    dot << "  " << NodeId(v, i) << " [shape=box, style=bold, label=" << Quoted(label) << "];\n";
   }
+  const auto inScope = static_cast<std::uint32_t>(v.network.switches.size());
   for (std::size_t k = 0; k < v.topology.outside.size(); ++k) {
-    auto node = static_cast<std::uint32_t>(v.network.switches.size() + k);
-    dot << "  " << NodeId(v, node) << " [shape=box, style=dashed, label="
-        << Quoted(Line(v.NodeName(node)) + "\n" +
-                  Line(TopologyView::OutsideId(v.topology.outside[k])) + "\n(outside the scope)")
-        << "];\n";
+    if (layout.boxOf[k] != k) continue;  // in another's box, or counted in a switch's
+    auto node = static_cast<std::uint32_t>(inScope + k);
+    const std::vector<std::size_t>& sharing = layout.sharing[k];
+    std::string label;
+    if (sharing.empty()) {
+      label = Line(v.NodeName(node)) + "\n" + Line(TopologyView::OutsideId(v.topology.outside[k]));
+    } else {
+      label = std::to_string(sharing.size()) + " switches";
+      for (std::size_t m = 0; m < sharing.size() && m < hostsPerNote; ++m) {
+        label += "\n" + Line(v.NodeName(static_cast<std::uint32_t>(inScope + sharing[m])));
+      }
+      if (sharing.size() > hostsPerNote) {
+        label += "\n(" + std::to_string(sharing.size() - hostsPerNote) + " more)";
+      }
+    }
+    dot << "  " << NodeId(v, node)
+        << " [shape=box, style=dashed, label=" << Quoted(label + "\n(outside the scope)") << "];\n";
   }
-  for (const topology::Link& l : v.topology.links) {
-    std::string a = v.PortName(l.a), b = v.PortName(l.b);
-    dot << "  " << NodeId(v, l.a.node) << " -- " << NodeId(v, l.b.node) << " [label="
-        << Quoted((a.empty() ? "?" : a) + " - " + (b.empty() ? "?" : b) + "\n" +
-                  TopologyView::EvidenceText(l))
-        << ", taillabel=" << Quoted(a) << ", headlabel=" << Quoted(b);
+  for (std::size_t i = 0; i < v.topology.links.size(); ++i) {
+    if (layout.linkLeftOut[i]) continue;
+    const topology::Link& l = v.topology.links[i];
+    std::uint32_t a = l.a.node, b = l.b.node;
+    if (!v.InScope(a)) a = static_cast<std::uint32_t>(inScope + layout.boxOf[a - inScope]);
+    if (!v.InScope(b)) b = static_cast<std::uint32_t>(inScope + layout.boxOf[b - inScope]);
+    bool shared = (!v.InScope(a) && !layout.sharing[a - inScope].empty()) ||
+                  (!v.InScope(b) && !layout.sharing[b - inScope].empty());
+    std::string portA = v.PortName(l.a), portB = shared && !v.InScope(b) ? "" : v.PortName(l.b);
+    if (shared && !v.InScope(a)) portA = "";
+    dot << "  " << NodeId(v, a) << " -- " << NodeId(v, b) << " [";
+    if (!layout.large) {
+      dot << "label="
+          << Quoted((portA.empty() ? "?" : portA) + " - " + (portB.empty() ? "?" : portB) + "\n" +
+                    TopologyView::EvidenceText(l))
+          << ", ";
+    }
+    dot << "taillabel=" << Quoted(portA) << ", headlabel=" << Quoted(portB);
     if (l.Blocked()) dot << ", style=dashed, color=gray40";
     dot << "];\n";
   }
   std::size_t note = 0;
-  if (v.hostsOnPort.size() > maxNotes) {
-    std::map<std::uint32_t, std::pair<std::size_t, std::size_t>> perSwitch;  // hosts, ports
-    for (const auto& port : v.hostsOnPort) {
-      auto& counts = perSwitch[port.first.sw];
-      counts.first += port.second.size();
-      ++counts.second;
-    }
-    for (const auto& sw : perSwitch) {
+  if (layout.hostsPerSwitch) {
+    for (const auto& sw : hostsOf) {
+      if (layout.large) break;  // counted in the switches' boxes
       std::string id = Quoted("hosts " + std::to_string(note++));
-      dot << "  " << id << " [shape=note, fontsize=8, label="
-          << Quoted(std::to_string(sw.second.first) + " hosts on " +
-                    std::to_string(sw.second.second) + " edge ports")
+      dot << "  " << id << " [shape=note, fontsize=8, label=" << Quoted(HostCount(sw.second))
           << "];\n  " << NodeId(v, sw.first) << " -- " << id << ";\n";
     }
     dot << "}\n";
@@ -128,74 +155,6 @@ bool WriteTextFile(const std::string& path, const std::string& text, std::string
   }
   *error = "cannot write " + path + ": " + why;
   return false;
-}
-
-bool GraphvizAvailable() {
-  const char* path = std::getenv("PATH");
-  std::istringstream dirs(path ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (!dir.empty() && access((dir + "/dot").c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-namespace {
-
-// Runs `dot -Tsvg input` with its output on `outFd`. False with `*why` set: dot missing, or its
-// own message when it failed.
-bool RunDot(const char* input, int outFd, std::string* why) {
-  char messages[] = "/tmp/extreme-disco-dot-errors.XXXXXX";
-  int errFd = mkstemp(messages);
-  if (errFd < 0) {
-    *why = std::string("cannot make a temporary file: ") + std::strerror(errno);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-  char* argv[] = {const_cast<char*>("dot"), const_cast<char*>("-Tsvg"), const_cast<char*>(input),
-                  nullptr};
-  pid_t pid = 0;
-  int rc = posix_spawnp(&pid, "dot", &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  bool ok = true;
-  if (rc != 0) {
-    *why = std::string("cannot run Graphviz's dot (Debian package graphviz): ") + std::strerror(rc);
-    ok = false;
-  } else if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::ifstream in(messages);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    *why = "dot failed" + (text.empty() ? std::string() : ": " + text);
-    while (!why->empty() && why->back() == '\n') why->pop_back();
-    ok = false;
-  }
-  close(errFd);
-  std::remove(messages);
-  return ok;
-}
-
-}  // namespace
-
-bool RenderSvg(const std::string& dotText, const std::string& svgPath, std::string* error) {
-  char input[] = "/tmp/extreme-disco-topology.XXXXXX";
-  int fd = mkstemp(input);
-  if (fd < 0) {
-    *error = std::string("cannot make a temporary file for dot: ") + std::strerror(errno);
-    return false;
-  }
-  bool ok = WriteAll(fd, dotText);
-  std::string why = ok ? "" : std::strerror(errno);
-  close(fd);
-  // dot writes into a file made beside the target, renamed over it once complete.
-  if (ok)
-    ok = WriteFileWhole(
-        svgPath, [&](int out, std::string* w) { return RunDot(input, out, w); }, &why);
-  std::remove(input);
-  if (!ok) *error = "cannot write " + svgPath + ": " + why;
-  return ok;
 }
 
 }  // namespace disco

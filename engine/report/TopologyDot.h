@@ -1,6 +1,6 @@
 // The topology as a Graphviz picture: switches as boxes (outside the scope dashed), links
 // labelled with both ends' card:port (blocked links dashed), and the hosts of each edge port
-// grouped in one note beside its switch. SVG is rendered by Graphviz's `dot` program.
+// grouped in one note beside its switch. SVG is rendered by Graphviz (Graphviz.h).
 #pragma once
 
 #include <string>
@@ -17,11 +17,5 @@ std::string TopologyDot(const TopologyView& view, std::size_t hostsPerNote = 8,
 
 // Writes `text` to `path` whole (WriteFileWhole). False with `*error` set.
 bool WriteTextFile(const std::string& path, const std::string& text, std::string* error);
-
-// Whether Graphviz's `dot` program is on the PATH.
-bool GraphvizAvailable();
-// Renders DOT text to an SVG file at `svgPath` with `dot -Tsvg`. False with `*error` set (no
-// `dot`, or it failed: its message).
-bool RenderSvg(const std::string& dotText, const std::string& svgPath, std::string* error);
 
 }  // namespace disco

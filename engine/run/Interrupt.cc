@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "engine/tidy/Leftovers.h"
+
 namespace disco {
 
 namespace {
@@ -24,8 +26,9 @@ void Note(const char* text, size_t length) {
 void OnSignal(int signal) {
   int expected = 0;
   if (!g_Signal.compare_exchange_strong(expected, signal)) {
-    static const char kQuit[] = "\nextreme-disco: stopped at once, no results written\n";
+    static const char kQuit[] = "\nextreme-disco: stopped at once\n";
     Note(kQuit, sizeof kQuit - 1);
+    RemoveLeftovers();  // no child process or temporary name outlives the run
     _exit(128 + signal);
   }
   static const char kStop[] =

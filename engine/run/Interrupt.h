@@ -7,8 +7,9 @@ namespace disco {
 
 // Installs the handlers of SIGINT and SIGTERM for its lifetime and restores the previous ones on
 // destruction. The handler only records the signal and writes a fixed note to standard error
-// (async-signal-safe calls only); at a second signal it calls _exit(128 + signal), 130 for
-// Ctrl-C. One at a time per process.
+// (async-signal-safe calls only); at a second signal it kills and reaps the child processes and
+// removes the temporary names recorded in engine/tidy/Leftovers.h, then calls
+// _exit(128 + signal), 130 for Ctrl-C. One at a time per process.
 class InterruptGuard {
  public:
   InterruptGuard();

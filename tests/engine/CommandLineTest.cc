@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/EngineProcess.h"
+#include "support/ResultsQuery.h"
 
 namespace {
 
@@ -159,6 +160,34 @@ TEST(CommandLineTest, AScopeFileWithASecretMustBePrivate) {
     ASSERT_EQ(chown(scope.c_str(), 0, static_cast<gid_t>(-1)), 0);
   }
   EXPECT_EQ(RunEngineProcess(args, dir.Path(), 60).exitCode, 0);
+}
+
+// Outputs a run could not write safely are refused before any device is asked (a FIFO used to
+// hang the run); standard output by its name is written as "-" is.
+TEST(CommandLineTest, OutputTargetsAreCheckedBeforeTheRun) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo((dir.Path() + "/fifo").c_str(), 0600), 0);
+  const std::pair<const char*, const char*> refused[] = {
+      {"-o fifo", "results file fifo is a FIFO"},
+      {"-o r.json --dot ./r.json", "-o r.json and --dot ./r.json name the same file"},
+      {"-d 1 --dot /dev/stdout", "the agent's traces go to standard output"},
+  };
+  const std::string sample = std::string(DISCO_SOURCE_DIR) + "/examples/sample-network";
+  for (const auto& [line, message] : refused) {
+    std::vector<std::string> args = {"--scope", sample + ".yaml"};
+    std::istringstream words(line);
+    for (std::string a; words >> a;) args.push_back(a);
+    EngineProcessResult r = RunEngineProcess(args, dir.Path(), 30);
+    EXPECT_EQ(r.exitCode, 2) << line << ": " << r.err;
+    EXPECT_EQ(r.err.rfind(std::string("extreme-disco: ") + message, 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  EngineProcessResult r = RunEngineProcess(
+      {"--scope", sample + ".yaml", "--replay", sample, "--no-ping", "-q", "-o", "/dev/stdout"},
+      dir.Path(), 60);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Json::parse(r.out)["devices"].size(), 5u);
+  EXPECT_NE(r.err.find("5 of 5 devices discovered"), std::string::npos) << r.err;
 }
 
 TEST(CommandLineTest, HelpGoesToStandardOutputAndSucceeds) {

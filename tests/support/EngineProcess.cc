@@ -11,6 +11,14 @@
 EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
                                      const std::string& workDir, int timeoutSeconds,
                                      const std::string& interruptOn) {
+  EngineInterrupt interrupt;
+  if (!interruptOn.empty()) interrupt = {interruptOn, "", {SIGINT}};
+  return RunEngineProcess(args, workDir, timeoutSeconds, interrupt);
+}
+
+EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
+                                     const std::string& workDir, int timeoutSeconds,
+                                     const EngineInterrupt& interrupt) {
   EngineProcessResult result;
   int outPipe[2];
   int errPipe[2];
@@ -35,10 +43,12 @@ EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
   std::string* sinks[2] = {&result.out, &result.err};
   int open = 2;
   bool killed = false;
-  bool interrupted = interruptOn.empty();
+  bool interrupted = interrupt.signals.empty();
   while (open > 0) {
-    if (!interrupted && result.err.find(interruptOn) != std::string::npos) {
-      kill(pid, SIGINT);
+    if (!interrupted &&
+        ((!interrupt.onText.empty() && result.err.find(interrupt.onText) != std::string::npos) ||
+         (!interrupt.onFile.empty() && access(interrupt.onFile.c_str(), F_OK) == 0))) {
+      for (int signal : interrupt.signals) kill(pid, signal);
       interrupted = true;
     }
     if (std::chrono::steady_clock::now() > deadline && !killed) {

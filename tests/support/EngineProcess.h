@@ -19,5 +19,19 @@ EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
                                      const std::string& workDir = "", int timeoutSeconds = 180,
                                      const std::string& interruptOn = "");
 
+// When and how a run is interrupted: once its standard error holds `onText` (when not empty)
+// or the file `onFile` exists (when not empty), each of `signals` is sent, one right after the
+// other.
+struct EngineInterrupt {
+  std::string onText;
+  std::string onFile;
+  std::vector<int> signals;
+};
+
+// As above, interrupted as `interrupt` says.
+EngineProcessResult RunEngineProcess(const std::vector<std::string>& args,
+                                     const std::string& workDir, int timeoutSeconds,
+                                     const EngineInterrupt& interrupt);
+
 // The sample network's recording of the switch `name` (core-1, exos-1, ...).
 std::string SampleRecording(const std::string& name);

@@ -10,6 +10,7 @@
 #include "engine/report/TopologyDot.h"
 #include "engine/report/TopologyJson.h"
 #include "engine/report/TopologySummary.h"
+#include "engine/topology/SyntheticNetwork.h"
 
 namespace {
 
@@ -134,6 +135,60 @@ TEST(TopologyRenderTest, BigSectionIsWrittenInPiecesAndStopsAtAFailedWrite) {
   int calls = 0;
   EXPECT_FALSE(WriteTopology(v, 0, [&calls](const std::string&) { return ++calls < 2; }));
   EXPECT_EQ(calls, 2);
+}
+
+// The DOT text of a generated tree of `switches` (`hosts` on each) with `outside` switches
+// outside the scope heard by LLDP, `perPort` of them on one new port, in turn over the switches.
+std::string Picture(int switches, int hosts, int outside, int perPort) {
+  SyntheticOptions o;
+  o.switches = switches;
+  o.hostsPerSwitch = hosts;
+  o.hubs = o.redundantLinks = 0;
+  o.outsideSwitch = false;
+  Network n = Generate(o).network;
+  for (int k = 0; k < outside; ++k) {
+    auto sw = static_cast<std::uint32_t>((k / perPort) % switches);
+    if (k % perPort == 0) n.switches[sw].ports.push_back(P(90 + k, kStpForwarding, {}));
+    NeighbourClaim c;
+    c.protocol = "lldp";
+    c.sw = sw;
+    c.port = static_cast<std::uint32_t>(n.switches[sw].ports.size() - 1);
+    c.remoteMac = 0x02AA00000000ULL + static_cast<Mac>(k);
+    c.remoteName = "far-" + std::to_string(k);
+    n.claims.push_back(c);
+  }
+  return TopologyDot(TopologyView::Build(std::move(n), {}, [](Mac) { return std::string(); }));
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Outside switches that one port alone hears share a box; a large picture labels links at their
+// ends only and counts hosts in the switches' boxes; a huge one counts outside switches there
+// too, so that the boxes never outnumber the discovered switches by much.
+TEST(TopologyRenderTest, BigPicturesStayDrawable) {
+  std::string small = Picture(5, 0, 4, 2);
+  EXPECT_EQ(Count(small, "[shape=box"), 7u) << small;
+  EXPECT_NE(small.find("label=\"2 switches\\nfar-0\\nfar-1\\n(outside the scope)\""),
+            std::string::npos)
+      << small;
+  EXPECT_NE(small.find("splines=true"), std::string::npos);
+  EXPECT_EQ(small.find("A large network"), std::string::npos);
+
+  std::string large = Picture(400, 2, 0, 1);
+  EXPECT_EQ(Count(large, "[shape="), 400u);  // no host notes
+  EXPECT_EQ(Count(large, " [label="), 0u);   // no labels mid-link
+  EXPECT_NE(large.find("splines=line"), std::string::npos);
+  EXPECT_NE(large.find("2 hosts on 2 edge ports"), std::string::npos);
+  EXPECT_NE(large.find("label=\"A large network"), std::string::npos);
+
+  std::string huge = Picture(200, 0, 2000, 1);
+  EXPECT_EQ(Count(huge, "[shape=box"), 200u);
+  EXPECT_EQ(Count(huge, "\\n10 switches outside the scope"), 200u);
+  EXPECT_EQ(Count(huge, "-- \"outside"), 0u);  // links between discovered switches only
 }
 
 }  // namespace
