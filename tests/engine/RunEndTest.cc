@@ -93,15 +93,15 @@ TEST(RunEndTest, ARunWithPingingEndsWhenItsWorkIsDoneNotAfterThePause) {
 }
 
 TEST(RunEndTest, CtrlCStopsTheRunAndWritesWholeResults) {
-  TempDir dir;
+  TempDir dir, storeDir;
   SilentDevice silent;
-  EngineProcessResult run = RunEngineProcess({"--scope", Scope(dir, silent.ScopeEntry()), "-o",
-                                              "r.json", "--dot", "t.dot", "--db", "inventory.db"},
-                                             dir.Path(), 60, "engine thread(s)");
+  std::string store = storeDir.Path() + "/inventory.db";
+  EngineProcessResult run = RunEngineProcess(
+      {"--scope", Scope(dir, silent.ScopeEntry()), "-o", "r.json", "--dot", "t.dot", "--db", store},
+      dir.Path(), 60, "engine thread(s)");
   EXPECT_EQ(run.exitCode, 130) << run.err;
   // A stopped run is not kept: its unfinished devices would read as lost.
-  EngineProcessResult runs =
-      RunEngineProcess({"runs", "--db", "inventory.db", "--json"}, dir.Path());
+  EngineProcessResult runs = RunEngineProcess({"runs", "--db", store, "--json"}, dir.Path());
   EXPECT_EQ(Json::parse(runs.out, nullptr, false)["runs"], Json::array()) << runs.out << runs.err;
   Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));  // whole: it parses
   EXPECT_EQ(DeviceNamed(results, "silent")["status"], "interrupted");

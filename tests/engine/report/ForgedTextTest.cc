@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "engine/map/TopologyView.h"
+#include "engine/report/Graphviz.h"
 #include "engine/report/Summary.h"
 #include "engine/report/TopologyDot.h"
 #include "engine/report/TopologyJson.h"
@@ -112,7 +113,10 @@ TEST(ForgedTextTest, TopologyNamesStayInTheirPlaceInSummaryDotAndSvg) {
   char dir[] = "/tmp/forged-text-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   std::string svg = std::string(dir) + "/t.svg", error;
-  ASSERT_TRUE(RenderSvg(dot, svg, &error)) << error;
+  ASSERT_EQ(RenderSvg(
+                dot, svg, [] { return false; }, &error),
+            RenderOutcome::kWritten)
+      << error;
   std::string parse =
       "python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' " + svg +
       " 2>/dev/null";
