@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "engine/base/Ipv4Address.h"
+
 namespace disco {
 
 namespace {
@@ -179,13 +181,25 @@ ParseOutcome ParseLongOption(const std::vector<std::string>& args, size_t* i, En
     return ParseOutcome::kRun;
   }
   if (name == "db") {
-    // The value is optional: the next argument is taken unless it is an option.
-    if (!hasValue && *i + 1 < args.size() && !args[*i + 1].empty() && args[*i + 1][0] != '-') {
+    // The value is optional: the next argument is taken unless it is an option or a device's
+    // address ("--db 10.1.1.1" is the default store and the device 10.1.1.1).
+    auto address = [](const std::string& text) {
+      return LooksNumeric(text.substr(0, text.find(':')));
+    };
+    if (!hasValue && *i + 1 < args.size() && !args[*i + 1].empty() && args[*i + 1][0] != '-' &&
+        !address(args[*i + 1])) {
       value = args[++*i];
       hasValue = true;
     }
     if (hasValue && value.empty()) {
       *error = "--db needs a store: a file, sqlite:PATH or postgresql://...";
+      return ParseOutcome::kError;
+    }
+    if (hasValue && address(value)) {
+      *error = "--db=" + value +
+               ": that is an address, not a store; a PostgreSQL server is named by its URI "
+               "(postgresql://HOST/DATABASE), a file by its path (./" +
+               value + ")";
       return ParseOutcome::kError;
     }
     o->dbTarget = value;

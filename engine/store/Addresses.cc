@@ -87,7 +87,7 @@ bool ParseIpv4(const std::string& text, std::int64_t* address) {
     }
   }
   if (parts != 4) return false;
-  *address = value;
+  *address = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
   return true;
 }
 

@@ -55,7 +55,7 @@ bool HostChanges(SqlConnection* db, ChangesResult* r, std::string* error) {
       std::string(kHostRows) +
           " WHERE (h.first_run <= ? AND h.last_run >= ? AND h.last_run < ?)"
           " OR (h.first_run > ? AND h.first_run <= ? AND (h.last_run IS NULL OR h.last_run >= ?))"
-          " ORDER BY h.mac, h.id",
+          " ORDER BY h.mac, h.first_run, d.name, p.name, h.vlan",
       {from, from, to, from, to, to},
       [&](const SqlStatement& s) {
         Placement p = HostRow(s);

@@ -13,12 +13,15 @@ namespace {
 
 // Host sightings with where they were, most recent first.
 const char kHostRows[] =
-    "SELECT h.mac, h.ip, h.vlan, d.name, p.name, h.evidence, v.name, h.first_seen, h.last_seen,"
-    " h.first_run, h.last_run FROM host_facts h JOIN ports p ON p.id = h.port_id"
-    " JOIN devices d ON d.id = p.device_id LEFT JOIN vendors v ON v.oui = h.mac / 16777216 ";
+    "SELECT h.mac, h.ip, h.vlan, d.name, p.name, h.evidence, v.name,"
+    " COALESCE(h.first_seen, f.started),"
+    " CASE WHEN r.ended <> 0 THEN r.ended ELSE r.started END, h.first_run, h.last_run"
+    " FROM host_facts h JOIN ports p ON p.id = h.port_id JOIN devices d ON d.id = p.device_id"
+    " LEFT JOIN vendors v ON v.oui = h.mac / 16777216 JOIN runs f ON f.id = h.first_run"
+    " LEFT JOIN runs r ON r.id = h.last_run ";
 // Open rows (last_run NULL: seen in the latest run) first.
 const char kHostOrder[] =
-    " ORDER BY COALESCE(h.last_run, 2147483647) DESC, h.first_run DESC, h.id DESC";
+    " ORDER BY COALESCE(h.last_run, 2147483647) DESC, h.first_run DESC, d.name, p.name, h.vlan";
 
 // The interval of a row from its columns `first` to `first + 3` (first_seen, last_seen,
 // first_run, last_run): an open row lasts to the latest run.

@@ -85,11 +85,13 @@ class Writer {
   std::int64_t Device(const std::string& device) { return m_Devices[device]; }
 
   // Writes one fact table's rows for the run (value columns only, in `columns` order).
+  // `times`: whether the table keeps its rows' first_seen and last_seen (host_facts reads them
+  // from runs).
   bool WriteFacts(const std::string& table, const std::vector<std::string>& columns,
-                  const std::vector<SqlRow>& rows) {
-    std::unordered_map<std::string, std::int64_t> open;
+                  const std::vector<SqlRow>& rows, bool times = true) {
+    std::unordered_map<std::string, SqlValue> open;  // tuple: row locator
     if (m_Previous != 0) {
-      std::string sql = "SELECT id";
+      std::string sql = std::string("SELECT ") + Locator();
       for (const std::string& c : columns) sql += ", " + c;
       sql += " FROM " + table + " WHERE last_run IS NULL";
       bool ok = ForEachRow(
@@ -97,7 +99,7 @@ class Writer {
           [&](const SqlStatement& s) {
             SqlRow values;
             for (size_t i = 0; i < columns.size(); ++i) values.push_back(s.Column(int(i) + 1));
-            open.emplace(TupleKey(values), s.Int(0));
+            open.emplace(TupleKey(values), s.Column(0));
           },
           m_Error);
       if (!ok) return false;
@@ -111,15 +113,17 @@ class Writer {
       if (it != open.end()) {
         open.erase(it);
       } else {
-        SqlRow full = {m_FirstSeen, std::monostate(), m_Run, std::monostate()};
+        SqlRow full = times ? SqlRow{m_FirstSeen, std::monostate(), m_Run, std::monostate()}
+                            : SqlRow{m_Run, std::monostate()};
         full.insert(full.end(), row.begin(), row.end());
         fresh.push_back(std::move(full));
       }
     }
-    std::vector<std::int64_t> ended;
+    std::vector<SqlValue> ended;
     for (const auto& o : open) ended.push_back(o.second);
-    if (!Close(table, ended)) return false;
-    std::vector<std::string> all = {"first_seen", "last_seen", "first_run", "last_run"};
+    if (!Close(table, ended, times)) return false;
+    std::vector<std::string> all = {"first_run", "last_run"};
+    if (times) all.insert(all.begin(), {"first_seen", "last_seen"});
     all.insert(all.end(), columns.begin(), columns.end());
     return InsertRows(table, all, fresh);
   }
@@ -151,14 +155,22 @@ class Writer {
     return false;
   }
 
-  // Ends rows at the previous run.
-  bool Close(const std::string& table, const std::vector<std::int64_t>& ids) {
-    if (ids.empty()) return true;
-    auto s =
-        m_Db->Prepare("UPDATE " + table + " SET last_run = ?, last_seen = ? WHERE id = ?", m_Error);
+  // The column that finds a row again within this transaction: the writer holds the write
+  // lock, so no other writer moves a row before the updates below.
+  const char* Locator() const {
+    return m_Db->Dialect() == SqlDialect::kSqlite ? "rowid" : "ctid";
+  }
+
+  // Ends rows (by their locators) at the previous run.
+  bool Close(const std::string& table, const std::vector<SqlValue>& rows, bool lastSeen) {
+    if (rows.empty()) return true;
+    auto s = m_Db->Prepare("UPDATE " + table + " SET last_run = ?" +
+                               (lastSeen ? ", last_seen = ?" : "") + " WHERE " + Locator() + " = ?",
+                           m_Error);
     if (!s) return false;
-    for (std::int64_t id : ids) {
-      if (!s->Run({m_Previous, m_PreviousSeen, id}, m_Error)) return false;
+    for (const SqlValue& row : rows) {
+      SqlRow params = lastSeen ? SqlRow{m_Previous, m_PreviousSeen, row} : SqlRow{m_Previous, row};
+      if (!s->Run(params, m_Error)) return false;
       if (++m_Rows % 1000 == 0 && m_AfterRows) m_AfterRows(m_Rows);
     }
     return true;
@@ -290,7 +302,8 @@ std::int64_t WriteRunFacts(SqlConnection* db, const RunSnapshot& run, const OuiV
   }
   if (!writer.WriteFacts("neighbour_facts",
                          {"port_id", "chassis_id", "remote_port", "sys_name", "address"}, rows) ||
-      !writer.WriteFacts("host_facts", {"mac", "ip", "port_id", "vlan", "evidence"}, hostRows)) {
+      !writer.WriteFacts("host_facts", {"mac", "ip", "port_id", "vlan", "evidence"}, hostRows,
+                         false)) {
     return 0;
   }
   if (vendors != nullptr && !writer.AddVendors(macs, *vendors)) return 0;

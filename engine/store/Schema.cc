@@ -52,6 +52,33 @@ const char* const kVersion2[] = {
     "UPDATE schema_version SET version = 2",
 };
 
+// Version 3: host sightings, the table that grows with every run, keep only what they cannot
+// derive. Their first_seen is NULL while it is the start of their first_run (pruning moves
+// first_run forward, and sets first_seen first), and their last_seen is the end of their
+// last_run: both read through the runs table. They have no id column and no identity index: the
+// writer finds an open row by the database's own row locator (SQLite's rowid, PostgreSQL's ctid,
+// stable while the writer holds the write lock). IPv4 addresses are 32-bit INTEGERs, from
+// 128.0.0.0 up read as negative numbers. Fixed-width columns come first, 8-byte before 4-byte,
+// so that PostgreSQL pads nothing; a NULL takes no room there.
+const char* const kVersion3[] = {
+    "CREATE TABLE host_facts_v3 (mac BIGINT NOT NULL, first_seen BIGINT,"
+    " first_run INTEGER NOT NULL, last_run INTEGER, port_id INTEGER NOT NULL,"
+    " vlan INTEGER NOT NULL, ip INTEGER, evidence TEXT NOT NULL)",
+    "INSERT INTO host_facts_v3 (mac, first_seen, first_run, last_run, port_id, vlan, ip, evidence)"
+    " SELECT h.mac, CASE WHEN r.started = h.first_seen THEN NULL ELSE h.first_seen END,"
+    " h.first_run, h.last_run, h.port_id, h.vlan,"
+    " CASE WHEN h.ip >= 2147483648 THEN h.ip - 4294967296 ELSE h.ip END, h.evidence"
+    " FROM host_facts h LEFT JOIN runs r ON r.id = h.first_run",
+    "DROP TABLE host_facts",
+    "ALTER TABLE host_facts_v3 RENAME TO host_facts",
+    "CREATE INDEX host_facts_mac ON host_facts (mac)",
+    "CREATE INDEX host_facts_ip ON host_facts (ip)",
+    // The hosts on a port now (a switch's page, `ports --idle`); a port's history is read by a
+    // scan, which keeps this index to the open rows.
+    "CREATE INDEX host_facts_port ON host_facts (port_id) WHERE last_run IS NULL",
+    "UPDATE schema_version SET version = 3",
+};
+
 struct Step {
   const char* const* statements;
   size_t count;
@@ -59,6 +86,7 @@ struct Step {
 const Step kSteps[] = {
     {kVersion1, sizeof kVersion1 / sizeof *kVersion1},
     {kVersion2, sizeof kVersion2 / sizeof *kVersion2},
+    {kVersion3, sizeof kVersion3 / sizeof *kVersion3},
 };
 static_assert(sizeof kSteps / sizeof *kSteps == kSchemaVersion, "one step per version");
 

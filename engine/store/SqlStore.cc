@@ -80,11 +80,12 @@ class SqlStore : public Store {
                   error) &&
               ForEachRow(
                   m_Db.get(),
-                  "SELECT h.port_id, h.mac, COALESCE(h.last_seen, ?) FROM host_facts h"
-                  " JOIN (SELECT port_id, max(COALESCE(last_seen, ?)) AS seen FROM host_facts"
-                  " GROUP BY port_id) m"
-                  " ON m.port_id = h.port_id AND m.seen = COALESCE(h.last_seen, ?)",
-                  {seen, seen, seen},
+                  "SELECT h.port_id, h.mac, CASE WHEN r.ended <> 0 THEN r.ended ELSE r.started END"
+                  " FROM host_facts h JOIN (SELECT port_id, max(COALESCE(last_run, ?)) AS seen"
+                  " FROM host_facts GROUP BY port_id) m"
+                  " ON m.port_id = h.port_id AND m.seen = COALESCE(h.last_run, ?)"
+                  " JOIN runs r ON r.id = m.seen",
+                  {latest, latest},
                   [&](const SqlStatement& s) {
                     lastHost[s.Int(0)] = {s.Int(1), s.Int(2)};
                   },
@@ -134,6 +135,12 @@ class SqlStore : public Store {
                m_Db.get(), "SELECT count(*) FROM " + t + " WHERE last_run < ?", {oldestKept},
                [&](const SqlStatement& s) { result->rowsRemoved += s.Int(0); }, error) &&
            Exec("DELETE FROM " + t + " WHERE last_run < ?", {oldestKept}, error) &&
+           // Sightings read first_seen from their first run unless they keep it themselves.
+           (t != "host_facts" ||
+            Exec("UPDATE host_facts SET first_seen = (SELECT started FROM runs"
+                 " WHERE runs.id = host_facts.first_run)"
+                 " WHERE first_run < ? AND first_seen IS NULL",
+                 {oldestKept}, error)) &&
            Exec("UPDATE " + t + " SET first_run = ? WHERE first_run < ?", {oldestKept, oldestKept},
                 error);
     }

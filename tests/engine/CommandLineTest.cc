@@ -72,6 +72,8 @@ const BadInput kBadInputs[] = {
      "devices:\n  - {address: 127.0.0.1, recording: nothere.snmprec}\n", "not a readable file"},
     {"empty replay folder", "--replay= 127.0.0.1", nullptr, "--replay needs a folder"},
     {"empty scope file name", "--scope= 127.0.0.1", nullptr, "--scope needs a file"},
+    {"a store named by an address", "--db=127.0.0.5:5432 127.0.0.1", nullptr,
+     "127.0.0.5:5432: that is an address, not a store"},
     {"bad device time-out", "--device-timeout -1 127.0.0.1", nullptr, "time-out '-1'"},
     {"two devices lists", "--scope SCOPE", "devices: [127.0.0.1]\nping: []\ndevices: [127.0.0.2]\n",
      "line 3: 'devices' is given twice (first on line 1)"},

@@ -54,6 +54,27 @@ TEST(ScopeAndPlanTest, DeviceSettingsBeatTheCommandLineWhichBeatsScopeDefaults) 
                                       "three cli 5000 0 40 3161"}));
 }
 
+TEST(ScopeAndPlanTest, TheStoreOptionTakesAFileButLeavesADevicesAddress) {
+  const struct {
+    std::vector<std::string> args;
+    std::string store;
+    std::vector<std::string> hosts;
+  } cases[] = {
+      {{"--db", "127.0.0.7"}, "", {"127.0.0.7"}},
+      {{"--db", "127.0.0.7:1161", "127.0.0.8"}, "", {"127.0.0.7:1161", "127.0.0.8"}},
+      {{"--db", "inventory.db", "127.0.0.7"}, "inventory.db", {"127.0.0.7"}},
+  };
+  for (const auto& c : cases) {
+    EngineOptions options;
+    std::string error;
+    ASSERT_EQ(disco::ParseCommandLine(c.args, &options, &error), disco::ParseOutcome::kRun)
+        << error;
+    ASSERT_TRUE(options.dbTarget.has_value());
+    EXPECT_EQ(*options.dbTarget, c.store);
+    EXPECT_EQ(options.hosts, c.hosts);
+  }
+}
+
 TEST(ScopeAndPlanTest, MaxRepetitionsTakesNetSnmpsSpellingsAndAScopeDefault) {
   const struct {
     std::vector<std::string> cli;

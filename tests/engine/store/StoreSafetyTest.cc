@@ -92,6 +92,14 @@ TEST_P(StoreSafetyTest, VersionOneStoreIsMigratedAndNewerStoreRefused) {
         " VALUES (?, ?, 1, 1, 'old.yaml', '1.9.0')",
         &error);
     ASSERT_TRUE(insert && insert->Run({kDay1 - 86400, kDay1 - 86000}, &error)) << error;
+    // A host seen only in that run, written in version 1's layout (with id and last_seen).
+    for (const char* sql :
+         {"INSERT INTO devices (name) VALUES ('old-switch')",
+          "INSERT INTO ports (device_id, name) VALUES (1, '1:7')",
+          "INSERT INTO host_facts (first_seen, last_seen, mac, ip, first_run, last_run, port_id,"
+          " vlan, evidence) VALUES (1, 2, 73588229206, NULL, 1, 1, 1, 10, 'fdb')"}) {
+      ASSERT_TRUE(db->Exec(sql, &error)) << error;
+    }
     int version = 0;
     ASSERT_TRUE(ReadSchemaVersion(db.get(), &version, &error)) << error;
     EXPECT_EQ(version, 1);
@@ -112,11 +120,18 @@ TEST_P(StoreSafetyTest, VersionOneStoreIsMigratedAndNewerStoreRefused) {
   ASSERT_TRUE(store->Find("10.0.0.5", &found, &error)) << error;
   ASSERT_EQ(found.matches.size(), 1u);
   EXPECT_EQ(found.matches[0].vendor, "Example Networks");
+  // The old sighting survived the rebuild of its table; its last sighting is its run's end.
+  ASSERT_TRUE(store->Find("00:11:22:33:44:56", &found, &error)) << error;
+  ASSERT_EQ(found.matches.size(), 1u);
+  EXPECT_EQ(found.matches[0].device + " " + found.matches[0].port, "old-switch 1:7");
+  EXPECT_FALSE(found.matches[0].current);
+  EXPECT_EQ(found.matches[0].firstSeen, 1);
+  EXPECT_EQ(found.matches[0].lastSeen, kDay1 - 86000);
   store.reset();
 
   ASSERT_TRUE(Raw()->Exec("UPDATE schema_version SET version = 7", &error)) << error;
   EXPECT_FALSE(OpenStore(Target(), {}, &error));
-  EXPECT_NE(error.find("schema version 7, newer than version 2"), std::string::npos) << error;
+  EXPECT_NE(error.find("schema version 7, newer than version 3"), std::string::npos) << error;
 }
 
 TEST_P(StoreSafetyTest, VendorsComeFromTheOuiListWhenThereIsOne) {
