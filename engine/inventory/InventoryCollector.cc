@@ -74,12 +74,14 @@ store::RunSnapshot InventoryCollector::TakeSnapshot(const TopologyView& view,
   }
   s.hosts.reserve(view.topology.hosts.size());
   for (const topology::HostPlacement& h : view.topology.hosts) {
+    if (h.mac == 0) continue;  // heard without a MAC address: kept as the device's neighbour
     store::HostFact host;
     host.mac = Lower(topology::MacText(h.mac));
-    host.ip = view.AddressOf(h.mac);
+    host.ip = view.HostAddress(h);
     host.device = view.network.switches[h.at.sw].name;
     host.port = view.PortName(h.at);
-    host.evidence = "fdb";
+    host.evidence =
+        h.heard >= 0 ? view.topology.heard[static_cast<std::size_t>(h.heard)].protocol : "fdb";
     auto device = byName.find(host.device);
     if (device != byName.end()) {
       auto vlan = device->second->vlanOf.find(host.mac);

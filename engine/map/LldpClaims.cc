@@ -47,6 +47,15 @@ bool CardPort(const std::string& text, int* card, int* port) {
   return true;
 }
 
+// Whether the enabled capabilities are those of an end station only: a telephone, a host.
+bool EndStation(const std::vector<std::string>& capabilities) {
+  if (capabilities.empty()) return false;
+  for (const std::string& c : capabilities) {
+    if (c != "telephone" && c != "stationOnly") return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void LldpPeers::Add(const topology::Switch& sw, const std::string& chassis,
@@ -99,7 +108,14 @@ topology::NeighbourClaim LldpPeers::Claim(std::uint32_t sw, std::uint32_t port,
     c.remoteChassis = n.chassisId.empty() ? "" : n.chassisIdSubtype + " " + n.chassisId;
   }
   c.remoteAddress = n.managementAddress;
-  if (!CardPort(n.portId, &c.remoteCard, &c.remotePort)) c.remotePortName = n.portId;
+  c.station = EndStation(n.capabilities);
+  // A telephone often gives its address as chassis ID and its MAC address as port ID.
+  if (c.station && c.remoteMac == 0 && n.portIdSubtype == "macAddress") {
+    topology::ParseMac(n.portId, &c.remoteMac);
+  }
+  if (!c.station && !CardPort(n.portId, &c.remoteCard, &c.remotePort)) {
+    c.remotePortName = n.portId;
+  }
   return c;
 }
 

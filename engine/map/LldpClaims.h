@@ -38,7 +38,9 @@ class LldpPeers {
   // card:port or ifDescr, macAddress the one port with that MAC. The claim names a matched switch
   // by its MAC and address and its port by card:port; an unmatched one keeps the chassis ID (MAC,
   // else "subtype text"), system name and management address, and its port when the port ID reads
-  // as card:port.
+  // as card:port. An unmatched neighbour whose enabled capabilities are only telephone and/or
+  // station is an end station (`station`), whose MAC address is the chassis ID's, else the port
+  // ID's when that is a MAC address.
   topology::NeighbourClaim Claim(std::uint32_t sw, std::uint32_t port,
                                  const LldpNeighbour& neighbour) const;
 

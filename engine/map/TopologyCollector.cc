@@ -119,6 +119,7 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     kept.portId = n.portId;
     kept.systemName = n.systemName;
     kept.managementAddress = n.managementAddress;
+    kept.capabilities = n.capabilities;
     e.lldp.emplace_back(p->second, std::move(kept));
   }
   for (const VlanFdbEntry& entry : d.collected.vlanFdb) {

@@ -23,8 +23,8 @@ struct TopologyView {
   std::function<std::string(topology::Mac)> addressOf;
   // Indexes into topology.hosts, by the port they are on, in port order.
   std::map<topology::PortRef, std::vector<std::size_t>> hostsOnPort;
-  // The outside switches whose name another switch has too (a name conflict note).
-  std::set<std::uint32_t> sharedName;
+  // Per node (as topology::LinkEnd::node): its name, unique among the nodes, never empty.
+  std::vector<std::string> names;
 
   // Infers the topology of the devices `collector` holds (which it empties); the view asks the
   // collector for addresses, so the collector must outlive it.
@@ -34,14 +34,15 @@ struct TopologyView {
   static TopologyView Build(topology::Network network, std::vector<SwitchFacts> facts,
                             const std::function<std::string(topology::Mac)>& addressOf);
 
-  // A node's name: the switch's, or the outside switch's name as its neighbour protocol gave
-  // it (its OutsideId when it has none; followed by " [OutsideId]" when another switch has the
-  // same name, so that the two are never taken for one).
-  std::string NodeName(std::uint32_t node) const;
+  // A node's name, which every rendering (results, DOT, summary, inventory) calls it by: a
+  // discovered switch's scope name; an outside switch's system name, else its OutsideId, else
+  // its address. A name another switch goes by too is followed by " [OutsideId]", so that the
+  // two are never taken for one; one that is still taken gets " (2)", " (3)", ...
+  const std::string& NodeName(std::uint32_t node) const { return names[node]; }
   // The switch's identity as a note shows it: the bridge MAC (else the address) of a discovered
-  // switch, the OutsideId of an outside one.
+  // switch, the OutsideId (else the address) of an outside one.
   std::string NodeId(std::uint32_t node) const;
-  // An outside switch's identity: its MAC address, else its chassis ID.
+  // An outside switch's identity: its MAC address, else its chassis ID ("" when it has neither).
   static std::string OutsideId(const topology::OutsideSwitch& outside);
   // A link's evidence and the other protocols that heard it: "edp", "edp+lldp".
   static std::string EvidenceText(const topology::Link& link);
@@ -53,6 +54,12 @@ struct TopologyView {
   // Whether several hosts share the port (a hub or an unmanaged switch behind it).
   bool Shared(const topology::PortRef& port) const;
   std::string AddressOf(topology::Mac mac) const;
+  // A placed host's IPv4 address: AddressOf its MAC, else the IPv4 address it announced when a
+  // neighbour protocol heard it; "" for none.
+  std::string HostAddress(const topology::HostPlacement& host) const;
+  // A placed host as one short text: its MAC address, else what the protocol that heard it
+  // knows it by.
+  std::string HostId(const topology::HostPlacement& host) const;
 };
 
 }  // namespace disco

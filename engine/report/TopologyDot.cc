@@ -75,7 +75,9 @@ std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::si
     const std::vector<std::size_t>& sharing = layout.sharing[k];
     std::string label;
     if (sharing.empty()) {
-      label = Line(v.NodeName(node)) + "\n" + Line(TopologyView::OutsideId(v.topology.outside[k]));
+      label = Line(v.NodeName(node));
+      std::string id = TopologyView::OutsideId(v.topology.outside[k]);
+      if (!id.empty() && id != v.NodeName(node)) label += "\n" + Line(id);
     } else {
       label = std::to_string(sharing.size()) + " switches";
       for (std::size_t m = 0; m < sharing.size() && m < hostsPerNote; ++m) {
@@ -125,8 +127,8 @@ std::string TopologyDot(const TopologyView& v, std::size_t hostsPerNote, std::si
     const auto& hosts = port.second;
     for (std::size_t k = 0; k < hosts.size() && k < hostsPerNote; ++k) {
       const topology::HostPlacement& h = v.topology.hosts[hosts[k]];
-      std::string ip = v.AddressOf(h.mac);
-      label += topology::MacText(h.mac) + (ip.empty() ? "" : "  " + ip) + "\n";
+      std::string ip = v.HostAddress(h);
+      label += Line(v.HostId(h)) + (ip.empty() ? "" : "  " + ip) + "\n";
     }
     if (hosts.size() > hostsPerNote) {
       label += "(" + std::to_string(hosts.size() - hostsPerNote) + " more)\n";

@@ -44,12 +44,12 @@ Json SwitchesJson(const TopologyView& v) {
   for (std::size_t k = 0; k < v.topology.outside.size(); ++k) {
     const topology::OutsideSwitch& o = v.topology.outside[k];
     auto node = static_cast<std::uint32_t>(v.network.switches.size() + k);
-    Json j{{"name", v.sharedName.count(node) ? v.NodeName(node) : o.name},
+    Json j{{"name", v.NodeName(node)},
            {"in_scope", false},
            {"address", o.address},
            {"mac", o.mac != 0 ? Json(topology::MacText(o.mac)) : Json()},
            {"heard_by", o.protocol}};
-    if (o.mac == 0) j["chassis_id"] = o.chassis;
+    if (o.mac == 0) j["chassis_id"] = o.chassis.empty() ? Json() : Json(o.chassis);
     list.push_back(std::move(j));
   }
   return list;
@@ -103,6 +103,15 @@ Json NotesJson(const TopologyView& v) {
       case topology::Note::kSpecialMacs:
         j = Json{{"kind", "special_macs"}, {"forwarding_entries", n.count}};
         break;
+      case topology::Note::kSharedSegment: {
+        Json neighbours = Json::array();
+        for (std::uint32_t node : n.nodes) neighbours.push_back(v.NodeName(node));
+        j = Json{{"kind", "shared_segment"},
+                 {"switch", v.NodeName(n.a.node)},
+                 {"port", v.PortName(n.a)},
+                 {"neighbours", neighbours}};
+        break;
+      }
     }
     list.push_back(std::move(j));
   }
@@ -178,8 +187,8 @@ bool WriteTopology(const TopologyView& v, int depth, const TextWriter& write) {
       out, "hosts", t.hosts.size(),
       [&](std::size_t i) {
         const topology::HostPlacement& h = t.hosts[i];
-        Json j{{"mac", topology::MacText(h.mac)}};
-        std::string ip = v.AddressOf(h.mac);
+        Json j{{"mac", h.mac != 0 ? Json(topology::MacText(h.mac)) : Json(nullptr)}};
+        std::string ip = v.HostAddress(h);
         j["ip"] = ip.empty() ? Json(nullptr) : Json(ip);
         j["switch"] = v.NodeName(h.at.sw);
         j["port"] = v.PortName(h.at);
@@ -187,6 +196,12 @@ bool WriteTopology(const TopologyView& v, int depth, const TextWriter& write) {
         if (h.behind >= 0) {
           j["behind"] = v.NodeName(static_cast<std::uint32_t>(v.network.switches.size()) +
                                    static_cast<std::uint32_t>(h.behind));
+        }
+        if (h.heard >= 0) {
+          const topology::HeardHost& heard = t.heard[static_cast<std::size_t>(h.heard)];
+          j["heard_by"] = heard.protocol;
+          if (!heard.chassis.empty()) j["chassis_id"] = heard.chassis;
+          if (!heard.name.empty()) j["sys_name"] = heard.name;
         }
         return j;
       },

@@ -30,6 +30,9 @@ std::string Name(const TopologyView& v, std::uint32_t node) {
   return TerminalText(v.NodeName(node), kNameWidth);
 }
 
+// The neighbours a shared segment's line names; the results list them all.
+constexpr std::size_t kSegmentNames = 8;
+
 std::string NoteText(const TopologyView& v, const topology::Note& n) {
   switch (n.kind) {
     case topology::Note::kNameConflict: {
@@ -50,6 +53,17 @@ std::string NoteText(const TopologyView& v, const topology::Note& n) {
     case topology::Note::kSpecialMacs:
       return std::to_string(n.count) +
              " forwarding entries of the all-zero, broadcast or multicast MAC address, not hosts";
+    case topology::Note::kSharedSegment: {
+      std::string text = "shared segment: " + EndText(v, n.a) + " hears " +
+                         std::to_string(n.nodes.size()) + " switches, its hosts stay on it:";
+      for (std::size_t i = 0; i < n.nodes.size() && i < kSegmentNames; ++i) {
+        text += std::string(i == 0 ? " " : ", ") + Name(v, n.nodes[i]);
+      }
+      if (n.nodes.size() > kSegmentNames) {
+        text += " and " + std::to_string(n.nodes.size() - kSegmentNames) + " more";
+      }
+      return text;
+    }
   }
   return "";
 }

@@ -4,9 +4,16 @@
 // entry has aged out, the ports that still see the host point at the switch it is behind: a
 // switch outside the scope (the host is placed on the port that leads to it) or a discovered
 // switch that no longer lists it (undecided: one of that switch's edge ports).
+//
+// A port that hears several switches is a shared segment: its hosts may hang on the segment
+// itself or behind any of them, so they stay on that port (as on an edge port); a host that a
+// real edge port also lists is on that edge port. An end station a neighbour protocol heard (a
+// telephone) is on the port that heard it, whatever the forwarding tables say.
 #include <absl/container/flat_hash_set.h>
 
 #include <algorithm>
+#include <set>
+#include <string>
 #include <tuple>
 
 #include "engine/topology/InferenceState.h"
@@ -25,8 +32,13 @@ struct Sighting {
   }
 };
 
+// A port without a link to another switch, or a shared segment.
 bool IsEdge(const InferenceState& s, std::uint32_t sw, std::uint32_t port) {
   return s.linkOn[sw][port] < 0;
+}
+
+bool IsSegment(const InferenceState& s, std::uint32_t sw, std::uint32_t port) {
+  return s.linkOn[sw][port] == kSegment;
 }
 
 // Where a host that `sw` does not list may be: the edge ports (up) of `sw` and of the switches
@@ -74,8 +86,15 @@ void PlaceOne(InferenceState* s, const Sighting* first, const Sighting* last) {
   for (const Sighting* e = first; e != last; ++e) {
     if (IsEdge(*s, e->sw, e->port)) edge.push_back(PortRef{e->sw, e->port});
   }
+  if (edge.size() > 1) {  // a segment sees what hangs on the other switches' edge ports too
+    std::vector<PortRef> real;
+    for (const PortRef& p : edge) {
+      if (!IsSegment(*s, p.sw, p.port)) real.push_back(p);
+    }
+    if (real.size() == 1) edge = real;
+  }
   if (edge.size() == 1) {
-    s->out.hosts.push_back(HostPlacement{mac, edge[0], -1});
+    s->out.hosts.push_back(HostPlacement{mac, edge[0], -1, -1});
     return;
   }
   if (edge.size() > 1) {
@@ -114,7 +133,7 @@ void PlaceOne(InferenceState* s, const Sighting* first, const Sighting* last) {
   }
   if (targets.size() == 1 && targets[0].first >= s->Switches()) {
     int outside = static_cast<int>(targets[0].first - s->Switches());
-    s->out.hosts.push_back(HostPlacement{mac, targets[0].second, outside});
+    s->out.hosts.push_back(HostPlacement{mac, targets[0].second, outside, -1});
     return;
   }
   if (targets.size() == 1) {
@@ -132,9 +151,37 @@ void PlaceOne(InferenceState* s, const Sighting* first, const Sighting* last) {
       mac, seen, "learned only on ports towards other switches, which point different ways"});
 }
 
+// The end stations neighbour protocols heard, each on the first port that heard it; none that
+// is a switch's. Returns their MAC addresses.
+absl::flat_hash_set<Mac> PlaceHeardHosts(InferenceState* s) {
+  absl::flat_hash_set<Mac> macs;
+  std::set<std::pair<std::string, std::string>> others;  // chassis text, else address
+  for (const NeighbourClaim& c : s->net.claims) {
+    if (!c.station || c.sw >= s->Switches() || c.port >= s->net.switches[c.sw].ports.size()) {
+      continue;
+    }
+    if (c.remoteMac != 0) {
+      if (IsSpecialMac(c.remoteMac) || s->ownerOf.count(c.remoteMac) ||
+          !macs.insert(c.remoteMac).second) {
+        continue;
+      }
+    } else if ((c.remoteChassis.empty() && c.remoteAddress.empty()) ||
+               !others.emplace(c.remoteChassis, c.remoteChassis.empty() ? c.remoteAddress : "")
+                    .second) {
+      continue;
+    }
+    s->out.hosts.push_back(HostPlacement{c.remoteMac, PortRef{c.sw, c.port}, -1,
+                                         static_cast<int>(s->out.heard.size())});
+    s->out.heard.push_back(HeardHost{c.protocol, c.remoteChassis, c.remoteName, c.remoteAddress});
+  }
+  return macs;
+}
+
 }  // namespace
 
 void PlaceHosts(InferenceState* s) {
+  absl::flat_hash_set<Mac> heard = PlaceHeardHosts(s);
+  std::size_t heardHosts = s->out.hosts.size();
   absl::flat_hash_set<Mac> switchMacs;
   for (const OutsideSwitch& o : s->out.outside) {
     if (o.mac != 0) switchMacs.insert(o.mac);
@@ -142,7 +189,10 @@ void PlaceHosts(InferenceState* s) {
   std::vector<Sighting> sightings;
   for (std::uint32_t i = 0; i < s->Switches(); ++i) {
     for (const auto& entry : s->portOf[i]) {
-      if (s->ownerOf.count(entry.first) || switchMacs.count(entry.first)) continue;
+      if (s->ownerOf.count(entry.first) || switchMacs.count(entry.first) ||
+          heard.count(entry.first)) {
+        continue;
+      }
       sightings.push_back(Sighting{entry.first, i, entry.second});
     }
   }
@@ -152,6 +202,10 @@ void PlaceHosts(InferenceState* s) {
     while (j < sightings.size() && sightings[j].mac == sightings[i].mac) ++j;
     PlaceOne(s, &sightings[i], &sightings[0] + j);
     i = j;
+  }
+  if (heardHosts > 0) {
+    std::stable_sort(s->out.hosts.begin(), s->out.hosts.end(),
+                     [](const HostPlacement& a, const HostPlacement& b) { return a.mac < b.mac; });
   }
 }
 

@@ -77,10 +77,14 @@ void IndexSwitches(InferenceState* s) {
   }
 }
 
+// An outside switch's identity: its MAC address, else its chassis text, else its address.
+using OutsideKey = std::tuple<Mac, std::string, std::string>;
+
 // The switch a claim names: discovered (its index) or outside (Switches() + outside index, made
-// on first sight). An outside switch is known by its MAC address, else by its chassis text.
+// on first sight). An outside switch is known by its MAC address, else by its chassis text, else
+// by its address.
 std::uint32_t ClaimedNode(InferenceState* s, const NeighbourClaim& c,
-                          std::map<std::pair<Mac, std::string>, std::uint32_t>* outsideById) {
+                          std::map<OutsideKey, std::uint32_t>* outsideById) {
   if (IsSpecialMac(c.remoteMac) && c.remoteMac != 0) return kNone;  // no one switch's address
   if (c.remoteMac != 0) {
     auto owner = s->ownerOf.find(c.remoteMac);
@@ -92,25 +96,18 @@ std::uint32_t ClaimedNode(InferenceState* s, const NeighbourClaim& c,
       if (std::find(ips.begin(), ips.end(), c.remoteAddress) != ips.end()) return i;
     }
   }
-  if (c.remoteMac == 0 && c.remoteChassis.empty()) return kNone;  // nothing to know it by
-  std::pair<Mac, std::string> id{c.remoteMac, c.remoteMac != 0 ? "" : c.remoteChassis};
+  if (c.remoteMac == 0 && c.remoteChassis.empty() && c.remoteAddress.empty()) {
+    return kNone;  // nothing to know it by
+  }
+  OutsideKey id{c.remoteMac, c.remoteMac != 0 ? "" : c.remoteChassis,
+                c.remoteMac != 0 || !c.remoteChassis.empty() ? "" : c.remoteAddress};
   auto it = outsideById->find(id);
   if (it == outsideById->end()) {
     it = outsideById->emplace(id, static_cast<std::uint32_t>(s->out.outside.size())).first;
     s->out.outside.push_back(
-        OutsideSwitch{c.remoteMac, id.second, c.remoteName, c.remoteAddress, c.protocol});
+        OutsideSwitch{c.remoteMac, std::get<1>(id), c.remoteName, c.remoteAddress, c.protocol});
   }
   return s->Switches() + it->second;
-}
-
-// The link already made on `sw`'s port `port` to `node`, -1 for none.
-int LinkTo(const InferenceState& s, std::uint32_t sw, int port, std::uint32_t node) {
-  int l = s.linkOn[sw][static_cast<std::size_t>(port)];
-  if (l < 0) return -1;
-  const Link& link = s.out.links[static_cast<std::size_t>(l)];
-  bool joins = (link.a.node == sw && link.a.port == port && link.b.node == node) ||
-               (link.b.node == sw && link.b.port == port && link.a.node == node);
-  return joins ? l : -1;
 }
 
 // A note about the claim `c`, whose far end is `node`'s port `farPort`.
@@ -136,7 +133,7 @@ Note ClaimNote(Note::Kind kind, const InferenceState& s, const NeighbourClaim& c
 // another protocol heard too keeps EDP's evidence and lists the other's in `alsoHeard`.
 void ClaimedLinks(InferenceState* s) {
   const Network& net = s->net;
-  std::map<std::pair<Mac, std::string>, std::uint32_t> outsideById;
+  std::map<OutsideKey, std::uint32_t> outsideById;
   struct Resolved {
     std::uint32_t node;
     int farPort;
@@ -147,7 +144,7 @@ void ClaimedLinks(InferenceState* s) {
   std::map<std::tuple<std::string, std::uint32_t, int, std::uint32_t, int>, std::size_t> index;
   for (std::size_t i = 0; i < net.claims.size(); ++i) {
     const NeighbourClaim& c = net.claims[i];
-    if (c.sw >= s->Switches() || c.port >= net.switches[c.sw].ports.size()) {
+    if (c.station || c.sw >= s->Switches() || c.port >= net.switches[c.sw].ports.size()) {
       resolved.push_back({kNone, kNoPort});
       continue;
     }
@@ -161,7 +158,8 @@ void ClaimedLinks(InferenceState* s) {
     index.emplace(std::make_tuple(c.protocol, c.sw, static_cast<int>(c.port), node, farPort), i);
   }
   // The ports that claims heard from both ends tie together: a one-sided claim that ties one of
-  // them elsewhere is outranked.
+  // them to another discovered switch's port is outranked (that switch would hear it too). One
+  // that names a switch outside the scope cannot be checked so: the port is a shared segment.
   std::map<std::pair<std::uint32_t, int>, std::pair<std::uint32_t, int>> tied;
   for (const auto& [key, i] : index) {
     const auto& [protocol, sw, port, node, farPort] = key;
@@ -175,6 +173,12 @@ void ClaimedLinks(InferenceState* s) {
            (it->second.first != node || (farPort != kNoPort && it->second.second != farPort));
   };
   std::set<std::tuple<std::uint32_t, int, int>> loops;  // switch, ports: each reported once
+  // (switch, port, far node) -> the link made on the port to that node; a port may have several.
+  std::map<std::tuple<std::uint32_t, int, std::uint32_t>, int> linkTo;
+  auto knownLink = [&linkTo](std::uint32_t sw, int port, std::uint32_t node) {
+    auto it = linkTo.find(std::make_tuple(sw, port, node));
+    return it == linkTo.end() ? -1 : it->second;
+  };
   std::vector<std::size_t> order(net.claims.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_partition(order.begin(), order.end(),
@@ -200,15 +204,16 @@ void ClaimedLinks(InferenceState* s) {
       reverse = it != index.end();
       if (reverse && it->second < i) continue;  // made when its reverse was met
     }
-    if (!reverse && (tiedElsewhere(c.sw, static_cast<int>(c.port), r.node, r.farPort) ||
+    if (!reverse && ((r.node < s->Switches() &&
+                      tiedElsewhere(c.sw, static_cast<int>(c.port), r.node, r.farPort)) ||
                      (r.farPort != kNoPort &&
                       tiedElsewhere(r.node, r.farPort, c.sw, static_cast<int>(c.port))))) {
       s->out.notes.push_back(ClaimNote(Note::kContradictedClaim, *s, c, r.node, r.farPort));
       continue;
     }
     std::string evidence = reverse ? c.protocol : c.protocol + "-one-side";
-    int known = LinkTo(*s, c.sw, static_cast<int>(c.port), r.node);
-    if (known < 0 && r.farPort != kNoPort) known = LinkTo(*s, r.node, r.farPort, c.sw);
+    int known = knownLink(c.sw, static_cast<int>(c.port), r.node);
+    if (known < 0 && r.farPort != kNoPort) known = knownLink(r.node, r.farPort, c.sw);
     if (known >= 0) {
       Link& link = s->out.links[static_cast<std::size_t>(known)];
       auto& also = link.alsoHeard;
@@ -232,7 +237,38 @@ void ClaimedLinks(InferenceState* s) {
     link.b.number = c.remotePort;
     if (r.farPort != kNoPort) link.b.stpState = net.switches[r.node].ports[r.farPort].stpState;
     link.evidence = std::move(evidence);
+    auto made = static_cast<int>(s->out.links.size());
+    linkTo.emplace(std::make_tuple(c.sw, static_cast<int>(c.port), r.node), made);
+    if (r.farPort != kNoPort) linkTo.emplace(std::make_tuple(r.node, r.farPort, c.sw), made);
     s->AddLink(std::move(link));
+  }
+}
+
+// Ports whose heard links lead to several switches: shared segments. Their hosts are on the
+// segment, behind none of its switches in particular, so the port has no one far end.
+void SharedSegments(InferenceState* s) {
+  std::map<PortRef, std::vector<std::uint32_t>> farNodes;
+  for (const Link& link : s->out.links) {
+    if (link.a.node < s->Switches() && link.a.port >= 0) {
+      farNodes[PortRef{link.a.node, static_cast<std::uint32_t>(link.a.port)}].push_back(
+          link.b.node);
+    }
+    if (link.b.node < s->Switches() && link.b.port >= 0) {
+      farNodes[PortRef{link.b.node, static_cast<std::uint32_t>(link.b.port)}].push_back(
+          link.a.node);
+    }
+  }
+  for (auto& [port, nodes] : farNodes) {
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    if (nodes.size() < 2) continue;
+    s->linkOn[port.sw][port.port] = kSegment;
+    Note note;
+    note.kind = Note::kSharedSegment;
+    note.a.node = port.sw;
+    note.a.port = static_cast<int>(port.port);
+    note.nodes = std::move(nodes);
+    s->out.notes.push_back(std::move(note));
   }
 }
 
@@ -314,7 +350,7 @@ void InferenceState::AddLink(Link link) {
   for (const LinkEnd* e : {&link.a, &link.b}) {
     if (e->node < Switches() && e->port >= 0) {
       int& on = linkOn[e->node][static_cast<std::size_t>(e->port)];
-      if (on < 0) on = index;
+      if (on == -1) on = index;
     }
   }
   out.links.push_back(std::move(link));
@@ -325,6 +361,7 @@ Topology Infer(const Network& network) {
   IndexSwitches(&state);
   ClaimedLinks(&state);
   NameConflicts(&state);
+  SharedSegments(&state);
   InferForwardingLinks(&state);
   PlaceHosts(&state);
   return std::move(state.out);

@@ -14,6 +14,8 @@ namespace disco {
 namespace topology {
 
 constexpr int kNoPort = -1;
+// linkOn's value for a port that heard several switches: links on it, but no one far end.
+constexpr int kSegment = -2;
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
 struct InferenceState {
@@ -28,7 +30,8 @@ struct InferenceState {
   std::vector<absl::flat_hash_map<Mac, std::uint32_t>> portOf;
   // Per switch: other discovered switch -> port of this switch through which it is seen.
   std::vector<absl::flat_hash_map<std::uint32_t, std::uint32_t>> sees;
-  // Per switch and port: the link on that port (index in out.links), -1 for none.
+  // Per switch and port: the link on that port (index in out.links), -1 for none, kSegment for
+  // a shared segment.
   std::vector<std::vector<int>> linkOn;
 
   // Forwarding tree: the port towards the root (kNoPort for the root and unknown), depth.
@@ -46,10 +49,11 @@ struct InferenceState {
     auto it = sees[sw].find(other);
     return it == sees[sw].end() ? kNoPort : static_cast<int>(it->second);
   }
-  // The node at the far end of the link on (sw, port), kNone when the port has no link or a
-  // blocked one (which carries no traffic, so no forwarding entry points across it).
+  // The node at the far end of the link on (sw, port), kNone when the port has no link, a
+  // blocked one (which carries no traffic, so no forwarding entry points across it) or is a
+  // shared segment.
   std::uint32_t FarNode(std::uint32_t sw, int port) const;
-  // Adds a link and records it on its ends' ports.
+  // Adds a link and records it on its ends' ports that have none yet.
   void AddLink(Link link);
 };
 

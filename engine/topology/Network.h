@@ -70,6 +70,9 @@ struct NeighbourClaim {
   // The far switch's identity when it has no MAC address to go by (an LLDP chassis ID of
   // another subtype, "networkAddress 10.0.1.40"): keeps switches outside the scope apart.
   std::string remoteChassis;
+  // The far end is an end station (a telephone, a host), not a switch: it is a host on `port`,
+  // known by `remoteMac` (0 when it gave none), else `remoteChassis`, else `remoteAddress`.
+  bool station = false;
 };
 
 struct Network {

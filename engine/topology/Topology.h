@@ -50,9 +50,18 @@ struct PortRef {
 };
 
 struct HostPlacement {
-  Mac mac = 0;
+  Mac mac = 0;  // 0 for a host a neighbour protocol heard without a MAC address
   PortRef at;
   int behind = -1;  // an OutsideSwitch index when the host is behind that switch
+  int heard = -1;   // a Topology::heard index when a neighbour protocol heard it on `at`
+};
+
+// What a neighbour protocol said of an end station it heard (a telephone, a host).
+struct HeardHost {
+  std::string protocol;  // "lldp"
+  std::string chassis;   // its chassis ID as "subtype text" when that is not a MAC address
+  std::string name;      // the system name it gave; may be empty
+  std::string address;   // the management address it gave; may be empty
 };
 
 struct UndecidedHost {
@@ -74,6 +83,10 @@ struct Note {
     // `count` forwarding entries of special MAC addresses (all-zero, broadcast, multicast),
     // which are never hosts.
     kSpecialMacs,
+    // A port (`a`) that hears several switches (`nodes`): a shared segment (a hub, an unmanaged
+    // switch that passes the neighbour protocol on). Each is a link of the port; none of them
+    // is the one the port's hosts are behind, so they stay on the port.
+    kSharedSegment,
   };
   Kind kind = kNameConflict;
   std::string name;
@@ -86,7 +99,8 @@ struct Note {
 struct Topology {
   std::vector<OutsideSwitch> outside;
   std::vector<Link> links;
-  std::vector<HostPlacement> hosts;      // in MAC order
+  std::vector<HostPlacement> hosts;      // in MAC order, those without one first
+  std::vector<HeardHost> heard;          // referred to by HostPlacement::heard
   std::vector<UndecidedHost> undecided;  // in MAC order
   int root = -1;                         // the switch the forwarding tree was rooted at
   std::vector<Note> notes;               // name conflicts, contradicted claims, loops, ...

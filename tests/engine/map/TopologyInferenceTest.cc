@@ -268,4 +268,75 @@ TEST(TopologyInferenceTest, RankedEvidenceLeavesNotesNotLinks) {
   EXPECT_EQ(v.NodeName(0), "core");
 }
 
+// "sw" 1:1 hears a telephone (chassis ID its address, port ID its MAC, which edge's edge port
+// also lists) with a PC behind it; sw 1:2 a hub with edge (heard both ways), two outside switches
+// called "desk" and one calling itself "sw"; sw 1:3 a switch known by its address only; edge 1:3
+// one calling itself by that address.
+TEST(TopologyInferenceTest, StationsAreHostsAndAHubPortKeepsItsHostsAndNamesStayUnique) {
+  Network net;
+  std::vector<std::vector<disco::PortIdentity>> ids(2);
+  disco::LldpPeers peers;
+  for (std::uint32_t s = 0; s < 2; ++s) {
+    Switch sw;
+    sw.name = sw.sysName = s == 0 ? "sw" : "edge";
+    sw.macs = {0x10 + s * 0x10};
+    for (int p = 1; p <= 3; ++p) {
+      Port port;
+      port.name = "1:" + std::to_string(p);
+      port.card = 1;
+      port.number = p;
+      sw.ports.push_back(port);
+      ids[s].push_back(disco::PortIdentity{p, 0, ""});
+    }
+    net.switches.push_back(sw);
+  }
+  for (std::uint32_t s = 0; s < 2; ++s) peers.Add(net.switches[s], "", ids[s]);
+  const Mac phone = 0x0004F2002050, pc = 0xB1, onHub = 0xC2, onEdge = 0xC1;
+  net.switches[0].ports[0].fdb = {phone, pc};
+  net.switches[0].ports[1].fdb = {onHub, onEdge, 0x501};
+  net.switches[1].ports[0].fdb = {onHub, 0x10};
+  net.switches[1].ports[1].fdb = {onEdge, phone};
+  auto claim = [&](std::uint32_t sw, std::uint32_t port, disco::LldpNeighbour n, const char* cap,
+                   const char* name = "", const char* address = "") {
+    n.capabilities = {cap};
+    n.systemName = name;
+    n.managementAddress = address;
+    net.claims.push_back(peers.Claim(sw, port, n));
+  };
+  claim(0, 0, Heard("networkAddress", "10.0.20.50", "macAddress", "00:04:F2:00:20:50"), "telephone",
+        "SEP1", "10.0.20.50");
+  claim(0, 1, Heard("macAddress", "00:00:00:00:00:20", "local", "1"), "bridge");
+  claim(1, 0, Heard("macAddress", "00:00:00:00:00:10", "local", "2"), "bridge");
+  claim(0, 1, Heard("macAddress", "00:00:00:00:05:01", "local", "1"), "bridge", "desk");
+  claim(0, 1, Heard("macAddress", "00:00:00:00:05:02", "local", "1"), "bridge", "desk");
+  claim(0, 1, Heard("macAddress", "00:00:00:00:05:03", "local", "1"), "bridge", "sw");
+  claim(0, 2, Heard("local", "", "local", "9"), "bridge", "", "10.0.40.8");
+  claim(1, 2, Heard("local", "X", "local", "1"), "bridge", "10.0.40.8");
+  disco::TopologyView v = disco::TopologyView::Build(net, {}, nullptr);
+  const Topology& t = v.topology;
+
+  EXPECT_EQ(std::vector<std::string>(v.names.begin() + 2, v.names.end()),
+            (std::vector<std::string>{"desk [00:00:00:00:05:01]", "desk [00:00:00:00:05:02]",
+                                      "sw [00:00:00:00:05:03]", "10.0.40.8", "10.0.40.8 (2)"}));
+  ASSERT_EQ(t.notes.size(), 3u);  // the two name conflicts, then the hub
+  EXPECT_EQ(t.notes[2].kind, Note::kSharedSegment);
+  EXPECT_EQ(t.notes[2].nodes, (std::vector<std::uint32_t>{1, 2, 3, 4}));
+  std::map<Mac, const HostPlacement*> placed;
+  for (const HostPlacement& h : t.hosts) placed[h.mac] = &h;
+  auto at = [&placed](Mac mac) {
+    auto it = placed.find(mac);
+    if (it == placed.end()) return std::string("nowhere");
+    const HostPlacement& h = *it->second;
+    return std::to_string(h.at.sw) + "/" + std::to_string(h.at.port) + "/" +
+           std::to_string(h.behind);
+  };
+  // Where LLDP heard the telephone, whatever edge's table says; the PC behind it on its port;
+  // the hub's own host on the hub port, the one edge lists on its edge port there.
+  EXPECT_EQ(at(phone) + " " + at(pc) + " " + at(onHub) + " " + at(onEdge) + " " + at(0x501),
+            "0/0/-1 0/0/-1 0/1/-1 1/1/-1 nowhere");
+  ASSERT_EQ(placed.count(phone), 1u);
+  EXPECT_EQ(v.HostAddress(*placed[phone]), "10.0.20.50");
+  EXPECT_TRUE(t.undecided.empty());
+}
+
 }  // namespace
