@@ -108,6 +108,7 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
     ++m_Edp;
   } else if (Has(f, "m_RemoteNbrPhysAddr")) {
     ++m_Macs;
+    m_AgentMacs.emplace(m_Rows.back().label, FieldText(f, "m_RemoteNbrPhysAddr", ""));
   }
   if (Has(f, "m_NoConnectionAtThisLayer")) {
     out.push_back(kText);
@@ -134,6 +135,7 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
   }
   for (const VlanFdbEntry& e : c.vlanFdb) {
     ++m_VlanMacs;
+    if (m_AgentMacs.count({e.local.label, e.mac})) continue;
     std::string& out = m_Collected[e.local.label];
     out.push_back(kVlanMac);
     PutText(&out, Shown(e.mac));

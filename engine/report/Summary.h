@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ class DeviceSummaryBuilder {
   // Adds a remote neighbour of the interface added last.
   void AddRemote(const CTolVBList& remote);
   // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
-  // under their interface (by label); those of no interface are only counted.
+  // under their interface (by label); those of no interface, and forwarding entries of a MAC the
+  // agent already listed on that interface, are only counted.
   void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;
@@ -60,7 +62,8 @@ class DeviceSummaryBuilder {
   std::vector<Row> m_Rows;
   long m_Edp = 0;
   long m_Macs = 0;
-  std::map<std::string, std::string> m_Collected;  // interface label -> encoded lines
+  std::set<std::pair<std::string, std::string>> m_AgentMacs;  // (interface label, MAC)
+  std::map<std::string, std::string> m_Collected;             // interface label -> encoded lines
   long m_Lldp = 0;
   long m_VlanMacs = 0;
 };
