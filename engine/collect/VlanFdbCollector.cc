@@ -63,6 +63,7 @@ struct Row {
 void Keep(const std::string& table, const std::vector<Row>& rows,
           const DeviceInterfaces& interfaces, const MacToIp& ipOf, DeviceCollections* out) {
   Trouble noStatus, noVlan, noInterface;
+  out->vlanFdb.reserve(out->vlanFdb.size() + rows.size());
   for (const Row& r : rows) {
     std::string example = "MAC " + r.mac + " VLAN " + std::to_string(r.vlan.id);
     if (!r.statusKnown) {
@@ -149,6 +150,7 @@ bool ReadLegacyExtreme(CDiscoStdRequester& requester, CTolRecord& device, std::v
   ReadColumn(requester, device, oids::kExtremeVlanIfDescr, &vlanNames);
   long malformed = 0;
   Trouble badVlan;
+  rows->reserve(macs.size());
   for (const auto& [index, value] : macs) {
     Row r;
     std::string octets = OctetsAt(macs, index);

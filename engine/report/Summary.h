@@ -11,8 +11,8 @@
 #include <map>
 #include <mutex>
 #include <ostream>
-#include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/collect/CollectedData.h"
@@ -48,7 +48,8 @@ class DeviceSummaryBuilder {
   void AddRemote(const CTolVBList& remote);
   // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
   // under their interface (by label); those of no interface, and forwarding entries of a MAC the
-  // agent already listed on that interface, are only counted.
+  // agent already listed on that interface, are only counted. A standard bridge's port VLANs
+  // replace the agent's VLANs of their interface.
   void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;
@@ -62,8 +63,8 @@ class DeviceSummaryBuilder {
   std::vector<Row> m_Rows;
   long m_Edp = 0;
   long m_Macs = 0;
-  std::set<std::pair<std::string, std::string>> m_AgentMacs;  // (interface label, MAC)
-  std::map<std::string, std::string> m_Collected;             // interface label -> encoded lines
+  std::unordered_set<std::string> m_AgentMacs;     // "<interface label> <MAC>"
+  std::map<std::string, std::string> m_Collected;  // interface label -> encoded lines
   long m_Lldp = 0;
   long m_VlanMacs = 0;
 };
