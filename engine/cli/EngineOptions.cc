@@ -401,10 +401,13 @@ const char kHelpRest[] = R"(Discovery:
   --allow-large-scope    allow more than 4096 addresses to ping (up to 65536)
   --fdb always|auto|never
                          when the engine reads the VLAN-aware forwarding database itself
-                         (extremeFdbMacExosFdbTable, else Q-BRIDGE-MIB dot1qTpFdbTable) after
-                         the agent: auto (default) for a device where the agent found no
-                         forwarding entry and download_fdb is not off; always; never. LLDP
-                         neighbours (LLDP-MIB) are read from every device
+                         (extremeFdbMacExosFdbTable, else the older extremeFdbMacFdbTable,
+                         else Q-BRIDGE-MIB dot1qTpFdbTable) after the agent and merges it with
+                         the agent's entries (hosts get their VLAN; hosts only it holds are
+                         placed): auto (default) for every device whose download_fdb is not
+                         off; always, even then; never. LLDP neighbours (LLDP-MIB) and the
+                         port VLANs of a standard bridge (Q-BRIDGE-MIB dot1qPvid and VLAN
+                         members) are read from every device
   --device-timeout SECONDS
                          the longest one device may spend in the agent's steps (default
                          3600; 0: no limit); a device still busy then is reported as "timed

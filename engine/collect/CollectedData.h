@@ -40,6 +40,21 @@ struct VlanFdbEntry {
   int status = 0;  // 3 learned, 5 mgmt (dot1dTpFdbStatus values)
 };
 
+// One VLAN as the switch names it.
+struct VlanRef {
+  long id = 0;       // 802.1Q VLAN id
+  std::string name;  // "" when the switch gives none
+};
+
+// The VLANs of one bridge port of a standard bridge (Q-BRIDGE-MIB).
+struct PortVlans {
+  long bridgePort = 0;            // dot1dBasePort
+  LocalPort local;                // ifIndex 0 when the switch maps the bridge port to no interface
+  VlanRef native;                 // dot1qPvid; id 0 when the switch does not say
+  std::vector<VlanRef> untagged;  // egress members sent untagged, by VLAN id
+  std::vector<VlanRef> tagged;    // egress members sent tagged, by VLAN id
+};
+
 struct DeviceCollections {
   bool lldpRead = false;  // false when the device never reached the collectors
   std::string localChassisIdSubtype;
@@ -47,8 +62,13 @@ struct DeviceCollections {
   std::vector<LldpNeighbour> lldp;
 
   bool fdbRead = false;
-  std::string fdbSource;  // "extremeFdbMacExosFdbTable" or "dot1qTpFdbTable"
+  std::string fdbSource;  // "extremeFdbMacExosFdbTable", "extremeFdbMacFdbTable" or
+                          // "dot1qTpFdbTable"
   std::vector<VlanFdbEntry> vlanFdb;
+  long fdbWithoutPort = 0;  // learned rows of vlanFdb whose port maps to no interface
+
+  // Q-BRIDGE-MIB's port VLANs, by bridge port; empty when the switch has none.
+  std::vector<PortVlans> portVlans;
 
   // Rows that could not be used, one sentence each ("lldpRemTable: ...").
   std::vector<std::string> problems;

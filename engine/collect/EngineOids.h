@@ -33,6 +33,11 @@ constexpr const char* kLldpRemManAddrIfSubtype = "1.0.8802.1.1.2.1.4.2.1.3";
 // extremeFdbMacExosFdbMacAddress (six sub-identifiers) and extremeFdbMacExosFdbVlanIfIndex.
 constexpr const char* kExosFdbPortIfIndex = "1.3.6.1.4.1.1916.1.16.4.1.3";
 constexpr const char* kExosFdbStatus = "1.3.6.1.4.1.1916.1.16.4.1.4";
+// EXTREME-FDB-MIB extremeFdbMacFdbTable (extremeFdb 1) of the older switches, indexed by
+// extremeFdbMacFdbVlanIfIndex (the VLAN's ifIndex) and extremeFdbMacFdbSequenceNumber.
+constexpr const char* kExtremeFdbMacAddress = "1.3.6.1.4.1.1916.1.16.1.1.3";
+constexpr const char* kExtremeFdbPortIfIndex = "1.3.6.1.4.1.1916.1.16.1.1.4";
+constexpr const char* kExtremeFdbStatus = "1.3.6.1.4.1.1916.1.16.1.1.5";
 // EXTREME-VLAN-MIB extremeVlanIfTable, indexed by the VLAN's ifIndex.
 constexpr const char* kExtremeVlanIfDescr = "1.3.6.1.4.1.1916.1.2.1.2.1.2";
 constexpr const char* kExtremeVlanIfVlanId = "1.3.6.1.4.1.1916.1.2.1.2.1.10";
@@ -45,7 +50,14 @@ constexpr const char* kDot1qTpFdbPort = "1.3.6.1.2.1.17.7.1.2.2.1.2";
 constexpr const char* kDot1qTpFdbStatus = "1.3.6.1.2.1.17.7.1.2.2.1.3";
 // dot1qVlanCurrentTable, indexed by dot1qVlanTimeMark and dot1qVlanIndex (the VLAN id).
 constexpr const char* kDot1qVlanFdbId = "1.3.6.1.2.1.17.7.1.4.2.1.3";
+// PortList bitmaps (the first octet's high bit is bridge port 1).
+constexpr const char* kDot1qVlanCurrentEgressPorts = "1.3.6.1.2.1.17.7.1.4.2.1.4";
+constexpr const char* kDot1qVlanCurrentUntaggedPorts = "1.3.6.1.2.1.17.7.1.4.2.1.5";
 // dot1qVlanStaticTable, indexed by dot1qVlanIndex.
 constexpr const char* kDot1qVlanStaticName = "1.3.6.1.2.1.17.7.1.4.3.1.1";
+constexpr const char* kDot1qVlanStaticEgressPorts = "1.3.6.1.2.1.17.7.1.4.3.1.2";
+constexpr const char* kDot1qVlanStaticUntaggedPorts = "1.3.6.1.2.1.17.7.1.4.3.1.4";
+// dot1qPortVlanTable, indexed by dot1dBasePort: the port's native VLAN.
+constexpr const char* kDot1qPvid = "1.3.6.1.2.1.17.7.1.4.5.1.1";
 
 }  // namespace disco::oids

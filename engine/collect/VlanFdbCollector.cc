@@ -4,7 +4,6 @@
 #include "engine/collect/EngineOids.h"
 #include "engine/collect/LldpDecode.h"
 #include "engine/collect/TableColumns.h"
-#include "host/CDiscoProcessedData.h"
 #include "host/CTolRecord.h"
 #include "host/TolSnmpValue.h"
 
@@ -64,6 +63,7 @@ struct Row {
 void Keep(const std::string& table, const std::vector<Row>& rows,
           const DeviceInterfaces& interfaces, const MacToIp& ipOf, DeviceCollections* out) {
   Trouble noStatus, noVlan, noInterface;
+  out->vlanFdb.reserve(out->vlanFdb.size() + rows.size());
   for (const Row& r : rows) {
     std::string example = "MAC " + r.mac + " VLAN " + std::to_string(r.vlan.id);
     if (!r.statusKnown) {
@@ -85,6 +85,7 @@ void Keep(const std::string& table, const std::vector<Row>& rows,
       noInterface.Add(example + " without port");
     }
     if (ipOf) e.ip = ipOf(e.mac);
+    if (e.local.label.empty() && r.status == kLearned) ++out->fdbWithoutPort;
     out->vlanFdb.push_back(std::move(e));
   }
   noStatus.Report(table, "without status, left out", &out->problems);
@@ -134,15 +135,69 @@ bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row
   return true;
 }
 
-void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row>* rows,
-                 std::vector<std::string>* problems) {
+// extremeFdbMacFdbTable of the older switches, whose index carries the VLAN's ifIndex; false
+// when the switch has none.
+bool ReadLegacyExtreme(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row>* rows,
+                       std::vector<std::string>* problems) {
+  Column macs;
+  if (!ReadColumn(requester, device, oids::kExtremeFdbMacAddress, &macs) || macs.empty()) {
+    return false;
+  }
+  Column ports, status, vlanIds, vlanNames;
+  ReadColumn(requester, device, oids::kExtremeFdbPortIfIndex, &ports);
+  ReadColumn(requester, device, oids::kExtremeFdbStatus, &status);
+  ReadColumn(requester, device, oids::kExtremeVlanIfVlanId, &vlanIds);
+  ReadColumn(requester, device, oids::kExtremeVlanIfDescr, &vlanNames);
+  long malformed = 0;
+  Trouble badVlan;
+  rows->reserve(macs.size());
+  for (const auto& [index, value] : macs) {
+    Row r;
+    std::string octets = OctetsAt(macs, index);
+    if (index.size() != 2 || octets.size() != 6) {
+      ++malformed;
+      continue;
+    }
+    r.mac = TolFormatMac(octets);
+    Index vlanIfIndex{index[0]};
+    long long id = 0;
+    r.vlanKnown = IntegerAt(vlanIds, vlanIfIndex, &id);
+    if (r.vlanKnown && !VlanIdInRange(id)) {
+      badVlan.Add("MAC " + r.mac + " VLAN id " + std::to_string(id));
+      r.vlanKnown = false;
+      id = 0;
+    }
+    r.vlan.id = static_cast<long>(id);
+    r.vlan.name = PrintableOrHex(OctetsAt(vlanNames, vlanIfIndex));
+    r.portKnown = IntegerAt(ports, index, &r.port) && r.port > 0;
+    r.statusKnown = IntegerAt(status, index, &r.status);
+    rows->push_back(std::move(r));
+  }
+  if (malformed > 0) {
+    problems->push_back("extremeFdbMacFdbTable: " + std::to_string(malformed) +
+                        " rows with a malformed index or MAC address left out");
+  }
+  badVlan.Report("extremeVlanIfVlanId", "with a VLAN id outside 1..4094, taken as no VLAN",
+                 problems);
+  return true;
+}
+
+// dot1qTpFdbTable; false when the switch has no row there.
+bool ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, const BridgePorts* bridgePorts,
+                 std::vector<Row>* rows, std::vector<std::string>* problems) {
   Column ports;
-  if (!ReadColumn(requester, device, oids::kDot1qTpFdbPort, &ports) || ports.empty()) return;
-  Column status, fdbIds, names, bridgePorts;
+  if (!ReadColumn(requester, device, oids::kDot1qTpFdbPort, &ports) || ports.empty()) {
+    return false;
+  }
+  Column status, fdbIds, names;
   ReadColumn(requester, device, oids::kDot1qTpFdbStatus, &status);
   ReadColumn(requester, device, oids::kDot1qVlanFdbId, &fdbIds);
   ReadColumn(requester, device, oids::kDot1qVlanStaticName, &names);
-  ReadColumn(requester, device, oids::kDot1dBasePortIfIndex, &bridgePorts);
+  BridgePorts ownMapping;
+  if (bridgePorts == nullptr) {
+    ownMapping = BridgePorts(requester, device);
+    bridgePorts = &ownMapping;
+  }
   // Filtering database -> VLAN; with shared learning several VLANs use one database, and the
   // lowest VLAN id names it.
   std::map<unsigned long, Vlan> vlanOf;
@@ -172,8 +227,10 @@ void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<
     r.vlanKnown = vlan != vlanOf.end();
     if (r.vlanKnown) r.vlan = vlan->second;
     long long bridgePort = 0;
-    r.portKnown = IntegerAt(ports, index, &bridgePort) && bridgePort > 0 &&
-                  IntegerAt(bridgePorts, {static_cast<unsigned long>(bridgePort)}, &r.port);
+    long ifIndex = 0;
+    r.portKnown =
+        IntegerAt(ports, index, &bridgePort) && bridgePorts->IfIndexOf(bridgePort, &ifIndex);
+    r.port = ifIndex;
     r.statusKnown = IntegerAt(status, index, &r.status);
     rows->push_back(std::move(r));
   }
@@ -181,35 +238,27 @@ void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<
     problems->push_back("dot1qTpFdbTable: " + std::to_string(malformed) +
                         " rows with a malformed index left out");
   }
+  return true;
 }
 
 }  // namespace
 
-bool AgentFoundFdbEntry(const CDiscoProcessedData& processed) {
-  CTolRecord remote;
-  for (std::size_t i = 0; i < processed.DPDRemoteCount(); ++i) {
-    if (processed.DPDRemoteFields(i, &remote) != 1) continue;
-    const CTolVBList& fields = remote.RRValues();
-    if (FieldValue(fields, "m_RemoteNbrPhysAddr") != nullptr &&
-        FieldValue(fields, "m_Card") == nullptr) {
-      return true;
-    }
-  }
-  return false;
-}
-
-void CollectVlanFdb(CDiscoStdRequester& requester, CTolRecord& device,
-                    const DeviceInterfaces& interfaces, const MacToIp& ipOf,
-                    DeviceCollections* out) {
+bool CollectVlanFdb(CDiscoStdRequester& requester, CTolRecord& device,
+                    const DeviceInterfaces& interfaces, const MacToIp& ipOf, DeviceCollections* out,
+                    const BridgePorts* bridgePorts) {
   out->fdbRead = true;
+  bool found = true;
   std::vector<Row> rows;
   if (ReadExos(requester, device, &rows, &out->problems)) {
     out->fdbSource = "extremeFdbMacExosFdbTable";
+  } else if (ReadLegacyExtreme(requester, device, &rows, &out->problems)) {
+    out->fdbSource = "extremeFdbMacFdbTable";
   } else {
     out->fdbSource = "dot1qTpFdbTable";
-    ReadQBridge(requester, device, &rows, &out->problems);
+    found = ReadQBridge(requester, device, bridgePorts, &rows, &out->problems);
   }
   Keep(out->fdbSource, rows, interfaces, ipOf, out);
+  return found;
 }
 
 }  // namespace disco

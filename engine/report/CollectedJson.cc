@@ -27,6 +27,14 @@ Json Neighbour(const LldpNeighbour& n) {
   return o;
 }
 
+Json PortVlansItem(const PortVlans& p) {
+  Json o{{"bridge_port", p.bridgePort}};
+  AddLocal(&o, p.local);
+  Json more = PortVlansJson(p);
+  for (auto& [key, value] : more.items()) o[key] = value;
+  return o;
+}
+
 Json FdbEntry(const VlanFdbEntry& e) {
   Json o{{"mac", e.mac}, {"vlan_id", e.vlanId}, {"vlan_name", e.vlanName}};
   AddLocal(&o, e.local);
@@ -67,6 +75,17 @@ void AppendMember(std::string* out, const char* key, const Json& value, int dept
 
 }  // namespace
 
+Json VlanJson(const VlanRef& vlan) { return Json{{"id", vlan.id}, {"name", vlan.name}}; }
+
+Json PortVlansJson(const PortVlans& p) {
+  Json untagged = Json::array(), tagged = Json::array();
+  for (const VlanRef& v : p.untagged) untagged.push_back(VlanJson(v));
+  for (const VlanRef& v : p.tagged) tagged.push_back(VlanJson(v));
+  return Json{{"native_vlan", p.native.id != 0 ? VlanJson(p.native) : Json()},
+              {"untagged", untagged},
+              {"tagged", tagged}};
+}
+
 void AppendCollections(std::string* out, const DeviceCollections& c, int depth,
                        const std::function<void()>& drain) {
   if (!c.localChassisIdSubtype.empty()) {
@@ -79,7 +98,9 @@ void AppendCollections(std::string* out, const DeviceCollections& c, int depth,
   if (c.fdbRead) {
     AppendMember(out, "vlan_fdb_source", c.fdbSource, depth);
     AppendList(out, "vlan_fdb", c.vlanFdb, depth, FdbEntry, drain);
+    AppendMember(out, "vlan_fdb_without_port", c.fdbWithoutPort, depth);
   }
+  if (!c.portVlans.empty()) AppendList(out, "port_vlans", c.portVlans, depth, PortVlansItem, {});
   if (!c.problems.empty()) AppendMember(out, "collector_problems", c.problems, depth);
 }
 

@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
+#include "engine/collect/VlanLookup.h"
 #include "engine/report/CollectedJson.h"
 #include "engine/report/SafeFile.h"
 #include "host/CDiscoProcessedData.h"
@@ -67,8 +69,9 @@ std::vector<Spool::Extent> RenderDevice(const DeviceRun& d, Spool& spool,
   AppendOpenObject(&text, DeviceHead(d), kDeviceDepth);
   text.append(",\n");
   if (d.proc) {
-    AppendNeighbours(&text, *d.proc, kDeviceDepth + 1, summary,
-                     [&]() { Drain(&text, spool, &extents, false); });
+    AppendNeighbours(
+        &text, *d.proc, kDeviceDepth + 1, summary, [&]() { Drain(&text, spool, &extents, false); },
+        &d.collected);
   } else {
     AppendIndent(&text, kDeviceDepth + 1);
     text.append("\"local_neighbours\": []");
@@ -90,12 +93,20 @@ std::vector<Spool::Extent> RenderDevice(const DeviceRun& d, Spool& spool,
 }
 
 // {"fields": [...]} at `depth`, or {"fields": [...], "local_fields": [...]}.
+// With `vlans`, the VLAN they give the remote's MAC address on `ifIndex` follows the fields.
 void AppendRemote(std::string* out, const CTolVBList& fields, const CTolVBList* localFields,
-                  int depth) {
+                  int depth, const VlanLookup* vlans = nullptr, long ifIndex = 0) {
   out->append("{\n");
   AppendIndent(out, depth + 1);
   out->append("\"fields\": ");
   AppendFields(out, fields, depth + 1);
+  VlanRef vlan;
+  if (vlans && vlans->VlanOf(FieldText(fields, "m_RemoteNbrPhysAddr", ""), ifIndex, &vlan)) {
+    out->append(",\n");
+    AppendIndent(out, depth + 1);
+    out->append("\"vlan\": ");
+    AppendJson(out, VlanJson(vlan), depth + 1);
+  }
   if (localFields != nullptr) {
     out->append(",\n");
     AppendIndent(out, depth + 1);
@@ -110,8 +121,11 @@ void AppendRemote(std::string* out, const CTolVBList& fields, const CTolVBList* 
 }  // namespace
 
 void AppendNeighbours(std::string* out, const CDiscoProcessedData& processed, int depth,
-                      DeviceSummaryBuilder* summary, const std::function<void()>& drain) {
+                      DeviceSummaryBuilder* summary, const std::function<void()>& drain,
+                      const DeviceCollections* collected) {
   std::vector<const CTolVBList*> locals = processed.DPDLocalNbrs();
+  std::unique_ptr<VlanLookup> vlans;
+  if (collected) vlans = std::make_unique<VlanLookup>(*collected);
   // Remote neighbours by local neighbour, each list in hand-over order.
   std::vector<std::vector<std::size_t>> remotesOf(locals.size());
   std::vector<std::size_t> unmatched;
@@ -137,6 +151,15 @@ void AppendNeighbours(std::string* out, const CDiscoProcessedData& processed, in
     out->append("\"fields\": ");
     AppendFields(out, *locals[l], depth + 2);
     if (summary) summary->AddInterface(*locals[l]);
+    long long ifIndex = 0;
+    FieldInteger(*locals[l], "m_IfIndex", &ifIndex);
+    const PortVlans* portVlans = vlans ? vlans->PortOf(static_cast<long>(ifIndex)) : nullptr;
+    if (portVlans) {
+      out->append(",\n");
+      AppendIndent(out, depth + 2);
+      out->append("\"port_vlans\": ");
+      AppendJson(out, PortVlansJson(*portVlans), depth + 2);
+    }
     out->append(",\n");
     AppendIndent(out, depth + 2);
     out->append("\"remote_neighbours\": ");
@@ -146,7 +169,8 @@ void AppendNeighbours(std::string* out, const CDiscoProcessedData& processed, in
       out->append(k == 0 ? "[\n" : ",\n");
       AppendIndent(out, depth + 3);
       processed.DPDRemoteFields(mine[k], &remote);
-      AppendRemote(out, remote.RRValues(), nullptr, depth + 3);
+      AppendRemote(out, remote.RRValues(), nullptr, depth + 3, vlans.get(),
+                   static_cast<long>(ifIndex));
       if (summary) summary->AddRemote(remote.RRValues());
       if (drain) drain();
     }

@@ -36,8 +36,12 @@ constexpr int kResultsFormatVersion = 1;
 // null, is given every interface and remote neighbour in the same order.
 // `drain`, when set, is called after each remote neighbour, so that the caller can move what
 // `*out` holds elsewhere.
+// With `collected`, the engine's VLANs join the agent's records: an interface's "port_vlans"
+// follow its fields when the switch gave them, and a remote neighbour's "vlan" follows its
+// fields when a VLAN-aware forwarding entry names the VLAN of its MAC address.
 void AppendNeighbours(std::string* out, const CDiscoProcessedData& processed, int depth,
-                      DeviceSummaryBuilder* summary, const std::function<void()>& drain = {});
+                      DeviceSummaryBuilder* summary, const std::function<void()>& drain = {},
+                      const DeviceCollections* collected = nullptr);
 
 class ResultsWriter {
  public:

@@ -60,6 +60,22 @@ std::string Shown(const std::string& text) { return TerminalText(text, kNameWidt
 
 bool Has(const CTolVBList& fields, const char* name) { return fields.RVBLFind(name) != nullptr; }
 
+// "users (10), voice (20) tagged", with "native default (1)" first when the port's native VLAN
+// is none of its untagged ones.
+std::string PortVlansText(const PortVlans& p) {
+  auto one = [](const VlanRef& v) {
+    return (v.name.empty() ? "" : Shown(v.name) + " ") + "(" + std::to_string(v.id) + ")";
+  };
+  std::string text;
+  auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+  bool nativeUntagged = p.native.id == 0;
+  for (const VlanRef& v : p.untagged) nativeUntagged = nativeUntagged || v.id == p.native.id;
+  if (!nativeUntagged) add("native " + one(p.native));
+  for (const VlanRef& v : p.untagged) add(one(v));
+  for (const VlanRef& v : p.tagged) add(one(v) + " tagged");
+  return text.empty() ? "-" : text;
+}
+
 }  // namespace
 
 void KnownDevices::Stake(std::map<std::string, Claim>* map, const std::string& key,
@@ -108,6 +124,7 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
     ++m_Edp;
   } else if (Has(f, "m_RemoteNbrPhysAddr")) {
     ++m_Macs;
+    m_AgentMacs.insert(m_Rows.back().label + " " + FieldText(f, "m_RemoteNbrPhysAddr", ""));
   }
   if (Has(f, "m_NoConnectionAtThisLayer")) {
     out.push_back(kText);
@@ -124,6 +141,12 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
 }
 
 void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
+  // A standard bridge's own port VLANs say more than the agent's view of it.
+  for (const PortVlans& p : c.portVlans) {
+    for (Row& r : m_Rows) {
+      if (!p.local.label.empty() && r.label == p.local.label) r.vlans = PortVlansText(p);
+    }
+  }
   for (const LldpNeighbour& n : c.lldp) {
     ++m_Lldp;
     std::string& out = m_Collected[n.local.label];
@@ -134,6 +157,7 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
   }
   for (const VlanFdbEntry& e : c.vlanFdb) {
     ++m_VlanMacs;
+    if (m_AgentMacs.count(e.local.label + " " + e.mac)) continue;
     std::string& out = m_Collected[e.local.label];
     out.push_back(kVlanMac);
     PutText(&out, Shown(e.mac));

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/collect/CollectedData.h"
@@ -46,7 +47,9 @@ class DeviceSummaryBuilder {
   // Adds a remote neighbour of the interface added last.
   void AddRemote(const CTolVBList& remote);
   // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
-  // under their interface (by label); those of no interface are only counted.
+  // under their interface (by label); those of no interface, and forwarding entries of a MAC the
+  // agent already listed on that interface, are only counted. A standard bridge's port VLANs
+  // replace the agent's VLANs of their interface.
   void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;
@@ -60,6 +63,7 @@ class DeviceSummaryBuilder {
   std::vector<Row> m_Rows;
   long m_Edp = 0;
   long m_Macs = 0;
+  std::unordered_set<std::string> m_AgentMacs;     // "<interface label> <MAC>"
   std::map<std::string, std::string> m_Collected;  // interface label -> encoded lines
   long m_Lldp = 0;
   long m_VlanMacs = 0;

@@ -4,6 +4,7 @@
 
 #include "engine/base/JsonText.h"
 #include "engine/collect/LldpCollector.h"
+#include "engine/collect/PortVlanCollector.h"
 #include "host/CDiscoArpService.h"
 #include "host/CTolAtom.h"
 #include "host/CTolAtomVector.h"
@@ -29,14 +30,18 @@ void RunCollectors(CDiscoStdRequester& requester, CDiscoArpService& arp, FdbMode
   if (!d.proc) return;
   DeviceInterfaces interfaces(*d.proc);
   CollectLldp(requester, *d.record, interfaces, &d.collected);
+  BridgePorts bridgePorts(requester, *d.record);
+  CollectPortVlans(requester, *d.record, bridgePorts, interfaces, &d.collected);
   bool fdbOff = d.entry.downloadFdb && !*d.entry.downloadFdb;
-  bool read = mode == FdbMode::kAlways ||
-              (mode == FdbMode::kAuto && !fdbOff && !AgentFoundFdbEntry(*d.proc));
+  bool read = mode == FdbMode::kAlways || (mode == FdbMode::kAuto && !fdbOff);
   if (!read) return;
   const std::string space = d.entry.addressSpace;
-  CollectVlanFdb(
+  bool found = CollectVlanFdb(
       requester, *d.record, interfaces,
-      [&arp, &space](const std::string& mac) { return IpFromArp(arp, mac, space); }, &d.collected);
+      [&arp, &space](const std::string& mac) { return IpFromArp(arp, mac, space); }, &d.collected,
+      &bridgePorts);
+  // Without --fdb always, a device that has none of the tables has nothing to report.
+  if (!found && mode == FdbMode::kAuto) d.collected.fdbRead = false;
 }
 
 }  // namespace disco

@@ -366,13 +366,18 @@ TEST_F(SampleNetworkTest, CommandLineV3CredentialsReachTheDevice) {
   EXPECT_EQ(results.dump().find("auth-secret-1"), std::string::npos);
 }
 
-// The forwarding database is read only where the agent found none, unless --fdb says otherwise.
-TEST(FdbModeTest, AutoReadsWhereTheAgentFoundNothingAndTheOptionOverrides) {
+// By default the VLAN-aware forwarding database is read wherever the switch has one, beside the
+// agent's entries, whose hosts then carry its VLAN; --fdb and download_fdb say otherwise.
+TEST(FdbModeTest, AutoReadsWhereverATableExistsAndTheOptionOverrides) {
   TempDir dir;
   std::string scope = dir.Write(
-      "scope.yaml", "devices:\n  - {name: exos-1, address: 127.0.0.14, recording: " +
-                        SampleRecording("exos-1") + "}\n  - {name: edge-1, address: 127.0.0.12, " +
-                        "recording: " + SampleRecording("edge-1") + "}\n");
+      "scope.yaml",
+      "devices:\n  - {name: exos-1, address: 127.0.0.14, recording: " + SampleRecording("exos-1") +
+          "}\n  - {name: edge-1, address: 127.0.0.12, " +
+          "recording: " + SampleRecording("edge-1") + "}\n" +
+          "  - {name: edge-2, address: 127.0.0.13, recording: " + SampleRecording("edge-2") +
+          "}\n  - {name: core-1, address: " + "127.0.0.11, download_fdb: false, recording: " +
+          SampleRecording("core-1") + "}\n");
   std::map<std::string, Json> runs;
   for (const char* mode : {"auto", "always", "never"}) {
     EngineProcessResult run = RunEngineProcess(
@@ -381,10 +386,40 @@ TEST(FdbModeTest, AutoReadsWhereTheAgentFoundNothingAndTheOptionOverrides) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     runs[mode] = Json::parse(ReadFile(dir.Path() + "/" + mode + ".json"));
   }
+  const Json& edge1 = DeviceNamed(runs["auto"], "edge-1");
   EXPECT_TRUE(DeviceNamed(runs["auto"], "exos-1").contains("vlan_fdb"));
-  EXPECT_FALSE(DeviceNamed(runs["auto"], "edge-1").contains("vlan_fdb"));
-  EXPECT_TRUE(DeviceNamed(runs["always"], "edge-1").contains("vlan_fdb"));
+  EXPECT_EQ(edge1["vlan_fdb_source"], "extremeFdbMacFdbTable");
+  EXPECT_FALSE(DeviceNamed(runs["auto"], "edge-2").contains("vlan_fdb"));  // it has no table
+  EXPECT_FALSE(DeviceNamed(runs["auto"], "core-1").contains("vlan_fdb"));  // download_fdb off
+  EXPECT_TRUE(DeviceNamed(runs["always"], "edge-2").contains("vlan_fdb"));
+  EXPECT_TRUE(DeviceNamed(runs["always"], "core-1").contains("vlan_fdb"));
   EXPECT_FALSE(DeviceNamed(runs["never"], "exos-1").contains("vlan_fdb"));
+  EXPECT_FALSE(DeviceNamed(runs["never"], "edge-1").contains("vlan_fdb"));
+  // The agent's own records stay as they were; its hosts carry the VLAN beside their fields.
+  const Json& before = DeviceNamed(runs["never"], "edge-1")["local_neighbours"];
+  ASSERT_EQ(edge1["local_neighbours"].size(), before.size());
+  for (std::size_t l = 0; l < before.size(); ++l) {
+    const Json& local = edge1["local_neighbours"][l];
+    EXPECT_EQ(local["fields"], before[l]["fields"]);
+    ASSERT_EQ(local["remote_neighbours"].size(), before[l]["remote_neighbours"].size());
+    for (std::size_t r = 0; r < before[l]["remote_neighbours"].size(); ++r) {
+      EXPECT_EQ(local["remote_neighbours"][r]["fields"],
+                before[l]["remote_neighbours"][r]["fields"]);
+    }
+  }
+  std::map<std::string, std::string> vlanOf;
+  for (const Json& local : edge1["local_neighbours"]) {
+    for (const Json& remote : local["remote_neighbours"]) {
+      if (remote.contains("vlan")) {
+        vlanOf[FieldValue(remote["fields"], "m_RemoteNbrPhysAddr").get<std::string>()] =
+            remote["vlan"]["name"].get<std::string>() + " " +
+            std::to_string(remote["vlan"]["id"].get<int>());
+      }
+    }
+  }
+  EXPECT_EQ(vlanOf["00:1B:21:00:10:01"], "users 10");
+  EXPECT_EQ(vlanOf["00:04:F2:00:20:01"], "voice 20");
+  EXPECT_EQ(vlanOf["00:0C:29:AB:CD:EF"], "users 10");
   EXPECT_EQ(RunEngineProcess({"--fdb", "sometimes", "127.0.0.1"}, dir.Path()).exitCode, 2);
 }
 
