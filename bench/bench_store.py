@@ -21,8 +21,9 @@ linked as a tree, and H hosts on access ports, written R times through the store
 port at each run. Then `find` for 201 random hosts by MAC and by IPv4 (median, store warm) and
 `changes` between the last two runs. SQLite is a file (WAL, synchronous=FULL); PostgreSQL a
 throwaway server the program starts (Unix socket, default settings, fsync on). *Bytes per row*
-is the store's size on disk over its host-sighting rows (PostgreSQL's includes the empty
-database's catalogs, about 7.5 MB). `doc/inventory.md` describes the schema.
+is the store's size on disk over its host-sighting rows: SQLite's file and log; PostgreSQL's
+tables with their indexes (the catalogs every database has, about 7.5 MB, not counted).
+`doc/inventory.md` describes the schema.
 """
 
 TARGET_SIZE = (100, 1000, 200000)

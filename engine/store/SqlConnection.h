@@ -70,7 +70,8 @@ class SqlConnection {
   // Refreshes the planner's statistics after a big change (PostgreSQL's ANALYZE; SQLite's
   // PRAGMA optimize). Outside a transaction; best effort.
   virtual void Optimize() = 0;
-  // Bytes the store takes on disk (database file, or the database's size on the server).
+  // Bytes the store takes on disk: the database file and its log (SQLite), the store's tables
+  // and their indexes (PostgreSQL, without the catalogs every database has).
   virtual bool DiskBytes(std::int64_t* bytes, std::string* error) = 0;
 };
 
