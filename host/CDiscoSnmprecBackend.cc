@@ -3,9 +3,23 @@
 #include "host/CDiscoSnmprecTable.h"
 #include "host/TolTypes.h"
 
+namespace {
+
+std::string SkipText(const std::string& where, const CDiscoSnmprecSkip& skip) {
+  return where + std::to_string(skip.line) + ": " + (skip.oid.empty() ? "" : skip.oid + ": ") +
+         skip.reason;
+}
+
+}  // namespace
+
 bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std::string* error) {
   std::shared_ptr<const CDiscoSnmprecTable> table = CDiscoSnmprecTable::Parse(text, error);
   if (!table) return false;
+  if (!table->Skipped().empty()) {
+    if (error) *error = "line " + std::to_string(table->Skipped()[0].line) + ": " +
+                        table->Skipped()[0].reason;
+    return false;
+  }
   if (rows) {
     rows->clear();
     rows->resize(table->Size());
@@ -31,9 +45,31 @@ bool CDiscoSnmprecBackend::AddDevice(const std::string& address, const std::stri
   auto recording = std::make_shared<Recording>();
   recording->table = CDiscoSnmprecTable::Parse(snmprecText, error);
   if (!recording->table) return false;
+  Register(key, std::move(recording));
+  return true;
+}
+
+void CDiscoSnmprecBackend::Register(const std::string& key, std::shared_ptr<Recording> recording) {
+  const CDiscoSnmprecTable& table = *recording->table;
+  const std::string where = recording->path.empty() ? "line " : recording->path + ":";
+  for (const CDiscoSnmprecSkip& skip : table.Skipped()) {
+    recording->problems.push_back(SkipText(where, skip));
+  }
+  if (table.SkippedCount() > table.Skipped().size()) {
+    recording->problems.push_back(
+        (recording->path.empty() ? std::string("the recording") : recording->path) + ": " +
+        std::to_string(table.SkippedCount() - table.Skipped().size()) + " more lines left out");
+  }
+  if (!recording->pinned) recording->table.reset();
   std::lock_guard<std::mutex> lock(m_Mutex);
   m_Devices[key] = std::move(recording);
-  return true;
+}
+
+std::vector<std::string> CDiscoSnmprecBackend::Problems(const std::string& address,
+                                                        int port) const {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  auto it = m_Devices.find(address + ":" + std::to_string(port));
+  return it == m_Devices.end() ? std::vector<std::string>() : it->second->problems;
 }
 
 bool CDiscoSnmprecBackend::AddDeviceFile(const std::string& address, const std::string& path,
@@ -45,9 +81,7 @@ bool CDiscoSnmprecBackend::AddDeviceFile(const std::string& address, const std::
   recording->pinned = pinned;
   recording->table = CDiscoSnmprecTable::ParseFile(path, error);
   if (!recording->table) return false;
-  if (!pinned) recording->table.reset();
-  std::lock_guard<std::mutex> lock(m_Mutex);
-  m_Devices[key] = std::move(recording);
+  Register(key, std::move(recording));
   return true;
 }
 

@@ -2,7 +2,10 @@
 // recorder writes: one "OID|type|value" line per instance, where type is the numeric ASN.1 tag
 // (2 INTEGER, 4 OCTET STRING, 5 NULL, 6 OBJECT IDENTIFIER, 64 IpAddress, 65 Counter32,
 // 66 Gauge32, 67 TimeTicks, 68 Opaque, 70 Counter64), optionally suffixed with "x" when the value
-// is hex-encoded. Lines starting with '#' and blank lines are ignored. Serves as the in-memory
+// is hex-encoded ("4x|00127962f940", "64x|c0a80101"; OCTET STRING, IpAddress and Opaque) or "e"
+// when it is text with backslash escapes ("4e|two\\nlines"). Lines starting with '#' and blank
+// lines are ignored; a line that cannot be read is left out and reported (Problems), so that one
+// bad value costs that instance only, as a real agent answering it with noSuchInstance. Serves as the in-memory
 // agent of the unit tests and as the offline replay of recorded switches. Recordings are held in
 // compact form (CDiscoSnmprecTable), a few tens of bytes per instance. Thread-safe.
 #pragma once
@@ -19,16 +22,18 @@
 class CDiscoSnmprecTable;
 
 // Parses .snmprec text into rows sorted by OID (a repeated OID keeps its last line). Returns true,
-// or false with `*error` naming the first bad line ("line N: ..."). `rows` (may be null) is
-// replaced on success. Decodes every row: the backend itself keeps the compact form.
+// or false with `*error` naming the first bad line ("line N: ..."): strict, for recordings made
+// by hand. `rows` (may be null) is replaced on success. Decodes every row: the backend itself
+// keeps the compact form.
 bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std::string* error);
 
 class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
  public:
   // Registers the recording answered for the device at `address` and `port` (any port when -1,
   // the default); a recording for the exact port is preferred. A device without a recording does
-  // not answer (TOL_ERR_TIMEOUT). Returns true, or false with `*error` set ("line N: ..."); a
-  // bad recording registers nothing.
+  // not answer (TOL_ERR_TIMEOUT). Returns true, or false with `*error` set (a bad address or port,
+  // a recording too large) and nothing registered. Lines that cannot be read are left out and
+  // kept for Problems.
   bool AddDevice(const std::string& address, const std::string& snmprecText, std::string* error,
                  int port = -1);
   // The same from the file at `path`, read in blocks (never held whole); "cannot read PATH" when
@@ -37,6 +42,11 @@ class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
   // only the recordings of the devices in flight (see Release).
   bool AddDeviceFile(const std::string& address, const std::string& path, std::string* error,
                      int port = -1, bool pinned = true);
+  // The lines left out of the recording of the device at `address` and `port` when it was added,
+  // one text each: "PATH:LINE: OID: reason" ("line N: ..." for a recording added as text; no OID
+  // when the line has none that can be read), at most CDiscoSnmprecTable::kSkipsKept, then
+  // "PATH: N more lines left out" when there were more. Empty for a clean or unknown recording.
+  std::vector<std::string> Problems(const std::string& address, int port = -1) const;
   // Lets the recording of the device at `address` and `port` go when it was added unpinned; it is
   // read from its file again if the device is asked again. A recording that cannot be read then
   // fails the request (TOL_ERR_FAILED) with the reason.
@@ -59,7 +69,10 @@ class CDiscoSnmprecBackend : public CDiscoSnmpBackend {
     bool pinned = true;
     std::mutex loading;  // guards `table` of an unpinned recording
     std::shared_ptr<const CDiscoSnmprecTable> table;
+    std::vector<std::string> problems;  // of the first reading, which is the one checked
   };
+  // Registers `recording`, whose table was just read, under `key`.
+  void Register(const std::string& key, std::shared_ptr<Recording> recording);
   // The recording of `target`; null with `*failed` false when there is none, null with `*failed`
   // true and `*reason` set when its file cannot be read again.
   std::shared_ptr<const CDiscoSnmprecTable> Find(const CDiscoSnmpTarget& target, bool* failed,
