@@ -16,8 +16,9 @@ bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std
   std::shared_ptr<const CDiscoSnmprecTable> table = CDiscoSnmprecTable::Parse(text, error);
   if (!table) return false;
   if (!table->Skipped().empty()) {
-    if (error) *error = "line " + std::to_string(table->Skipped()[0].line) + ": " +
-                        table->Skipped()[0].reason;
+    if (error)
+      *error =
+          "line " + std::to_string(table->Skipped()[0].line) + ": " + table->Skipped()[0].reason;
     return false;
   }
   if (rows) {
@@ -28,20 +29,25 @@ bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std
   return true;
 }
 
-bool CDiscoSnmprecBackend::DeviceKey(const std::string& address, int port, std::string* key,
-                                     std::string* error) {
+std::string CDiscoSnmprecBackend::KeyOf(const std::string& address, int port,
+                                        const std::string& name) {
+  return address + ":" + std::to_string(port) + (name.empty() ? "" : " " + name);
+}
+
+bool CDiscoSnmprecBackend::DeviceKey(const std::string& address, int port, const std::string& name,
+                                     std::string* key, std::string* error) {
   if (address.empty() || port < -1 || port == 0 || port > 65535) {
     if (error) *error = "bad device address '" + address + ":" + std::to_string(port) + "'";
     return false;
   }
-  *key = address + ":" + std::to_string(port);
+  *key = KeyOf(address, port, name);
   return true;
 }
 
 bool CDiscoSnmprecBackend::AddDevice(const std::string& address, const std::string& snmprecText,
-                                     std::string* error, int port) {
+                                     std::string* error, int port, const std::string& name) {
   std::string key;
-  if (!DeviceKey(address, port, &key, error)) return false;
+  if (!DeviceKey(address, port, name, &key, error)) return false;
   auto recording = std::make_shared<Recording>();
   recording->table = CDiscoSnmprecTable::Parse(snmprecText, error);
   if (!recording->table) return false;
@@ -65,17 +71,18 @@ void CDiscoSnmprecBackend::Register(const std::string& key, std::shared_ptr<Reco
   m_Devices[key] = std::move(recording);
 }
 
-std::vector<std::string> CDiscoSnmprecBackend::Problems(const std::string& address,
-                                                        int port) const {
+std::vector<std::string> CDiscoSnmprecBackend::Problems(const std::string& address, int port,
+                                                        const std::string& name) const {
   std::lock_guard<std::mutex> lock(m_Mutex);
-  auto it = m_Devices.find(address + ":" + std::to_string(port));
+  auto it = m_Devices.find(KeyOf(address, port, name));
   return it == m_Devices.end() ? std::vector<std::string>() : it->second->problems;
 }
 
 bool CDiscoSnmprecBackend::AddDeviceFile(const std::string& address, const std::string& path,
-                                         std::string* error, int port, bool pinned) {
+                                         std::string* error, int port, bool pinned,
+                                         const std::string& name) {
   std::string key;
-  if (!DeviceKey(address, port, &key, error)) return false;
+  if (!DeviceKey(address, port, name, &key, error)) return false;
   auto recording = std::make_shared<Recording>();
   recording->path = path;
   recording->pinned = pinned;
@@ -85,11 +92,11 @@ bool CDiscoSnmprecBackend::AddDeviceFile(const std::string& address, const std::
   return true;
 }
 
-void CDiscoSnmprecBackend::Release(const std::string& address, int port) {
+void CDiscoSnmprecBackend::Release(const std::string& address, int port, const std::string& name) {
   std::shared_ptr<Recording> recording;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    auto it = m_Devices.find(address + ":" + std::to_string(port));
+    auto it = m_Devices.find(KeyOf(address, port, name));
     if (it == m_Devices.end()) return;
     recording = it->second;
   }
@@ -105,7 +112,8 @@ std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecBackend::Find(const CDisc
   std::shared_ptr<Recording> recording;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    auto it = m_Devices.find(target.Key());
+    auto it = m_Devices.find(KeyOf(target.address, target.port, target.name));
+    if (it == m_Devices.end()) it = m_Devices.find(target.Key());
     if (it == m_Devices.end()) it = m_Devices.find(target.address + ":-1");
     if (it == m_Devices.end()) return nullptr;
     recording = it->second;
