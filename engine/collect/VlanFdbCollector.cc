@@ -121,7 +121,9 @@ bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row
     }
     r.vlan.id = static_cast<long>(id);
     r.vlan.name = PrintableOrHex(OctetsAt(vlanNames, vlanIfIndex));
-    r.portKnown = IntegerAt(ports, index, &r.port) && r.port > 0;
+    long ifIndex = 0;
+    r.portKnown = IfIndexAt(ports, index, &ifIndex);
+    r.port = ifIndex;
     r.statusKnown = IntegerAt(status, index, &r.status);
     rows->push_back(std::move(r));
   }
@@ -148,12 +150,13 @@ void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<
   std::map<unsigned long, Vlan> vlanOf;
   Trouble badVlan;
   for (const auto& [index, value] : fdbIds) {
-    if (index.size() != 2 || value.kind == TolSnmpValue::kOctetString) continue;
+    long long fdbValue = 0;
+    if (index.size() != 2 || !IntegerAt(fdbIds, index, &fdbValue)) continue;
     if (!VlanIdInRange(static_cast<long long>(index[1]))) {
       badVlan.Add("VLAN id " + std::to_string(index[1]));
       continue;
     }
-    unsigned long fdbId = static_cast<unsigned long>(value.integer);
+    unsigned long fdbId = static_cast<unsigned long>(fdbValue);
     long vlanId = static_cast<long>(index[1]);
     auto it = vlanOf.find(fdbId);
     if (it == vlanOf.end() || vlanId < it->second.id) {
@@ -172,8 +175,10 @@ void ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, std::vector<
     r.vlanKnown = vlan != vlanOf.end();
     if (r.vlanKnown) r.vlan = vlan->second;
     long long bridgePort = 0;
+    long ifIndex = 0;
     r.portKnown = IntegerAt(ports, index, &bridgePort) && bridgePort > 0 &&
-                  IntegerAt(bridgePorts, {static_cast<unsigned long>(bridgePort)}, &r.port);
+                  IfIndexAt(bridgePorts, {static_cast<unsigned long>(bridgePort)}, &ifIndex);
+    r.port = ifIndex;
     r.statusKnown = IntegerAt(status, index, &r.status);
     rows->push_back(std::move(r));
   }
