@@ -484,7 +484,7 @@ class CDiscoSnmprecTable::Builder {
   size_t m_Used = 0;                // bytes of records in the last block
   std::vector<uint32_t> m_Offsets;  // in line order until sorted
   size_t m_Line = 0;
-  bool m_Sorted = true;  // every key so far above the one before
+  bool m_Sorted = true;                      // every key so far above the one before
   std::vector<CDiscoSnmprecSkip> m_Skipped;  // the first kSkipsKept lines left out
   size_t m_SkippedCount = 0;
 };

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
 #include <string>
 #include <vector>
 
@@ -66,8 +65,8 @@ TEST(SnmprecParse, BadLinesNameTheLine) {
   for (const auto& e : kErrors) {
     // Two good lines, a comment and a blank line come first: the bad line is line 5, and a good
     // one follows it.
-    std::string text = "1.3.6.1.1|2|1\n# note\n\n1.3.6.1.2|4|x\n" + std::string(e.line) +
-                       "\n1.3.6.1.3|2|3\n";
+    std::string text =
+        "1.3.6.1.1|2|1\n# note\n\n1.3.6.1.2|4|x\n" + std::string(e.line) + "\n1.3.6.1.3|2|3\n";
     std::string error;
     EXPECT_FALSE(TolParseSnmprec(text, nullptr, &error)) << e.line;
     EXPECT_EQ(error.rfind("line 5: ", 0), 0u) << error;
@@ -89,17 +88,18 @@ TEST(SnmprecParse, BadLinesNameTheLine) {
 TEST(SnmprecParse, EncodedFormsAndFullWidths) {
   std::vector<TolSnmpRow> rows;
   std::string error;
-  ASSERT_TRUE(TolParseSnmprec("1.1|4e|a\\x00\\tb\\\\c\\'\\n\n"
-                              "1.2|64e|\\x0a\\x01\\x02\\x03\n"
-                              "1.3|64x|0A010203\n"
-                              "1.4|2|4294967295\n"
-                              "1.5|2| -7 \n"
-                              "1.6|129|\n"
-                              "1.7|70|18446744073709551615\n"
-                              "1.8|6|1.3.6.1.4294967295\n"
-                              "1.9|67|4294967295\n"
-                              "1.10|68e|\\x9f\n",
-                              &rows, &error))
+  ASSERT_TRUE(
+      TolParseSnmprec("1.1|4e|a\\x00\\tb\\\\c\\'\\n\n"
+                      "1.2|64e|\\x0a\\x01\\x02\\x03\n"
+                      "1.3|64x|0A010203\n"
+                      "1.4|2|4294967295\n"
+                      "1.5|2| -7 \n"
+                      "1.6|129|\n"
+                      "1.7|70|18446744073709551615\n"
+                      "1.8|6|1.3.6.1.4294967295\n"
+                      "1.9|67|4294967295\n"
+                      "1.10|68e|\\x9f\n",
+                      &rows, &error))
       << error;
   ASSERT_EQ(rows.size(), 9u);  // noSuchInstance records no instance
   EXPECT_EQ(rows[0].value.bytes, std::string("a\0\tb\\c'\n", 8));
