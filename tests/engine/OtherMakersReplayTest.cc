@@ -39,10 +39,10 @@ std::vector<std::string> Macs(const Json& device) {
 TEST(OtherMakersReplayTest, BadRecordedValuesCostThoseValuesOnly) {
   TempDir dir;
   const std::string odd = OtherMaker("replay-bad-values");
-  const std::string scope = dir.Write(
-      "scope.yaml", "devices:\n  - {name: odd-1, address: 127.0.0.61, recording: " + odd +
-                        "}\n  - {name: core-1, address: 127.0.0.11, recording: " +
-                        SampleRecording("core-1") + "}\n");
+  const std::string scope =
+      dir.Write("scope.yaml", "devices:\n  - {name: odd-1, address: 127.0.0.61, recording: " + odd +
+                                  "}\n  - {name: core-1, address: 127.0.0.11, recording: " +
+                                  SampleRecording("core-1") + "}\n");
   EngineProcessResult run =
       RunEngineProcess({"--scope", scope, "--no-ping", "-o", "r.json"}, dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -71,6 +71,29 @@ TEST(OtherMakersReplayTest, BadRecordedValuesCostThoseValuesOnly) {
   EXPECT_FALSE(other.contains("value_problems"));
 }
 
+// An access node numbering its ports past 2^31, its values in hex, escaped text and full widths:
+// every line is read, and its forwarding entries name their interfaces by those numbers.
+TEST(OtherMakersReplayTest, IfIndexesPast2To31AndEncodedValuesAreRead) {
+  TempDir dir;
+  const std::string scope =
+      dir.Write("scope.yaml", "devices:\n  - {name: wide-1, address: 127.0.0.63, recording: " +
+                                  OtherMaker("replay-wide-values") + "}\n");
+  EngineProcessResult run = RunEngineProcess(
+      {"--scope", scope, "--no-ping", "--fdb", "always", "-o", "r.json"}, dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Json results = Json::parse(ReadFile(dir.Path() + "/r.json"));
+  const Json& device = DeviceNamed(results, "wide-1");
+  EXPECT_FALSE(device.contains("value_problems")) << device["value_problems"];
+  EXPECT_EQ(device["local_neighbours"].size(), 4u);
+  std::vector<std::string> entries;
+  for (const Json& e : device["vlan_fdb"]) {
+    entries.push_back(e["mac"].get<std::string>() + " " + e["if_index"].dump() + " " +
+                      e["ip"].get<std::string>());
+  }
+  EXPECT_EQ(entries, (std::vector<std::string>{"00:1B:21:00:90:20 4026531842 10.0.9.20",
+                                               "00:1B:21:00:90:21 4026531843 10.0.9.21"}));
+}
+
 // The bridge of VLAN 10 read through "community@vlan" next to the default view: two devices,
 // each with its own name, credentials and forwarding entries; replayed from their own
 // recordings, and over SNMP with their own communities.
@@ -87,8 +110,8 @@ TEST(OtherMakersReplayTest, OneAddressTwoCommunitiesAreTwoDevices) {
     if (!replayed && !served) continue;
     SCOPED_TRACE(replayed ? "replayed" : "over SNMP");
     const std::string where =
-        replayed ? "address: 127.0.0.62, " : "address: " + sim.Address() + ", port: " +
-                                                 std::to_string(sim.Port()) + ", ";
+        replayed ? "address: 127.0.0.62, "
+                 : "address: " + sim.Address() + ", port: " + std::to_string(sim.Port()) + ", ";
     TempDir dir;
     const std::string scope = dir.Write(
         "scope.yaml", "devices:\n  - {name: two-1, " + where + "community: two" +
