@@ -8,14 +8,14 @@
 CDiscoFailFastBackend::CDiscoFailFastBackend(std::shared_ptr<CDiscoSnmpBackend> inner, int limit)
     : m_Inner(std::move(inner)), m_Limit(std::max(1, limit)) {}
 
-bool CDiscoFailFastBackend::GivenUp(const std::string& targetKey) const {
+bool CDiscoFailFastBackend::GivenUp(const std::string& targetKey, const std::string& name) const {
   std::lock_guard<std::mutex> lock(m_Mutex);
-  auto it = m_Devices.find(targetKey);
+  auto it = m_Devices.find(targetKey + " " + name);
   return it != m_Devices.end() && it->second.givenUp;
 }
 
 bool CDiscoFailFastBackend::Refuse(const CDiscoSnmpTarget& target, std::string* reason) const {
-  if (!GivenUp(target.Key())) return false;
+  if (!GivenUp(target.Key(), target.name)) return false;
   if (reason != nullptr) {
     *reason = target.Key() + " stopped answering: request not sent";
   }
@@ -23,11 +23,11 @@ bool CDiscoFailFastBackend::Refuse(const CDiscoSnmpTarget& target, std::string* 
 }
 
 void CDiscoFailFastBackend::Count(const CDiscoSnmpTarget& target, int rc, std::string* reason) {
-  std::string key = target.Key();
+  const std::string key = target.Key();
   bool gaveUp = false;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    DeviceState& state = m_Devices[key];
+    DeviceState& state = m_Devices[key + " " + target.name];
     if (rc != TOL_ERR_TIMEOUT) {
       state.consecutiveTimeouts = 0;  // the device answered (or the request never left)
       return;

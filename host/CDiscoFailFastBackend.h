@@ -1,6 +1,8 @@
 // A backend wrapper that stops sending to a device that stopped answering. Without it, every
 // request a dead device had left costs a full time-out for each try, which on a big switch adds
-// minutes to a run. After `limit` consecutive time-outs from one device (address:port), its later
+// minutes to a run. After `limit` consecutive time-outs from one device (address:port and the
+// device's name: two communities of one switch are two devices, and a wrong one gives up only
+// its own), its later
 // requests fail at once with TOL_ERR_ABANDONED and never reach the wrapped backend; the other
 // devices are not affected (the bookkeeping holds one short lock per request, never during I/O).
 // Any answer from the device, an error answer included, resets its count, so a device that is
@@ -34,8 +36,9 @@ class CDiscoFailFastBackend : public CDiscoSnmpBackend {
   int Walk(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& column,
            std::vector<TolSnmpRow>* rows, std::string* reason) override;
 
-  // Whether the device at `targetKey` (CDiscoSnmpTarget::Key()) was given up.
-  bool GivenUp(const std::string& targetKey) const;
+  // Whether the device `name` at `targetKey` (CDiscoSnmpTarget::Key(), "address:port") was
+  // given up.
+  bool GivenUp(const std::string& targetKey, const std::string& name) const;
   int Limit() const { return m_Limit; }
 
  private:

@@ -3,9 +3,24 @@
 #include "host/CDiscoSnmprecTable.h"
 #include "host/TolTypes.h"
 
+namespace {
+
+std::string SkipText(const std::string& where, const CDiscoSnmprecSkip& skip) {
+  return where + std::to_string(skip.line) + ": " + (skip.oid.empty() ? "" : skip.oid + ": ") +
+         skip.reason;
+}
+
+}  // namespace
+
 bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std::string* error) {
   std::shared_ptr<const CDiscoSnmprecTable> table = CDiscoSnmprecTable::Parse(text, error);
   if (!table) return false;
+  if (!table->Skipped().empty()) {
+    if (error)
+      *error =
+          "line " + std::to_string(table->Skipped()[0].line) + ": " + table->Skipped()[0].reason;
+    return false;
+  }
   if (rows) {
     rows->clear();
     rows->resize(table->Size());
@@ -14,48 +29,74 @@ bool TolParseSnmprec(const std::string& text, std::vector<TolSnmpRow>* rows, std
   return true;
 }
 
-bool CDiscoSnmprecBackend::DeviceKey(const std::string& address, int port, std::string* key,
-                                     std::string* error) {
+std::string CDiscoSnmprecBackend::KeyOf(const std::string& address, int port,
+                                        const std::string& name) {
+  return address + ":" + std::to_string(port) + (name.empty() ? "" : " " + name);
+}
+
+bool CDiscoSnmprecBackend::DeviceKey(const std::string& address, int port, const std::string& name,
+                                     std::string* key, std::string* error) {
   if (address.empty() || port < -1 || port == 0 || port > 65535) {
     if (error) *error = "bad device address '" + address + ":" + std::to_string(port) + "'";
     return false;
   }
-  *key = address + ":" + std::to_string(port);
+  *key = KeyOf(address, port, name);
   return true;
 }
 
 bool CDiscoSnmprecBackend::AddDevice(const std::string& address, const std::string& snmprecText,
-                                     std::string* error, int port) {
+                                     std::string* error, int port, const std::string& name) {
   std::string key;
-  if (!DeviceKey(address, port, &key, error)) return false;
+  if (!DeviceKey(address, port, name, &key, error)) return false;
   auto recording = std::make_shared<Recording>();
   recording->table = CDiscoSnmprecTable::Parse(snmprecText, error);
   if (!recording->table) return false;
-  std::lock_guard<std::mutex> lock(m_Mutex);
-  m_Devices[key] = std::move(recording);
+  Register(key, std::move(recording));
   return true;
 }
 
+void CDiscoSnmprecBackend::Register(const std::string& key, std::shared_ptr<Recording> recording) {
+  const CDiscoSnmprecTable& table = *recording->table;
+  const std::string where = recording->path.empty() ? "line " : recording->path + ":";
+  for (const CDiscoSnmprecSkip& skip : table.Skipped()) {
+    recording->problems.push_back(SkipText(where, skip));
+  }
+  if (table.SkippedCount() > table.Skipped().size()) {
+    recording->problems.push_back(
+        (recording->path.empty() ? std::string("the recording") : recording->path) + ": " +
+        std::to_string(table.SkippedCount() - table.Skipped().size()) + " more lines left out");
+  }
+  if (!recording->pinned) recording->table.reset();
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  m_Devices[key] = std::move(recording);
+}
+
+std::vector<std::string> CDiscoSnmprecBackend::Problems(const std::string& address, int port,
+                                                        const std::string& name) const {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  auto it = m_Devices.find(KeyOf(address, port, name));
+  return it == m_Devices.end() ? std::vector<std::string>() : it->second->problems;
+}
+
 bool CDiscoSnmprecBackend::AddDeviceFile(const std::string& address, const std::string& path,
-                                         std::string* error, int port, bool pinned) {
+                                         std::string* error, int port, bool pinned,
+                                         const std::string& name) {
   std::string key;
-  if (!DeviceKey(address, port, &key, error)) return false;
+  if (!DeviceKey(address, port, name, &key, error)) return false;
   auto recording = std::make_shared<Recording>();
   recording->path = path;
   recording->pinned = pinned;
   recording->table = CDiscoSnmprecTable::ParseFile(path, error);
   if (!recording->table) return false;
-  if (!pinned) recording->table.reset();
-  std::lock_guard<std::mutex> lock(m_Mutex);
-  m_Devices[key] = std::move(recording);
+  Register(key, std::move(recording));
   return true;
 }
 
-void CDiscoSnmprecBackend::Release(const std::string& address, int port) {
+void CDiscoSnmprecBackend::Release(const std::string& address, int port, const std::string& name) {
   std::shared_ptr<Recording> recording;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    auto it = m_Devices.find(address + ":" + std::to_string(port));
+    auto it = m_Devices.find(KeyOf(address, port, name));
     if (it == m_Devices.end()) return;
     recording = it->second;
   }
@@ -71,7 +112,8 @@ std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecBackend::Find(const CDisc
   std::shared_ptr<Recording> recording;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    auto it = m_Devices.find(target.Key());
+    auto it = m_Devices.find(KeyOf(target.address, target.port, target.name));
+    if (it == m_Devices.end()) it = m_Devices.find(target.Key());
     if (it == m_Devices.end()) it = m_Devices.find(target.address + ":-1");
     if (it == m_Devices.end()) return nullptr;
     recording = it->second;

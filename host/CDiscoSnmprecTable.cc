@@ -123,12 +123,13 @@ bool ParseUnsigned(const char* b, const char* e, unsigned long long max, unsigne
   return end != nullptr && end != b && end == e;
 }
 
-// An INTEGER: an optional sign, then digits only; within 32 bits.
+// An INTEGER: an optional sign, then digits only; from -2^31 to 2^32-1: devices that number
+// things past 2^31 (access nodes' ifIndex) send them as unsigned 32-bit values.
 bool ParseInteger(const char* b, const char* e, long long* v) {
   const bool negative = b != e && *b == '-';
   if (b != e && (*b == '-' || *b == '+')) ++b;
   unsigned long long magnitude = 0;
-  if (!ParseUnsigned(b, e, negative ? 2147483648ull : 2147483647ull, &magnitude)) return false;
+  if (!ParseUnsigned(b, e, negative ? 2147483648ull : 4294967295ull, &magnitude)) return false;
   *v = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
   return true;
 }
@@ -180,6 +181,44 @@ unsigned char* PutHex(const char* b, const char* e, unsigned char* w, size_t* co
   }
   *count = digits / 2;
   return w;
+}
+
+// The recorder's escaped text (type suffix 'e'): backslash escapes as in a Python string literal
+// (\\ \' \" \a \b \f \n \r \t \v and \xHH), every other byte as it is. Written as
+// [length][octets]; `*count` is the number of octets. Null when an escape is bad.
+unsigned char* PutEscaped(const char* b, const char* e, unsigned char* w, size_t* count) {
+  static const char kFrom[] = "\\'\"abfnrtv";
+  static const char kTo[] = "\\'\"\a\b\f\n\r\t\v";
+  std::string octets;
+  octets.reserve(static_cast<size_t>(e - b));
+  while (b != e) {
+    const char c = *b++;
+    if (c != '\\') {
+      octets.push_back(c);
+      continue;
+    }
+    if (b == e) return nullptr;
+    const char k = *b++;
+    if (k == 'x') {
+      if (e - b < 2 || HexDigit(b[0]) < 0 || HexDigit(b[1]) < 0) return nullptr;
+      octets.push_back(static_cast<char>(HexDigit(b[0]) * 16 + HexDigit(b[1])));
+      b += 2;
+      continue;
+    }
+    const char* at = std::strchr(kFrom, k);
+    if (k == '\0' || at == nullptr) return nullptr;
+    octets.push_back(kTo[at - kFrom]);
+  }
+  w = PutLength(octets.size(), w);
+  std::memcpy(w, octets.data(), octets.size());
+  *count = octets.size();
+  return w + octets.size();
+}
+
+// Moves [*b, *e) past blanks (spaces, tabs) at both ends.
+void Trim(const char** b, const char** e) {
+  while (*b != *e && (**b == ' ' || **b == '\t')) ++*b;
+  while (*e != *b && ((*e)[-1] == ' ' || (*e)[-1] == '\t')) --*e;
 }
 
 // "a.b.c.d", each part decimal at most 255, written as [4][four octets]. Null when bad.
@@ -249,8 +288,8 @@ class CDiscoSnmprecTable::Builder {
       m_Blocks.back().shrink_to_fit();
     }
     m_Offsets.shrink_to_fit();
-    return std::shared_ptr<const CDiscoSnmprecTable>(
-        new CDiscoSnmprecTable(std::move(m_Blocks), std::move(m_Offsets)));
+    return std::shared_ptr<const CDiscoSnmprecTable>(new CDiscoSnmprecTable(
+        std::move(m_Blocks), std::move(m_Offsets), std::move(m_Skipped), m_SkippedCount));
   }
 
  private:
@@ -261,16 +300,37 @@ class CDiscoSnmprecTable::Builder {
     while (first != e && (*first == ' ' || *first == '\t')) ++first;
     if (first == e || *first == '#') return true;
     std::string reason;
-    if (!AddRecord(b, e, &reason)) {
-      if (error) *error = "line " + std::to_string(m_Line) + ": " + reason;
-      return false;
+    switch (AddRecord(b, e, &reason)) {
+      case Outcome::kAdded:
+      case Outcome::kAbsent:
+        return true;
+      case Outcome::kTooLarge:
+        if (error) *error = "line " + std::to_string(m_Line) + ": " + reason;
+        return false;
+      case Outcome::kLeftOut:
+        break;
     }
+    if (m_Skipped.size() < kSkipsKept) {
+      const char* bar = static_cast<const char*>(std::memchr(b, '|', static_cast<size_t>(e - b)));
+      std::string oid = bar != nullptr ? std::string(b, bar) : "";
+      if (reason.rfind("bad OID", 0) == 0) oid.clear();  // the reason quotes it
+      m_Skipped.push_back({m_Line, std::move(oid), std::move(reason)});
+    }
+    ++m_SkippedCount;
     return true;
   }
 
+  enum class Outcome {
+    kAdded,
+    kAbsent,    // an exception recorded in place of a value (noSuchInstance...): no instance
+    kLeftOut,   // `*reason` says what is wrong with the line
+    kTooLarge,  // past what the table can hold: the whole recording fails
+  };
+
   // "OID|type|value" into a record. The checks and their order are those of the format's
-  // reasons: the OID, the type, hex allowed for the type, hex digits, then the value.
-  bool AddRecord(const char* b, const char* e, std::string* reason) {
+  // reasons: the OID, the type, the encoding allowed for the type, the encoded text, then the
+  // value.
+  Outcome AddRecord(const char* b, const char* e, std::string* reason) {
     const size_t size = static_cast<size_t>(e - b);
     const char* bar1 = static_cast<const char*>(std::memchr(b, '|', size));
     const char* bar2 = bar1 == nullptr ? nullptr
@@ -278,45 +338,48 @@ class CDiscoSnmprecTable::Builder {
                                              bar1 + 1, '|', static_cast<size_t>(e - bar1 - 1)));
     if (bar2 == nullptr) {
       *reason = "expected OID|type|value";
-      return false;
+      return Outcome::kLeftOut;
     }
     unsigned char* record = Room(size);
     if (record == nullptr) {
       *reason = "recording too large";
-      return false;
+      return Outcome::kTooLarge;
     }
     unsigned char* w = PutOid(b, bar1, record);
     if (w == nullptr) {
       *reason = "bad OID '" + std::string(b, bar1) + "'";
-      return false;
+      return Outcome::kLeftOut;
+    }
+
+    const char* type = bar1 + 1;
+    const char last = type != bar2 ? bar2[-1] : '\0';
+    const char encoding = last == 'x' || last == 'X' ? 'x' : last == 'e' ? 'e' : '\0';
+    const char* tagEnd = encoding != '\0' ? bar2 - 1 : bar2;
+    unsigned long long tag = 0;
+    if (!ParseUnsigned(type, tagEnd, 255, &tag)) {
+      *reason = "bad type '" + std::string(type, bar2) + "'";
+      return Outcome::kLeftOut;
+    }
+    if (tag >= 128 && tag <= 130) return Outcome::kAbsent;
+    if (encoding != '\0' && tag != 4 && tag != 64 && tag != 68) {
+      *reason = std::string(encoding == 'x' ? "hex" : "escaped") + " value not allowed for type " +
+                std::string(type, tagEnd);
+      return Outcome::kLeftOut;
+    }
+    const char* value = bar2 + 1;
+    const char* bad = PutValue(static_cast<unsigned>(tag), encoding, value, e, &w);
+    if (bad != nullptr) {
+      *reason = bad[0] == '\0' ? "unsupported type " + std::string(type, tagEnd)
+                               : std::string(bad) + " '" + std::string(value, e) + "'";
+      return Outcome::kLeftOut;
     }
     if (m_Sorted && !m_Offsets.empty() &&
         KeyOfRecord(RecordAt(m_Blocks, m_Offsets.back())) >= KeyOfRecord(record)) {
       m_Sorted = false;
     }
-
-    const char* type = bar1 + 1;
-    const bool hex = type != bar2 && (bar2[-1] == 'x' || bar2[-1] == 'X');
-    const char* tagEnd = hex ? bar2 - 1 : bar2;
-    unsigned long long tag = 0;
-    if (!ParseUnsigned(type, tagEnd, 255, &tag)) {
-      *reason = "bad type '" + std::string(type, bar2) + "'";
-      return false;
-    }
-    if (hex && tag != 4 && tag != 64 && tag != 68) {
-      *reason = "hex value not allowed for type " + std::string(type, tagEnd);
-      return false;
-    }
-    const char* value = bar2 + 1;
-    const char* bad = PutValue(static_cast<unsigned>(tag), hex, value, e, &w);
-    if (bad != nullptr) {
-      *reason = bad[0] == '\0' ? "unsupported type " + std::string(type, tagEnd)
-                               : std::string(bad) + " '" + std::string(value, e) + "'";
-      return false;
-    }
     m_Offsets.push_back(static_cast<uint32_t>(((m_Blocks.size() - 1) << kBlockBits) + m_Used));
     m_Used = static_cast<size_t>(w - m_Blocks.back().data());
-    return true;
+    return Outcome::kAdded;
   }
 
   // Where the record of a line of `lineSize` bytes is written: after the last record when it
@@ -333,13 +396,16 @@ class CDiscoSnmprecTable::Builder {
     return m_Blocks.back().data() + m_Used;
   }
 
-  // Writes [kind][value] at `*w` and moves it past. Returns null, or what is wrong with the value
-  // ("" for a type that is not supported).
-  static const char* PutValue(unsigned tag, bool hex, const char* b, const char* e,
+  // Writes [kind][value] at `*w` and moves it past. `encoding` is 'x' (hex), 'e' (escaped text)
+  // or '\0' (as it is). Returns null, or what is wrong with the value ("" for a type that is not
+  // supported). Numbers, addresses and OIDs may have blanks around them, as the recorder's own
+  // reader strips them.
+  static const char* PutValue(unsigned tag, char encoding, const char* b, const char* e,
                               unsigned char** w) {
     unsigned long long u = 0;
     size_t octets = 0;
     unsigned char*& p = *w;
+    if (tag != 4 && tag != 68 && encoding == '\0') Trim(&b, &e);
     switch (tag) {
       case 2: {
         long long s = 0;
@@ -351,7 +417,12 @@ class CDiscoSnmprecTable::Builder {
       case 4:
       case 68:
         *p++ = tag == 4 ? TolSnmpValue::kOctetString : TolSnmpValue::kOpaque;
-        if (hex) return (p = PutHex(b, e, p, &octets)) != nullptr ? nullptr : "bad hex value";
+        if (encoding == 'x') {
+          return (p = PutHex(b, e, p, &octets)) != nullptr ? nullptr : "bad hex value";
+        }
+        if (encoding == 'e') {
+          return (p = PutEscaped(b, e, p, &octets)) != nullptr ? nullptr : "bad escaped value";
+        }
         p = PutLength(static_cast<unsigned long long>(e - b), p);
         std::memcpy(p, b, static_cast<size_t>(e - b));
         p += e - b;
@@ -364,8 +435,11 @@ class CDiscoSnmprecTable::Builder {
         return (p = PutOid(b, e, p)) != nullptr ? nullptr : "bad OBJECT IDENTIFIER";
       case 64:
         *p++ = TolSnmpValue::kIpAddress;
-        if (!hex) return (p = PutIpText(b, e, p)) != nullptr ? nullptr : "bad IpAddress";
-        if ((p = PutHex(b, e, p, &octets)) == nullptr) return "bad hex value";
+        if (encoding == '\0') {
+          return (p = PutIpText(b, e, p)) != nullptr ? nullptr : "bad IpAddress";
+        }
+        p = encoding == 'x' ? PutHex(b, e, p, &octets) : PutEscaped(b, e, p, &octets);
+        if (p == nullptr) return encoding == 'x' ? "bad hex value" : "bad escaped value";
         return octets == 4 ? nullptr : "bad IpAddress";
       case 65:
       case 66:
@@ -410,7 +484,9 @@ class CDiscoSnmprecTable::Builder {
   size_t m_Used = 0;                // bytes of records in the last block
   std::vector<uint32_t> m_Offsets;  // in line order until sorted
   size_t m_Line = 0;
-  bool m_Sorted = true;  // every key so far above the one before
+  bool m_Sorted = true;                      // every key so far above the one before
+  std::vector<CDiscoSnmprecSkip> m_Skipped;  // the first kSkipsKept lines left out
+  size_t m_SkippedCount = 0;
 };
 
 std::shared_ptr<const CDiscoSnmprecTable> CDiscoSnmprecTable::Parse(std::string_view text,

@@ -21,13 +21,23 @@
 
 #include "host/TolSnmpValue.h"
 
+// A line of a recording that the table left out, as if its instance had not been recorded.
+struct CDiscoSnmprecSkip {
+  size_t line = 0;     // 1-based
+  std::string oid;     // the OID as written; "" when the line has none that can be read
+  std::string reason;  // "bad IpAddress ''", "expected OID|type|value", ...
+};
+
 class CDiscoSnmprecTable {
  public:
   // Parses .snmprec text (format: CDiscoSnmprecBackend.h): '\n'-separated lines, an optional '\r'
-  // before the '\n', blank lines and '#' comments ignored. Returns the table, or null with `*error`
-  // (may be null) naming the first bad line ("line N: reason"; "recording too large" past 4 GiB
-  // of records). A repeated OID keeps its last line. Input already in OID order (as the recorder
-  // writes it) is not sorted again.
+  // before the '\n', blank lines and '#' comments ignored. A line that cannot be read (no
+  // OID|type|value, a bad OID, an unknown type, a value that does not fit its type) is left out
+  // and noted in Skipped(): one bad value costs that instance only. Lines of the types noSuchObject
+  // (128), noSuchInstance (129) and endOfMibView (130) record an absent instance and are left out
+  // silently. Returns the table, or null with `*error` (may be null) only when the text is past
+  // what the table can hold ("recording too large": 4 GiB of records). A repeated OID keeps its
+  // last line. Input already in OID order (as the recorder writes it) is not sorted again.
   static std::shared_ptr<const CDiscoSnmprecTable> Parse(std::string_view text, std::string* error);
   // The same from the file at `path`, read in blocks: the whole text is never held in memory.
   // Null with "cannot read PATH" when the file cannot be opened or read.
@@ -36,6 +46,11 @@ class CDiscoSnmprecTable {
 
   // Number of recorded instances (distinct OIDs).
   size_t Size() const { return m_Offsets.size(); }
+  // The lines left out, in line order: the first kSkipsKept of them; SkippedCount() says how
+  // many there were in all.
+  static constexpr size_t kSkipsKept = 100;
+  const std::vector<CDiscoSnmprecSkip>& Skipped() const { return m_Skipped; }
+  size_t SkippedCount() const { return m_SkippedCount; }
 
   // The instance at exactly `oid`: true with `*value` (may be null) replaced, or false.
   bool Get(const std::vector<unsigned long>& oid, TolSnmpValue* value) const;
@@ -50,8 +65,12 @@ class CDiscoSnmprecTable {
 
   using Blocks = std::vector<std::vector<unsigned char>>;
 
-  CDiscoSnmprecTable(Blocks blocks, std::vector<uint32_t> offsets)
-      : m_Blocks(std::move(blocks)), m_Offsets(std::move(offsets)) {}
+  CDiscoSnmprecTable(Blocks blocks, std::vector<uint32_t> offsets,
+                     std::vector<CDiscoSnmprecSkip> skipped, size_t skippedCount)
+      : m_Blocks(std::move(blocks)),
+        m_Offsets(std::move(offsets)),
+        m_Skipped(std::move(skipped)),
+        m_SkippedCount(skippedCount) {}
 
   // First index whose key is not below `key` (Size() when none).
   size_t LowerBound(std::string_view key) const;
@@ -62,4 +81,6 @@ class CDiscoSnmprecTable {
   // has a block of its own).
   Blocks m_Blocks;
   std::vector<uint32_t> m_Offsets;  // record offsets, in key order, one per OID
+  std::vector<CDiscoSnmprecSkip> m_Skipped;
+  size_t m_SkippedCount = 0;
 };

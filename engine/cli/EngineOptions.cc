@@ -361,7 +361,8 @@ Devices:
                          in the sources, /usr/share/doc/extreme-disco/examples/scope.yaml
                          when installed)
   --replay DIR           answer SNMP from recordings instead of the network: DIR/NAME.snmprec
-                         or DIR/ADDRESS.snmprec for each device (snmpsim's .snmprec format)
+                         or DIR/ADDRESS.snmprec for each device (snmpsim's .snmprec format);
+                         a line that cannot be read is left out and named in the results
 
 )";
 

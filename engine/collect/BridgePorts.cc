@@ -14,12 +14,8 @@ bool BridgePorts::IfIndexOf(long long port, long* ifIndex) const {
     *ifIndex = static_cast<long>(port);
     return true;
   }
-  long long mapped = 0;
-  if (!IntegerAt(m_IfIndexOf, {static_cast<unsigned long>(port)}, &mapped) || mapped <= 0) {
-    return false;
-  }
-  *ifIndex = static_cast<long>(mapped);
-  return true;
+  // ifIndex values past 2^31 may come as negative INTEGERs (IfIndexAt reads them back).
+  return IfIndexAt(m_IfIndexOf, {static_cast<unsigned long>(port)}, ifIndex);
 }
 
 }  // namespace disco

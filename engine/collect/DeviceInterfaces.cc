@@ -1,6 +1,7 @@
 #include "engine/collect/DeviceInterfaces.h"
 
 #include "engine/base/JsonText.h"
+#include "engine/collect/TableColumns.h"
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolVBList.h"
 
@@ -14,7 +15,8 @@ std::string InterfaceLabel(const CTolVBList& fields) {
       FieldInteger(fields, "m_LocalNbrPort", &port)) {
     return std::to_string(card) + ":" + std::to_string(port);
   }
-  if (FieldInteger(fields, "m_IfIndex", &ifIndex)) return "if " + std::to_string(ifIndex);
+  if (FieldInteger(fields, "m_IfIndex", &ifIndex))
+    return "if " + std::to_string(IfIndexOf(ifIndex));
   return "?";
 }
 
@@ -22,7 +24,8 @@ DeviceInterfaces::DeviceInterfaces(const CDiscoProcessedData& processed) {
   for (const CTolVBList* local : processed.DPDLocalNbrs()) {
     long long ifIndex = 0;
     if (!FieldInteger(*local, "m_IfIndex", &ifIndex)) continue;
-    Add(static_cast<long>(ifIndex), InterfaceLabel(*local), FieldText(*local, "m_IfDescr", ""),
+    // The agent may hand an ifIndex past 2^31 over as the negative 32-bit number it was sent as.
+    Add(IfIndexOf(ifIndex), InterfaceLabel(*local), FieldText(*local, "m_IfDescr", ""),
         FieldText(*local, "m_LocalNbrPhysAddr", ""));
   }
 }

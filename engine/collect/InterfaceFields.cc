@@ -4,6 +4,7 @@
 
 #include "engine/base/JsonText.h"
 #include "engine/collect/DeviceInterfaces.h"
+#include "engine/collect/TableColumns.h"
 #include "host/CTolAtom.h"
 #include "host/CTolAtomVector.h"
 #include "host/CTolVBList.h"
@@ -72,7 +73,7 @@ std::string VlanText(const CTolVBList& fields,
 InterfaceFields ReadInterface(const CTolVBList& f,
                               const std::function<std::string(const std::string&)>& vlanName) {
   InterfaceFields i;
-  FieldInteger(f, "m_IfIndex", &i.ifIndex);
+  if (FieldInteger(f, "m_IfIndex", &i.ifIndex)) i.ifIndex = IfIndexOf(i.ifIndex);
   i.label = InterfaceLabel(f);
   i.descr = FieldText(f, "m_IfDescr", "");
   long long v = 0;

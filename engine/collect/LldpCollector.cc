@@ -36,9 +36,8 @@ class LocalPorts {
       ReadColumn(m_Requester, m_Device, oids::kDot1dBasePortIfIndex, &m_BridgePorts);
       m_BridgePortsRead = true;
     }
-    long long ifIndex = 0;
-    return IntegerAt(m_BridgePorts, index, &ifIndex) &&
-           m_Interfaces.Find(static_cast<long>(ifIndex), port);
+    long ifIndex = 0;
+    return IfIndexAt(m_BridgePorts, index, &ifIndex) && m_Interfaces.Find(ifIndex, port);
   }
 
  private:

@@ -42,6 +42,18 @@ bool IntegerAt(const Column& column, const Index& index, long long* value) {
   }
 }
 
+long IfIndexOf(long long value) {
+  if (value >= -2147483648LL && value < 0) return static_cast<long>(value + 4294967296LL);
+  return value >= 1 && value <= 4294967295LL ? static_cast<long>(value) : 0;
+}
+
+bool IfIndexAt(const Column& column, const Index& index, long* ifIndex) {
+  long long value = 0;
+  if (!IntegerAt(column, index, &value) || IfIndexOf(value) == 0) return false;
+  *ifIndex = IfIndexOf(value);
+  return true;
+}
+
 std::string IndexText(const Index& index) {
   std::string text;
   for (std::size_t i = 0; i < index.size(); ++i) {

@@ -122,7 +122,9 @@ bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row
     }
     r.vlan.id = static_cast<long>(id);
     r.vlan.name = PrintableOrHex(OctetsAt(vlanNames, vlanIfIndex));
-    r.portKnown = IntegerAt(ports, index, &r.port) && r.port > 0;
+    long ifIndex = 0;
+    r.portKnown = IfIndexAt(ports, index, &ifIndex);
+    r.port = ifIndex;
     r.statusKnown = IntegerAt(status, index, &r.status);
     rows->push_back(std::move(r));
   }
@@ -203,12 +205,13 @@ bool ReadQBridge(CDiscoStdRequester& requester, CTolRecord& device, const Bridge
   std::map<unsigned long, Vlan> vlanOf;
   Trouble badVlan;
   for (const auto& [index, value] : fdbIds) {
-    if (index.size() != 2 || value.kind == TolSnmpValue::kOctetString) continue;
+    long long fdbValue = 0;
+    if (index.size() != 2 || !IntegerAt(fdbIds, index, &fdbValue)) continue;
     if (!VlanIdInRange(static_cast<long long>(index[1]))) {
       badVlan.Add("VLAN id " + std::to_string(index[1]));
       continue;
     }
-    unsigned long fdbId = static_cast<unsigned long>(value.integer);
+    unsigned long fdbId = static_cast<unsigned long>(fdbValue);
     long vlanId = static_cast<long>(index[1]);
     auto it = vlanOf.find(fdbId);
     if (it == vlanOf.end() || vlanId < it->second.id) {

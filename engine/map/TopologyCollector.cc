@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/base/JsonText.h"
+#include "engine/collect/TableColumns.h"
 #include "host/CDiscoProcessedData.h"
 #include "host/CTolRecord.h"
 #include "host/CTolVBList.h"
@@ -69,7 +70,7 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     portOf[l] = static_cast<int>(e.sw.ports.size());
     e.sw.ports.push_back(std::move(p));
     PortIdentity id;
-    id.ifIndex = static_cast<long>(ifIndexOf[l]);
+    id.ifIndex = IfIndexOf(ifIndexOf[l]);  // as the collectors read it, past 2^31 too
     MacField(f, "m_LocalNbrPhysAddr", &id.mac);
     id.descr = FieldText(f, "m_IfDescr", "");
     e.portIds.push_back(std::move(id));

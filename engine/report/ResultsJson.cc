@@ -51,6 +51,7 @@ Json DeviceHead(const DeviceRun& d) {
                        {"varbinds", d.snmpCounters->varbinds}};
   }
   if (!d.refusedMacValues.empty()) out["refused_mac_values"] = RefusedMacJson(d.refusedMacValues);
+  if (!d.valueProblems.empty()) out["value_problems"] = d.valueProblems;
   return out;
 }
 

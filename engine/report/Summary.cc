@@ -171,10 +171,15 @@ std::string DeviceSummaryBuilder::Finish() const {
   const DeviceRun& d = m_Device;
   std::string head = Shown(d.entry.name) + "  " + Shown(d.entry.address) + ":" +
                      std::to_string(d.entry.port) + "  " + DeviceStatusName(d.Status());
+  // Values left out are named in the results; the summary points there.
+  const std::string leftOut = d.valueProblems.empty()
+                                  ? ""
+                                  : "  values left out (value_problems in the results), first: " +
+                                        TerminalText(d.valueProblems[0], 0) + "\n";
   std::string out;
   if (!d.passedFilter) {
     out.push_back(kText);
-    PutText(&out, head + ": " + TerminalText(d.Reason(), 0) + "\n\n");
+    PutText(&out, head + ": " + TerminalText(d.Reason(), 0) + "\n" + leftOut + "\n");
     return out;
   }
   head += ": " + std::to_string(m_Rows.size()) + " interfaces, " + std::to_string(m_Edp) +
@@ -184,6 +189,7 @@ std::string DeviceSummaryBuilder::Finish() const {
           "\n";
   if (d.Status() != DeviceStatus::kDiscovered) head += "  " + TerminalText(d.Reason(), 0) + "\n";
   head += RefusedMacWarning(d.refusedMacValues);
+  head += leftOut;
 
   size_t wLabel = 9, wDescr = 11, wStatus = 6, wStp = 3;
   for (const Row& r : m_Rows) {

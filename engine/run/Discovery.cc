@@ -62,21 +62,23 @@ bool Discovery::SetUpBackends(std::string* error) {
   auto replay = m_Replay = std::make_shared<CDiscoSnmprecBackend>();
   std::shared_ptr<CDiscoNetSnmpBackend>& network = m_Network;
   std::vector<const DeviceEntry*> replayed;
-  for (const DeviceEntry& d : m_Plan.devices) {
+  for (std::size_t i = 0; i < m_Plan.devices.size(); ++i) {
+    const DeviceEntry& d = m_Plan.devices[i];
     if (!d.recording.empty()) {
       // The first devices' recordings stay (those devices are in flight at once anyway); the
       // others are read when their device's step starts and let go when it ends.
       bool pinned = replayed.size() < static_cast<std::size_t>(std::max(1, m_Settings.threads));
       std::string why;
-      if (!replay->AddDeviceFile(d.address, d.recording, &why, d.port, pinned)) {
+      if (!replay->AddDeviceFile(d.address, d.recording, &why, d.port, pinned, d.name)) {
         *error = "recording " + d.recording + " of device " + d.name + ": " + why;
         return false;
       }
+      m_Report.devices[i]->valueProblems = replay->Problems(d.address, d.port, d.name);
       replayed.push_back(&d);
       continue;
     }
     if (!network) network = std::make_shared<CDiscoNetSnmpBackend>();
-    network->SetCredentials(d.address, d.port, d.credentials);
+    network->SetCredentials(d.address, d.port, d.credentials, d.name);
   }
   auto routing = std::make_shared<RoutingSnmpBackend>(replay, network);
   for (const DeviceEntry* d : replayed) routing->ReplayEndpoint(d->Endpoint());
@@ -146,7 +148,7 @@ RunOutcome Discovery::Run(std::string* error) {
                   ", " + std::to_string(m_Settings.threads) + " engine thread(s)");
 
   auto letRecordingGo = [this](const DeviceRun& d) {
-    if (!d.entry.recording.empty()) m_Replay->Release(d.entry.address, d.entry.port);
+    if (!d.entry.recording.empty()) m_Replay->Release(d.entry.address, d.entry.port, d.entry.name);
   };
   RunPool([&](DeviceRun& d) {
     PhasesOneAndTwo(d);
@@ -162,7 +164,7 @@ RunOutcome Discovery::Run(std::string* error) {
         if (m_Network && d.entry.recording.empty()) {
           d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
         }
-        d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint());
+        d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint(), d.entry.name);
         d.refusedMacValues = m_Refused->Take(d.entry.Endpoint());
         // The device is through: what it found becomes results now, and its stores go.
         if (m_DeviceDone) m_DeviceDone(order, d);

@@ -103,6 +103,21 @@ bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const Scop
   return true;
 }
 
+// What tells two devices on one address and port apart: the credentials, which reach another
+// view of the switch (the community "public@10" is the bridge of VLAN 10 on many switches). The
+// transport settings (time-out, retries, repetitions) do not. Never shown: it holds secrets.
+std::string Identity(const DeviceEntry& d) {
+  const CDiscoSnmpCredentials& c = d.credentials;
+  std::string key =
+      d.Endpoint() + '\0' + std::to_string(c.version) + '\0' + std::to_string(c.level);
+  for (const std::string* part : {&c.community, &c.user, &c.authProtocol, &c.authPassphrase,
+                                  &c.privProtocol, &c.privPassphrase, &c.contextName}) {
+    key += '\0';
+    key += *part;
+  }
+  return key;
+}
+
 bool BuildPingList(const EngineOptions& options, const ScopeDocument* scope, DiscoveryPlan* plan,
                    std::string* error) {
   if (options.noPing) return true;
@@ -171,19 +186,24 @@ bool BuildDiscoveryPlan(const EngineOptions& options, const ScopeDocument* scope
     in.address = host;
     inputs.push_back(in);
   }
+  std::set<std::string> identities;
   std::set<std::string> endpoints;
   std::set<std::string> names;
   for (const DeviceInput& in : inputs) {
     DeviceEntry d;
     if (!BuildDevice(in, options, scope, &d, error)) return false;
-    if (!endpoints.insert(d.Endpoint()).second) {
-      *error =
-          in.where + ": device " + (in.fromScope ? "address" : d.Endpoint()) + " is listed twice";
+    if (!identities.insert(Identity(d)).second) {
+      *error = in.where + ": device " + (in.fromScope ? "address" : d.Endpoint()) +
+               " is listed twice (same port and credentials)";
       return false;
     }
+    const bool sharedEndpoint = !endpoints.insert(d.Endpoint()).second;
     if (!names.insert(d.name).second) {
       *error = in.where + (in.fromScope ? ": another device has the same name"
                                         : ": two devices are named " + d.name);
+      if (sharedEndpoint && in.name.empty()) {
+        *error += " (devices on one address and port need a name each)";
+      }
       return false;
     }
     result.devices.push_back(std::move(d));

@@ -271,9 +271,9 @@ bool CDiscoNetSnmpBackend::Validate(const CDiscoSnmpCredentials& c, std::string*
 }
 
 void CDiscoNetSnmpBackend::SetCredentials(const std::string& address, int port,
-                                          const CDiscoSnmpCredentials& c) {
+                                          const CDiscoSnmpCredentials& c, const std::string& name) {
   std::lock_guard<std::mutex> lock(m_Mutex);
-  m_Credentials[address + ":" + std::to_string(port)] = c;
+  m_Credentials[address + ":" + std::to_string(port) + (name.empty() ? "" : " " + name)] = c;
 }
 
 void CDiscoNetSnmpBackend::SetDefaultCredentials(const CDiscoSnmpCredentials& c) {
@@ -283,7 +283,8 @@ void CDiscoNetSnmpBackend::SetDefaultCredentials(const CDiscoSnmpCredentials& c)
 
 CDiscoSnmpCredentials CDiscoNetSnmpBackend::CredentialsFor(const CDiscoSnmpTarget& target) const {
   std::lock_guard<std::mutex> lock(m_Mutex);
-  auto it = m_Credentials.find(target.Key());
+  auto it = m_Credentials.find(target.Key() + " " + target.name);
+  if (it == m_Credentials.end()) it = m_Credentials.find(target.Key());
   return it != m_Credentials.end() ? it->second : m_Default;
 }
 

@@ -67,9 +67,13 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
   static bool Validate(const CDiscoSnmpCredentials& c, std::string* error);
 
   // Credentials for the device at address:port; devices without their own use the default.
+  // With a `name`, they are those of the device of that name only (CDiscoSnmpTarget::name) and
+  // come before any set without one: two devices on one address and port (two communities of
+  // one switch, "public" and "public@10") are each asked with their own.
   // Sessions opened with earlier credentials are not used again. Credentials that do not pass
   // Validate make every request to the device fail with TOL_ERR_FAILED.
-  void SetCredentials(const std::string& address, int port, const CDiscoSnmpCredentials& c);
+  void SetCredentials(const std::string& address, int port, const CDiscoSnmpCredentials& c,
+                      const std::string& name = "");
   void SetDefaultCredentials(const CDiscoSnmpCredentials& c);
 
   // Get: GET of one instance. TOL_ERR_FAILED for noSuchObject, noSuchInstance, endOfMibView and
@@ -95,7 +99,7 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
   CDiscoSnmpCredentials CredentialsFor(const CDiscoSnmpTarget& target) const;
 
   mutable std::mutex m_Mutex;
-  std::map<std::string, CDiscoSnmpCredentials> m_Credentials;  // "address:port"
+  std::map<std::string, CDiscoSnmpCredentials> m_Credentials;  // "address:port[ name]"
   CDiscoSnmpCredentials m_Default;
   std::unique_ptr<tolnetsnmp::CounterTable> m_Counters;
   std::unique_ptr<tolnetsnmp::SessionPool> m_Pool;  // refers to m_Counters

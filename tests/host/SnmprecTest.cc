@@ -1,10 +1,12 @@
 // .snmprec recordings: parsing (good rows, errors) and the replay backend's Get and Walk.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "host/CDiscoSnmprecBackend.h"
+#include "host/CDiscoSnmprecTable.h"
 #include "host/TolTypes.h"
 #include "support/SnmpValues.h"
 #include "support/TempDir.h"
@@ -39,13 +41,21 @@ TEST(SnmprecParse, BadLinesNameTheLine) {
       {"1.3.6.1|4y|00", "bad type"},
       {"1.3.6.1|7|1", "unsupported type 7"},
       {"1.3.6.1|2x|00", "hex value not allowed"},
+      {"1.3.6.1|6x|2b06", "hex value not allowed"},
+      {"1.3.6.1|2e|1", "escaped value not allowed"},
+      {"1.3.6.1|4e|a\\qb", "bad escaped value"},
+      {"1.3.6.1|4e|a\\x4", "bad escaped value"},
+      {"1.3.6.1|64e|\\x0a\\x00", "bad IpAddress"},
       {"1.3.6.1|4x|0g", "bad hex"},
       {"1.3.6.1|4x|001", "bad hex"},
-      {"1.3.6.1|2|2147483648", "bad INTEGER"},
+      {"1.3.6.1|2|4294967296", "bad INTEGER"},
+      {"1.3.6.1|2|-2147483649", "bad INTEGER"},
       {"1.3.6.1|2|12abc", "bad INTEGER"},
       {"1.3.6.1|2|", "bad INTEGER"},
       {"1.3.6.1|65|-1", "bad unsigned"},
       {"1.3.6.1|66|4294967296", "bad unsigned"},
+      {"1.3.6.1|66|", "bad unsigned"},
+      {"1.3.6.1|64|", "bad IpAddress"},
       {"1.3.6.1|64|10.0.0.256", "bad IpAddress"},
       {"1.3.6.1|64|10.0.0", "bad IpAddress"},
       {"1.3.6.1|64x|0a0000", "bad IpAddress"},
@@ -53,13 +63,55 @@ TEST(SnmprecParse, BadLinesNameTheLine) {
       {"1.3.6.1|70|18446744073709551616", "bad Counter64"},
   };
   for (const auto& e : kErrors) {
-    // Two good lines, a comment and a blank line come first: the bad line is line 5.
-    std::string text = "1.3.6.1.1|2|1\n# note\n\n1.3.6.1.2|4|x\n" + std::string(e.line) + "\n";
+    // Two good lines, a comment and a blank line come first: the bad line is line 5, and a good
+    // one follows it.
+    std::string text =
+        "1.3.6.1.1|2|1\n# note\n\n1.3.6.1.2|4|x\n" + std::string(e.line) + "\n1.3.6.1.3|2|3\n";
     std::string error;
     EXPECT_FALSE(TolParseSnmprec(text, nullptr, &error)) << e.line;
     EXPECT_EQ(error.rfind("line 5: ", 0), 0u) << error;
     EXPECT_NE(error.find(e.reason), std::string::npos) << error;
+    // The backend leaves the line out and goes on: the rest is answered, the line is named.
+    CDiscoSnmprecBackend backend;
+    ASSERT_TRUE(backend.AddDevice("127.0.0.1", text, &error)) << error;
+    std::vector<TolSnmpRow> rows;
+    ASSERT_EQ(backend.Walk(TargetOf("127.0.0.1"), {1, 3, 6, 1}, &rows, nullptr), 1);
+    EXPECT_EQ(rows.size(), 3u) << e.line;
+    const std::vector<std::string> problems = backend.Problems("127.0.0.1");
+    ASSERT_EQ(problems.size(), 1u) << e.line;
+    EXPECT_EQ(problems[0].rfind("line 5: ", 0), 0u) << problems[0];
+    EXPECT_NE(problems[0].find(e.reason), std::string::npos) << problems[0];
   }
+}
+
+// The forms the recorder writes besides plain text, and every width a device sends.
+TEST(SnmprecParse, EncodedFormsAndFullWidths) {
+  std::vector<TolSnmpRow> rows;
+  std::string error;
+  ASSERT_TRUE(
+      TolParseSnmprec("1.1|4e|a\\x00\\tb\\\\c\\'\\n\n"
+                      "1.2|64e|\\x0a\\x01\\x02\\x03\n"
+                      "1.3|64x|0A010203\n"
+                      "1.4|2|4294967295\n"
+                      "1.5|2| -7 \n"
+                      "1.6|129|\n"
+                      "1.7|70|18446744073709551615\n"
+                      "1.8|6|1.3.6.1.4294967295\n"
+                      "1.9|67|4294967295\n"
+                      "1.10|68e|\\x9f\n",
+                      &rows, &error))
+      << error;
+  ASSERT_EQ(rows.size(), 9u);  // noSuchInstance records no instance
+  EXPECT_EQ(rows[0].value.bytes, std::string("a\0\tb\\c'\n", 8));
+  EXPECT_EQ(rows[1].value.bytes, "\x0a\x01\x02\x03");
+  EXPECT_EQ(rows[2].value.bytes, rows[1].value.bytes);
+  EXPECT_EQ(rows[3].value.integer, 4294967295LL);
+  EXPECT_EQ(rows[4].value.integer, -7);
+  EXPECT_EQ(static_cast<unsigned long long>(rows[5].value.integer), 18446744073709551615ULL);
+  EXPECT_EQ(rows[6].value.oid, (std::vector<unsigned long>{1, 3, 6, 1, 4294967295ul}));
+  EXPECT_EQ(rows[7].value.integer, 4294967295LL);
+  EXPECT_EQ(rows[8].value.kind, TolSnmpValue::kOpaque);
+  EXPECT_EQ(rows[8].value.bytes, "\x9f");
 }
 
 TEST(SnmprecParse, ToleratesCrLfCommentsAndSortsLastLineWinning) {
@@ -99,9 +151,8 @@ TEST(SnmprecBackend, GetWalkAndDeviceKeys) {
   EXPECT_NE(reason.find("127.0.0.2:161"), std::string::npos) << reason;
   EXPECT_EQ(backend.Walk(TargetOf("127.0.0.9"), {1, 3}, &rows, &reason), TOL_ERR_TIMEOUT);
   EXPECT_EQ(backend.RequestCount(), 6);
-  // A bad recording registers nothing.
-  EXPECT_FALSE(backend.AddDevice("127.0.0.3", "1.3.6.1.1|2|1\nnonsense\n", &error));
-  EXPECT_EQ(error, "line 2: expected OID|type|value");
+  // A device that cannot be keyed registers nothing.
+  EXPECT_FALSE(backend.AddDevice("127.0.0.3", "1.3.6.1.1|2|1\n", &error, 70000));
   EXPECT_EQ(backend.Get(TargetOf("127.0.0.3"), {1, 3, 6, 1, 1}, &v, nullptr), TOL_ERR_TIMEOUT);
   EXPECT_FALSE(backend.AddDeviceFile("127.0.0.3", "/nonexistent/sw.snmprec", &error));
 }
@@ -186,10 +237,17 @@ TEST(SnmprecBackend, RecordingFileReadInBlocks) {
       ASSERT_EQ(rows[i].value.integer, n == kRepeated ? -1 : n) << n;
     }
   }
-  // Lines are counted across blocks: the comment, the rows and the repeat come first.
-  EXPECT_FALSE(backend.AddDeviceFile(
-      "127.0.0.2", dir.Write("sw.snmprec", text + "\n1.3.6.1.4.1.9.2|2|x\n"), &error));
-  EXPECT_EQ(error, "line " + std::to_string(kRows + 3) + ": bad INTEGER 'x'");
+  // Lines are counted across blocks: the comment, the rows and the repeat come first. Past the
+  // lines kept, the rest are counted.
+  std::string tail = "\n1.3.6.1.4.1.9.2|2|x\n";
+  for (size_t i = 0; i < CDiscoSnmprecTable::kSkipsKept + 2; ++i) tail += "1.3.6.1.4.1.9.3|66|\n";
+  const std::string bad = dir.Write("bad.snmprec", text + tail);
+  EXPECT_TRUE(backend.AddDeviceFile("127.0.0.2", bad, &error)) << error;
+  const std::vector<std::string> problems = backend.Problems("127.0.0.2");
+  ASSERT_EQ(problems.size(), CDiscoSnmprecTable::kSkipsKept + 1);
+  EXPECT_EQ(problems[0],
+            bad + ":" + std::to_string(kRows + 3) + ": 1.3.6.1.4.1.9.2: bad INTEGER 'x'");
+  EXPECT_EQ(problems.back(), bad + ": 3 more lines left out");
 }
 
 // An unpinned recording is checked when added, read when asked, and read again after Release:
@@ -213,12 +271,12 @@ TEST(SnmprecBackend, UnpinnedRecordingsAreReadWhenAskedAndAgainAfterRelease) {
   EXPECT_EQ(sysName("127.0.0.1", &reason), "first");  // held until released
   backend.Release("127.0.0.1");
   EXPECT_EQ(sysName("127.0.0.1", &reason), "second");
-  dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|2|x\n");
-  dir.Write("pinned.snmprec", "1.3.6.1.2.1.1.5.0|2|x\n");
+  std::remove(path.c_str());
+  std::remove(pinnedPath.c_str());
   backend.Release("127.0.0.1");
   backend.Release("127.0.0.2");
   EXPECT_EQ(sysName("127.0.0.1", &reason), "rc " + std::to_string(TOL_ERR_FAILED));
-  EXPECT_EQ(reason, "recording " + path + ": line 1: bad INTEGER 'x'");
+  EXPECT_EQ(reason.rfind("recording " + path + ": cannot read " + path, 0), 0u) << reason;
   EXPECT_EQ(sysName("127.0.0.2", &reason), "kept");
 }
 

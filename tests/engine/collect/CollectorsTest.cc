@@ -6,6 +6,7 @@
 
 #include "engine/collect/LldpCollector.h"
 #include "engine/collect/LldpDecode.h"
+#include "engine/collect/TableColumns.h"
 #include "engine/collect/VlanFdbCollector.h"
 #include "host/CDiscoSnmprecBackend.h"
 #include "host/CDiscoStdRequester.h"
@@ -191,6 +192,68 @@ TEST(CollectorsTest, OutOfRangeValuesAreRefusedNotWrapped) {
   EXPECT_EQ(c.vlanFdb[1].vlanId, 0);
   EXPECT_TRUE(Mentions(c.problems, "VLAN id outside 1..4094, left out (first: VLAN id 4294967295)"))
       << c.problems.size();
+}
+
+// Access nodes number interfaces past 2^31 and send those numbers as unsigned or as negative
+// 32-bit INTEGERs; both name the interface the row's index names. A value of the wrong type in a
+// column costs that row's value only.
+TEST(CollectorsTest, IfIndexesPast2To31AndWrongTypesAreReadAsMeant) {
+  EXPECT_EQ(disco::IfIndexOf(-268435455), 4026531841);
+  EXPECT_EQ(disco::IfIndexOf(-1), 4294967295);
+  EXPECT_EQ(disco::IfIndexOf(4294967295), 4294967295);
+  for (long long none : {0LL, 4294967296LL, -2147483649LL}) EXPECT_EQ(disco::IfIndexOf(none), 0);
+
+  const char kRecording[] =
+      "1.0.8802.1.1.2.1.3.7.1.2.2|2|7\n"
+      "1.0.8802.1.1.2.1.3.7.1.3.2|4|4026531842\n"
+      "1.0.8802.1.1.2.1.4.1.1.4.0.1.1|2|4\n"
+      "1.0.8802.1.1.2.1.4.1.1.4.0.2.1|2|4\n"
+      "1.0.8802.1.1.2.1.4.1.1.5.0.1.1|4x|000496500001\n"
+      "1.0.8802.1.1.2.1.4.1.1.5.0.2.1|4x|000496500002\n"
+      "1.3.6.1.2.1.17.1.4.1.2.1|2|4026531841\n"
+      "1.3.6.1.2.1.17.1.4.1.2.2|2|-268435454\n"
+      "1.3.6.1.2.1.17.1.4.1.2.3|4x|0102\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.2.1.0.27.33.0.16.1|2|1\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.2.1.0.27.33.0.16.2|2|2\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.2.0.0.27.33.0.16.3|2|3\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.3.1.0.27.33.0.16.1|2|3\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.3.1.0.27.33.0.16.2|2|3\n"
+      "1.3.6.1.2.1.17.7.1.2.2.1.3.0.0.27.33.0.16.3|2|3\n"
+      "1.3.6.1.2.1.17.7.1.4.2.1.3.0.10|66|1\n"
+      "1.3.6.1.2.1.17.7.1.4.2.1.3.0.20|64|0.0.0.2\n";
+  auto backend = std::make_shared<CDiscoSnmprecBackend>();
+  std::string error;
+  ASSERT_TRUE(backend->AddDevice("127.0.0.9", kRecording, &error)) << error;
+  CDiscoStdRequester requester;
+  requester.DSRSetSnmpBackend(backend);
+  CTolRecord device;
+  device.RRAddValue(new CTolVarBind("m_Name", "wide"));
+  device.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
+  disco::DeviceInterfaces interfaces;
+  interfaces.Add(4026531841, "1/1/1", "1/1/1", "");
+  interfaces.Add(4026531842, "1/1/2", "1/1/2", "");
+  disco::DeviceCollections c;
+  disco::CollectLldp(requester, device, interfaces, &c);
+  disco::CollectVlanFdb(requester, device, interfaces, nullptr, &c);
+
+  ASSERT_EQ(c.lldp.size(), 2u);
+  EXPECT_EQ(c.lldp[0].local.label, "1/1/1");  // bridge port 1, ifIndex sent unsigned
+  EXPECT_EQ(c.lldp[1].local.label, "1/1/2");  // the local port ID names the ifIndex
+  ASSERT_EQ(c.vlanFdb.size(), 3u);            // in index order: filtering database 0 first
+  const disco::VlanFdbEntry& onOne = c.vlanFdb[1];
+  const disco::VlanFdbEntry& onTwo = c.vlanFdb[2];
+  const disco::VlanFdbEntry& onThree = c.vlanFdb[0];
+  EXPECT_EQ(onOne.mac + " " + std::to_string(onOne.local.ifIndex) + " " + onOne.local.label,
+            "00:1B:21:00:10:01 4026531841 1/1/1");
+  // Sent as a negative INTEGER.
+  EXPECT_EQ(onTwo.mac + " " + std::to_string(onTwo.local.ifIndex) + " " + onTwo.local.label,
+            "00:1B:21:00:10:02 4026531842 1/1/2");
+  EXPECT_EQ(onOne.vlanId, 10);
+  // Bridge port 3's ifIndex is no number; filtering database 0 is no VLAN: the value that
+  // would name VLAN 20 is an IpAddress.
+  EXPECT_EQ(onThree.mac + " " + std::to_string(onThree.local.ifIndex) + " " +
+                std::to_string(onThree.vlanId),
+            "00:1B:21:00:10:03 0 0");
 }
 
 }  // namespace

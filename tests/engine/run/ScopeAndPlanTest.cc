@@ -197,3 +197,44 @@ TEST(ScopeAndPlanTest, AnEntryPastThePingLimitAddsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two entries on one address and port are two devices when their credentials differ (a bridge
+// read per VLAN through "community@vlan"), each under its own name; the same credentials twice
+// are one device listed twice, and two unnamed views of one address cannot be told apart.
+TEST(ScopeAndPlanTest, OneAddressWithTwoCommunitiesIsTwoDevices) {
+  DiscoveryPlan plan = Plan(
+      "devices:\n"
+      "  - {address: 127.0.0.5, name: sw5, community: public}\n"
+      "  - {address: 127.0.0.5, name: sw5-vlan10, community: public@10, timeout: 9}\n");
+  ASSERT_EQ(plan.devices.size(), 2u);
+  EXPECT_EQ(plan.devices[0].name + " " + plan.devices[0].credentials.community, "sw5 public");
+  EXPECT_EQ(plan.devices[1].name + " " + plan.devices[1].credentials.community,
+            "sw5-vlan10 public@10");
+
+  const struct {
+    const char* scope;
+    const char* message;
+  } kRefused[] = {
+      // The transport settings do not make another device.
+      {"devices:\n  - {address: 127.0.0.5, name: a, community: c1}\n"
+       "  - {address: 127.0.0.5, name: b, community: c1, timeout: 9}\n",
+       "line 3: device address is listed twice (same port and credentials)"},
+      {"devices:\n  - {address: 127.0.0.5, community: c1}\n"
+       "  - {address: 127.0.0.5, community: c2}\n",
+       "line 3: another device has the same name (devices on one address and port need a name "
+       "each)"},
+  };
+  for (const auto& r : kRefused) {
+    ScopeDocument doc;
+    std::string error;
+    ASSERT_TRUE(ParseScopeText(r.scope, "/scopes", &doc, &error)) << error;
+    DiscoveryPlan refused;
+    EXPECT_FALSE(BuildDiscoveryPlan(EngineOptions(), &doc, &refused, &error));
+    EXPECT_NE(error.find(r.message), std::string::npos) << error;
+    EXPECT_EQ(error.find("c1"), std::string::npos) << "a community is a secret: " << error;
+  }
+}
+
+}  // namespace
