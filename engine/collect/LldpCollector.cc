@@ -141,10 +141,13 @@ void CollectLldp(CDiscoStdRequester& requester, CTolRecord& device,
   }
 
   Column chassisSubtype;
-  if (!ReadColumn(requester, device, oids::kLldpRemChassisIdSubtype, &chassisSubtype) ||
-      chassisSubtype.empty()) {
+  if (!ReadColumn(requester, device, oids::kLldpRemChassisIdSubtype, &chassisSubtype)) {
+    out->problems.push_back(
+        "lldpRemTable: not read (the walk of lldpRemChassisIdSubtype failed, see "
+        "snmp_failures); the device's LLDP neighbours are unknown");
     return;
   }
+  if (chassisSubtype.empty()) return;
   Column chassisId, portSubtype, portId, portDesc, sysName, sysDesc, caps, manAddr;
   ReadColumn(requester, device, oids::kLldpRemChassisId, &chassisId);
   ReadColumn(requester, device, oids::kLldpRemPortIdSubtype, &portSubtype);

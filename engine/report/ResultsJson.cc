@@ -49,6 +49,7 @@ Json DeviceHead(const DeviceRun& d) {
                        {"varbinds", d.snmpCounters->varbinds}};
   }
   if (!d.refusedMacValues.empty()) out["refused_mac_values"] = RefusedMacJson(d.refusedMacValues);
+  out["collected_by"] = CollectedBy(d.passedFilter, d.collected);
   return out;
 }
 

@@ -69,7 +69,8 @@ std::string DeviceRun::Reason() const {
       return "no usable answer over SNMP (check the address, port, credentials and time-out): " +
              failures.front().text;
     case DeviceStatus::kRejected:
-      return "the agent's filter rejected it (no dot1dTpAgingTime.0: not a bridge?)";
+      return std::string("the agent's filter rejected it (no dot1dTpAgingTime.0: not a bridge?)") +
+             (collected.interfacesRead ? "; read by the engine's own collectors" : "");
     case DeviceStatus::kInterrupted:
       return "the run was stopped by a signal before the device was through; its findings so far "
              "are lost";

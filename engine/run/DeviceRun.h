@@ -23,7 +23,8 @@ namespace disco {
 enum class DeviceStatus {
   kDiscovered,    // passed the filter, every SNMP request answered
   kIncomplete,    // passed the filter, but some SNMP requests failed
-  kRejected,      // answered, but the agent's filter did not take it
+  kRejected,      // answered, but the agent's filter did not take it (the engine's own
+                  // collectors read it)
   kNotAnswering,  // no usable answer to the filter's request (time-out, refused credentials)
   kInterrupted,   // the run was stopped (SIGINT, SIGTERM) before the device was through
   kTimedOut,      // its steps took longer than the per-device time limit
