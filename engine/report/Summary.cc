@@ -124,6 +124,18 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
 }
 
 void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
+  // A device the agent declined shows the interfaces the engine read, VLAN and loopback
+  // interfaces by their type.
+  for (std::size_t i = 0; !m_Device.passedFilter && i < c.interfaces.size(); ++i) {
+    const EngineInterface& e = c.interfaces[i];
+    Row r;
+    r.label = e.label;  // printable: ifName and ifDescr are read as text or hex
+    r.descr = TerminalText(e.descr, kDescriptionWidth);
+    r.status = e.operStatus != 0 ? IfOperStatusName(e.operStatus) : "-";
+    r.stp = "-";
+    r.vlans = e.isVirtual ? "virtual (ifType " + std::to_string(e.ifType) + ")" : "-";
+    m_Rows.push_back(std::move(r));
+  }
   for (const LldpNeighbour& n : c.lldp) {
     ++m_Lldp;
     std::string& out = m_Collected[n.local.label];
@@ -148,7 +160,7 @@ std::string DeviceSummaryBuilder::Finish() const {
   std::string head = Shown(d.entry.name) + "  " + Shown(d.entry.address) + ":" +
                      std::to_string(d.entry.port) + "  " + DeviceStatusName(d.Status());
   std::string out;
-  if (!d.passedFilter) {
+  if (!d.passedFilter && m_Rows.empty()) {
     out.push_back(kText);
     PutText(&out, head + ": " + TerminalText(d.Reason(), 0) + "\n\n");
     return out;

@@ -46,7 +46,8 @@ class DeviceSummaryBuilder {
   // Adds a remote neighbour of the interface added last.
   void AddRemote(const CTolVBList& remote);
   // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
-  // under their interface (by label); those of no interface are only counted.
+  // under their interface (by label); those of no interface are only counted. For a device the
+  // agent declined, the interfaces the engine read are its interfaces.
   void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;

@@ -57,11 +57,8 @@ TEST_F(OtherMakersTest, EveryInterfaceAndAddressIsKeptUnderAUniqueLabel) {
   EXPECT_EQ(labels[1], "1/1");
   EXPECT_EQ(labels[1001], "2/1");
   EXPECT_EQ(labels[1003], "1:3");
-  EXPECT_EQ(labels[2001], "2:1");
   EXPECT_EQ(labels[1005], "Vlan5");
-  const Json& vlan5 = Entry(stack["interfaces"], "port", "Vlan5");
-  EXPECT_EQ(vlan5["if_type"], 136);
-  EXPECT_TRUE(vlan5["virtual"].get<bool>());
+  EXPECT_TRUE(Entry(stack["interfaces"], "port", "Vlan5")["virtual"].get<bool>());
   // The management address on the interface the agent could not keep stays, on it.
   const Json& management = Entry(stack["ip_addresses"], "ip", "10.9.0.20");
   EXPECT_EQ(management["if_index"], 1001);
@@ -75,11 +72,9 @@ TEST_F(OtherMakersTest, EveryInterfaceAndAddressIsKeptUnderAUniqueLabel) {
   const Json& lost = Entry(l2["ip_addresses"], "ip", "10.9.9.10");
   EXPECT_EQ(lost["if_index"], 999);
   EXPECT_TRUE(lost["port"].is_null());
-  EXPECT_TRUE(Entry(l2["interfaces"], "port", "lo0")["virtual"].get<bool>());
 
   const Json& rtr = DeviceNamed(s_Results, "rtr");
   labels = Labels(rtr);
-  EXPECT_EQ(labels[1], "Gi0/0/0");
   EXPECT_EQ(Entry(rtr["interfaces"], "port", "Tu0")["if_type"], 131);
   EXPECT_EQ(Entry(rtr["ip_addresses"], "ip", "10.255.0.9")["port"], "Lo0");
 }
