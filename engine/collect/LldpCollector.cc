@@ -41,6 +41,22 @@ class LocalPorts {
            m_Interfaces.Find(static_cast<long>(ifIndex), port);
   }
 
+  // Why local port `portNum` names no interface (after Find), for a problem line.
+  std::string WhyNot(unsigned long portNum) const {
+    Index index{portNum};
+    long long value = 0;
+    std::string why = "lldpLocPortTable does not list it";
+    if (IntegerAt(m_Subtype, index, &value)) {
+      LldpId id = DecodePortId(static_cast<long>(value), OctetsAt(m_Id, index));
+      why = "lldpLocPortTable gives " + id.subtype + " \"" + id.text + "\"";
+    }
+    if (IntegerAt(m_BridgePorts, index, &value)) {
+      return why + ", dot1dBasePortIfIndex ifIndex " + std::to_string(value) +
+             ", which ifTable does not list";
+    }
+    return why + ", and dot1dBasePortIfIndex has no such bridge port";
+  }
+
  private:
   std::optional<long> BySubtype(long long subtype, const std::string& id) {
     switch (subtype) {
@@ -170,7 +186,8 @@ void CollectLldp(CDiscoStdRequester& requester, CTolRecord& device,
     n.localPortNum = static_cast<long>(index[1]);
     if (!localPorts.Find(index[1], &n.local)) {
       out->problems.push_back(where + "local port " + std::to_string(index[1]) +
-                              " matches no interface of the device");
+                              " matches no interface of the device (" +
+                              localPorts.WhyNot(index[1]) + ")");
     }
     LldpId chassis = DecodeChassisId(static_cast<long>(value.integer), OctetsAt(chassisId, index));
     n.chassisIdSubtype = chassis.subtype;

@@ -51,6 +51,9 @@ struct DeviceRun {
   CTolErrorLog errors;  // reports raised on the engine thread while this device's steps ran
 
   bool passedFilter = false;
+  // Whether the filter's request was answered, once the filter ran: a device the agent declined
+  // stays declined, not "not answering", when a later request of the engine's collectors fails.
+  std::optional<bool> filterAnswered;
   std::vector<ArpPair> arp;  // the device's ARP table, read in phase 2,
                              // until the run's ARP data is built
   size_t arpEntries = 0;     // how many entries it had

@@ -207,6 +207,7 @@ void Discovery::RunPool(const std::function<void(DeviceRun&)>& step,
 void Discovery::PhasesOneAndTwo(DeviceRun& d) {
   CTolRecord* record = d.record.get();
   d.passedFilter = m_Agent->DAFilter(record) != 0;
+  d.filterAnswered = d.passedFilter || d.SnmpFailures().empty();
   if (!d.passedFilter) {
     m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() +
                     "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
