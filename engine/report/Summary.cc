@@ -92,6 +92,7 @@ std::string KnownDevices::Name(const std::string& mac, const std::string& ip) co
 void DeviceSummaryBuilder::AddInterface(const CTolVBList& f) {
   InterfaceFields i = ReadInterface(f, Shown);
   Row r;
+  r.ifIndex = i.ifIndex;
   r.label = std::move(i.label);
   r.descr = TerminalText(i.descr, kDescriptionWidth);
   r.status = i.status.empty() ? "-" : std::move(i.status);
@@ -124,11 +125,24 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
 }
 
 void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
-  // A device the agent declined shows the interfaces the engine read, VLAN and loopback
-  // interfaces by their type.
-  for (std::size_t i = 0; !m_Device.passedFilter && i < c.interfaces.size(); ++i) {
-    const EngineInterface& e = c.interfaces[i];
+  // The engine's label of an interface the agent handed over is the agent's, but where the
+  // agent's numbering collides: its findings go under the agent's row all the same.
+  std::map<long long, std::string> agentLabel;
+  for (const Row& r : m_Rows) agentLabel.emplace(r.ifIndex, r.label);
+  std::map<std::string, std::string> rowOf;
+  for (const EngineInterface& e : c.interfaces) {
+    auto agent = agentLabel.find(e.ifIndex);
+    if (agent != agentLabel.end()) rowOf.emplace(e.label, agent->second);
+  }
+  auto lines = [&](const std::string& label) -> std::string& {
+    auto row = rowOf.find(label);
+    return m_Collected[row != rowOf.end() ? row->second : label];
+  };
+  // The interfaces the agent did not hand over, VLAN and loopback interfaces by their type.
+  for (const EngineInterface& e : c.interfaces) {
+    if (agentLabel.count(e.ifIndex) > 0) continue;
     Row r;
+    r.ifIndex = e.ifIndex;
     r.label = e.label;  // printable: ifName and ifDescr are read as text or hex
     r.descr = TerminalText(e.descr, kDescriptionWidth);
     r.status = e.operStatus != 0 ? IfOperStatusName(e.operStatus) : "-";
@@ -138,7 +152,7 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
   }
   for (const LldpNeighbour& n : c.lldp) {
     ++m_Lldp;
-    std::string& out = m_Collected[n.local.label];
+    std::string& out = lines(n.local.label);
     std::string name = !n.systemName.empty() ? n.systemName : n.chassisId;
     out.push_back(kText);
     PutText(&out, "LLDP " + Pad(Shown(name), 17) + "  " + Pad(Shown(n.managementAddress), 15) +
@@ -146,7 +160,7 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
   }
   for (const VlanFdbEntry& e : c.vlanFdb) {
     ++m_VlanMacs;
-    std::string& out = m_Collected[e.local.label];
+    std::string& out = lines(e.local.label);
     out.push_back(kVlanMac);
     PutText(&out, Shown(e.mac));
     PutText(&out, e.ip.empty() ? "-" : Shown(e.ip));

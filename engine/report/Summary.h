@@ -46,14 +46,16 @@ class DeviceSummaryBuilder {
   // Adds a remote neighbour of the interface added last.
   void AddRemote(const CTolVBList& remote);
   // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
-  // under their interface (by label); those of no interface are only counted. For a device the
-  // agent declined, the interfaces the engine read are its interfaces.
+  // under their interface (by label); those of no interface are only counted. The interfaces
+  // the engine read that the agent did not hand over (all of them, for a device the agent
+  // declined) are added after the agent's. Call after the agent's interfaces are added.
   void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;
 
  private:
   struct Row {
+    long long ifIndex = 0;
     std::string label, descr, status, stp, vlans;
     std::string remotes;  // encoded remote lines
   };

@@ -77,6 +77,9 @@ TEST_F(OtherMakersTest, EveryInterfaceAndAddressIsKeptUnderAUniqueLabel) {
   labels = Labels(rtr);
   EXPECT_EQ(Entry(rtr["interfaces"], "port", "Tu0")["if_type"], 131);
   EXPECT_EQ(Entry(rtr["ip_addresses"], "ip", "10.255.0.9")["port"], "Lo0");
+  // The summary lists them too: the one the agent could not keep, and the router's.
+  EXPECT_NE(s_Run.out.find("\n  2/1 "), std::string::npos) << s_Run.out;
+  EXPECT_NE(s_Run.out.find("\n  Gi0/0/0 "), std::string::npos) << s_Run.out;
 }
 
 TEST_F(OtherMakersTest, DeclinedDevicesAreReadByTheEngineAndPlaceTheirHosts) {
