@@ -55,7 +55,33 @@ struct PortVlans {
   std::vector<VlanRef> tagged;    // egress members sent tagged, by VLAN id
 };
 
+// One row of ifTable, with its ifXTable name and the label the results give it.
+struct EngineInterface {
+  long ifIndex = 0;
+  long ifType = 0;         // IANAifType; 0 when the device gives none
+  std::string name;        // ifName; "" when ifXTable has none
+  std::string descr;       // ifDescr
+  std::string mac;         // ifPhysAddress, normalised; "" for none
+  long operStatus = 0;     // ifOperStatus; 0 when the device gives none
+  bool isVirtual = false;  // a VLAN, loopback, tunnel...: no port of the topology
+  // "1:8" where the ifIndex fits slot * 1000 + port without colliding (or the agent's label of
+  // it), else the ifName, else the ifDescr, else "if N"; unique on the device.
+  std::string label;
+};
+
+// One row of ipAddrTable.
+struct DeviceAddress {
+  std::string ip, mask;
+  long ifIndex = 0;
+  std::string label;  // of the interface; "" when ifTable lists no such ifIndex
+};
+
 struct DeviceCollections {
+  // ifTable, ifXTable and ipAddrTable as the engine read them; false when never read.
+  bool interfacesRead = false;
+  std::vector<EngineInterface> interfaces;  // in ifIndex order
+  std::vector<DeviceAddress> addresses;
+
   bool lldpRead = false;  // false when the device never reached the collectors
   std::string localChassisIdSubtype;
   std::string localChassisId;

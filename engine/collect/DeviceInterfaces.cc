@@ -30,6 +30,10 @@ DeviceInterfaces::DeviceInterfaces(const CDiscoProcessedData& processed) {
   }
 }
 
+DeviceInterfaces::DeviceInterfaces(const std::vector<EngineInterface>& interfaces) {
+  for (const EngineInterface& i : interfaces) Add(i.ifIndex, i.label, i.descr, i.mac);
+}
+
 void DeviceInterfaces::Add(long ifIndex, const std::string& label, const std::string& descr,
                            const std::string& mac) {
   m_ByIfIndex.emplace(ifIndex, Interface{label, descr, mac});  // the first record of it stays

@@ -1,5 +1,6 @@
-// The interfaces of a device as the agent handed them over (its local neighbours), looked up by
-// ifIndex, name or MAC address, with the label the results and the summary give each one.
+// The interfaces of a device as the agent handed them over (its local neighbours) or as the
+// engine read them from ifTable, looked up by ifIndex, name or MAC address, with the label the
+// results and the summary give each one.
 #pragma once
 
 #include <map>
@@ -22,6 +23,8 @@ class DeviceInterfaces {
   DeviceInterfaces() = default;
   // Reads the local neighbours of `processed` during the call only.
   explicit DeviceInterfaces(const CDiscoProcessedData& processed);
+  // The interfaces the engine read itself, with their labels (InterfaceCollector.h).
+  explicit DeviceInterfaces(const std::vector<EngineInterface>& interfaces);
 
   // Records one interface (used by the constructor and by tests).
   void Add(long ifIndex, const std::string& label, const std::string& descr,

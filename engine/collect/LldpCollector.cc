@@ -40,6 +40,22 @@ class LocalPorts {
     return IfIndexAt(m_BridgePorts, index, &ifIndex) && m_Interfaces.Find(ifIndex, port);
   }
 
+  // Why local port `portNum` names no interface (after Find), for a problem line.
+  std::string WhyNot(unsigned long portNum) const {
+    Index index{portNum};
+    long long value = 0;
+    std::string why = "lldpLocPortTable does not list it";
+    if (IntegerAt(m_Subtype, index, &value)) {
+      LldpId id = DecodePortId(static_cast<long>(value), OctetsAt(m_Id, index));
+      why = "lldpLocPortTable gives " + id.subtype + " \"" + id.text + "\"";
+    }
+    if (IntegerAt(m_BridgePorts, index, &value)) {
+      return why + ", dot1dBasePortIfIndex ifIndex " + std::to_string(value) +
+             ", which ifTable does not list";
+    }
+    return why + ", and dot1dBasePortIfIndex has no such bridge port";
+  }
+
  private:
   std::optional<long> BySubtype(long long subtype, const std::string& id) {
     switch (subtype) {
@@ -140,10 +156,13 @@ void CollectLldp(CDiscoStdRequester& requester, CTolRecord& device,
   }
 
   Column chassisSubtype;
-  if (!ReadColumn(requester, device, oids::kLldpRemChassisIdSubtype, &chassisSubtype) ||
-      chassisSubtype.empty()) {
+  if (!ReadColumn(requester, device, oids::kLldpRemChassisIdSubtype, &chassisSubtype)) {
+    out->problems.push_back(
+        "lldpRemTable: not read (the walk of lldpRemChassisIdSubtype failed, see "
+        "snmp_failures); the device's LLDP neighbours are unknown");
     return;
   }
+  if (chassisSubtype.empty()) return;
   Column chassisId, portSubtype, portId, portDesc, sysName, sysDesc, caps, manAddr;
   ReadColumn(requester, device, oids::kLldpRemChassisId, &chassisId);
   ReadColumn(requester, device, oids::kLldpRemPortIdSubtype, &portSubtype);
@@ -166,7 +185,8 @@ void CollectLldp(CDiscoStdRequester& requester, CTolRecord& device,
     n.localPortNum = static_cast<long>(index[1]);
     if (!localPorts.Find(index[1], &n.local)) {
       out->problems.push_back(where + "local port " + std::to_string(index[1]) +
-                              " matches no interface of the device");
+                              " matches no interface of the device (" +
+                              localPorts.WhyNot(index[1]) + ")");
     }
     LldpId chassis = DecodeChassisId(static_cast<long>(value.integer), OctetsAt(chassisId, index));
     n.chassisIdSubtype = chassis.subtype;

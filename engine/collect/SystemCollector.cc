@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/base/MacAddress.h"
+#include "engine/collect/TableColumns.h"
 #include "host/CDiscoStdRequester.h"
 #include "host/CTolASN1Address.h"
 #include "host/CTolDoubleList.h"
@@ -31,6 +32,10 @@ SwitchSystem ReadSwitchSystem(CDiscoStdRequester& requester, CTolRecord& device)
       mac != "00:00:00:00:00:00") {
     s.bridgeMac = mac;
   }
+  Column forwarding;  // IP-MIB ipForwarding, a scalar
+  long long value = 0;
+  s.forwardsIp = ReadColumn(requester, device, "1.3.6.1.2.1.4.1", &forwarding) &&
+                 IntegerAt(forwarding, {0}, &value) && value == 1;
   // extremeEdpNeighborName is indexed by the local ifIndex and the neighbour's 8-octet
   // identifier, whose last six octets are its MAC address.
   std::unique_ptr<CTolDoubleList> rows(

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "engine/base/JsonText.h"
@@ -24,9 +26,11 @@ bool MacField(const CTolVBList& fields, const char* name, Mac* mac) {
 }  // namespace
 
 void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
-  // Only bridges the agent took part in the topology: a device its filter rejected (a server
-  // that answers SNMP, say) has no ports or forwarding table to place anything on.
-  if (!d.proc || !d.passedFilter) return;
+  // Bridges the agent took are switches of the topology, and bridges the agent declined whose
+  // forwarding table the engine read: any other device (a server or a router answering SNMP)
+  // has no forwarding table to place anything on.
+  bool engineBridge = d.collected.fdbRead && !d.collected.vlanFdb.empty();
+  if (!d.proc || (!d.passedFilter && !engineBridge)) return;
   Extract e;
   e.facts.order = order;
   e.facts.sysName = d.system.name;
@@ -48,6 +52,10 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     e.sw.macs.push_back(mac);
   }
 
+  // The engine's view of each interface: its type says whether it is a port at all, its label
+  // is the one the results give it.
+  std::map<long long, const EngineInterface*> engineOf;
+  for (const EngineInterface& i : d.collected.interfaces) engineOf.emplace(i.ifIndex, &i);
   std::vector<const CTolVBList*> locals = d.proc->DPDLocalNbrs();
   std::vector<int> portOf(locals.size(), -1);
   std::vector<long long> ifIndexOf(locals.size(), -1);
@@ -61,10 +69,13 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     if (!FieldInteger(f, "m_LocalNbrCard", &card) || !FieldInteger(f, "m_LocalNbrPort", &port)) {
       continue;  // a VLAN, encapsulation or loopback interface: identity only
     }
+    auto engine = engineOf.find(ifIndexOf[l]);
+    if (engine != engineOf.end() && engine->second->isVirtual) continue;  // identity only
     topology::Port p;
     p.card = static_cast<int>(card);
     p.number = static_cast<int>(port);
     p.name = std::to_string(card) + ":" + std::to_string(port);
+    if (engine != engineOf.end()) p.name = engine->second->label;
     if (FieldInteger(f, "m_StpPortState", &value)) p.stpState = static_cast<int>(value);
     p.up = !FieldInteger(f, "m_LocalNbrStatus", &value) || value == 1;
     portOf[l] = static_cast<int>(e.sw.ports.size());
@@ -75,6 +86,7 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     id.descr = FieldText(f, "m_IfDescr", "");
     e.portIds.push_back(std::move(id));
   }
+  AddEnginePorts(d.collected, ifIndexOf, &e);
   std::map<long, std::uint32_t> portOfIfIndex;  // the first interface of an ifIndex stays
   for (std::size_t p = 0; p < e.portIds.size(); ++p) {
     portOfIfIndex.emplace(e.portIds[p].ifIndex, static_cast<std::uint32_t>(p));
@@ -139,6 +151,37 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
   if (order >= m_Devices.size()) m_Devices.resize(order + 1);
   m_Devices[order] = std::move(e);
   AddAddresses(order, addresses);
+}
+
+void TopologyCollector::AddEnginePorts(const DeviceCollections& c,
+                                       const std::vector<long long>& agentIfIndexes, Extract* e) {
+  std::set<long long> agents(agentIfIndexes.begin(), agentIfIndexes.end());
+  for (const EngineInterface& i : c.interfaces) {
+    if (agents.count(i.ifIndex) > 0) continue;  // the agent's record of it is in already
+    Mac mac = 0;
+    if (topology::ParseMac(i.mac, &mac)) e->sw.macs.push_back(mac);
+    if (i.isVirtual) continue;
+    topology::Port p;
+    p.name = i.label;
+    int card = 0, number = 0;
+    char rest = 0;
+    if (std::sscanf(i.label.c_str(), "%d:%d%c", &card, &number, &rest) == 2) {
+      p.card = card;
+      p.number = number;
+    }
+    p.up = i.operStatus == 0 || i.operStatus == 1;
+    e->sw.ports.push_back(std::move(p));
+    PortIdentity id;
+    id.ifIndex = i.ifIndex;
+    id.mac = mac;
+    id.descr = i.descr;
+    e->portIds.push_back(std::move(id));
+  }
+  for (const DeviceAddress& a : c.addresses) {
+    if (std::find(e->sw.ips.begin(), e->sw.ips.end(), a.ip) == e->sw.ips.end()) {
+      e->sw.ips.push_back(a.ip);
+    }
+  }
 }
 
 void TopologyCollector::AddAddresses(std::size_t order,

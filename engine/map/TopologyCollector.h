@@ -66,6 +66,11 @@ class TopologyCollector {
     std::uint32_t offset, length;
   };
   int PortIndex(const Extract& e, int card, int port) const;
+  // Adds to `e` the ports among the engine's interfaces of `c` that the agent did not hand over
+  // (its records have `agentIfIndexes`), virtual interfaces left out, and their MAC addresses
+  // and the device's IPv4 addresses to its identity.
+  static void AddEnginePorts(const DeviceCollections& c,
+                             const std::vector<long long>& agentIfIndexes, Extract* e);
   void AddAddresses(std::size_t order,
                     const std::vector<std::pair<topology::Mac, std::string>>& addresses);
 

@@ -35,6 +35,24 @@ Json PortVlansItem(const PortVlans& p) {
   return o;
 }
 
+Json Interface(const EngineInterface& i) {
+  Json o{{"if_index", i.ifIndex},
+         {"port", i.label},
+         {"if_type", i.ifType},
+         {"virtual", i.isVirtual},
+         {"if_name", i.name},
+         {"if_descr", i.descr},
+         {"mac", i.mac.empty() ? Json() : Json(i.mac)},
+         {"oper_status", i.operStatus}};
+  return o;
+}
+
+Json Address(const DeviceAddress& a) {
+  Json o{{"ip", a.ip}, {"mask", a.mask.empty() ? Json() : Json(a.mask)}, {"if_index", a.ifIndex}};
+  o["port"] = a.label.empty() ? Json() : Json(a.label);
+  return o;
+}
+
 Json FdbEntry(const VlanFdbEntry& e) {
   Json o{{"mac", e.mac}, {"vlan_id", e.vlanId}, {"vlan_name", e.vlanName}};
   AddLocal(&o, e.local);
@@ -102,6 +120,17 @@ void AppendCollections(std::string* out, const DeviceCollections& c, int depth,
   }
   if (!c.portVlans.empty()) AppendList(out, "port_vlans", c.portVlans, depth, PortVlansItem, {});
   if (!c.problems.empty()) AppendMember(out, "collector_problems", c.problems, depth);
+  if (c.interfacesRead) {
+    AppendList(out, "interfaces", c.interfaces, depth, Interface, drain);
+    AppendList(out, "ip_addresses", c.addresses, depth, Address, drain);
+  }
+}
+
+Json CollectedBy(bool agentTookIt, const DeviceCollections& c) {
+  Json by = Json::array();
+  if (agentTookIt) by.push_back("agent");
+  if (c.interfacesRead) by.push_back("engine");
+  return by;
 }
 
 }  // namespace disco

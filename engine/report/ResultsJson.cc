@@ -52,6 +52,7 @@ Json DeviceHead(const DeviceRun& d) {
   }
   if (!d.refusedMacValues.empty()) out["refused_mac_values"] = RefusedMacJson(d.refusedMacValues);
   if (!d.valueProblems.empty()) out["value_problems"] = d.valueProblems;
+  out["collected_by"] = CollectedBy(d.passedFilter, d.collected);
   return out;
 }
 

@@ -108,6 +108,7 @@ std::string KnownDevices::Name(const std::string& mac, const std::string& ip) co
 void DeviceSummaryBuilder::AddInterface(const CTolVBList& f) {
   InterfaceFields i = ReadInterface(f, Shown);
   Row r;
+  r.ifIndex = i.ifIndex;
   r.label = std::move(i.label);
   r.descr = TerminalText(i.descr, kDescriptionWidth);
   r.status = i.status.empty() ? "-" : std::move(i.status);
@@ -141,6 +142,34 @@ void DeviceSummaryBuilder::AddRemote(const CTolVBList& f) {
 }
 
 void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
+  // The engine's label of an interface the agent handed over is the agent's, but where the
+  // agent's numbering collides: its findings go under the agent's row all the same.
+  std::map<long long, std::string> agentLabel;
+  for (const Row& r : m_Rows) agentLabel.emplace(r.ifIndex, r.label);
+  std::map<std::string, std::string> rowOf;
+  for (const EngineInterface& e : c.interfaces) {
+    auto agent = agentLabel.find(e.ifIndex);
+    if (agent != agentLabel.end()) rowOf.emplace(e.label, agent->second);
+  }
+  auto rowLabel = [&](const std::string& label) -> const std::string& {
+    auto row = rowOf.find(label);
+    return row != rowOf.end() ? row->second : label;
+  };
+  auto lines = [&](const std::string& label) -> std::string& {
+    return m_Collected[rowLabel(label)];
+  };
+  // The interfaces the agent did not hand over, VLAN and loopback interfaces by their type.
+  for (const EngineInterface& e : c.interfaces) {
+    if (agentLabel.count(e.ifIndex) > 0) continue;
+    Row r;
+    r.ifIndex = e.ifIndex;
+    r.label = e.label;  // printable: ifName and ifDescr are read as text or hex
+    r.descr = TerminalText(e.descr, kDescriptionWidth);
+    r.status = e.operStatus != 0 ? IfOperStatusName(e.operStatus) : "-";
+    r.stp = "-";
+    r.vlans = e.isVirtual ? "virtual (ifType " + std::to_string(e.ifType) + ")" : "-";
+    m_Rows.push_back(std::move(r));
+  }
   // A standard bridge's own port VLANs say more than the agent's view of it.
   for (const PortVlans& p : c.portVlans) {
     for (Row& r : m_Rows) {
@@ -149,7 +178,7 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
   }
   for (const LldpNeighbour& n : c.lldp) {
     ++m_Lldp;
-    std::string& out = m_Collected[n.local.label];
+    std::string& out = lines(n.local.label);
     std::string name = !n.systemName.empty() ? n.systemName : n.chassisId;
     out.push_back(kText);
     PutText(&out, "LLDP " + Pad(Shown(name), 17) + "  " + Pad(Shown(n.managementAddress), 15) +
@@ -157,8 +186,8 @@ void DeviceSummaryBuilder::AddCollections(const DeviceCollections& c) {
   }
   for (const VlanFdbEntry& e : c.vlanFdb) {
     ++m_VlanMacs;
-    if (m_AgentMacs.count(e.local.label + " " + e.mac)) continue;
-    std::string& out = m_Collected[e.local.label];
+    if (m_AgentMacs.count(rowLabel(e.local.label) + " " + e.mac)) continue;
+    std::string& out = lines(e.local.label);
     out.push_back(kVlanMac);
     PutText(&out, Shown(e.mac));
     PutText(&out, e.ip.empty() ? "-" : Shown(e.ip));
@@ -177,7 +206,7 @@ std::string DeviceSummaryBuilder::Finish() const {
                                   : "  values left out (value_problems in the results), first: " +
                                         TerminalText(d.valueProblems[0], 0) + "\n";
   std::string out;
-  if (!d.passedFilter) {
+  if (!d.passedFilter && m_Rows.empty()) {
     out.push_back(kText);
     PutText(&out, head + ": " + TerminalText(d.Reason(), 0) + "\n" + leftOut + "\n");
     return out;

@@ -49,13 +49,16 @@ class DeviceSummaryBuilder {
   // Adds the engine's collectors' findings: LLDP neighbours and VLAN forwarding entries go
   // under their interface (by label); those of no interface, and forwarding entries of a MAC the
   // agent already listed on that interface, are only counted. A standard bridge's port VLANs
-  // replace the agent's VLANs of their interface.
+  // replace the agent's VLANs of their interface. The interfaces the engine read that the agent
+  // did not hand over (all of them, for a device the agent declined) are added after the
+  // agent's. Call after the agent's interfaces are added.
   void AddCollections(const DeviceCollections& collected);
   // The device's summary, encoded for WriteDeviceSummary.
   std::string Finish() const;
 
  private:
   struct Row {
+    long long ifIndex = 0;
     std::string label, descr, status, stp, vlans;
     std::string remotes;  // encoded remote lines
   };

@@ -1,8 +1,11 @@
 #include "engine/run/DeviceCollectors.h"
 
+#include <map>
 #include <memory>
+#include <string>
 
 #include "engine/base/JsonText.h"
+#include "engine/collect/InterfaceCollector.h"
 #include "engine/collect/LldpCollector.h"
 #include "engine/collect/PortVlanCollector.h"
 #include "host/CDiscoArpService.h"
@@ -28,7 +31,19 @@ std::string IpFromArp(CDiscoArpService& arp, const std::string& mac, const std::
 void RunCollectors(CDiscoStdRequester& requester, CDiscoArpService& arp, FdbMode mode,
                    DeviceRun& d) {
   if (!d.proc) return;
-  DeviceInterfaces interfaces(*d.proc);
+  // The engine's own interface list names every interface, the agent's labels kept where its
+  // numbering holds; without one (no ifTable), the agent's interfaces are all there is.
+  std::map<long, std::string> agentLabels;
+  for (const CTolVBList* local : d.proc->DPDLocalNbrs()) {
+    long long ifIndex = 0;
+    if (FieldInteger(*local, "m_IfIndex", &ifIndex)) {
+      agentLabels.emplace(static_cast<long>(ifIndex), InterfaceLabel(*local));
+    }
+  }
+  CollectInterfaces(requester, *d.record, agentLabels, &d.collected);
+  DeviceInterfaces interfaces = d.collected.interfaces.empty()
+                                    ? DeviceInterfaces(*d.proc)
+                                    : DeviceInterfaces(d.collected.interfaces);
   CollectLldp(requester, *d.record, interfaces, &d.collected);
   BridgePorts bridgePorts(requester, *d.record);
   CollectPortVlans(requester, *d.record, bridgePorts, interfaces, &d.collected);

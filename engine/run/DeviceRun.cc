@@ -55,7 +55,8 @@ DeviceStatus DeviceRun::Status() const {
   if (ended == DeviceEnd::kTimedOut) return DeviceStatus::kTimedOut;
   std::vector<TolErrorRecord> failures = SnmpFailures();
   if (!passedFilter) {
-    return failures.empty() ? DeviceStatus::kRejected : DeviceStatus::kNotAnswering;
+    return filterAnswered.value_or(failures.empty()) ? DeviceStatus::kRejected
+                                                     : DeviceStatus::kNotAnswering;
   }
   return failures.empty() ? DeviceStatus::kDiscovered : DeviceStatus::kIncomplete;
 }
@@ -69,7 +70,12 @@ std::string DeviceRun::Reason() const {
       return "no usable answer over SNMP (check the address, port, credentials and time-out): " +
              failures.front().text;
     case DeviceStatus::kRejected:
-      return "the agent's filter rejected it (no dot1dTpAgingTime.0: not a bridge?)";
+      return std::string("the agent's filter rejected it (no dot1dTpAgingTime.0: not a bridge?)") +
+             (collected.interfacesRead ? "; read by the engine's own collectors" : "") +
+             (failures.empty() ? ""
+                               : " (" + std::to_string(failures.size()) + " SNMP request" +
+                                     (failures.size() == 1 ? "" : "s") +
+                                     " failed, first: " + failures.front().text + ")");
     case DeviceStatus::kInterrupted:
       return "the run was stopped by a signal before the device was through; its findings so far "
              "are lost";

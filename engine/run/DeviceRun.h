@@ -23,7 +23,8 @@ namespace disco {
 enum class DeviceStatus {
   kDiscovered,    // passed the filter, every SNMP request answered
   kIncomplete,    // passed the filter, but some SNMP requests failed
-  kRejected,      // answered, but the agent's filter did not take it
+  kRejected,      // answered, but the agent's filter did not take it (the engine's own
+                  // collectors read it)
   kNotAnswering,  // no usable answer to the filter's request (time-out, refused credentials)
   kInterrupted,   // the run was stopped (SIGINT, SIGTERM) before the device was through
   kTimedOut,      // its steps took longer than the per-device time limit
@@ -50,6 +51,9 @@ struct DeviceRun {
   CTolErrorLog errors;  // reports raised on the engine thread while this device's steps ran
 
   bool passedFilter = false;
+  // Whether the filter's request was answered, once the filter ran: a device the agent declined
+  // stays declined, not "not answering", when a later request of the engine's collectors fails.
+  std::optional<bool> filterAnswered;
   std::vector<ArpPair> arp;  // the device's ARP table, read in phase 2,
                              // until the run's ARP data is built
   size_t arpEntries = 0;     // how many entries it had

@@ -209,12 +209,15 @@ void Discovery::RunPool(const std::function<void(DeviceRun&)>& step,
 void Discovery::PhasesOneAndTwo(DeviceRun& d) {
   CTolRecord* record = d.record.get();
   d.passedFilter = m_Agent->DAFilter(record) != 0;
+  d.filterAnswered = d.passedFilter || d.SnmpFailures().empty();
   if (!d.passedFilter) {
     m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() +
                     "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
-    return;
+    // A router or a switch the agent does not take still answers the standard MIBs: the
+    // engine's own collectors read it.
+    if (d.Status() != DeviceStatus::kRejected) return;
   }
-  for (int phase = 1; phase <= 2; ++phase) {
+  for (int phase = 1; phase <= 2 && d.passedFilter; ++phase) {
     m_Agent->DASetNeRecordPhase(record, phase);
     m_Agent->DADoMediationLayer(record);
   }
@@ -227,9 +230,14 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
 
 void Discovery::BuildArpTable() {
   ArpCounts& counts = m_Report.arp;
-  for (const auto& d : m_Report.devices) {
-    counts.fromDevices += AddArpPairs(d->arp, d->entry.addressSpace, *m_Arp);
-    std::vector<ArpPair>().swap(d->arp);  // held by the ARP table now
+  // The first address given for a MAC address stays: routers' tables, where hosts' addresses
+  // are learned, go first.
+  for (bool routers : {true, false}) {
+    for (const auto& d : m_Report.devices) {
+      if (d->system.forwardsIp != routers) continue;
+      counts.fromDevices += AddArpPairs(d->arp, d->entry.addressSpace, *m_Arp);
+      std::vector<ArpPair>().swap(d->arp);  // held by the ARP table now
+    }
   }
   counts.local = AddArpPairs(ReadLocalArpTable(), "", *m_Arp);
   for (const StaticArpEntry& e : m_Plan.staticArp) m_Arp->Add(e.mac, e.ip, "");
@@ -245,6 +253,14 @@ void Discovery::PhaseThree(DeviceRun& d) {
   CTolRecord* record = d.record.get();
   if (!d.passedFilter) {
     m_Agent->DAUnbindDevice(record);
+    if (d.Status() != DeviceStatus::kRejected) return;
+    RunCollectors(*m_Agent->DAGetRequester(), *m_Arp, m_Settings.fdb, d);
+    m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() + "): read by the engine alone: " +
+                    std::to_string(d.collected.interfaces.size()) + " interfaces, " +
+                    std::to_string(d.collected.lldp.size()) + " LLDP neighbours" +
+                    (d.collected.fdbRead ? ", " + std::to_string(d.collected.vlanFdb.size()) +
+                                               " VLAN forwarding entries"
+                                         : std::string()));
     return;
   }
   m_Agent->DASetNeRecordPhase(record, 3);

@@ -129,7 +129,9 @@ TEST(CollectorsTest, BadRowsBecomeProblemsAndTheRestIsKept) {
   EXPECT_EQ(c.lldp[1].systemName, "far-switch");
   EXPECT_TRUE(Mentions(c.problems, "row 0.1.1: chassis ID: macAddress identifier has 4 octets"));
   EXPECT_TRUE(Mentions(c.problems, "row 0.1.1: port ID: identifier subtype 12"));
-  EXPECT_TRUE(Mentions(c.problems, "row 0.9.2: local port 9 matches no interface"));
+  EXPECT_TRUE(Mentions(c.problems,
+                       "row 0.9.2: local port 9 matches no interface of the device "
+                       "(lldpLocPortTable gives local \"4242\", and dot1dBasePortIfIndex has"));
   EXPECT_TRUE(Mentions(c.problems, "lldpRemManAddrTable row 0.9.2.1: malformed index"));
 
   EXPECT_EQ(c.fdbSource, "extremeFdbMacExosFdbTable");
