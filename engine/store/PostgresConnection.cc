@@ -247,10 +247,10 @@ class PostgresConnection : public SqlConnection {
   // The store's own tables with their indexes and TOAST, not the database's catalogs (about
   // 7.5 MB in any database, empty or not) nor other schemas'.
   bool DiskBytes(std::int64_t* bytes, std::string* error) override {
-    std::unique_ptr<SqlStatement> s =
-        Prepare("SELECT COALESCE(sum(pg_total_relation_size(c.oid)), 0)::bigint FROM pg_class c"
-                " WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind = 'r'",
-                error);
+    std::unique_ptr<SqlStatement> s = Prepare(
+        "SELECT COALESCE(sum(pg_total_relation_size(c.oid)), 0)::bigint FROM pg_class c"
+        " WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind = 'r'",
+        error);
     if (!s || !s->Run({}, error) || !s->Next()) return false;
     *bytes = s->Int(0);
     return true;

@@ -157,9 +157,7 @@ class Writer {
 
   // The column that finds a row again within this transaction: the writer holds the write
   // lock, so no other writer moves a row before the updates below.
-  const char* Locator() const {
-    return m_Db->Dialect() == SqlDialect::kSqlite ? "rowid" : "ctid";
-  }
+  const char* Locator() const { return m_Db->Dialect() == SqlDialect::kSqlite ? "rowid" : "ctid"; }
 
   // Ends rows (by their locators) at the previous run.
   bool Close(const std::string& table, const std::vector<SqlValue>& rows, bool lastSeen) {

@@ -136,11 +136,10 @@ class SqlStore : public Store {
                [&](const SqlStatement& s) { result->rowsRemoved += s.Int(0); }, error) &&
            Exec("DELETE FROM " + t + " WHERE last_run < ?", {oldestKept}, error) &&
            // Sightings read first_seen from their first run unless they keep it themselves.
-           (t != "host_facts" ||
-            Exec("UPDATE host_facts SET first_seen = (SELECT started FROM runs"
-                 " WHERE runs.id = host_facts.first_run)"
-                 " WHERE first_run < ? AND first_seen IS NULL",
-                 {oldestKept}, error)) &&
+           (t != "host_facts" || Exec("UPDATE host_facts SET first_seen = (SELECT started FROM runs"
+                                      " WHERE runs.id = host_facts.first_run)"
+                                      " WHERE first_run < ? AND first_seen IS NULL",
+                                      {oldestKept}, error)) &&
            Exec("UPDATE " + t + " SET first_run = ? WHERE first_run < ?", {oldestKept, oldestKept},
                 error);
     }
