@@ -52,6 +52,16 @@ const char* const kVersion2[] = {
     "UPDATE schema_version SET version = 2",
 };
 
+// Version 3: a switch's interfaces, LLDP neighbours and links found by port, so that the web
+// view's page of one switch reads its rows only.
+const char* const kVersion3[] = {
+    "CREATE INDEX interface_facts_port ON interface_facts (port_id)",
+    "CREATE INDEX neighbour_facts_port ON neighbour_facts (port_id)",
+    "CREATE INDEX link_facts_port_a ON link_facts (port_a)",
+    "CREATE INDEX link_facts_port_b ON link_facts (port_b)",
+    "UPDATE schema_version SET version = 3",
+};
+
 struct Step {
   const char* const* statements;
   size_t count;
@@ -59,6 +69,7 @@ struct Step {
 const Step kSteps[] = {
     {kVersion1, sizeof kVersion1 / sizeof *kVersion1},
     {kVersion2, sizeof kVersion2 / sizeof *kVersion2},
+    {kVersion3, sizeof kVersion3 / sizeof *kVersion3},
 };
 static_assert(sizeof kSteps / sizeof *kSteps == kSchemaVersion, "one step per version");
 

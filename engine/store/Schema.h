@@ -9,7 +9,7 @@ namespace disco {
 namespace store {
 
 // The schema version this program writes.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // Brings the store behind `db` to `target` (normally kSchemaVersion): creates the tables of an
 // empty store, applies each migration from the store's version on, all in one transaction. A store

@@ -116,7 +116,7 @@ TEST_P(StoreSafetyTest, VersionOneStoreIsMigratedAndNewerStoreRefused) {
 
   ASSERT_TRUE(Raw()->Exec("UPDATE schema_version SET version = 7", &error)) << error;
   EXPECT_FALSE(OpenStore(Target(), {}, &error));
-  EXPECT_NE(error.find("schema version 7, newer than version 2"), std::string::npos) << error;
+  EXPECT_NE(error.find("schema version 7, newer than version 3"), std::string::npos) << error;
 }
 
 TEST_P(StoreSafetyTest, VendorsComeFromTheOuiListWhenThereIsOne) {
