@@ -51,7 +51,10 @@ bool LinksInStore(SqlConnection* db, const std::string& device, std::vector<Link
   std::string sql = kLinkRows;
   SqlRow params;
   if (!device.empty()) {
-    sql += " AND (da.name = ? OR db.name = ?)";
+    // Through the ports' indexes: one switch's links without a look at the others.
+    const std::string ports =
+        "(SELECT p.id FROM ports p JOIN devices d ON d.id = p.device_id WHERE d.name = ?)";
+    sql += " AND (l.port_a IN " + ports + " OR l.port_b IN " + ports + ")";
     params = {device, device};
   }
   return ForEachRow(
