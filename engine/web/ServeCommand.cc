@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -143,6 +144,12 @@ int RunServeCommand(const std::vector<std::string>& args, std::ostream& out, std
   httplib::Server server;
   server.new_task_queue = [] { return new httplib::ThreadPool(kRequestThreads); };
   server.set_payload_max_length(64 * 1024);
+  // SO_REUSEADDR only: cpp-httplib's default SO_REUSEPORT would let a second server share a
+  // port in use, and half the requests would go to it.
+  server.set_socket_options([](socket_t socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server.set_keep_alive_timeout(2);
   server.set_keep_alive_max_count(1000);
   server.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
