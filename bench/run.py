@@ -11,7 +11,8 @@ from a scope file, (4) a max-repetitions sweep when the program takes -Cr, (5) t
 inference of generated networks up to 1,000 switches and 200,000 hosts (the build's
 topology-bench), (6) their pictures with --svg up to 3,200 switches, outside ones included
 (topology-picture-bench), (7) the inventory store: 100 runs of that network into SQLite and
-PostgreSQL (the build's store-bench). Each program run is
+PostgreSQL (the build's store-bench), (8) the web view (`serve`) over that store: the map's first
+paint in headless Chromium, switch pages and searches, 50 clients at once. Each program run is
 measured from outside (os.wait4: CPU; GNU time: peak RSS) and killed above a memory cap; a replay
 size whose predecessor used more than a share of the machine's memory is skipped. Every simulator is
 stopped on the way out, also on errors and Ctrl-C.
@@ -38,6 +39,7 @@ import bench_replay  # noqa: E402
 import bench_snmp  # noqa: E402
 import bench_store  # noqa: E402
 import bench_topology  # noqa: E402
+import bench_web  # noqa: E402
 import engine  # noqa: E402
 import measure  # noqa: E402
 import report  # noqa: E402
@@ -46,15 +48,16 @@ import recordings  # noqa: E402
 from context import Context, log  # noqa: E402
 
 SKIPPED = 77
-BENCHMARKS = ("replay", "snmp", "many", "topology", "store")
+BENCHMARKS = ("replay", "snmp", "many", "topology", "store", "web")
 
 FULL = dict(sizes="1k,10k,100k,1M", snmp_sizes="10k,100k", sweep_size="100k", switches=32,
             switch_size="2k", jobs="1,4,16", simulators=8,
             topology_sizes="100:20000,1000:200000",
-            picture_sizes="200:800,1000:0,1000:1000,200:3000", store_size="100:1000:200000")
+            picture_sizes="200:800,1000:0,1000:1000,200:3000", store_size="100:1000:200000",
+            web_size="1000:200000")
 SMOKE = dict(sizes="200,1k", snmp_sizes="300", sweep_size="300", switches=4, switch_size="200",
              jobs="1,4,16", simulators=2, topology_sizes="20:400", picture_sizes="20:30",
-             store_size="3:20:400")
+             store_size="3:20:400", web_size="20:400")
 
 PREAMBLE = """
 # Performance of extreme-disco
@@ -114,6 +117,8 @@ def parse_args(argv):
                    "(default %s)" % FULL["picture_sizes"])
     p.add_argument("--store-size", help="inventory store benchmark, RUNS:SWITCHES:HOSTS "
                    "(default %s)" % FULL["store_size"])
+    p.add_argument("--web-size", help="web view benchmark, SWITCHES:HOSTS (default %s)"
+                   % FULL["web_size"])
     p.add_argument("--repeat", type=int, default=3, help="timed runs per measurement (default 3)")
     p.add_argument("--memory-share", type=float, default=0.05,
                    help="skip a replay size when the one before it peaked above this share of "
@@ -141,6 +146,7 @@ def parse_args(argv):
         for size in split(args.picture_sizes):
             bench_topology.parse_picture_size(size)
         bench_store.parse_size(args.store_size)
+        bench_web.parse_size(args.web_size)
     except ValueError as e:
         p.error(str(e))
     return args
@@ -170,6 +176,10 @@ def run_benchmarks(ctx, args):
         topology.append(bench_topology.run_pictures(ctx, split(args.picture_sizes)))
     if "store" in args.only:
         topology.append(bench_store.run(ctx, args.store_size))
+    if "web" in args.only:
+        # The smoke run leaves the browser out and keeps the clients busy for a second only.
+        topology.append(bench_web.run(ctx, args.web_size, seconds=1 if args.smoke else 10,
+                                      browser=not args.smoke))
     wants_snmp = "snmp" in args.only or "many" in args.only
     if wants_snmp and snmp_missing:
         ctx.log("snmpsimd, snmpget or snmpbulkwalk is missing: SNMP benchmarks not run")

@@ -4,6 +4,8 @@
 // after the second. Prints one Markdown table row per store (doc/inventory.md):
 //   store-bench [--runs N] [--switches N] [--hosts N] [--store sqlite|postgresql|both]
 //               [--postgresql URI (an existing, empty database instead of a throwaway server)]
+//               [--keep FILE (the SQLite store is written to FILE and kept, for the web view's
+//               benchmark)]
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -27,6 +29,7 @@ struct Settings {
   int runs = 100, switches = 1000, hosts = 200000;
   std::string stores = "both";
   std::string postgres;  // an existing database instead of a throwaway server
+  std::string keep;      // where the SQLite store is kept ("": a temporary folder)
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {
@@ -170,9 +173,11 @@ int main(int argc, char** argv) {
       s.postgres = value;
     } else if (option == "--store") {
       s.stores = value;
+    } else if (option == "--keep") {
+      s.keep = value;
     } else {
       std::cerr << "usage: store-bench [--runs N] [--switches N] [--hosts N]"
-                   " [--store sqlite|postgresql|both] [--postgresql URI]\n";
+                   " [--store sqlite|postgresql|both] [--postgresql URI] [--keep FILE]\n";
       return 2;
     }
   }
@@ -183,7 +188,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   TempDir dir;
   if (s.stores != "postgresql") {
-    std::string file = dir.Path() + "/inventory.db";
+    std::string file = s.keep.empty() ? dir.Path() + "/inventory.db" : s.keep;
     ok = Bench("SQLite", file, file, s) && ok;
   }
   if (s.stores != "sqlite" && !s.postgres.empty()) {

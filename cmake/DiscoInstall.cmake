@@ -131,7 +131,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(disco_deb_depends libc6 libstdc++6 libgcc-s1 libsnmp40 libyaml-cpp0.7 libabsl${absl_VERSION}
-  libsqlite3-0 libpq5)
+  libsqlite3-0 libpq5 libcpp-httplib0.11)
 if(TCMALLOC_LIBRARY AND DISCO_TCMALLOC AND NOT DISCO_SANITIZE AND NOT DISCO_TSAN)
   list(APPEND disco_deb_depends libtcmalloc-minimal4)
 endif()

@@ -5,12 +5,17 @@
 
 #include "engine/DiscoEngine.h"
 #include "engine/store/StoreCommands.h"
+#include "engine/web/ServeCommand.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   // find, changes, runs, ports: questions to the inventory store.
   if (!args.empty() && disco::store::IsStoreCommand(args[0])) {
     return disco::store::RunStoreCommand(args, std::cout, std::cerr);
+  }
+  // serve: the web view of the store or of a results file.
+  if (!args.empty() && disco::web::IsServeCommand(args[0])) {
+    return disco::web::RunServeCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
   }
   return disco::RunEngine(args, std::cout, std::cerr);
 }

@@ -3,12 +3,20 @@
 # engine and the agent plug-in, serves the sample network's five switches over SNMP with
 # snmpsim on loopback addresses (127.0.0.11-15, port 16100), discovers them with extreme-disco,
 # prints the summary, writes results.json, draws the topology in topology.svg (Graphviz), keeps
-# the run in the inventory inventory.db and asks it where one host is.
+# the run in the inventory inventory.db and asks it where one host is. With --web it then serves
+# the run's web view (extreme-disco serve) in the background, prints its address and ends; the
+# view goes on until `kill` of the printed process id.
 # The simulators are stopped on every way out.
 #
-# Usage: scripts/demo.sh [extra extreme-disco options, e.g. -d 1 or -o other.json]
+# Usage: scripts/demo.sh [--web] [extra extreme-disco options, e.g. -d 1 or -o other.json]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+web=0
+if [ "${1:-}" = "--web" ]; then
+  web=1
+  shift
+fi
 
 bash scripts/install-deps.sh
 
@@ -73,5 +81,23 @@ if [ "$status" -ne 3 ]; then
   echo "demo: the run is kept in inventory.db; ask it where a host is:"
   echo "demo: \$ extreme-disco find --db inventory.db 00:1B:21:00:10:04"
   ./build-demo/extreme-disco find --db inventory.db 00:1B:21:00:10:04 || status=$?
+fi
+if [ "$web" -eq 1 ] && [ "$status" -ne 3 ]; then
+  # The web view of the run, left running after the demo ends (loopback only, no token needed).
+  nohup ./build-demo/extreme-disco serve --db inventory.db --listen 127.0.0.1:0 \
+    >serve.log 2>&1 </dev/null &
+  serve_pid=$!
+  for attempt in $(seq 1 50); do
+    grep -q " is at http://" serve.log 2>/dev/null && break
+    kill -0 "$serve_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  address=$(sed -n 's/.* is at \(http:[^ ]*\).*/\1/p' serve.log)
+  if [ -z "$address" ]; then
+    echo "demo: the web view did not start:" >&2
+    cat serve.log >&2
+    exit 1
+  fi
+  echo "demo: the web view of this run is at $address (stop it with: kill $serve_pid)"
 fi
 exit "$status"

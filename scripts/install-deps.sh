@@ -23,6 +23,9 @@ packages=(
   ieee-data                          # the IEEE OUI list: vendors of MAC addresses (find)
   clang libclang-rt-14-dev           # libFuzzer (libclang_rt.fuzzer) and clang's sanitizers: the
                                      #   fuzz targets of fuzz/, built by scripts/fuzz.sh
+  libcpp-httplib-dev                 # cpp-httplib: the HTTP server of `extreme-disco serve`
+  chromium chromium-driver           # the web view's browser test: headless Chromium and its
+  python3-selenium                   #   WebDriver, driven from Python (tests/engine/web/)
   help2man                           # the man page extreme-disco(1), made from --help at build time
   lintian                            # the package check of scripts/test.sh: lintian on the .deb
 )

@@ -342,6 +342,7 @@ namespace {
 const char kHelpDevices[] = R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
   or:  extreme-disco [OPTIONS] --scope FILE [HOST[:PORT]...]
   or:  extreme-disco find|changes|runs|ports [--db TARGET] [--json] ...
+  or:  extreme-disco serve [--db TARGET | --results FILE] [--listen ADDR:PORT] [--token FILE]
 
 Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
 each switch's interfaces (card:port, description, status, spanning-tree state, VLANs) and what
@@ -351,7 +352,8 @@ LLDP neighbours and, where the agent finds no forwarding entry, the VLAN-aware f
 database (EXOS or Q-BRIDGE-MIB tables), then the network's topology: every link between
 switches with both ends, every host on its edge port. Writes the results as JSON and prints a
 summary; with --db, keeps the run in the inventory store, which "extreme-disco find", "changes",
-"runs" and "ports" ask (each has its own --help).
+"runs" and "ports" ask (each has its own --help) and that "extreme-disco serve" shows in a web
+browser.
 
 Devices:
   HOST[:PORT]            a switch to discover (IPv4 address or host name; UDP port, default

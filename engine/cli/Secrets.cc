@@ -53,16 +53,20 @@ bool CheckScopeFileSecrecy(const std::string& path, const ScopeDocument& scope,
   bool secret = HoldsSecret(scope.defaults);
   for (const ScopeDevice& d : scope.devices) secret = secret || HoldsSecret(d.snmp);
   if (!secret) return true;
+  return CheckPrivateFile(path, "holds a community or passphrase", error);
+}
+
+bool CheckPrivateFile(const std::string& path, const std::string& holds, std::string* error) {
   struct stat info;
   if (stat(path.c_str(), &info) != 0) {
-    *error = path + ": cannot check who may read the scope file: " + std::strerror(errno);
+    *error = path + ": cannot check who may read it: " + std::strerror(errno);
     return false;
   }
   uid_t user = getuid();
   if (info.st_uid != user && info.st_uid != 0) {
     const passwd* account = getpwuid(user);
     std::string name = account != nullptr ? account->pw_name : std::to_string(user);
-    *error = path + ": holds a community or passphrase but belongs to another user (uid " +
+    *error = path + ": " + holds + " but belongs to another user (uid " +
              std::to_string(info.st_uid) + "); take it over with 'chown " + name + " " + path +
              "' and 'chmod 600 " + path + "'";
     return false;
@@ -70,9 +74,8 @@ bool CheckScopeFileSecrecy(const std::string& path, const ScopeDocument& scope,
   if ((info.st_mode & (S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH)) == 0) return true;
   char mode[8];
   std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-  *error = path +
-           ": holds a community or passphrase but group or others may read or write it (mode " +
-           mode + "); make it private with 'chmod 600 " + path + "'";
+  *error = path + ": " + holds + " but group or others may read or write it (mode " + mode +
+           "); make it private with 'chmod 600 " + path + "'";
   return false;
 }
 

@@ -29,4 +29,9 @@ bool IsSecretSetting(const std::string& key);
 // path) naming the fix (chmod, chown).
 bool CheckScopeFileSecrecy(const std::string& path, const ScopeDocument& scope, std::string* error);
 
+// Refuses a file that `holds` a secret (e.g. "holds a community or passphrase") unless it belongs
+// to the running user (or root) and neither group nor others may read or write it. False with
+// `*error` (beginning with the path) naming the fix (chmod, chown).
+bool CheckPrivateFile(const std::string& path, const std::string& holds, std::string* error);
+
 }  // namespace disco

@@ -59,7 +59,9 @@ const char* const kVersion2[] = {
 // writer finds an open row by the database's own row locator (SQLite's rowid, PostgreSQL's ctid,
 // stable while the writer holds the write lock). IPv4 addresses are 32-bit INTEGERs, from
 // 128.0.0.0 up read as negative numbers. Fixed-width columns come first, 8-byte before 4-byte,
-// so that PostgreSQL pads nothing; a NULL takes no room there.
+// so that PostgreSQL pads nothing; a NULL takes no room there. And a switch's interfaces, LLDP
+// neighbours and links are found by port, so that the web view's page of one switch reads its
+// own rows only.
 const char* const kVersion3[] = {
     "CREATE TABLE host_facts_v3 (mac BIGINT NOT NULL, first_seen BIGINT,"
     " first_run INTEGER NOT NULL, last_run INTEGER, port_id INTEGER NOT NULL,"
@@ -76,6 +78,10 @@ const char* const kVersion3[] = {
     // The hosts on a port now (a switch's page, `ports --idle`); a port's history is read by a
     // scan, which keeps this index to the open rows.
     "CREATE INDEX host_facts_port ON host_facts (port_id) WHERE last_run IS NULL",
+    "CREATE INDEX interface_facts_port ON interface_facts (port_id)",
+    "CREATE INDEX neighbour_facts_port ON neighbour_facts (port_id)",
+    "CREATE INDEX link_facts_port_a ON link_facts (port_a)",
+    "CREATE INDEX link_facts_port_b ON link_facts (port_b)",
     "UPDATE schema_version SET version = 3",
 };
 

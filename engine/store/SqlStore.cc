@@ -63,6 +63,18 @@ class SqlStore : public Store {
     return ChangesInStore(m_Db.get(), fromRun, toRun, result, error);
   }
 
+  bool Devices(std::vector<DeviceRow>* devices, std::string* error) override {
+    return DevicesInStore(m_Db.get(), devices, error);
+  }
+
+  bool Links(std::vector<LinkRow>* links, std::string* error) override {
+    return LinksInStore(m_Db.get(), "", links, error);
+  }
+
+  bool Device(const std::string& name, DeviceView* view, bool* found, std::string* error) override {
+    return DeviceInStore(m_Db.get(), name, view, found, error);
+  }
+
   bool IdlePorts(int days, const std::string& device, std::vector<IdlePort>* ports,
                  std::string* error) override {
     ports->clear();

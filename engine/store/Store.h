@@ -69,6 +69,18 @@ class Store {
   virtual bool IdlePorts(int days, const std::string& device, std::vector<IdlePort>* ports,
                          std::string* error) = 0;
 
+  // The switches of the latest run, by name: those it asked, then (inScope false) those only
+  // its links name. Empty when the store has no run. False with `*error` set.
+  virtual bool Devices(std::vector<DeviceRow>* devices, std::string* error) = 0;
+
+  // The links of the latest run, ordered by their ends. False with `*error` set.
+  virtual bool Links(std::vector<LinkRow>* links, std::string* error) = 0;
+
+  // Switch `name` of the latest run with its ports (DeviceView). `*found` false (and true
+  // returned) when the latest run neither asked it nor links to it. False with `*error` set.
+  virtual bool Device(const std::string& name, DeviceView* view, bool* found,
+                      std::string* error) = 0;
+
   // Removes the runs `options` leaves out, and the rows seen only in them, in one transaction.
   // Rows that reach into a kept run start at the oldest kept run (first_seen is kept).
   virtual bool Prune(const PruneOptions& options, PruneResult* result, std::string* error) = 0;

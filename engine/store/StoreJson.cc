@@ -42,7 +42,48 @@ StoreJsonValue List(const std::vector<T>& items, F each) {
   return list;
 }
 
+StoreJsonValue DeviceRowJson(const DeviceRow& d) {
+  return {{"name", d.name},
+          {"address", d.address},
+          {"sys_name", d.sysName},
+          {"sys_object_id", d.sysObjectId},
+          {"bridge_mac", d.bridgeMac},
+          {"in_scope", d.inScope},
+          {"answered", d.answered}};
+}
+
 }  // namespace
+
+StoreJsonValue DevicesJson(const std::vector<DeviceRow>& devices) {
+  return {{"devices", List(devices, DeviceRowJson)}};
+}
+
+StoreJsonValue LinksJson(const std::vector<LinkRow>& links) {
+  return {{"links", List(links, LinkJson)}};
+}
+
+StoreJsonValue DeviceJson(const DeviceView& v) {
+  return {{"device", DeviceRowJson(v.device)},
+          {"interfaces",
+           List(v.interfaces,
+                [](const InterfaceRow& i) -> StoreJsonValue {
+                  return {
+                      {"port", i.port},     {"if_index", i.ifIndex}, {"description", i.description},
+                      {"status", i.status}, {"stp", i.stp},          {"vlans", i.vlans}};
+                })},
+          {"links", List(v.links, LinkJson)},
+          {"neighbours", List(v.neighbours,
+                              [](const NeighbourRow& n) -> StoreJsonValue {
+                                return {{"port", n.port},
+                                        {"chassis_id", n.chassisId},
+                                        {"remote_port", n.remotePort},
+                                        {"sys_name", n.sysName},
+                                        {"address", n.address},
+                                        {"first_seen", Time(n.firstSeen)},
+                                        {"last_seen", Time(n.lastSeen)}};
+                              })},
+          {"hosts", List(v.hosts, PlacementJson)}};
+}
 
 StoreJsonValue RunsJson(const std::vector<RunRow>& runs) {
   return {{"runs", List(runs, [](const RunRow& r) -> StoreJsonValue {

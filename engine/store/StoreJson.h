@@ -18,6 +18,16 @@ StoreJsonValue FindJson(const FindResult& result);
 // {"from_run", "to_run", "hosts_new", "hosts_gone", "hosts_moved", "links_added",
 // "links_removed", "ports_changed", "devices_lost"}
 StoreJsonValue ChangesJson(const ChangesResult& result);
+// {"devices": [{"name", "address", "sys_name", "sys_object_id", "bridge_mac", "in_scope",
+// "answered"}]}
+StoreJsonValue DevicesJson(const std::vector<DeviceRow>& devices);
+// {"links": [{"a": {"switch", "port"}, "b": {...}, "evidence", "stp", "first_seen",
+// "last_seen"}]}
+StoreJsonValue LinksJson(const std::vector<LinkRow>& links);
+// {"device": {...as in DevicesJson}, "interfaces": [{"port", "if_index", "description",
+// "status", "stp", "vlans"}], "links": [...], "neighbours": [{"port", "chassis_id",
+// "remote_port", "sys_name", "address", "first_seen", "last_seen"}], "hosts": [...as matches]}
+StoreJsonValue DeviceJson(const DeviceView& view);
 StoreJsonValue IdlePortsJson(const std::vector<IdlePort>& ports, int days);
 
 }  // namespace store

@@ -31,6 +31,13 @@ bool FindInStore(SqlConnection* db, const std::string& query, FindResult* result
 bool ChangesInStore(SqlConnection* db, std::int64_t fromRun, std::int64_t toRun,
                     ChangesResult* result, std::string* error);
 
+// Store::Devices, Store::Links and Store::Device (BrowseQuery.cc).
+bool DevicesInStore(SqlConnection* db, std::vector<DeviceRow>* devices, std::string* error);
+bool LinksInStore(SqlConnection* db, const std::string& device, std::vector<LinkRow>* links,
+                  std::string* error);
+bool DeviceInStore(SqlConnection* db, const std::string& name, DeviceView* view, bool* found,
+                   std::string* error);
+
 // The newest run's id and the time it was last seen (its end, else its start); id 0 when the
 // store has no run. False with `*error` when the store cannot be read.
 bool LatestRun(SqlConnection* db, std::int64_t* id, std::int64_t* seen, std::string* error);

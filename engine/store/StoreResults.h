@@ -74,6 +74,39 @@ struct IdlePort {
   std::int64_t lastSeen = 0;  // 0 when none ever was
 };
 
+// A switch of the latest run as the web view lists it: one the run asked (inScope), or one only
+// a link of the latest run names (outside the scope; only its name is known).
+struct DeviceRow {
+  std::string name, address, sysName, sysObjectId, bridgeMac;
+  bool inScope = true;
+  bool answered = true;
+};
+
+// An interface of the latest run.
+struct InterfaceRow {
+  std::string port;
+  long long ifIndex = 0;
+  std::string description, status, stp, vlans;
+};
+
+// An LLDP neighbour heard on a port of the latest run.
+struct NeighbourRow {
+  std::string port;  // the local port
+  std::string chassisId, remotePort, sysName, address;
+  std::int64_t firstSeen = 0, lastSeen = 0;
+};
+
+// A switch with everything of the latest run behind its ports: interfaces in ifIndex order,
+// its links, the LLDP neighbours heard and the hosts placed on its ports (by port, then MAC),
+// each with the time it was first and last seen.
+struct DeviceView {
+  DeviceRow device;
+  std::vector<InterfaceRow> interfaces;
+  std::vector<LinkRow> links;
+  std::vector<NeighbourRow> neighbours;
+  std::vector<Placement> hosts;
+};
+
 struct PruneResult {
   int runsRemoved = 0;
   std::int64_t rowsRemoved = 0;
