@@ -39,8 +39,8 @@ export LSAN_OPTIONS=
 
 # Only the programs where threads meet: the host's engine and message bus, the net-snmp requester,
 # the plug-in under the host, the engine's worker threads, the whole program, and the web
-# server's request threads over one store. The other test
-# programs are single-threaded; the two builds above run them.
+# server's request threads over one store. The other test programs are single-threaded; the two
+# builds above run them.
 echo "== ThreadSanitizer build =="
 tsan_programs=(host_tests netsnmp_tests agent_tests run_tests engine_tests web_tests)
 build build-tsan -DDISCO_TSAN=ON --target "${tsan_programs[@]}"
