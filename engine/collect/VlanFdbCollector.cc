@@ -62,7 +62,7 @@ struct Row {
 
 void Keep(const std::string& table, const std::vector<Row>& rows,
           const DeviceInterfaces& interfaces, const MacToIp& ipOf, DeviceCollections* out) {
-  Trouble noStatus, noVlan, noInterface;
+  Trouble noStatus, noVlan, noInterface, noPort;
   out->vlanFdb.reserve(out->vlanFdb.size() + rows.size());
   for (const Row& r : rows) {
     std::string example = "MAC " + r.mac + " VLAN " + std::to_string(r.vlan.id);
@@ -82,7 +82,7 @@ void Keep(const std::string& table, const std::vector<Row>& rows,
       noInterface.Add(example + " port ifIndex " + std::to_string(r.port));
     } else if (!r.portKnown && r.status != kMgmt) {
       // A management entry names no port: it is the switch's own address.
-      noInterface.Add(example + " without port");
+      noPort.Add(example);
     }
     if (ipOf) e.ip = ipOf(e.mac);
     if (e.local.label.empty() && r.status == kLearned) ++out->fdbWithoutPort;
@@ -91,6 +91,24 @@ void Keep(const std::string& table, const std::vector<Row>& rows,
   noStatus.Report(table, "without status, left out", &out->problems);
   noVlan.Report(table, "in a VLAN the switch does not describe", &out->problems);
   noInterface.Report(table, "on a port that is no interface of the device", &out->problems);
+  noPort.Report(table, "on no port (the switch maps the bridge port to no interface)",
+                &out->problems);
+}
+
+// The VLAN of an Extreme forwarding row, from the VLAN interface's ifIndex that indexes it
+// (extremeVlanIfVlanId, extremeVlanIfDescr); an id out of 1..4094 is reported and taken as
+// unknown.
+void ExtremeVlan(const Column& vlanIds, const Column& vlanNames, unsigned long vlanIfIndex,
+                 Trouble* badVlan, Row* r) {
+  long long id = 0;
+  r->vlanKnown = IntegerAt(vlanIds, {vlanIfIndex}, &id);
+  if (r->vlanKnown && !VlanIdInRange(id)) {
+    badVlan->Add("MAC " + r->mac + " VLAN id " + std::to_string(id));
+    r->vlanKnown = false;
+    id = 0;
+  }
+  r->vlan.id = static_cast<long>(id);
+  r->vlan.name = PrintableOrHex(OctetsAt(vlanNames, {vlanIfIndex}));
 }
 
 // extremeFdbMacExosFdbTable; false when the switch has none.
@@ -112,16 +130,7 @@ bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row
       ++malformed;
       continue;
     }
-    Index vlanIfIndex{index[6]};
-    long long id = 0;
-    r.vlanKnown = IntegerAt(vlanIds, vlanIfIndex, &id);
-    if (r.vlanKnown && !VlanIdInRange(id)) {
-      badVlan.Add("MAC " + r.mac + " VLAN id " + std::to_string(id));
-      r.vlanKnown = false;
-      id = 0;
-    }
-    r.vlan.id = static_cast<long>(id);
-    r.vlan.name = PrintableOrHex(OctetsAt(vlanNames, vlanIfIndex));
+    ExtremeVlan(vlanIds, vlanNames, index[6], &badVlan, &r);
     long ifIndex = 0;
     r.portKnown = IfIndexAt(ports, index, &ifIndex);
     r.port = ifIndex;
@@ -161,17 +170,10 @@ bool ReadLegacyExtreme(CDiscoStdRequester& requester, CTolRecord& device, std::v
       continue;
     }
     r.mac = TolFormatMac(octets);
-    Index vlanIfIndex{index[0]};
-    long long id = 0;
-    r.vlanKnown = IntegerAt(vlanIds, vlanIfIndex, &id);
-    if (r.vlanKnown && !VlanIdInRange(id)) {
-      badVlan.Add("MAC " + r.mac + " VLAN id " + std::to_string(id));
-      r.vlanKnown = false;
-      id = 0;
-    }
-    r.vlan.id = static_cast<long>(id);
-    r.vlan.name = PrintableOrHex(OctetsAt(vlanNames, vlanIfIndex));
-    r.portKnown = IntegerAt(ports, index, &r.port) && r.port > 0;
+    ExtremeVlan(vlanIds, vlanNames, index[0], &badVlan, &r);
+    long ifIndex = 0;
+    r.portKnown = IfIndexAt(ports, index, &ifIndex);
+    r.port = ifIndex;
     r.statusKnown = IntegerAt(status, index, &r.status);
     rows->push_back(std::move(r));
   }
