@@ -70,6 +70,10 @@ class SqlConnection {
   // Refreshes the planner's statistics after a big change (PostgreSQL's ANALYZE; SQLite's
   // PRAGMA optimize). Outside a transaction; best effort.
   virtual void Optimize() = 0;
+  // Makes the room of `table`'s row versions that committed writes left dead usable again now,
+  // so that the next run fills it instead of growing the table (PostgreSQL VACUUM; SQLite reuses
+  // free pages by itself). Outside a transaction; best effort.
+  virtual void Reclaim(const std::string& table) { (void)table; }
   // Bytes the store takes on disk: the database file and its log (SQLite), the store's tables
   // and their indexes (PostgreSQL, without the catalogs every database has).
   virtual bool DiskBytes(std::int64_t* bytes, std::string* error) = 0;

@@ -37,6 +37,7 @@ class SqlStore : public Store {
       return 0;
     }
     if (rows >= kOptimizeRows) m_Db->Optimize();
+    if (rows > 0) m_Db->Reclaim("host_facts");  // the table that grows with every run
     return id;
   }
 
