@@ -30,16 +30,25 @@ void InventoryCollector::AddDevice(std::size_t order, const DeviceRun& d) {
   e.device.sysObjectId = d.system.objectId;
   e.device.bridgeMac = Lower(d.system.bridgeMac);
   e.device.answered = d.Status() != DeviceStatus::kNotAnswering;
+  // An interface is known by its label; should two records give the same one, the first is
+  // kept, as the results' lookups by ifIndex do.
+  std::set<std::string> labels;
+  std::set<long long> agentIfIndexes;
   if (d.proc) {
-    // An interface is known by its label; should two records give the same one, the first is
-    // kept, as the results' lookups by ifIndex do.
-    std::set<std::string> labels;
     for (const CTolVBList* local : d.proc->DPDLocalNbrs()) {
       InterfaceFields f = ReadInterface(*local);
       if (!labels.insert(f.label).second) continue;
+      agentIfIndexes.insert(f.ifIndex);
       e.interfaces.push_back({d.entry.name, std::move(f.label), f.ifIndex, std::move(f.descr),
                               std::move(f.status), std::move(f.stp), std::move(f.vlans)});
     }
+  }
+  // Then those the engine read that the agent did not hand over: all of a device the agent
+  // declined, and the interfaces its numbering left out.
+  for (const EngineInterface& i : d.collected.interfaces) {
+    if (agentIfIndexes.count(i.ifIndex) > 0 || !labels.insert(i.label).second) continue;
+    e.interfaces.push_back({d.entry.name, i.label, i.ifIndex, i.descr,
+                            i.operStatus != 0 ? IfOperStatusName(i.operStatus) : "", "", ""});
   }
   for (const LldpNeighbour& n : d.collected.lldp) {
     e.neighbours.push_back(

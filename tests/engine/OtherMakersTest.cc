@@ -26,7 +26,9 @@ class OtherMakersTest : public ::testing::Test {
         "devices:\n  - {name: stack, address: 127.0.0.31, recording: " + Recording("stack-1001") +
             "}\n  - {name: l2, address: 127.0.0.32, recording: " + Recording("unit-10101") +
             "}\n  - {name: rtr, address: 127.0.0.33, recording: " + Recording("router") + "}\n");
-    s_Run = RunEngineProcess({"--scope", scope, "--no-ping", "-q", "-o", "r.json"}, s_Dir->Path());
+    s_Run = RunEngineProcess(
+        {"--scope", scope, "--no-ping", "-q", "-o", "r.json", "--db", "inventory.db"},
+        s_Dir->Path());
     s_Results = Json::parse(ReadFile(s_Dir->Path() + "/r.json"), nullptr, false);
   }
   static void TearDownTestSuite() { delete s_Dir; }
@@ -92,6 +94,19 @@ TEST_F(OtherMakersTest, DeclinedDevicesAreReadByTheEngineAndPlaceTheirHosts) {
     EXPECT_NE(d["reason"].get<std::string>().find("read by the engine"), std::string::npos);
   }
   EXPECT_EQ(DeviceNamed(s_Results, "rtr")["arp_entries"], 3);
+  // The store keeps the router's interfaces as the engine read them: no host or link on any.
+  EngineProcessResult idle = RunEngineProcess(
+      {"ports", "--idle", "0", "rtr", "--db", "inventory.db", "--json"}, s_Dir->Path());
+  Json stored = Json::parse(idle.out, nullptr, false);
+  ASSERT_FALSE(stored.is_discarded()) << idle.err;
+  std::set<std::string> storedPorts, readPorts;
+  for (const Json& p : stored["ports"]) storedPorts.insert(p["port"].get<std::string>());
+  for (const Json& i : DeviceNamed(s_Results, "rtr")["interfaces"]) {
+    readPorts.insert(i["port"].get<std::string>());
+  }
+  EXPECT_FALSE(readPorts.empty());
+  EXPECT_EQ(storedPorts, readPorts);
+
   const Json& l2 = DeviceNamed(s_Results, "l2");
   EXPECT_EQ(l2["vlan_fdb_source"], "dot1qTpFdbTable");
   const Json& host = Entry(l2["vlan_fdb"], "mac", "02:00:00:09:00:21");
