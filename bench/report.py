@@ -194,6 +194,30 @@ def render_page(preamble, machine, sections):
     return "\n\n".join(parts) + "\n"
 
 
+def section_key(text):
+    """'## 7. Inventory store' -> 7 (the order of the page); None for text before a section."""
+    head = text.split(".", 1)[0]
+    return int(head[3:]) if head.startswith("## ") and head[3:].isdigit() else None
+
+
+def merge_page(old_text, machine, sections):
+    """The page `old_text` with `sections` measured anew in place of (or beside) its own, each
+    new one saying where and when it was measured; the other sections and the page's head (the
+    machine of the run that measured them) stay as they were."""
+    parts = old_text.split("\n## ")
+    head, kept = parts[0], {}
+    for part in parts[1:]:
+        key = section_key("## " + part)
+        if key is not None:
+            kept[key] = "## " + part.strip()
+    for section in sections:
+        title, _, rest = section.render().partition("\n\n")
+        machine_text = "Measured on its own, not with the rest of this page:\n\n" + \
+            "\n".join(machine)
+        kept[section_key(title)] = "\n\n".join([title, machine_text, rest])
+    return "\n\n".join([head.strip()] + [kept[k] for k in sorted(kept)]) + "\n"
+
+
 def write_page(path, text):
     """Writes the page whole or not at all."""
     directory = os.path.dirname(os.path.abspath(path))

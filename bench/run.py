@@ -65,8 +65,9 @@ PREAMBLE = """
 Written by `python3 bench/run.py` (the numbers below are from the run named under the title).
 It configures and builds a Release tree in `build-release/` (`cmake --build -j2`) and measures
 `build-release/extreme-disco`; `--build DIR` measures an existing tree's program instead.
-`--sizes` picks the replay sizes, `--only replay,snmp,many` some of the benchmarks, `--smoke`
-runs each at a tiny size (that is the `bench_smoke` test of the suite). Every run of a program is
+`--sizes` picks the replay sizes, `--only replay,snmp,many` some of the benchmarks (their
+sections replace those of the page, each with its own machine and date; the others stay),
+`--smoke` runs each at a tiny size (that is the `bench_smoke` test of the suite). Every run of a program is
 measured from outside: CPU is user + system time of the whole process (`os.wait4`), peak RSS its
 maximum resident set size as GNU time reports it, wall the time from start to exit. Each timed
 run is repeated (`--repeat`, default 3) and reported as its median, with (lowest–highest) when
@@ -99,7 +100,8 @@ def parse_args(argv):
     p.add_argument("--smoke", action="store_true",
                    help="every benchmark at a tiny size; fails when a table misses numbers")
     p.add_argument("--only", default=",".join(BENCHMARKS),
-                   help="benchmarks to run, of %s (default all)" % ",".join(BENCHMARKS))
+                   help="benchmarks to run, of %s (default all); the page keeps the "
+                   "sections of the others" % ",".join(BENCHMARKS))
     p.add_argument("--sizes", help="replay sizes, smallest first (default %s)" % FULL["sizes"])
     p.add_argument("--snmp-sizes", help="sizes over SNMP (default %s)" % FULL["snmp_sizes"])
     p.add_argument("--sweep-size", help="size of the max-repetitions sweep (default %s)"
@@ -232,7 +234,12 @@ def main(argv):
         shutil.rmtree(workdir, ignore_errors=True)
     path = output_path(args)
     machine = report.machine_lines(SOURCE, program, started, load_at_start)
-    page = report.render_page(PREAMBLE, machine, sections)
+    if set(args.only) != set(BENCHMARKS) and not args.smoke and os.path.exists(path):
+        # Some benchmarks only: the page keeps the others' sections.
+        with open(path) as f:
+            page = report.merge_page(f.read(), machine, sections)
+    else:
+        page = report.render_page(PREAMBLE, machine, sections)
     report.write_page(path, page)
     log("wrote %s" % path)
     return verdict(args, sections, snmp_missing)
