@@ -54,9 +54,6 @@ void InventoryCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     e.neighbours.push_back(
         {d.entry.name, n.local.label, n.chassisId, n.portId, n.systemName, n.managementAddress});
   }
-  for (const VlanFdbEntry& f : d.collected.vlanFdb) {
-    if (f.vlanId > 0) e.vlanOf.emplace(Lower(f.mac), static_cast<int>(f.vlanId));
-  }
   std::lock_guard<std::mutex> lock(m_Mutex);
   if (order < m_Devices.size()) m_Devices[order] = std::move(e);
 }
@@ -66,10 +63,8 @@ store::RunSnapshot InventoryCollector::TakeSnapshot(const TopologyView& view,
   std::lock_guard<std::mutex> lock(m_Mutex);
   store::RunSnapshot s;
   s.run = run;
-  std::map<std::string, const Extract*> byName;
   for (Extract& e : m_Devices) {
     if (!e.added) continue;
-    byName[e.device.name] = &e;
     s.devices.push_back(e.device);
     std::move(e.interfaces.begin(), e.interfaces.end(), std::back_inserter(s.interfaces));
     std::move(e.neighbours.begin(), e.neighbours.end(), std::back_inserter(s.neighbours));
@@ -91,11 +86,7 @@ store::RunSnapshot InventoryCollector::TakeSnapshot(const TopologyView& view,
     host.port = view.PortName(h.at);
     host.evidence =
         h.heard >= 0 ? view.topology.heard[static_cast<std::size_t>(h.heard)].protocol : "fdb";
-    auto device = byName.find(host.device);
-    if (device != byName.end()) {
-      auto vlan = device->second->vlanOf.find(host.mac);
-      if (vlan != device->second->vlanOf.end()) host.vlan = vlan->second;
-    }
+    host.vlan = static_cast<int>(view.HostVlan(h));
     s.hosts.push_back(std::move(host));
   }
   for (Extract& e : m_Devices) e = Extract();

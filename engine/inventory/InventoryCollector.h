@@ -35,7 +35,6 @@ class InventoryCollector {
     store::DeviceFact device;
     std::vector<store::InterfaceFact> interfaces;
     std::vector<store::NeighbourFact> neighbours;
-    std::map<std::string, int> vlanOf;  // MAC ("00:1b:21:00:10:01") -> VLAN id
   };
 
   std::mutex m_Mutex;  // guards m_Devices

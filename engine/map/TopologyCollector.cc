@@ -136,11 +136,11 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     e.lldp.emplace_back(p->second, std::move(kept));
   }
   for (const VlanFdbEntry& entry : d.collected.vlanFdb) {
+    if (!topology::ParseMac(entry.mac, &mac)) continue;
+    // The VLAN names a host placed here from either forwarding table.
+    if (entry.vlanId > 0) e.facts.vlanOf.emplace(mac, entry.vlanId);
     auto p = portOfIfIndex.find(entry.local.ifIndex);
-    if (entry.status != 3 || entry.local.ifIndex == 0 || p == portOfIfIndex.end() ||
-        !topology::ParseMac(entry.mac, &mac)) {
-      continue;
-    }
+    if (entry.status != 3 || entry.local.ifIndex == 0 || p == portOfIfIndex.end()) continue;
     e.sw.ports[p->second].fdb.push_back(mac);
     if (!entry.ip.empty()) addresses.emplace_back(mac, entry.ip);
   }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/map/LldpClaims.h"
@@ -25,6 +26,8 @@ namespace disco {
 struct SwitchFacts {
   std::size_t order = 0;  // in the plan
   std::string sysName, sysDescr, sysObjectId, bridgeMac;
+  // The 802.1Q VLAN of each MAC address the switch's VLAN-aware forwarding table learned.
+  std::unordered_map<topology::Mac, long> vlanOf;
 };
 
 class TopologyCollector {

@@ -121,6 +121,13 @@ std::string TopologyView::HostAddress(const topology::HostPlacement& host) const
   return ParseIpv4(announced, &value) ? announced : "";
 }
 
+long TopologyView::HostVlan(const topology::HostPlacement& host) const {
+  if (host.mac == 0 || host.at.sw >= facts.size()) return 0;
+  const auto& vlanOf = facts[host.at.sw].vlanOf;
+  auto vlan = vlanOf.find(host.mac);
+  return vlan != vlanOf.end() ? vlan->second : 0;
+}
+
 std::string TopologyView::HostId(const topology::HostPlacement& host) const {
   if (host.mac != 0 || host.heard < 0) return topology::MacText(host.mac);
   const topology::HeardHost& heard = topology.heard[static_cast<std::size_t>(host.heard)];

@@ -57,6 +57,9 @@ struct TopologyView {
   // A placed host's IPv4 address: AddressOf its MAC, else the IPv4 address it announced when a
   // neighbour protocol heard it; "" for none.
   std::string HostAddress(const topology::HostPlacement& host) const;
+  // A placed host's 802.1Q VLAN as its switch's VLAN-aware forwarding table gave it; 0 when
+  // unknown.
+  long HostVlan(const topology::HostPlacement& host) const;
   // A placed host as one short text: its MAC address, else what the protocol that heard it
   // knows it by.
   std::string HostId(const topology::HostPlacement& host) const;

@@ -193,6 +193,7 @@ bool WriteTopology(const TopologyView& v, int depth, const TextWriter& write) {
         j["switch"] = v.NodeName(h.at.sw);
         j["port"] = v.PortName(h.at);
         j["shared"] = v.Shared(h.at);
+        if (long vlan = v.HostVlan(h); vlan > 0) j["vlan"] = vlan;
         if (h.behind >= 0) {
           j["behind"] = v.NodeName(static_cast<std::uint32_t>(v.network.switches.size()) +
                                    static_cast<std::uint32_t>(h.behind));

@@ -101,6 +101,16 @@ TEST_F(OtherMakersVlanTest, EveryHostCarriesItsVlanAndOnlyQBridgeHostsArePlaced)
   }
   EXPECT_TRUE(placed.count("00:04:F2:00:41:02 vlan-bridge 1:2")) << s_Results["topology"].dump();
   EXPECT_TRUE(placed.count("00:1B:21:00:41:03 vlan-bridge 1:3"));
+  // Each with the VLAN its switch's table gives it.
+  int withVlan = 0;
+  for (const Json& h : s_Results["topology"]["hosts"]) {
+    if (h["switch"] != "vlan-bridge") continue;
+    const Json& learned = Entry(bridge["vlan_fdb"], "mac", h["mac"].get<std::string>());
+    if (learned.is_null()) continue;
+    EXPECT_EQ(h.value("vlan", Json()), learned["vlan_id"]) << h.dump();
+    ++withVlan;
+  }
+  EXPECT_GE(withVlan, 2);
 
   // No mapping at all: every row finds its port by number.
   const Json& byIfIndex = DeviceNamed(s_Results, "vlan-by-ifindex");
