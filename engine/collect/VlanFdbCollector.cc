@@ -111,78 +111,86 @@ void ExtremeVlan(const Column& vlanIds, const Column& vlanNames, unsigned long v
   r->vlan.name = PrintableOrHex(OctetsAt(vlanNames, {vlanIfIndex}));
 }
 
-// extremeFdbMacExosFdbTable; false when the switch has none.
+// Reads a row's MAC address and the ifIndex of its VLAN from its index (and the key column's
+// value); false for a malformed row.
+using ExtremeRowKey = bool (*)(const Index& index, const Column& keys, std::string* mac,
+                               unsigned long* vlanIfIndex);
+
+// The rows of one of Extreme's forwarding tables, keyed by the column `keys` (which the switch
+// has): each with its VLAN, its port's ifIndex from `ports` and its status from the column at
+// `statusOid`. Rows `key` cannot read are left out and counted in a problem: `table` with what
+// `malformed` says.
+void ReadExtremeRows(CDiscoStdRequester& requester, CTolRecord& device, const Column& keys,
+                     const Column& ports, const char* statusOid, ExtremeRowKey key,
+                     const std::string& table, const std::string& malformed, std::vector<Row>* rows,
+                     std::vector<std::string>* problems) {
+  Column status, vlanIds, vlanNames;
+  ReadColumn(requester, device, statusOid, &status);
+  ReadColumn(requester, device, oids::kExtremeVlanIfVlanId, &vlanIds);
+  ReadColumn(requester, device, oids::kExtremeVlanIfDescr, &vlanNames);
+  long rowsLeftOut = 0;
+  Trouble badVlan;
+  rows->reserve(rows->size() + keys.size());
+  for (const auto& entry : keys) {
+    const Index& index = entry.first;
+    Row r;
+    unsigned long vlanIfIndex = 0;
+    if (!key(index, keys, &r.mac, &vlanIfIndex)) {
+      ++rowsLeftOut;
+      continue;
+    }
+    ExtremeVlan(vlanIds, vlanNames, vlanIfIndex, &badVlan, &r);
+    long ifIndex = 0;
+    r.portKnown = IfIndexAt(ports, index, &ifIndex);
+    r.port = ifIndex;
+    r.statusKnown = IntegerAt(status, index, &r.status);
+    rows->push_back(std::move(r));
+  }
+  if (rowsLeftOut > 0) {
+    problems->push_back(table + ": " + std::to_string(rowsLeftOut) + " rows with " + malformed +
+                        " left out");
+  }
+  badVlan.Report("extremeVlanIfVlanId", "with a VLAN id outside 1..4094, taken as no VLAN",
+                 problems);
+}
+
+// extremeFdbMacExosFdbTable, indexed by MAC address and the VLAN's ifIndex; false when the
+// switch has none.
 bool ReadExos(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row>* rows,
               std::vector<std::string>* problems) {
   Column ports;
   if (!ReadColumn(requester, device, oids::kExosFdbPortIfIndex, &ports) || ports.empty()) {
     return false;
   }
-  Column status, vlanIds, vlanNames;
-  ReadColumn(requester, device, oids::kExosFdbStatus, &status);
-  ReadColumn(requester, device, oids::kExtremeVlanIfVlanId, &vlanIds);
-  ReadColumn(requester, device, oids::kExtremeVlanIfDescr, &vlanNames);
-  long malformed = 0;
-  Trouble badVlan;
-  for (const auto& [index, value] : ports) {
-    Row r;
-    if (index.size() != 7 || !MacAt(index, 0, &r.mac)) {
-      ++malformed;
-      continue;
-    }
-    ExtremeVlan(vlanIds, vlanNames, index[6], &badVlan, &r);
-    long ifIndex = 0;
-    r.portKnown = IfIndexAt(ports, index, &ifIndex);
-    r.port = ifIndex;
-    r.statusKnown = IntegerAt(status, index, &r.status);
-    rows->push_back(std::move(r));
-  }
-  if (malformed > 0) {
-    problems->push_back("extremeFdbMacExosFdbTable: " + std::to_string(malformed) +
-                        " rows with a malformed index left out");
-  }
-  badVlan.Report("extremeVlanIfVlanId", "with a VLAN id outside 1..4094, taken as no VLAN",
-                 problems);
+  auto key = [](const Index& index, const Column&, std::string* mac, unsigned long* vlan) {
+    if (index.size() != 7 || !MacAt(index, 0, mac)) return false;
+    *vlan = index[6];
+    return true;
+  };
+  ReadExtremeRows(requester, device, ports, ports, oids::kExosFdbStatus, key,
+                  "extremeFdbMacExosFdbTable", "a malformed index", rows, problems);
   return true;
 }
 
-// extremeFdbMacFdbTable of the older switches, whose index carries the VLAN's ifIndex; false
-// when the switch has none.
+// extremeFdbMacFdbTable of the older switches, indexed by the VLAN's ifIndex and a row number,
+// with the MAC address as a column; false when the switch has none.
 bool ReadLegacyExtreme(CDiscoStdRequester& requester, CTolRecord& device, std::vector<Row>* rows,
                        std::vector<std::string>* problems) {
   Column macs;
   if (!ReadColumn(requester, device, oids::kExtremeFdbMacAddress, &macs) || macs.empty()) {
     return false;
   }
-  Column ports, status, vlanIds, vlanNames;
+  Column ports;
   ReadColumn(requester, device, oids::kExtremeFdbPortIfIndex, &ports);
-  ReadColumn(requester, device, oids::kExtremeFdbStatus, &status);
-  ReadColumn(requester, device, oids::kExtremeVlanIfVlanId, &vlanIds);
-  ReadColumn(requester, device, oids::kExtremeVlanIfDescr, &vlanNames);
-  long malformed = 0;
-  Trouble badVlan;
-  rows->reserve(macs.size());
-  for (const auto& [index, value] : macs) {
-    Row r;
-    std::string octets = OctetsAt(macs, index);
-    if (index.size() != 2 || octets.size() != 6) {
-      ++malformed;
-      continue;
-    }
-    r.mac = TolFormatMac(octets);
-    ExtremeVlan(vlanIds, vlanNames, index[0], &badVlan, &r);
-    long ifIndex = 0;
-    r.portKnown = IfIndexAt(ports, index, &ifIndex);
-    r.port = ifIndex;
-    r.statusKnown = IntegerAt(status, index, &r.status);
-    rows->push_back(std::move(r));
-  }
-  if (malformed > 0) {
-    problems->push_back("extremeFdbMacFdbTable: " + std::to_string(malformed) +
-                        " rows with a malformed index or MAC address left out");
-  }
-  badVlan.Report("extremeVlanIfVlanId", "with a VLAN id outside 1..4094, taken as no VLAN",
-                 problems);
+  auto key = [](const Index& index, const Column& keys, std::string* mac, unsigned long* vlan) {
+    std::string octets = OctetsAt(keys, index);
+    if (index.size() != 2 || octets.size() != 6) return false;
+    *mac = TolFormatMac(octets);
+    *vlan = index[0];
+    return true;
+  };
+  ReadExtremeRows(requester, device, macs, ports, oids::kExtremeFdbStatus, key,
+                  "extremeFdbMacFdbTable", "a malformed index or MAC address", rows, problems);
   return true;
 }
 

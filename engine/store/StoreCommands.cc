@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "engine/base/OptionWords.h"
 #include "engine/store/Store.h"
 #include "engine/store/StoreJson.h"
 #include "engine/store/StoreText.h"
@@ -71,26 +72,17 @@ struct Arguments {
 bool ParseArguments(const std::vector<std::string>& args, Arguments* a, std::string* error) {
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    std::string name = arg, value;
-    bool inlineValue = false;
-    if (arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos) {
-      name = arg.substr(0, arg.find('='));
-      value = arg.substr(arg.find('=') + 1);
-      inlineValue = true;
+    std::string name, value;
+    bool hasValue = false;
+    if (!ReadOptionWord(args, &i, {"--db", "--from", "--to", "--idle"}, &name, &value, &hasValue,
+                        error)) {
+      return false;
     }
-    std::string* target = name == "--db"     ? &a->db
-                          : name == "--from" ? &a->from
-                          : name == "--to"   ? &a->to
-                          : name == "--idle" ? &a->idle
-                                             : nullptr;
-    if (target != nullptr) {
-      if (!inlineValue) {
-        if (i + 1 >= args.size()) {
-          *error = name + " needs a value";
-          return false;
-        }
-        value = args[++i];
-      }
+    if (hasValue) {
+      std::string* target = name == "--db"     ? &a->db
+                            : name == "--from" ? &a->from
+                            : name == "--to"   ? &a->to
+                                               : &a->idle;
       *target = value;
       if (name == "--idle") a->hasIdle = true;
     } else if (arg == "--json") {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "engine/base/Ipv4Address.h"
+#include "engine/base/OptionWords.h"
 #include "engine/cli/Secrets.h"
 
 namespace disco {
@@ -69,30 +70,21 @@ bool IsLoopbackHost(const std::string& host) {
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* o, std::string* error) {
   std::string listen = kDefaultListen;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i], value;
-    bool inlineValue = false;
-    if (name.compare(0, 2, "--") == 0 && name.find('=') != std::string::npos) {
-      value = name.substr(name.find('=') + 1);
-      name = name.substr(0, name.find('='));
-      inlineValue = true;
+    std::string name, value;
+    bool hasValue = false;
+    if (!ReadOptionWord(args, &i, {"--db", "--results", "--listen", "--token"}, &name, &value,
+                        &hasValue, error)) {
+      return false;
     }
-    std::string* target = name == "--db"        ? &o->db
-                          : name == "--results" ? &o->results
-                          : name == "--listen"  ? &listen
-                          : name == "--token"   ? &o->tokenFile
-                                                : nullptr;
-    if (target != nullptr) {
-      if (!inlineValue) {
-        if (i + 1 >= args.size()) {
-          *error = name + " needs a value";
-          return false;
-        }
-        value = args[++i];
-      }
+    if (hasValue) {
       if (value.empty()) {
         *error = name + " needs a value";
         return false;
       }
+      std::string* target = name == "--db"        ? &o->db
+                            : name == "--results" ? &o->results
+                            : name == "--listen"  ? &listen
+                                                  : &o->tokenFile;
       *target = value;
     } else if (name == "-h" || name == "--help") {
       o->help = true;
