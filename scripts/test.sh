@@ -9,7 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-echo "== format check =="
+# Prints a step's header with the minutes and seconds the whole run has taken so far.
+step() { printf '== %s (at %dm%02ds) ==\n' "$1" $((SECONDS / 60)) $((SECONDS % 60)); }
+
+step "format check"
 bash scripts/check-format.sh
 
 build() {  # build <dir> <cmake args...> [--target <targets...>]
@@ -21,16 +24,16 @@ build() {  # build <dir> <cmake args...> [--target <targets...>]
   cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
 
-echo "== normal build =="
+step "normal build"
 build build
 (cd build && ctest --output-on-failure -j "$jobs" "$@")
 
 # The Debian package of the normal build, as lintian judges it: any error fails the run.
-echo "== package check =="
+step "package check"
 (cd build && rm -f extreme-disco_*.deb && cpack -G DEB >/dev/null &&
   lintian --fail-on error extreme-disco_*.deb)
 
-echo "== sanitizer build (ASan, UBSan, LSan) =="
+step "sanitizer build (ASan, UBSan, LSan)"
 build build-asan -DDISCO_SANITIZE=ON
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -41,13 +44,13 @@ export LSAN_OPTIONS=
 # the plug-in under the host, the engine's worker threads, the whole program, and the web
 # server's request threads over one store. The other test programs are single-threaded; the two
 # builds above run them.
-echo "== ThreadSanitizer build =="
+step "ThreadSanitizer build"
 tsan_programs=(host_tests netsnmp_tests agent_tests run_tests engine_tests web_tests)
 build build-tsan -DDISCO_TSAN=ON --target "${tsan_programs[@]}"
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 (cd build-tsan && ctest --output-on-failure -j "$jobs" \
   -L "^($(IFS='|'; echo "${tsan_programs[*]}"))\$" "$@")
 
-echo "== fuzzing =="
+step "fuzzing"
 bash scripts/fuzz.sh "${DISCO_FUZZ_SECONDS:-15}"
-echo "== all three builds and the fuzzers passed =="
+step "all three builds and the fuzzers passed"
