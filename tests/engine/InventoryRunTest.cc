@@ -38,10 +38,8 @@ std::function<bool(std::string*)> SetValue(const std::string& oid, const std::st
 
 class InventoryRunTest : public testing::TestWithParam<std::string> {
  protected:
-  static void SetUpTestSuite() {
-    s_Postgres = new PostgresServer;
-    if (!s_Postgres->Start(false, &s_PostgresError)) s_PostgresError += " ";
-  }
+  // The server is started by the first PostgreSQL test: a process that runs only the SQLite
+  // one (ctest runs each test alone) starts none.
   static void TearDownTestSuite() {
     delete s_Postgres;
     s_Postgres = nullptr;
@@ -49,6 +47,10 @@ class InventoryRunTest : public testing::TestWithParam<std::string> {
 
   void SetUp() override {
     if (GetParam() == "postgresql") {
+      if (s_Postgres == nullptr) {
+        s_Postgres = new PostgresServer;
+        if (!s_Postgres->Start(false, &s_PostgresError)) s_PostgresError += " ";
+      }
       ASSERT_TRUE(s_PostgresError.empty()) << s_PostgresError;
       m_Target = s_Postgres->Uri();
     } else {

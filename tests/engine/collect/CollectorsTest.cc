@@ -2,17 +2,12 @@
 // bad device data turned into per-device problems with what could be read kept.
 #include <gtest/gtest.h>
 
-#include <memory>
-
+#include "engine/collect/CollectTestSupport.h"
 #include "engine/collect/LldpCollector.h"
 #include "engine/collect/LldpDecode.h"
 #include "engine/collect/TableColumns.h"
 #include "engine/collect/VlanFdbCollector.h"
-#include "host/CDiscoSnmprecBackend.h"
-#include "host/CDiscoStdRequester.h"
 #include "host/CTolErrorSink.h"
-#include "host/CTolRecord.h"
-#include "host/CTolVarBind.h"
 
 namespace {
 
@@ -92,41 +87,28 @@ const char kBadSwitch[] =
     "1.3.6.1.4.1.1916.1.16.4.1.4.0.27.33.0.16.2.1000002|2|3\n"
     "1.3.6.1.4.1.1916.1.16.4.1.4.0.27.33.0.16.4.1000002|2|4\n";
 
-bool Mentions(const std::vector<std::string>& problems, const std::string& part) {
-  for (const std::string& p : problems) {
-    if (p.find(part) != std::string::npos) return true;
-  }
-  return false;
+// Runs both collectors over `recording`, served with `interfaces`.
+disco::DeviceCollections Collect(const char* recording, disco::DeviceInterfaces interfaces,
+                                 const disco::MacToIp& ipOf) {
+  Device device(recording, std::move(interfaces));
+  disco::DeviceCollections c;
+  disco::CollectLldp(device.requester, device.record, device.interfaces, &c);
+  disco::CollectVlanFdb(device.requester, device.record, device.interfaces, ipOf, &c);
+  return c;
 }
 
 TEST(CollectorsTest, BadRowsBecomeProblemsAndTheRestIsKept) {
-  auto backend = std::make_shared<CDiscoSnmprecBackend>();
-  std::string error;
-  ASSERT_TRUE(backend->AddDevice("127.0.0.9", kBadSwitch, &error)) << error;
-  CDiscoStdRequester requester;
-  requester.DSRSetSnmpBackend(backend);
-  CTolRecord device;
-  device.RRAddValue(new CTolVarBind("m_Name", "bad"));
-  device.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
   disco::DeviceInterfaces interfaces;
   interfaces.Add(1001, "1:1", "Port 1:1", "00:04:96:50:00:01");
   interfaces.Add(1002, "1:2", "Port 1:2", "00:04:96:50:00:02");
   CTolScopedErrorLog errors;
+  disco::DeviceCollections c = Collect(kBadSwitch, interfaces, [](const std::string& mac) {
+    return mac == "00:1B:21:00:10:01" ? "10.0.10.1" : "";
+  });
 
-  disco::DeviceCollections c;
-  disco::CollectLldp(requester, device, interfaces, &c);
-  disco::CollectVlanFdb(
-      requester, device, interfaces,
-      [](const std::string& mac) { return mac == "00:1B:21:00:10:01" ? "10.0.10.1" : ""; }, &c);
-
-  ASSERT_EQ(c.lldp.size(), 2u);
-  EXPECT_EQ(c.lldp[0].local.label, "1:1");
-  EXPECT_EQ(c.lldp[0].chassisId, "0x00049650");
-  EXPECT_EQ(c.lldp[0].portIdSubtype, "unknown(12)");
-  EXPECT_EQ(c.lldp[1].local.label, "");
-  EXPECT_EQ(c.lldp[1].chassisId, "10.0.1.2");
-  EXPECT_EQ(c.lldp[1].portId, "ge-0/0/1");
-  EXPECT_EQ(c.lldp[1].systemName, "far-switch");
+  EXPECT_EQ(Texts(c.lldp),
+            (std::vector<std::string>{"1:1 0x00049650 unknown(12):0x0102  ",
+                                      " 10.0.1.2 interfaceName:ge-0/0/1 far-switch "}));
   EXPECT_TRUE(Mentions(c.problems, "row 0.1.1: chassis ID: macAddress identifier has 4 octets"));
   EXPECT_TRUE(Mentions(c.problems, "row 0.1.1: port ID: identifier subtype 12"));
   EXPECT_TRUE(Mentions(c.problems,
@@ -135,14 +117,9 @@ TEST(CollectorsTest, BadRowsBecomeProblemsAndTheRestIsKept) {
   EXPECT_TRUE(Mentions(c.problems, "lldpRemManAddrTable row 0.9.2.1: malformed index"));
 
   EXPECT_EQ(c.fdbSource, "extremeFdbMacExosFdbTable");
-  ASSERT_EQ(c.vlanFdb.size(), 2u);
-  EXPECT_EQ(c.vlanFdb[0].mac, "00:1B:21:00:10:01");
-  EXPECT_EQ(c.vlanFdb[0].vlanId, 10);
-  EXPECT_EQ(c.vlanFdb[0].vlanName, "users");
-  EXPECT_EQ(c.vlanFdb[0].local.label, "1:2");
-  EXPECT_EQ(c.vlanFdb[0].ip, "10.0.10.1");
-  EXPECT_EQ(c.vlanFdb[1].local.ifIndex, 77);
-  EXPECT_EQ(c.vlanFdb[1].local.label, "");
+  EXPECT_EQ(Texts(c.vlanFdb),
+            (std::vector<std::string>{"00:1B:21:00:10:01 10 users 1002 1:2 10.0.10.1",
+                                      "00:1B:21:00:10:02 10 users 77  "}));
   EXPECT_TRUE(Mentions(c.problems,
                        "1 row on a port that is no interface of the device (first: "
                        "MAC 00:1B:21:00:10:02 VLAN 10 port ifIndex 77)"));
@@ -171,27 +148,16 @@ TEST(CollectorsTest, OutOfRangeValuesAreRefusedNotWrapped) {
       "1.3.6.1.2.1.17.7.1.2.2.1.3.2.0.27.33.0.16.2|2|3\n"
       "1.3.6.1.2.1.17.7.1.4.2.1.3.0.10|66|1\n"
       "1.3.6.1.2.1.17.7.1.4.2.1.3.0.4294967295|66|2\n";
-  auto backend = std::make_shared<CDiscoSnmprecBackend>();
-  std::string error;
-  ASSERT_TRUE(backend->AddDevice("127.0.0.9", kRecording, &error)) << error;
-  CDiscoStdRequester requester;
-  requester.DSRSetSnmpBackend(backend);
-  CTolRecord device;
-  device.RRAddValue(new CTolVarBind("m_Name", "odd"));
-  device.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
   disco::DeviceInterfaces interfaces;
   interfaces.Add(1001, "1:1", "Port 1:1", "00:04:96:60:00:01");
-  disco::DeviceCollections c;
-  disco::CollectLldp(requester, device, interfaces, &c);
-  disco::CollectVlanFdb(requester, device, interfaces, nullptr, &c);
+  disco::DeviceCollections c = Collect(kRecording, interfaces, nullptr);
 
-  ASSERT_EQ(c.lldp.size(), 2u);
-  EXPECT_EQ(c.lldp[0].managementAddress, "");  // not 10.0.1.2
-  EXPECT_EQ(c.lldp[1].managementAddress, "10.0.1.2");
+  // Neighbour 0.1.1's address is not 10.0.1.2; the second entry's VLAN is none.
+  EXPECT_EQ(Texts(c.lldp), (std::vector<std::string>{"1:1 00:04:96:50:00:01 :  ",
+                                                     "1:1 00:04:96:50:00:02 :  10.0.1.2"}));
   EXPECT_TRUE(Mentions(c.problems, "row 0.1.1.1.4.10.0.1.258: an address octet above 255"));
-  ASSERT_EQ(c.vlanFdb.size(), 2u);
-  EXPECT_EQ(c.vlanFdb[0].vlanId, 10);
-  EXPECT_EQ(c.vlanFdb[1].vlanId, 0);
+  EXPECT_EQ(Texts(c.vlanFdb), (std::vector<std::string>{"00:1B:21:00:10:01 10  1001 1:1 ",
+                                                        "00:1B:21:00:10:02 0  1001 1:1 "}));
   EXPECT_TRUE(Mentions(c.problems, "VLAN id outside 1..4094, left out (first: VLAN id 4294967295)"))
       << c.problems.size();
 }
@@ -223,39 +189,21 @@ TEST(CollectorsTest, IfIndexesPast2To31AndWrongTypesAreReadAsMeant) {
       "1.3.6.1.2.1.17.7.1.2.2.1.3.0.0.27.33.0.16.3|2|3\n"
       "1.3.6.1.2.1.17.7.1.4.2.1.3.0.10|66|1\n"
       "1.3.6.1.2.1.17.7.1.4.2.1.3.0.20|64|0.0.0.2\n";
-  auto backend = std::make_shared<CDiscoSnmprecBackend>();
-  std::string error;
-  ASSERT_TRUE(backend->AddDevice("127.0.0.9", kRecording, &error)) << error;
-  CDiscoStdRequester requester;
-  requester.DSRSetSnmpBackend(backend);
-  CTolRecord device;
-  device.RRAddValue(new CTolVarBind("m_Name", "wide"));
-  device.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
   disco::DeviceInterfaces interfaces;
   interfaces.Add(4026531841, "1/1/1", "1/1/1", "");
   interfaces.Add(4026531842, "1/1/2", "1/1/2", "");
-  disco::DeviceCollections c;
-  disco::CollectLldp(requester, device, interfaces, &c);
-  disco::CollectVlanFdb(requester, device, interfaces, nullptr, &c);
+  disco::DeviceCollections c = Collect(kRecording, interfaces, nullptr);
 
-  ASSERT_EQ(c.lldp.size(), 2u);
-  EXPECT_EQ(c.lldp[0].local.label, "1/1/1");  // bridge port 1, ifIndex sent unsigned
-  EXPECT_EQ(c.lldp[1].local.label, "1/1/2");  // the local port ID names the ifIndex
-  ASSERT_EQ(c.vlanFdb.size(), 3u);            // in index order: filtering database 0 first
-  const disco::VlanFdbEntry& onOne = c.vlanFdb[1];
-  const disco::VlanFdbEntry& onTwo = c.vlanFdb[2];
-  const disco::VlanFdbEntry& onThree = c.vlanFdb[0];
-  EXPECT_EQ(onOne.mac + " " + std::to_string(onOne.local.ifIndex) + " " + onOne.local.label,
-            "00:1B:21:00:10:01 4026531841 1/1/1");
-  // Sent as a negative INTEGER.
-  EXPECT_EQ(onTwo.mac + " " + std::to_string(onTwo.local.ifIndex) + " " + onTwo.local.label,
-            "00:1B:21:00:10:02 4026531842 1/1/2");
-  EXPECT_EQ(onOne.vlanId, 10);
-  // Bridge port 3's ifIndex is no number; filtering database 0 is no VLAN: the value that
-  // would name VLAN 20 is an IpAddress.
-  EXPECT_EQ(onThree.mac + " " + std::to_string(onThree.local.ifIndex) + " " +
-                std::to_string(onThree.vlanId),
-            "00:1B:21:00:10:03 0 0");
+  // Bridge port 1 (its ifIndex sent unsigned), then the port the local port ID names.
+  EXPECT_EQ(Texts(c.lldp), (std::vector<std::string>{"1/1/1 00:04:96:50:00:01 :  ",
+                                                     "1/1/2 00:04:96:50:00:02 :  "}));
+  // In index order: filtering database 0 first. Bridge port 3's ifIndex is no number and
+  // filtering database 0 is no VLAN (the value that would name VLAN 20 is an IpAddress); bridge
+  // port 2's ifIndex was sent as a negative INTEGER.
+  EXPECT_EQ(Texts(c.vlanFdb),
+            (std::vector<std::string>{"00:1B:21:00:10:03 0  0  ",
+                                      "00:1B:21:00:10:01 10  4026531841 1/1/1 ",
+                                      "00:1B:21:00:10:02 10  4026531842 1/1/2 "}));
 }
 
 }  // namespace

@@ -3,13 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 
+#include "engine/collect/CollectTestSupport.h"
 #include "engine/collect/InterfaceCollector.h"
-#include "host/CDiscoSnmprecBackend.h"
-#include "host/CDiscoStdRequester.h"
-#include "host/CTolRecord.h"
-#include "host/CTolVarBind.h"
 
 namespace {
 
@@ -65,15 +61,10 @@ TEST(InterfaceLabelsTest, OddRowsAreKeptOrNamedProblems) {
       "1.3.6.1.2.1.2.2.1.8.3000000000|2|1\n"  // only in ifOperStatus, above 2^31
       "1.3.6.1.2.1.4.20.1.2.10.0.0.1|2|1001\n"
       "1.3.6.1.2.1.4.20.1.2.10.0.0.9|2|77\n";  // on no interface
-  auto backend = std::make_shared<CDiscoSnmprecBackend>();
-  std::string error;
-  ASSERT_TRUE(backend->AddDevice("127.0.0.9", kDevice, &error)) << error;
-  CDiscoStdRequester requester;
-  requester.DSRSetSnmpBackend(backend);
-  CTolRecord device;
-  device.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
+  Device device(kDevice);
+  ASSERT_TRUE(device.ok);
   disco::DeviceCollections c;
-  disco::CollectInterfaces(requester, device, {{1001, "1:1"}}, &c);
+  disco::CollectInterfaces(device.requester, device.record, {{1001, "1:1"}}, &c);
 
   ASSERT_EQ(c.interfaces.size(), 2u);
   EXPECT_EQ(c.interfaces[0].label, "1:1");

@@ -3,51 +3,12 @@
 // in its index, and the lookups that join them to the agent's records.
 #include <gtest/gtest.h>
 
-#include <memory>
-
+#include "engine/collect/CollectTestSupport.h"
 #include "engine/collect/PortVlanCollector.h"
 #include "engine/collect/VlanFdbCollector.h"
 #include "engine/collect/VlanLookup.h"
-#include "host/CDiscoSnmprecBackend.h"
-#include "host/CDiscoStdRequester.h"
-#include "host/CTolErrorSink.h"
-#include "host/CTolRecord.h"
-#include "host/CTolVarBind.h"
 
 namespace {
-
-bool Mentions(const std::vector<std::string>& problems, const std::string& part) {
-  for (const std::string& p : problems) {
-    if (p.find(part) != std::string::npos) return true;
-  }
-  return false;
-}
-
-std::string Ids(const std::vector<disco::VlanRef>& vlans) {
-  std::string text;
-  for (const disco::VlanRef& v : vlans) text += std::to_string(v.id) + ":" + v.name + " ";
-  return text;
-}
-
-// One device served from `recording`, with interfaces 1001 ("1:1"), 1002 ("1:2") and 3 ("1:3").
-struct Device {
-  explicit Device(const char* recording) {
-    auto backend = std::make_shared<CDiscoSnmprecBackend>();
-    std::string error;
-    ok = backend->AddDevice("127.0.0.9", recording, &error);
-    EXPECT_TRUE(ok) << error;
-    requester.DSRSetSnmpBackend(backend);
-    record.RRAddValue(new CTolVarBind("m_Name", "sw"));
-    record.RRAddValue(new CTolVarBind("m_IpAddress", "127.0.0.9"));
-    interfaces.Add(1001, "1:1", "Port 1:1", "00:04:96:60:00:01");
-    interfaces.Add(1002, "1:2", "Port 1:2", "00:04:96:60:00:02");
-    interfaces.Add(3, "1:3", "Port 3", "00:04:96:60:00:03");
-  }
-  bool ok = false;
-  CDiscoStdRequester requester;
-  CTolRecord record;
-  disco::DeviceInterfaces interfaces;
-};
 
 TEST(VlanTablesTest, PortVlansComeFromPvidsAndMemberListsOfEitherVlanTable) {
   // Bridge ports 1 and 2 map to 1001 and 1002; 3 has no entry. VLAN 10 is untagged on 1 and 3
@@ -69,21 +30,9 @@ TEST(VlanTablesTest, PortVlansComeFromPvidsAndMemberListsOfEitherVlanTable) {
   disco::BridgePorts mapping(current.requester, current.record);
   disco::DeviceCollections c;
   disco::CollectPortVlans(current.requester, current.record, mapping, current.interfaces, &c);
-  ASSERT_EQ(c.portVlans.size(), 3u);
-  const disco::PortVlans& p1 = c.portVlans[0];
-  EXPECT_EQ(p1.local.label, "1:1");
-  EXPECT_EQ(p1.native.id, 10);
-  EXPECT_EQ(Ids(p1.untagged), "10:users ");
-  EXPECT_EQ(Ids(p1.tagged), "");
-  const disco::PortVlans& p2 = c.portVlans[1];
-  EXPECT_EQ(p2.local.ifIndex, 1002);
-  EXPECT_EQ(p2.native.id, 20);
-  EXPECT_EQ(Ids(p2.untagged), "20:voice ");
-  EXPECT_EQ(Ids(p2.tagged), "10:users ");
-  const disco::PortVlans& p3 = c.portVlans[2];
-  EXPECT_EQ(p3.bridgePort, 3);
-  EXPECT_EQ(p3.local.ifIndex, 0);
-  EXPECT_EQ(Ids(p3.untagged), "10:users ");
+  EXPECT_EQ(Texts(c.portVlans), (std::vector<std::string>{"1 1001 1:1 10 10:users | ",
+                                                          "2 1002 1:2 20 20:voice | 10:users ",
+                                                          "3 0  10 10:users | "}));
   EXPECT_TRUE(
       Mentions(c.problems, "1 bridge port on no interface of the device (first: bridge port 3)"));
   EXPECT_TRUE(Mentions(c.problems, "1 VLAN id outside 1..4094 left out (first: 5000)"));
@@ -98,12 +47,9 @@ TEST(VlanTablesTest, PortVlansComeFromPvidsAndMemberListsOfEitherVlanTable) {
   EXPECT_TRUE(none.ByPortNumber());
   disco::DeviceCollections s;
   disco::CollectPortVlans(configured.requester, configured.record, none, configured.interfaces, &s);
-  ASSERT_EQ(s.portVlans.size(), 2u);
-  EXPECT_EQ(s.portVlans[0].local.label, "1:3");
-  EXPECT_EQ(s.portVlans[0].native.id, 0);
-  EXPECT_EQ(Ids(s.portVlans[0].tagged), "30:lab ");
-  EXPECT_EQ(s.portVlans[1].bridgePort, 16);  // the second octet's low bit
-  EXPECT_EQ(Ids(s.portVlans[1].untagged), "30:lab ");
+  // Bridge port 16 is the second octet's low bit.
+  EXPECT_EQ(Texts(s.portVlans),
+            (std::vector<std::string>{"3 3 1:3 0 | 30:lab ", "16 16  0 30:lab | "}));
 
   // A switch without Q-BRIDGE VLAN tables gives no port VLANs.
   disco::DeviceCollections empty;
@@ -128,10 +74,9 @@ TEST(VlanTablesTest, ForwardingRowsMapByBridgePortElseByNumberElseKeepANullPort)
   disco::DeviceCollections n;
   EXPECT_TRUE(
       disco::CollectVlanFdb(byNumber.requester, byNumber.record, byNumber.interfaces, nullptr, &n));
-  ASSERT_EQ(n.vlanFdb.size(), 3u);
-  EXPECT_EQ(n.vlanFdb[0].local.label, "1:3");
-  EXPECT_EQ(n.vlanFdb[0].vlanId, 1);
-  EXPECT_EQ(n.vlanFdb[1].local.ifIndex, 9);
+  EXPECT_EQ(Texts(n.vlanFdb),
+            (std::vector<std::string>{"00:1B:21:00:10:01 1  3 1:3 ", "00:1B:21:00:10:02 1  9  ",
+                                      "00:1B:21:00:10:03 1  0  "}));
   EXPECT_EQ(n.fdbWithoutPort, 1);  // the mgmt row without port is the switch itself
 
   // A mapping that leaves bridge port 3 out: the row stays, without port, and is counted.
@@ -140,9 +85,9 @@ TEST(VlanTablesTest, ForwardingRowsMapByBridgePortElseByNumberElseKeepANullPort)
   ASSERT_TRUE(partial.ok);
   disco::DeviceCollections p;
   disco::CollectVlanFdb(partial.requester, partial.record, partial.interfaces, nullptr, &p);
-  ASSERT_EQ(p.vlanFdb.size(), 3u);
-  EXPECT_EQ(p.vlanFdb[0].local.ifIndex, 0);
-  EXPECT_EQ(p.vlanFdb[1].local.label, "1:1");
+  EXPECT_EQ(Texts(p.vlanFdb),
+            (std::vector<std::string>{"00:1B:21:00:10:01 1  0  ", "00:1B:21:00:10:02 1  1001 1:1 ",
+                                      "00:1B:21:00:10:03 1  0  "}));
   EXPECT_EQ(p.fdbWithoutPort, 1);
 
   // Without any of the tables the device has nothing to report.

@@ -138,6 +138,21 @@ disco::LldpNeighbour Heard(const char* chassisSubtype, const char* chassis, cons
   return n;
 }
 
+// A switch named `name` (its sysName too) with bridge MAC `mac` and ports 1:1 .. 1:`ports`.
+Switch Numbered(const std::string& name, Mac mac, int ports) {
+  Switch sw;
+  sw.name = sw.sysName = name;
+  sw.macs = {mac};
+  for (int p = 1; p <= ports; ++p) {
+    Port port;
+    port.name = "1:" + std::to_string(p);
+    port.card = 1;
+    port.number = p;
+    sw.ports.push_back(port);
+  }
+  return sw;
+}
+
 // Two switches: A's port 0 to B's port 0 heard by EDP (from B) and LLDP (both ends; B's LLDP
 // names A's port by ifIndex, A's names B's by ifName), B's port 1 to an outside switch that LLDP
 // knows by a local chassis ID only.
@@ -145,17 +160,13 @@ TEST(TopologyInferenceTest, LldpClaimsFindTheirPortsAndJoinEdpLinks) {
   Network net;
   std::vector<std::vector<disco::PortIdentity>> ids(2);
   for (std::uint32_t s = 0; s < 2; ++s) {
-    Switch sw;
-    sw.name = sw.address = s == 0 ? "10.0.0.1" : "10.0.0.2";
+    Switch sw = Numbered(s == 0 ? "10.0.0.1" : "10.0.0.2", 0x10 + s, 2);
+    sw.sysName.clear();
+    sw.address = sw.name;
     sw.ips = {sw.address};
-    sw.macs = {0x10 + s};
     for (int p = 0; p < 2; ++p) {
-      Port port;
-      port.name = "1:" + std::to_string(p + 1);
-      port.card = 1;
-      port.number = p + 1;
-      sw.ports.push_back(port);
-      ids[s].push_back(disco::PortIdentity{1001 + p, 0x100 + s * 2 + p, "Port " + port.name});
+      ids[s].push_back(
+          disco::PortIdentity{1001 + p, 0x100 + s * 2 + p, "Port 1:" + std::to_string(p + 1)});
     }
     net.switches.push_back(sw);
   }
@@ -204,19 +215,7 @@ TEST(TopologyInferenceTest, LldpClaimsFindTheirPortsAndJoinEdpLinks) {
 // addresses in edge's table.
 TEST(TopologyInferenceTest, RankedEvidenceLeavesNotesNotLinks) {
   Network net;
-  for (std::uint32_t s = 0; s < 2; ++s) {
-    Switch sw;
-    sw.name = sw.sysName = s == 0 ? "core" : "edge";
-    sw.macs = {0x10 + s};
-    for (int p = 1; p <= 4; ++p) {
-      Port port;
-      port.name = "1:" + std::to_string(p);
-      port.card = 1;
-      port.number = p;
-      sw.ports.push_back(port);
-    }
-    net.switches.push_back(sw);
-  }
+  net.switches = {Numbered("core", 0x10, 4), Numbered("edge", 0x11, 4)};
   net.switches[1].ports[1].fdb = {0, 0xFFFFFFFFFFFF, 0x01005E000001, 0x001B21000001};
   auto claim = [&net](const char* protocol, std::uint32_t sw, std::uint32_t port, Mac far,
                       int farPort, const char* name = "") {
@@ -276,21 +275,11 @@ TEST(TopologyInferenceTest, StationsAreHostsAndAHubPortKeepsItsHostsAndNamesStay
   Network net;
   std::vector<std::vector<disco::PortIdentity>> ids(2);
   disco::LldpPeers peers;
+  net.switches = {Numbered("sw", 0x10, 3), Numbered("edge", 0x20, 3)};
   for (std::uint32_t s = 0; s < 2; ++s) {
-    Switch sw;
-    sw.name = sw.sysName = s == 0 ? "sw" : "edge";
-    sw.macs = {0x10 + s * 0x10};
-    for (int p = 1; p <= 3; ++p) {
-      Port port;
-      port.name = "1:" + std::to_string(p);
-      port.card = 1;
-      port.number = p;
-      sw.ports.push_back(port);
-      ids[s].push_back(disco::PortIdentity{p, 0, ""});
-    }
-    net.switches.push_back(sw);
+    for (int p = 1; p <= 3; ++p) ids[s].push_back(disco::PortIdentity{p, 0, ""});
+    peers.Add(net.switches[s], "", ids[s]);
   }
-  for (std::uint32_t s = 0; s < 2; ++s) peers.Add(net.switches[s], "", ids[s]);
   const Mac phone = 0x0004F2002050, pc = 0xB1, onHub = 0xC2, onEdge = 0xC1;
   net.switches[0].ports[0].fdb = {phone, pc};
   net.switches[0].ports[1].fdb = {onHub, onEdge, 0x501};

@@ -7,6 +7,7 @@
 #include "engine/cli/Secrets.h"
 #include "engine/run/DeviceRun.h"
 #include "engine/run/DiscoveryPlan.h"
+#include "support/AtomText.h"
 #include "support/EngineProcess.h"
 
 namespace {
@@ -32,6 +33,16 @@ DiscoveryPlan Plan(const std::string& scope, const std::vector<std::string>& cli
   DiscoveryPlan plan;
   EXPECT_TRUE(BuildDiscoveryPlan(options, &doc, &plan, &error)) << error;
   return plan;
+}
+
+// The error of planning `scope`, which parses but must be refused.
+std::string PlanError(const std::string& scope) {
+  ScopeDocument doc;
+  std::string error;
+  EXPECT_TRUE(ParseScopeText(scope, "/scopes", &doc, &error)) << error;
+  DiscoveryPlan refused;
+  EXPECT_FALSE(BuildDiscoveryPlan(EngineOptions(), &doc, &refused, &error));
+  return error;
 }
 
 TEST(ScopeAndPlanTest, DeviceSettingsBeatTheCommandLineWhichBeatsScopeDefaults) {
@@ -98,16 +109,12 @@ TEST(ScopeAndPlanTest, DeviceRecordCarriesTheScopesDeviceSettings) {
       "devices:\n"
       "  - {address: 127.0.0.1, download_fdb: false, address_space: lab, port: 16100}\n"
       "  - {address: 127.0.0.2}\n");
-  auto first = disco::MakeDeviceRecord(plan.devices[0]);
-  EXPECT_STREQ(first->RRValueOf("m_Name")->RAString(), "127.0.0.1");
-  EXPECT_STREQ(first->RRValueOf("m_IpAddress")->RAString(), "127.0.0.1");
-  EXPECT_EQ(first->RRValueOf("m_SnmpPort")->RAInt(), 16100);
-  EXPECT_EQ(first->RRValueOf("m_DownloadFdbData")->RAInt(), 0);
-  EXPECT_STREQ(first->RRValueOf("m_AddressSpace")->RAString(), "lab");
-  auto second = disco::MakeDeviceRecord(plan.devices[1]);
-  EXPECT_EQ(second->RRValueOf("m_SnmpPort"), nullptr);
-  EXPECT_EQ(second->RRValueOf("m_DownloadFdbData"), nullptr);
-  EXPECT_EQ(second->RRValueOf("m_AddressSpace"), nullptr);
+  // The settings a device does not give are left out, not given defaults.
+  EXPECT_EQ(ShowFields(disco::MakeDeviceRecord(plan.devices[0])->RRValues()),
+            "m_Name='127.0.0.1' m_IpAddress='127.0.0.1' m_SnmpPort=16100 m_DownloadFdbData=0 "
+            "m_AddressSpace='lab'");
+  EXPECT_EQ(ShowFields(disco::MakeDeviceRecord(plan.devices[1])->RRValues()),
+            "m_Name='127.0.0.2' m_IpAddress='127.0.0.2'");
 }
 
 TEST(ScopeAndPlanTest, RelativeRecordingsAreTakenFromTheScopeFilesFolder) {
@@ -172,13 +179,7 @@ TEST(ScopeAndPlanTest, PingLimitCountsDistinctAddresses) {
       "ping: [10.0.0.0-10.0.15.255, 10.0.0.0-10.0.15.255, 10.0.0.7]\n");
   EXPECT_EQ(plan.pingAddresses.size(), 4096u);
   // One more distinct address is one too many.
-  EngineOptions options;
-  ScopeDocument doc;
-  std::string error;
-  ASSERT_TRUE(ParseScopeText("devices: [127.0.0.1]\nping: [10.0.0.0-10.0.15.255, 10.0.16.0]\n",
-                             "/scopes", &doc, &error));
-  DiscoveryPlan refused;
-  EXPECT_FALSE(BuildDiscoveryPlan(options, &doc, &refused, &error));
+  std::string error = PlanError("devices: [127.0.0.1]\nping: [10.0.0.0-10.0.15.255, 10.0.16.0]\n");
   EXPECT_NE(error.find("more than 4096 distinct addresses"), std::string::npos) << error;
 }
 
@@ -195,10 +196,6 @@ TEST(ScopeAndPlanTest, AnEntryPastThePingLimitAddsNothing) {
             disco::ExpandResult::kTooMany);
   EXPECT_TRUE(out.empty());
 }
-
-}  // namespace
-
-namespace {
 
 // Two entries on one address and port are two devices when their credentials differ (a bridge
 // read per VLAN through "community@vlan"), each under its own name; the same credentials twice
@@ -227,11 +224,7 @@ TEST(ScopeAndPlanTest, OneAddressWithTwoCommunitiesIsTwoDevices) {
        "each)"},
   };
   for (const auto& r : kRefused) {
-    ScopeDocument doc;
-    std::string error;
-    ASSERT_TRUE(ParseScopeText(r.scope, "/scopes", &doc, &error)) << error;
-    DiscoveryPlan refused;
-    EXPECT_FALSE(BuildDiscoveryPlan(EngineOptions(), &doc, &refused, &error));
+    std::string error = PlanError(r.scope);
     EXPECT_NE(error.find(r.message), std::string::npos) << error;
     EXPECT_EQ(error.find("c1"), std::string::npos) << "a community is a secret: " << error;
   }

@@ -6,14 +6,16 @@ using namespace disco::store;
 
 namespace {
 
-// One PostgreSQL server for the whole program, started before the first test and stopped
-// after the last, also when tests fail.
+// One PostgreSQL server for the whole program, started by the first test that needs it (ctest
+// runs each test in a process of its own: an SQLite test starts none) and stopped after the
+// last, also when tests fail.
 class PostgresEnvironment : public testing::Environment {
  public:
-  void SetUp() override { m_Started = m_Server.Start(false, &m_Error); }
   void TearDown() override { m_Server.Stop(); }
   static PostgresEnvironment* Get() { return s_Instance; }
-  bool Started(std::string* error) const {
+  bool Started(std::string* error) {
+    if (!m_Tried) m_Started = m_Server.Start(false, &m_Error);
+    m_Tried = true;
     *error = m_Error;
     return m_Started;
   }
@@ -24,7 +26,7 @@ class PostgresEnvironment : public testing::Environment {
 
  private:
   PostgresServer m_Server;
-  bool m_Started = false;
+  bool m_Tried = false, m_Started = false;
   std::string m_Error;
   int m_Databases = 0;
 };
