@@ -194,7 +194,7 @@ TEST(NetSnmpUnreadableValue, CutAndCorruptedMessagesAreReadWithinBounds) {
                  std::vector<tolnetsnmp::UnreadableValue>* unreadable) {
     std::string why;
     // A copy of exactly its size, so that the sanitizer sees any read beyond it.
-    std::unique_ptr<u_char[]> exact(new u_char[octets.size() + 1]);
+    std::unique_ptr<u_char[]> exact(new u_char[octets.size()]);
     std::copy(octets.begin(), octets.end(), exact.get());
     return tolnetsnmp::ParseResponseLeniently(exact.get(), octets.size(), SNMP_VERSION_2c, pdu,
                                               unreadable, &why);
