@@ -65,9 +65,11 @@ struct DeviceRun {
   bool snmpGivenUp = false;
   // Values kept from the agent because they were not MAC addresses, by column.
   RefusedMacCounts refusedMacValues;
-  // Lines of the device's recording left out because they could not be read, one text each
-  // ("FILE:LINE: OID: reason"; CDiscoSnmprecBackend::Problems): those instances were answered as
-  // absent, the rest of the recording as it is.
+  // Values left out because they could not be read, one text each: lines of the device's
+  // recording ("FILE:LINE: OID: reason"; CDiscoSnmprecBackend::Problems), or values the device
+  // answered over the network that could not be decoded ("OID: reason";
+  // CDiscoNetSnmpBackend::ValueProblems). Those instances were taken as absent, the rest as
+  // they were.
   std::vector<std::string> valueProblems;
   std::vector<std::string> leftInMediationData;  // keys the agent did not clean up
   DeviceCollections collected;  // the engine's own collectors' findings, freed with `proc`

@@ -163,6 +163,7 @@ RunOutcome Discovery::Run(std::string* error) {
       [this](size_t order, DeviceRun& d) {
         if (m_Network && d.entry.recording.empty()) {
           d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
+          d.valueProblems = m_Network->ValueProblems(d.entry.Endpoint());
         }
         d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint(), d.entry.name);
         d.refusedMacValues = m_Refused->Take(d.entry.Endpoint());

@@ -15,6 +15,7 @@ using tolnetsnmp::DottedOid;
 using tolnetsnmp::NameOf;
 using tolnetsnmp::PduPtr;
 using tolnetsnmp::Session;
+using tolnetsnmp::UnreadableValue;
 using tolnetsnmp::VariableClass;
 
 namespace {
@@ -103,7 +104,8 @@ int RunWalk(Session& session, const std::vector<unsigned long>& column,
     }
     snmp_add_null_var(request.get(), cursor.data(), cursor.size());
     PduPtr response;
-    int rc = session.Exchange(*request, &response, reason);
+    std::vector<UnreadableValue> unreadable;
+    int rc = session.Exchange(*request, &response, reason, &unreadable);
     if (rc != TOL_OK) return rc;
 
     if (response->errstat != SNMP_ERR_NOERROR) {
@@ -125,9 +127,16 @@ int RunWalk(Session& session, const std::vector<unsigned long>& column,
     // The identifier each answer must exceed: where the request started, then the row before.
     const oid* previous = cursor.data();
     size_t previousLength = cursor.size();
-    for (netsnmp_variable_list* v = response->variables; v != nullptr; v = v->next_variable) {
-      if (v->type == SNMP_ENDOFMIBVIEW || v->type == SNMP_NOSUCHOBJECT ||
-          v->type == SNMP_NOSUCHINSTANCE) {
+    auto nextUnreadable = unreadable.begin();  // in PDU order
+    size_t index = 0;
+    for (netsnmp_variable_list* v = response->variables; v != nullptr;
+         v = v->next_variable, ++index) {
+      // A value that could not be decoded is a row left out (and a value problem of the
+      // device); the walk goes on after it.
+      const bool skip = nextUnreadable != unreadable.end() && nextUnreadable->index == index;
+      if (skip) ++nextUnreadable;
+      if (!skip && (v->type == SNMP_ENDOFMIBVIEW || v->type == SNMP_NOSUCHOBJECT ||
+                    v->type == SNMP_NOSUCHINSTANCE)) {
         return TOL_OK;
       }
       if (v->name == nullptr || v->name_length == 0) {
@@ -141,6 +150,11 @@ int RunWalk(Session& session, const std::vector<unsigned long>& column,
         return TOL_ERR_PROTOCOL;
       }
       if (!IsUnder(v->name, v->name_length, column)) return TOL_OK;
+      if (skip) {
+        previous = v->name;
+        previousLength = v->name_length;
+        continue;
+      }
       rows->emplace_back();
       TolSnmpRow& row = rows->back();
       row.oid.assign(v->name, v->name + v->name_length);
@@ -171,7 +185,8 @@ int RunGet(Session& session, const std::vector<unsigned long>& target, TolSnmpVa
   }
   snmp_add_null_var(request.get(), name.data(), name.size());
   PduPtr response;
-  int rc = session.Exchange(*request, &response, reason);
+  std::vector<UnreadableValue> unreadable;
+  int rc = session.Exchange(*request, &response, reason, &unreadable);
   if (rc != TOL_OK) return rc;
   if (response->errstat != SNMP_ERR_NOERROR) {
     *reason =
@@ -182,6 +197,12 @@ int RunGet(Session& session, const std::vector<unsigned long>& target, TolSnmpVa
   if (v == nullptr || NameOf(*v) != target) {
     *reason = device + " answered another object than " + DottedOid(target);
     return TOL_ERR_PROTOCOL;
+  }
+  if (!unreadable.empty() && unreadable.front().index == 0) {
+    // Absent, as an instance the device does not have; the value problem names it.
+    *reason = device + " answered a value that cannot be decoded for " + DottedOid(target) + " (" +
+              unreadable.front().reason + ")";
+    return TOL_ERR_FAILED;
   }
   std::string why;
   switch (ConvertVariable(*v, value, &why)) {
@@ -217,6 +238,10 @@ long CDiscoNetSnmpBackend::RequestCount() const { return m_Counters->TotalReques
 
 CDiscoSnmpCounters CDiscoNetSnmpBackend::Counters(const std::string& targetKey) const {
   return m_Counters->Read(targetKey);
+}
+
+std::vector<std::string> CDiscoNetSnmpBackend::ValueProblems(const std::string& targetKey) const {
+  return m_Counters->ValueProblems(targetKey);
 }
 
 bool CDiscoNetSnmpBackend::Validate(const CDiscoSnmpCredentials& c, std::string* error) {

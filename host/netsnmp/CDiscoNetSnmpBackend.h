@@ -76,13 +76,15 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
                       const std::string& name = "");
   void SetDefaultCredentials(const CDiscoSnmpCredentials& c);
 
-  // Get: GET of one instance. TOL_ERR_FAILED for noSuchObject, noSuchInstance, endOfMibView and
-  // v1 noSuchName; TOL_ERR_TIMEOUT when no answer came after the retries.
+  // Get: GET of one instance. TOL_ERR_FAILED for noSuchObject, noSuchInstance, endOfMibView, v1
+  // noSuchName and a value that cannot be decoded (see ValueProblems); TOL_ERR_TIMEOUT when no
+  // answer came after the retries.
   int Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
           TolSnmpValue* value, std::string* reason) override;
   // Walk: ends at the first identifier outside `column`, at endOfMibView, noSuchObject,
-  // noSuchInstance or v1 noSuchName. An answer whose identifier does not increase fails the walk
-  // with TOL_ERR_PROTOCOL; a time-out (after the retries) with TOL_ERR_TIMEOUT. A tooBig error
+  // noSuchInstance or v1 noSuchName; a value that cannot be decoded leaves its row out (see
+  // ValueProblems) and the walk goes on. An answer whose identifier does not increase fails the
+  // walk with TOL_ERR_PROTOCOL; a time-out (after the retries) with TOL_ERR_TIMEOUT. A tooBig error
   // makes the walk ask for fewer repetitions. `*rows` receives the rows, replacing what it held
   // (as with the replay backend); any failure leaves it empty.
   int Walk(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& column,
@@ -94,6 +96,11 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
   // The counters of the device at `targetKey` (CDiscoSnmpTarget::Key(), "address:port"); zeros
   // for a device never contacted. Thread-safe; may be read while requests run.
   CDiscoSnmpCounters Counters(const std::string& targetKey) const;
+  // The values the device at `targetKey` answered that could not be decoded, one text each
+  // ("OID: reason", e.g. "1.3.6.1.2.1.4.20.1.1.10.0.0.1: IpAddress of 5 octets"): on v1 and v2c
+  // such a value costs that instance only, answered as noSuchInstance, instead of the whole
+  // answer. At most 100, then "N more values left out". Thread-safe.
+  std::vector<std::string> ValueProblems(const std::string& targetKey) const;
 
  private:
   CDiscoSnmpCredentials CredentialsFor(const CDiscoSnmpTarget& target) const;

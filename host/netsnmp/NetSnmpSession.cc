@@ -27,8 +27,9 @@ struct Session::Waiter {
   Outcome outcome = Outcome::kFailed;
   int reportType = 0;  // SNMPERR_* of a report
   int timeWindowReports = 0;
-  const char* failure = nullptr;    // what went wrong, for kFailed
-  netsnmp_pdu* response = nullptr;  // the RESPONSE's outcome, taken over by Exchange
+  const char* failure = nullptr;            // what went wrong, for kFailed
+  netsnmp_pdu* response = nullptr;          // the RESPONSE's outcome, taken over by Exchange
+  std::vector<UnreadableValue> unreadable;  // values of `response` read as noSuchInstance
 
   void Reset(long id) {
     reqid = id;
@@ -39,6 +40,7 @@ struct Session::Waiter {
     failure = nullptr;
     if (response != nullptr) snmp_free_pdu(response);
     response = nullptr;
+    unreadable.clear();
   }
 };
 
@@ -161,6 +163,8 @@ std::unique_ptr<Session> Session::Open(const CDiscoSnmpTarget& target,
   s.retries = 0;
   s.timeout = static_cast<long>(c.timeoutMs) * 1000L;
   bool ok = true;
+  // v1/v2c sessions parse what they receive through OnParse, which finds the session here.
+  s.myvoid = session.get();
   switch (c.version) {
     case CDiscoSnmpCredentials::kV1:
     case CDiscoSnmpCredentials::kV2c:
@@ -201,7 +205,16 @@ std::unique_ptr<Session> Session::Open(const CDiscoSnmpTarget& target,
         usm_free_user(old);
       }
     }
-    session->m_Handle = snmp_sess_open(&s);
+    if (c.version == CDiscoSnmpCredentials::kV3) {
+      session->m_Handle = snmp_sess_open(&s);
+    } else if (netsnmp_transport* transport =
+                   netsnmp_tdomain_transport_full("snmp", s.peername, 0, "udp", nullptr)) {
+      // What snmp_sess_open does, with a parse hook of this session's own.
+      session->m_Handle = snmp_sess_add_ex(&s, transport, nullptr, &Session::OnParse, nullptr,
+                                           nullptr, nullptr, nullptr, nullptr);
+    } else {
+      s.s_snmp_errno = SNMPERR_BAD_ADDRESS;
+    }
     if (session->m_Handle == nullptr) {
       *reason = "cannot open a session to " + target.Key() + ": " + LibraryError(s.s_snmp_errno);
     }
@@ -211,6 +224,23 @@ std::unique_ptr<Session> Session::Open(const CDiscoSnmpTarget& target,
   if (!ok || session->m_Handle == nullptr) return nullptr;
   *code = TOL_OK;
   return session;
+}
+
+int Session::OnParse(netsnmp_session* session, netsnmp_pdu* pdu, u_char* data, size_t length) {
+  Session* self = session != nullptr ? static_cast<Session*>(session->myvoid) : nullptr;
+  if (self == nullptr || self->m_Handle == nullptr) return SNMPERR_GENERR;
+  self->m_LastUnreadable.clear();
+  self->m_LastUnreadableReqid = 0;
+  int rc =
+      snmp_parse(static_cast<struct session_list*>(self->m_Handle), session, pdu, data, length);
+  if (rc == SNMP_ERR_NOERROR) return rc;
+  std::vector<UnreadableValue> unreadable;
+  std::string why;  // a message refused here stays refused, as the library decided
+  if (!ParseResponseLeniently(data, length, session->version, pdu, &unreadable, &why)) return rc;
+  session->s_snmp_errno = 0;
+  self->m_LastUnreadable = std::move(unreadable);
+  self->m_LastUnreadableReqid = pdu->reqid;
+  return SNMP_ERR_NOERROR;
 }
 
 int Session::OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* pdu, void* magic) {
@@ -239,6 +269,13 @@ int Session::OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* p
           ++varbinds;
         ++self->m_Counters->responses;
         self->m_Counters->varbinds += varbinds;
+        if (self->m_LastUnreadableReqid == reqid && !self->m_LastUnreadable.empty()) {
+          for (const UnreadableValue& u : self->m_LastUnreadable) {
+            self->m_Counters->AddValueProblem(u.Text());
+          }
+          w->unreadable = std::move(self->m_LastUnreadable);
+        }
+        self->m_LastUnreadable.clear();
         w->response = TakeResponse(pdu);
         w->outcome = w->response ? Outcome::kResponse : Outcome::kFailed;
         if (!w->response) w->failure = "out of memory";
@@ -330,8 +367,10 @@ Session::Outcome Session::Attempt(const netsnmp_pdu& request, std::string* reaso
   return w->outcome;
 }
 
-int Session::Exchange(const netsnmp_pdu& request, PduPtr* response, std::string* reason) {
+int Session::Exchange(const netsnmp_pdu& request, PduPtr* response, std::string* reason,
+                      std::vector<UnreadableValue>* unreadable) {
   response->reset();
+  unreadable->clear();
   for (int attempt = 0; attempt <= m_Credentials.retries; ++attempt) {
     Outcome outcome = Attempt(request, reason);
     PduPtr answer(m_Waiter->response);
@@ -339,6 +378,7 @@ int Session::Exchange(const netsnmp_pdu& request, PduPtr* response, std::string*
     switch (outcome) {
       case Outcome::kResponse:
         *response = std::move(answer);
+        unreadable->swap(m_Waiter->unreadable);
         return TOL_OK;
       case Outcome::kTimeout:
         continue;

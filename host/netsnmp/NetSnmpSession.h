@@ -8,10 +8,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/CDiscoSnmpBackend.h"
 #include "host/netsnmp/CDiscoNetSnmpBackend.h"
 #include "host/netsnmp/NetSnmpCounters.h"
+#include "host/netsnmp/NetSnmpLenientParse.h"
 
 namespace tolnetsnmp {
 
@@ -42,7 +44,12 @@ class Session {
   // TOL_ERR_TIMEOUT when no attempt was answered; TOL_ERR_FAILED when the agent answered with
   // an SNMPv3 report (unknown user, wrong digest, ...) or the request could not be sent. Sets
   // `*reason` on failure.
-  int Exchange(const netsnmp_pdu& request, PduPtr* response, std::string* reason);
+  // On v1 and v2c a RESPONSE that the library refuses because of values it cannot decode is
+  // read again leniently (ParseResponseLeniently): those values come as noSuchInstance and are
+  // listed in `*unreadable` (emptied first), and each is added to the target's counters as a
+  // value problem. The request ID must still match the request's.
+  int Exchange(const netsnmp_pdu& request, PduPtr* response, std::string* reason,
+               std::vector<UnreadableValue>* unreadable);
 
   const CDiscoSnmpCredentials& Credentials() const { return m_Credentials; }
   const CDiscoSnmpTarget& Target() const { return m_Target; }
@@ -54,6 +61,9 @@ class Session {
   Session(const CDiscoSnmpTarget& target, const CDiscoSnmpCredentials& credentials,
           TargetCounters* counters);
   static int OnEvent(int op, netsnmp_session* session, int reqid, netsnmp_pdu* pdu, void* magic);
+  // The library's parse of every message received on a v1/v2c session, and the lenient one
+  // when the library's fails. The session is found through `session->myvoid`.
+  static int OnParse(netsnmp_session* session, netsnmp_pdu* pdu, u_char* data, size_t length);
   // One send of `request` and the wait for its outcome (left in m_Waiter).
   Outcome Attempt(const netsnmp_pdu& request, std::string* reason);
   std::string TimeoutReason() const;
@@ -63,6 +73,11 @@ class Session {
   TargetCounters* m_Counters;
   std::unique_ptr<Waiter> m_Waiter;
   void* m_Handle = nullptr;  // the library's single-session handle
+  // The values replaced in the message read last, when it was read leniently, and its request
+  // ID: the library parses a message and then hands it to OnEvent, or drops it when no request
+  // has its ID. Under the library lock.
+  std::vector<UnreadableValue> m_LastUnreadable;
+  long m_LastUnreadableReqid = 0;
 };
 
 }  // namespace tolnetsnmp

@@ -45,7 +45,8 @@ std::string Encode(const FakeRequest& request, long requestId, const std::string
                    const FakeResponse& response) {
   std::string list;
   for (const FakeVarBind& vb : response.varbinds) {
-    list += BerTlv(0x30, BerTlv(0x06, BerOidContent(vb.oid)) + BerTlv(vb.tag, vb.content));
+    list += BerTlv(0x30, BerTlv(0x06, BerOidContent(vb.oid)) +
+                             (vb.tag == 0 ? vb.content : BerTlv(vb.tag, vb.content)));
   }
   std::string pdu = BerTlv(0xA2, BerInteger(requestId) + BerInteger(response.errorStatus) +
                                      BerInteger(response.errorIndex) + BerTlv(0x30, list));
@@ -54,7 +55,12 @@ std::string Encode(const FakeRequest& request, long requestId, const std::string
 
 }  // namespace
 
-FakeSnmpAgent::FakeSnmpAgent(Handler handler) : m_Handler(std::move(handler)) {
+FakeSnmpAgent::FakeSnmpAgent(Handler handler) : FakeSnmpAgent(std::move(handler), nullptr) {}
+
+FakeSnmpAgent::FakeSnmpAgent(RawHandler raw) : FakeSnmpAgent(nullptr, std::move(raw)) {}
+
+FakeSnmpAgent::FakeSnmpAgent(Handler handler, RawHandler raw)
+    : m_Handler(std::move(handler)), m_Raw(std::move(raw)) {
   m_Socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
@@ -92,9 +98,14 @@ void FakeSnmpAgent::Serve() {
       continue;
     }
     ++m_Requests;
-    FakeResponse response = m_Handler(request);
-    if (response.drop) continue;
-    std::string reply = Encode(request, requestId, community, response);
+    std::string reply;
+    if (m_Raw) {
+      reply = m_Raw(request, requestId);
+    } else {
+      FakeResponse response = m_Handler(request);
+      if (!response.drop) reply = Encode(request, requestId, community, response);
+    }
+    if (reply.empty()) continue;
     sendto(m_Socket, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
   }
 }

@@ -19,7 +19,7 @@ struct FakeRequest {
 
 struct FakeVarBind {
   std::vector<unsigned long> oid;
-  unsigned char tag = 0x05;  // BER tag of the value
+  unsigned char tag = 0x05;  // BER tag of the value; 0: `content` is the whole value element
   std::string content;       // BER content octets of the value
 };
 
@@ -33,10 +33,14 @@ struct FakeResponse {
 class FakeSnmpAgent {
  public:
   using Handler = std::function<FakeResponse(const FakeRequest&)>;
+  // The whole datagram to answer a request with, given the request's ID; "" sends nothing.
+  using RawHandler = std::function<std::string(const FakeRequest&, long requestId)>;
 
   // Binds 127.0.0.1 on a free port and answers on a thread of its own (running `handler`) until
   // destroyed.
   explicit FakeSnmpAgent(Handler handler);
+  // An agent answering with whatever `raw` makes, octet by octet.
+  explicit FakeSnmpAgent(RawHandler raw);
   ~FakeSnmpAgent();
   FakeSnmpAgent(const FakeSnmpAgent&) = delete;
   FakeSnmpAgent& operator=(const FakeSnmpAgent&) = delete;
@@ -45,9 +49,11 @@ class FakeSnmpAgent {
   int Requests() const { return m_Requests.load(); }  // requests decoded so far
 
  private:
+  FakeSnmpAgent(Handler handler, RawHandler raw);
   void Serve();
 
   Handler m_Handler;
+  RawHandler m_Raw;
   int m_Socket = -1;
   int m_Port = 0;
   std::atomic<bool> m_Stop{false};
