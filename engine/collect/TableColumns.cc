@@ -9,7 +9,10 @@ bool ReadColumn(CDiscoStdRequester& requester, CTolRecord& device, const char* o
   column->clear();
   std::vector<TolSnmpRow> rows;
   if (!requester.DSRWalkRaw(&device, oid, &rows)) return false;
-  for (TolSnmpRow& row : rows) column->emplace(std::move(row.oid), std::move(row.value));
+  // A walk gives its rows in increasing order: each goes in at the end of the map.
+  for (TolSnmpRow& row : rows) {
+    column->emplace_hint(column->end(), std::move(row.oid), std::move(row.value));
+  }
   return true;
 }
 
