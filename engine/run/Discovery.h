@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ namespace disco {
 // The subject on which the agent asks for the in-scope addresses.
 extern const char* const kInScopeQuerySubject;  // "TOLVANE.3.0.DISCO.QUERY"
 
+// One device's ARP table as an earlier step of the same run read it (runs whose devices are
+// discovered by several processes).
+struct DeviceArp {
+  bool forwardsIp = false;  // a router: its table goes first
+  std::string addressSpace;
+  std::vector<ArpPair> pairs;
+};
+
 struct DiscoverySettings {
   int threads = 4;
   PingSettings ping;
@@ -47,6 +56,12 @@ struct DiscoverySettings {
   // Polled while devices run; once true the run stops and the devices not through are
   // interrupted. Unset: never.
   std::function<bool()> stopRequested;
+  // Stop after phases 1 and 2: each device's `arp` and `system` are then read, and no device is
+  // reported done (the first step of a run several processes share).
+  bool phasesOneAndTwoOnly = false;
+  // When set, the run's ARP data from the devices is this, every device of the run in plan
+  // order, instead of the tables of this plan's devices.
+  std::optional<std::vector<DeviceArp>> runArp;
 };
 
 struct ArpCounts {
