@@ -81,6 +81,10 @@ class Poller {
          Progress& progress)
       : m_Options(options), m_Queue(queue), m_Plugin(plugin), m_Progress(progress) {}
 
+  // Reads the credentials of the devices of the poller's own scope file (--scope), which hold
+  // their secrets. False with `*error` for a scope that cannot be used.
+  bool LoadOwnScope(std::string* error);
+
   // Discovers the jobs of one take (one run, one stage) and settles each: written, or given
   // back. False when the process must end at once (threads left inside the agent).
   bool Work(const std::vector<store::TakenJob>& jobs);
@@ -98,29 +102,30 @@ class Poller {
   std::mutex m_QueueMutex;  // engine threads write through m_Queue
   const AgentPlugin& m_Plugin;
   Progress& m_Progress;
+  std::map<std::string, CDiscoSnmpCredentials> m_Own;  // by device name
 };
+
+bool Poller::LoadOwnScope(std::string* error) {
+  if (m_Options.engine.scopeFile.empty()) return true;
+  ScopeDocument scope;
+  DiscoveryPlan plan;
+  if (!LoadScopeFile(m_Options.engine.scopeFile, &scope, error) ||
+      !CheckScopeFileSecrecy(m_Options.engine.scopeFile, scope, error) ||
+      !BuildDiscoveryPlan(m_Options.engine, &scope, &plan, error)) {
+    return false;
+  }
+  for (const DeviceEntry& e : plan.devices) m_Own.emplace(e.name, e.credentials);
+  return true;
+}
 
 bool Poller::BuildPlan(const std::vector<store::TakenJob>& jobs, const RunSettings& run,
                        DiscoveryPlan* plan, std::string* error) {
-  SnmpSettings secrets = m_Options.engine.environmentSecrets;
-  // The poller's own scope file names the devices whose secrets it holds.
-  std::map<std::string, CDiscoSnmpCredentials> own;
-  if (!m_Options.engine.scopeFile.empty()) {
-    ScopeDocument scope;
-    DiscoveryPlan ownPlan;
-    EngineOptions options = m_Options.engine;
-    if (!LoadScopeFile(options.scopeFile, &scope, error) ||
-        !CheckScopeFileSecrecy(options.scopeFile, scope, error) ||
-        !BuildDiscoveryPlan(options, &scope, &ownPlan, error)) {
-      return false;
-    }
-    for (const DeviceEntry& e : ownPlan.devices) own.emplace(e.name, e.credentials);
-  }
+  const SnmpSettings& secrets = m_Options.engine.environmentSecrets;
   for (const store::TakenJob& job : jobs) {
     DeviceEntry entry;
     if (!DeviceEntryFromJson(job.device, secrets, &entry, error)) return false;
-    auto mine = own.find(entry.name);
-    if (mine != own.end()) entry.credentials = mine->second;
+    auto mine = m_Own.find(entry.name);
+    if (mine != m_Own.end()) entry.credentials = mine->second;
     plan->devices.push_back(std::move(entry));
   }
   plan->pingAddresses = run.pingAddresses;
@@ -306,10 +311,14 @@ int RunPoller(const PollOptions& options, std::ostream& err) {
   __Tolvane_Debug_Level = options.engine.debugLevel;
   if (options.engine.sleepScale) TolSetSleepScale(*options.engine.sleepScale);
 
+  Poller poller(options, *queue, *plugin, progress);
+  if (!poller.LoadOwnScope(&error)) {
+    err << "extreme-disco poll: " << error << std::endl;
+    return 2;
+  }
   InterruptGuard interrupts;
   auto renewer =
       std::make_unique<LeaseRenewer>(std::move(renewing), options.leaseSeconds, progress);
-  Poller poller(options, *queue, *plugin, progress);
   store::TakeFilter filter;
   filter.site = options.site;
   filter.limit = std::max(1, options.engine.threads);
@@ -322,10 +331,12 @@ int RunPoller(const PollOptions& options, std::ostream& err) {
     while (!Stopping() && queue->ClaimRunEnd(&run, &error) && run != 0) {
       progress.Line("run " + std::to_string(run) + ": every job settled; inferring its topology");
       if (!EndRun(*queue, target, run, pluginPath, options.version, &error)) {
-        progress.Line("run " + std::to_string(run) + ": " + error);
-      } else {
-        progress.Line("run " + std::to_string(run) + " complete");
+        progress.Line("run " + std::to_string(run) + ": cannot end it: " + error);
+        error.clear();
+        queue->ReleaseRunEnd(run, &error);  // an error here ends the poller below
+        break;                              // claimed again after the next take, not at once
       }
+      progress.Line("run " + std::to_string(run) + " complete");
     }
     std::vector<store::TakenJob> jobs;
     if (!error.empty() || !queue->Take(filter, &jobs, &error)) {

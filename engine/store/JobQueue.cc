@@ -16,7 +16,7 @@ const char kTables[] =
     " id BIGSERIAL PRIMARY KEY,"
     " name TEXT NOT NULL,"
     " settings TEXT NOT NULL,"
-    " state TEXT NOT NULL DEFAULT 'polling',"  // polling, inferring, complete
+    " state TEXT NOT NULL DEFAULT 'polling',"  // polling, inferring, complete, failed
     " poller TEXT,"
     " lease_until TIMESTAMPTZ,"
     " end_attempts INTEGER NOT NULL DEFAULT 0,"
@@ -312,6 +312,12 @@ bool JobQueue::RunArp(std::int64_t run, std::vector<std::string>* arp, std::stri
 bool JobQueue::ClaimRunEnd(std::int64_t* run, std::string* error) {
   std::vector<SqlRow> rows;
   *run = 0;
+  // A run whose end was claimed for the last time and lapsed again: its ends keep dying.
+  if (!Run("UPDATE queue_runs SET state = 'failed', poller = NULL, lease_until = NULL"
+           " WHERE state = 'inferring' AND lease_until < now() AND end_attempts >= ?",
+           {static_cast<std::int64_t>(m_MaxAttempts)}, 0, nullptr, error)) {
+    return false;
+  }
   if (!Run("UPDATE queue_runs SET state = 'inferring', poller = ?,"
            " lease_until = now() + make_interval(secs => ?), end_attempts = end_attempts + 1"
            " WHERE id = (SELECT r.id FROM queue_runs r"
@@ -325,6 +331,14 @@ bool JobQueue::ClaimRunEnd(std::int64_t* run, std::string* error) {
   }
   if (!rows.empty()) *run = std::get<std::int64_t>(rows[0][0]);
   return true;
+}
+
+bool JobQueue::ReleaseRunEnd(std::int64_t run, std::string* error) {
+  return Run(
+      "UPDATE queue_runs SET poller = NULL, lease_until = NULL,"
+      " state = CASE WHEN end_attempts >= ? THEN 'failed' ELSE 'polling' END"
+      " WHERE id = ? AND poller = ? AND state = 'inferring'",
+      {static_cast<std::int64_t>(m_MaxAttempts), run, m_Poller}, 0, nullptr, error);
 }
 
 bool JobQueue::RunResults(std::int64_t run, std::vector<DeviceResult>* results,

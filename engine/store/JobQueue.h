@@ -100,8 +100,12 @@ class JobQueue {
   // order.
   bool RunArp(std::int64_t run, std::vector<std::string>* arp, std::string* error);
   // Claims the end of a run no job of which is queued or taken: a run still polling, or one
-  // whose previous claimer's lease lapsed. `*run` is 0 when there is none. False with `*error`.
+  // whose previous claimer's lease lapsed (at most `maxAttempts` claims; the run is failed then).
+  // `*run` is 0 when there is none. False with `*error`.
   bool ClaimRunEnd(std::int64_t* run, std::string* error);
+  // Gives back the end of a run this poller claimed but could not end: claimable again, or
+  // 'failed' once `maxAttempts` claims failed. False with `*error` set.
+  bool ReleaseRunEnd(std::int64_t run, std::string* error);
   // The results every device of `run` left, in plan order; `*devices` receives every device
   // of the run (done or not) as enqueued, and `*failed` the reasons of the failed jobs by order
   // ("" for the others).
