@@ -70,10 +70,10 @@ class PollersTest : public testing::Test {
   }
 
   // The simulated switches, plus `extra` (YAML list items).
-  std::string Scope(const std::string& extra = "") {
-    std::string text =
-        "defaults: {version: 2c, community: public, timeout: 2, retries: 1}\n"
-        "devices:\n";
+  // `defaults` is added to the defaults' settings.
+  std::string Scope(const std::string& extra = "", const std::string& defaults = "") {
+    std::string text = "defaults: {version: 2c, community: public, timeout: 2, retries: 1" +
+                       defaults + "}\ndevices:\n";
     std::string ping = "ping:\n";
     for (const char* name : kSwitches) {
       const Snmpsim& sim = *s_Sims[name];
@@ -202,6 +202,36 @@ TEST_F(PollersTest, JobFailingEveryAttemptIsFailedWithItsReason) {
       {"enqueue", "--db", m_Dir.Path() + "/inventory.db", "--scope", m_Dir.Path() + "/scope.yaml"});
   EXPECT_EQ(sqlite.exitCode, 2);
   EXPECT_NE(sqlite.err.find("PostgreSQL"), std::string::npos) << sqlite.err;
+}
+
+// A poller of a site takes only that site's jobs (a device's own site beats the defaults'),
+// and the queue's runs show what is done and left. The sites of one run wait for each other's
+// first stage (the run's ARP data), so both pollers run at once.
+TEST_F(PollersTest, PollersTakeOnlyTheirSitesJobs) {
+  std::string recording = m_Dir.Write("files.snmprec", "1.3.6.1.2.1.1.5.0|4|files\n");
+  std::string run =
+      Enqueue(Scope("  - {name: files, address: 127.0.0.1, site: branch-7, "
+                    "recording: " +
+                        recording + "}\n",
+                    ", site: lab"));
+  std::string runs = Runs();
+  EXPECT_NE(runs.find("polling    "), std::string::npos) << runs;
+  EXPECT_NE(runs.find("0      6      0"), std::string::npos) << runs;  // done, left, failed
+
+  auto lab = std::async(std::launch::async, [this]() {
+    return Poll({"--site", "lab", "-j", "5"});
+  });
+  EngineProcessResult branch = Poll({"--site", "branch-7"});
+  EngineProcessResult labDone = lab.get();
+  ASSERT_EQ(labDone.exitCode, 0) << labDone.err;
+  ASSERT_EQ(branch.exitCode, 0) << branch.err;
+  EXPECT_EQ(Count(labDone.err, "files ("), 0) << labDone.err;
+  EXPECT_EQ(Count(branch.err, "core-1 ("), 0) << branch.err;
+  EXPECT_EQ(Count(branch.err, "took 1 job(s)"), 2) << branch.err;  // both of its stages
+  runs = Runs();
+  EXPECT_NE(runs.find("complete   "), std::string::npos) << runs;
+  EXPECT_NE(runs.find("6      0      0"), std::string::npos) << runs;
+  EXPECT_EQ(Export(run)["run"]["devices"], 6);
 }
 
 }  // namespace
