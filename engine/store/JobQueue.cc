@@ -177,7 +177,7 @@ std::int64_t JobQueue::Enqueue(const std::string& name, const std::string& setti
     return 0;
   }
   jobs.reset();
-  if (!m_Db->Exec("NOTIFY queue_jobs", error) || !Commit(error)) return 0;
+  if (!Commit(error)) return 0;
   return run;
 }
 
