@@ -177,7 +177,7 @@ bool Poller::Work(const std::vector<store::TakenJob>& jobs) {
   settings.fdb = runSettings.fdb;
   settings.deviceTimeoutSeconds = runSettings.deviceTimeoutSeconds;
   settings.stopRequested = Stopping;
-  settings.phasesOneAndTwoOnly = arpStage;
+  settings.arpOnly = arpStage;
   if (!arpStage) {
     std::vector<std::string> arp;
     if (!m_Queue.RunArp(run, &arp, &error)) {

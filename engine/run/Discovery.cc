@@ -154,7 +154,7 @@ RunOutcome Discovery::Run(std::string* error) {
     PhasesOneAndTwo(d);
     letRecordingGo(d);
   });
-  if (m_Settings.phasesOneAndTwoOnly) {
+  if (m_Settings.arpOnly) {
     m_Report.engineErrors = m_EngineErrors.Records();
     m_Report.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -223,7 +223,7 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     // engine's own collectors read it.
     if (d.Status() != DeviceStatus::kRejected) return;
   }
-  for (int phase = 1; phase <= 2 && d.passedFilter; ++phase) {
+  for (int phase = 1; phase <= 2 && d.passedFilter && !m_Settings.arpOnly; ++phase) {
     m_Agent->DASetNeRecordPhase(record, phase);
     m_Agent->DADoMediationLayer(record);
   }

@@ -56,9 +56,10 @@ struct DiscoverySettings {
   // Polled while devices run; once true the run stops and the devices not through are
   // interrupted. Unset: never.
   std::function<bool()> stopRequested;
-  // Stop after phases 1 and 2: each device's `arp` and `system` are then read, and no device is
-  // reported done (the first step of a run several processes share).
-  bool phasesOneAndTwoOnly = false;
+  // Read each device's ARP table and system group only, after the agent's filter (without its
+  // mediation phases, which would leave data waiting for a phase 3), and report no device done:
+  // the first step of a run several processes share.
+  bool arpOnly = false;
   // When set, the run's ARP data from the devices is this, every device of the run in plan
   // order, instead of the tables of this plan's devices.
   std::optional<std::vector<DeviceArp>> runArp;

@@ -4,7 +4,7 @@
 // run's last job done infers the topology and completes the run. doc/pollers.md has the tables,
 // the states and the lease rules.
 //
-// A job goes through two stages: 'arp' (phases 1 and 2: the device's ARP table, which every
+// A job goes through two stages: 'arp' (the agent's filter and the device's ARP table, which every
 // device's forwarding entries are resolved with) and then 'discover' (the whole device), taken
 // only once no job of the run is left in the first stage. In each stage its state is 'queued',
 // 'taken' (by a poller, until lease_until), then 'done' or 'failed'.
