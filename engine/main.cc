@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/DiscoEngine.h"
+#include "engine/queue/QueueCommands.h"
 #include "engine/store/StoreCommands.h"
 #include "engine/web/ServeCommand.h"
 
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
   // find, changes, runs, ports: questions to the inventory store.
   if (!args.empty() && disco::store::IsStoreCommand(args[0])) {
     return disco::store::RunStoreCommand(args, std::cout, std::cerr);
+  }
+  // enqueue, poll, export: runs shared by pollers through a PostgreSQL store.
+  if (!args.empty() && disco::IsQueueCommand(args[0])) {
+    return disco::RunQueueCommand(args, disco::kEngineVersion, std::cout, std::cerr);
   }
   // serve: the web view of the store or of a results file.
   if (!args.empty() && disco::web::IsServeCommand(args[0])) {

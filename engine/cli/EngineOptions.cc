@@ -343,6 +343,9 @@ const char kHelpDevices[] = R"(Usage: extreme-disco [OPTIONS] HOST[:PORT]...
   or:  extreme-disco [OPTIONS] --scope FILE [HOST[:PORT]...]
   or:  extreme-disco find|changes|runs|ports [--db TARGET] [--json] ...
   or:  extreme-disco serve [--db TARGET | --results FILE] [--listen ADDR:PORT] [--token FILE]
+  or:  extreme-disco enqueue --db postgresql://... --scope FILE [--name NAME]
+  or:  extreme-disco poll --db postgresql://... [-j N] [--scope FILE] [--site NAME] [--once]
+  or:  extreme-disco export --db postgresql://... --run ID [-o FILE]
 
 Discovers Extreme Networks switches over SNMP with the ExtremeSwitch discovery agent plug-in:
 each switch's interfaces (card:port, description, status, spanning-tree state, VLANs) and what
@@ -353,7 +356,9 @@ database (EXOS or Q-BRIDGE-MIB tables), then the network's topology: every link 
 switches with both ends, every host on its edge port. Writes the results as JSON and prints a
 summary; with --db, keeps the run in the inventory store, which "extreme-disco find", "changes",
 "runs" and "ports" ask (each has its own --help) and that "extreme-disco serve" shows in a web
-browser.
+browser. Several machines share a run through a PostgreSQL store: "enqueue" makes it one job
+per device, each "poll" discovers the jobs it takes, and "export" writes the run's results file
+(each has its own --help; doc/pollers.md).
 
 Devices:
   HOST[:PORT]            a switch to discover (IPv4 address or host name; UDP port, default

@@ -90,6 +90,18 @@ void SnmpSettingOf(const std::string& key, const YAML::Node& value, SnmpSettings
   settings->push_back(setting);
 }
 
+// A site's name: letters, digits, '-', '_' and '.', as pollers are told it (poll --site).
+std::string Site(const YAML::Node& node) {
+  std::string site = Scalar(node, "site");
+  bool plain = !site.empty() && site.size() <= 64;
+  for (char c : site) {
+    plain =
+        plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.');
+  }
+  if (!plain) Fail(node, "site must be a name of letters, digits, '-', '_' and '.'");
+  return site;
+}
+
 void ParseDefaults(const YAML::Node& node, ScopeDocument* scope) {
   if (node.IsNull()) return;
   if (!node.IsMap()) Fail(node, "defaults must be a mapping of settings");
@@ -98,6 +110,8 @@ void ParseDefaults(const YAML::Node& node, ScopeDocument* scope) {
     std::string key = keys.Add(entry.first);
     if (key == "port") {
       scope->defaultPort = Port(entry.second);
+    } else if (key == "site") {
+      scope->defaultSite = Site(entry.second);
     } else if (IsSnmpSettingKey(key)) {
       SnmpSettingOf(key, entry.second, &scope->defaults);
     } else {
@@ -128,6 +142,8 @@ ScopeDevice ParseDevice(const YAML::Node& node, const std::string& baseDir) {
       d.downloadFdb = Boolean(value, "download_fdb");
     } else if (key == "address_space") {
       d.addressSpace = Scalar(value, "address_space");
+    } else if (key == "site") {
+      d.site = Site(value);
     } else if (key == "recording") {
       d.recording = Scalar(value, "recording");
       if (d.recording.empty()) Fail(value, "recording must name a file");

@@ -5,11 +5,13 @@
 //     version: 2c
 //     community: public
 //     port: 16100
+//     site: lab               # optional; the site whose pollers take the devices (poll --site)
 //   devices:                  # required, at least one
 //     - address: 127.0.0.11   # IPv4 address or host name, optionally ADDRESS:PORT
 //       name: core-1          # optional; the address when absent
 //       download_fdb: true    # optional; false turns the forwarding-database download off
 //       address_space: lab    # optional; the ARP address space of the device
+//       site: branch-7        # optional; overrides the defaults' site
 //       recording: core-1.snmprec  # optional; replay this recording instead of SNMP
 //       community: secret     # any SNMP setting (see SnmpSettings.h) overrides the defaults
 //   ping:                     # optional; addresses, CIDR blocks or ranges; the device
@@ -37,6 +39,7 @@ struct ScopeDevice {
   SnmpSettings snmp;    // the device's own settings
   std::optional<bool> downloadFdb;
   std::string addressSpace;
+  std::string site;       // empty when not given here
   std::string recording;  // a path (relative ones taken from the scope file's folder), or empty
   int line = 0;           // where the device is written, for messages
 };
@@ -49,6 +52,7 @@ struct StaticArpEntry {
 struct ScopeDocument {
   SnmpSettings defaults;
   int defaultPort = -1;
+  std::string defaultSite;  // empty when not given
   std::vector<ScopeDevice> devices;
   bool hasPingList = false;
   std::vector<std::string> ping;  // entries as written

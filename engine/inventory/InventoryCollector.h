@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/JsonText.h"
 #include "engine/map/TopologyView.h"
 #include "engine/run/DeviceRun.h"
 #include "engine/store/Inventory.h"
@@ -23,6 +24,13 @@ class InventoryCollector {
   // Keeps what the store needs of device `order`, which is through all its steps; its processed
   // data is only read during the call. Thread-safe: engine threads call it.
   void AddDevice(std::size_t order, const DeviceRun& device);
+
+  // What the store will keep of device `order` as JSON that ImportDevice takes back unchanged;
+  // null when the device was not added. Thread-safe.
+  Json ExportDevice(std::size_t order);
+  // Keeps device `order` as ExportDevice gave it. False, adding nothing, when `extract` is not
+  // such a document. Thread-safe.
+  bool ImportDevice(std::size_t order, const Json& extract);
 
   // The snapshot of the run: the devices added, in plan order, with their interfaces and LLDP
   // neighbours; the links and placed hosts of `view`, which was built from the same devices.

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/base/JsonText.h"
 #include "engine/map/LldpClaims.h"
 #include "engine/run/DeviceRun.h"
 #include "engine/topology/Network.h"
@@ -43,6 +44,14 @@ class TopologyCollector {
   bool AddClaim(std::size_t order, int card, int port, topology::NeighbourClaim claim);
   // An address learned on card:port of device `order`. False when unknown. Thread-safe.
   bool AddForwardingEntry(std::size_t order, int card, int port, topology::Mac mac);
+
+  // The extract of device `order` and the host addresses it gave, as JSON that ImportDevice
+  // takes back unchanged (so that another process infers the topology); null when the device
+  // was not added or is not a switch of the topology. Thread-safe.
+  Json ExportDevice(std::size_t order) const;
+  // Keeps device `order` as ExportDevice gave it (a null `extract` adds nothing). False, adding
+  // nothing, when `extract` is not such a document. Thread-safe.
+  bool ImportDevice(std::size_t order, const Json& extract);
 
   // The network of the devices added, in plan order; `facts` receives their facts in the same
   // order. Moves the extracts out: call once, after every device is added.

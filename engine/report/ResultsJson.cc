@@ -224,7 +224,37 @@ void ResultsWriter::AddDevice(std::size_t order, const DeviceRun& device) {
   if (order >= m_Parts.size()) m_Parts.resize(order + 1);
   DeviceParts& parts = m_Parts[order];
   parts.added = true;
+  parts.discovered = device.Status() == DeviceStatus::kDiscovered;
   parts.results = std::move(results);
+  parts.summary = summaryExtent;
+}
+
+bool ResultsWriter::ExportDevice(std::size_t order, std::string* results, std::string* summary) {
+  DeviceParts parts;
+  {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    if (order >= m_Parts.size() || !m_Parts[order].added) return false;
+    parts = m_Parts[order];
+  }
+  results->clear();
+  std::string piece;
+  for (const Spool::Extent& e : parts.results) {
+    if (!m_Spool.Read(e, &piece)) return false;
+    results->append(piece);
+  }
+  return m_Spool.Read(parts.summary, summary);
+}
+
+void ResultsWriter::ImportDevice(std::size_t order, const std::string& results,
+                                 const std::string& summary, bool discovered) {
+  std::vector<Spool::Extent> pieces = {m_Spool.Append(results)};
+  Spool::Extent summaryExtent = m_Spool.Append(summary);
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  if (order >= m_Parts.size()) m_Parts.resize(order + 1);
+  DeviceParts& parts = m_Parts[order];
+  parts.added = true;
+  parts.discovered = discovered;
+  parts.results = std::move(pieces);
   parts.summary = summaryExtent;
 }
 
@@ -238,9 +268,15 @@ bool ResultsWriter::WriteDocumentTo(const DiscoveryReport& report, const Sink& s
     }
     if (!added) AddDevice(i, *report.devices[i]);
   }
+  // A run whose devices were imported has none in its report.
+  const std::size_t devices = report.devices.empty() ? m_Parts.size() : report.devices.size();
   int discovered = 0;
   for (const auto& d : report.devices) {
     if (d->Status() == DeviceStatus::kDiscovered) ++discovered;
+  }
+  if (report.devices.empty()) {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    for (const DeviceParts& p : m_Parts) discovered += p.added && p.discovered ? 1 : 0;
   }
   Json sweeps = Json::array();
   for (const PingSweepResult& s : report.sweeps) {
@@ -259,9 +295,9 @@ bool ResultsWriter::WriteDocumentTo(const DiscoveryReport& report, const Sink& s
             {"run",
              {{"started", report.startedAt},
               {"seconds", report.seconds},
-              {"devices", report.devices.size()},
+              {"devices", devices},
               {"discovered", discovered},
-              {"all_discovered", discovered == static_cast<int>(report.devices.size())}}},
+              {"all_discovered", discovered == static_cast<int>(devices)}}},
             {"ping",
              {{"enabled", report.pingEnabled},
               {"addresses", report.pingAddresses},
@@ -276,13 +312,13 @@ bool ResultsWriter::WriteDocumentTo(const DiscoveryReport& report, const Sink& s
   std::string text;
   AppendOpenObject(&text, head, 0);
   text.append(",\n  \"devices\": ");
-  text.append(report.devices.empty() ? "[]" : "[\n");
+  text.append(devices == 0 ? "[]" : "[\n");
   bool ok = sink.write(text);
-  for (std::size_t i = 0; i < report.devices.size() && ok; ++i) {
+  for (std::size_t i = 0; i < devices && ok; ++i) {
     ok = sink.write(i == 0 ? "    " : ",\n    ");
     for (const Spool::Extent& e : m_Parts[i].results) ok = ok && sink.copy(e);
   }
-  ok = ok && sink.write(report.devices.empty() ? "" : "\n  ]");
+  ok = ok && sink.write(devices == 0 ? "" : "\n  ]");
   if (m_TopologyMember) ok = ok && sink.write(",\n") && m_TopologyMember(sink.write);
   ok = ok && sink.write("\n}\n");
   std::string spoolError = m_Spool.Error();

@@ -55,8 +55,20 @@ class ResultsWriter {
   // processed data is only read during the call. Thread-safe: engine threads call it.
   void AddDevice(std::size_t order, const DeviceRun& device);
 
+  // The rendered texts of device `order` once it was added: its JSON object as the document
+  // holds it and its encoded summary (WriteDeviceSummary's input). False when the device was
+  // never added or the spool failed. Thread-safe.
+  bool ExportDevice(std::size_t order, std::string* results, std::string* summary);
+  // Takes device `order` as another writer's ExportDevice gave it, so that a run discovered by
+  // several processes is written as one; `discovered` counts it among the run's discovered
+  // devices. Thread-safe.
+  void ImportDevice(std::size_t order, const std::string& results, const std::string& summary,
+                    bool discovered);
+
   // Writes the whole results document to `out`, devices in plan order (a device never added is
-  // rendered from its run now). Returns false with `*error` when the spool or `out` failed.
+  // rendered from its run now). With no device in `report` (a run whose devices were all
+  // imported), the devices are the ones imported, and `report` gives the rest. Returns false with
+  // `*error` when the spool or `out` failed.
   bool WriteDocument(const DiscoveryReport& report, std::ostream& out, std::string* error);
   // The same to the file descriptor `fd` (a regular file: the spooled parts are then copied
   // inside the kernel). `*error` carries the system's reason.
@@ -89,6 +101,7 @@ class ResultsWriter {
 
   struct DeviceParts {
     bool added = false;
+    bool discovered = false;
     std::vector<Spool::Extent> results;  // the device's JSON object, in pieces
     Spool::Extent summary;
   };

@@ -154,6 +154,12 @@ RunOutcome Discovery::Run(std::string* error) {
     PhasesOneAndTwo(d);
     letRecordingGo(d);
   });
+  if (m_Settings.arpOnly) {
+    m_Report.engineErrors = m_EngineErrors.Records();
+    m_Report.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return RunOutcome::kDone;
+  }
   if (!m_Report.stopped) BuildArpTable();
   RunPool(
       [&](DeviceRun& d) {
@@ -218,7 +224,7 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     // engine's own collectors read it.
     if (d.Status() != DeviceStatus::kRejected) return;
   }
-  for (int phase = 1; phase <= 2 && d.passedFilter; ++phase) {
+  for (int phase = 1; phase <= 2 && d.passedFilter && !m_Settings.arpOnly; ++phase) {
     m_Agent->DASetNeRecordPhase(record, phase);
     m_Agent->DADoMediationLayer(record);
   }
@@ -233,8 +239,16 @@ void Discovery::BuildArpTable() {
   ArpCounts& counts = m_Report.arp;
   // The first address given for a MAC address stays: routers' tables, where hosts' addresses
   // are learned, go first.
+  static const std::vector<DeviceArp> kNone;
+  const std::vector<DeviceArp>& given = m_Settings.runArp ? *m_Settings.runArp : kNone;
   for (bool routers : {true, false}) {
+    for (const DeviceArp& d : given) {
+      if (d.forwardsIp == routers) {
+        counts.fromDevices += AddArpPairs(d.pairs, d.addressSpace, *m_Arp);
+      }
+    }
     for (const auto& d : m_Report.devices) {
+      if (m_Settings.runArp) break;
       if (d->system.forwardsIp != routers) continue;
       counts.fromDevices += AddArpPairs(d->arp, d->entry.addressSpace, *m_Arp);
       std::vector<ArpPair>().swap(d->arp);  // held by the ARP table now

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ namespace disco {
 // The subject on which the agent asks for the in-scope addresses.
 extern const char* const kInScopeQuerySubject;  // "TOLVANE.3.0.DISCO.QUERY"
 
+// One device's ARP table as an earlier step of the same run read it (runs whose devices are
+// discovered by several processes).
+struct DeviceArp {
+  bool forwardsIp = false;  // a router: its table goes first
+  std::string addressSpace;
+  std::vector<ArpPair> pairs;
+};
+
 struct DiscoverySettings {
   int threads = 4;
   PingSettings ping;
@@ -47,6 +56,13 @@ struct DiscoverySettings {
   // Polled while devices run; once true the run stops and the devices not through are
   // interrupted. Unset: never.
   std::function<bool()> stopRequested;
+  // Read each device's ARP table and system group only, after the agent's filter (without its
+  // mediation phases, which would leave data waiting for a phase 3), and report no device done:
+  // the first step of a run several processes share.
+  bool arpOnly = false;
+  // When set, the run's ARP data from the devices is this, every device of the run in plan
+  // order, instead of the tables of this plan's devices.
+  std::optional<std::vector<DeviceArp>> runArp;
 };
 
 struct ArpCounts {

@@ -39,6 +39,7 @@ struct DeviceInput {
   std::optional<bool> downloadFdb;
   std::string addressSpace;
   std::string recording;
+  std::string site;
   bool fromScope = false;  // its messages show no value
 };
 
@@ -76,6 +77,7 @@ bool BuildDevice(const DeviceInput& in, const EngineOptions& options, const Scop
   d->name = in.name.empty() ? host : in.name;
   d->downloadFdb = in.downloadFdb;
   d->addressSpace = in.addressSpace;
+  d->site = in.site;
 
   CDiscoSnmpCredentials c;
   bool ok = ApplySnmpSettings(options.environmentSecrets, &c, error) &&
@@ -176,6 +178,7 @@ bool BuildDiscoveryPlan(const EngineOptions& options, const ScopeDocument* scope
       in.downloadFdb = sd.downloadFdb;
       in.addressSpace = sd.addressSpace;
       in.recording = sd.recording;
+      in.site = sd.site.empty() ? scope->defaultSite : sd.site;
       inputs.push_back(in);
     }
     result.staticArp = scope->staticArp;

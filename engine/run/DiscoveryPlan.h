@@ -22,6 +22,7 @@ struct DeviceEntry {
   std::optional<bool> downloadFdb;  // "m_DownloadFdbData" 1/0 when set
   std::string addressSpace;         // "m_AddressSpace" when not empty
   std::string recording;            // .snmprec answered instead of the network; empty for SNMP
+  std::string site;                 // the pollers' site that takes it; empty for any
 
   std::string Endpoint() const { return address + ":" + std::to_string(port); }
 };

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/base/OptionWords.h"
+#include "engine/store/JobQueue.h"
 #include "engine/store/Store.h"
 #include "engine/store/StoreJson.h"
 #include "engine/store/StoreText.h"
@@ -39,7 +40,9 @@ const Command kCommands[] = {
      "added and removed, ports whose status or spanning-tree state changed, devices that\n"
      "stopped answering. RUN is a run id as `runs` lists it.\n"},
     {"runs", "extreme-disco runs [--db TARGET] [--json]",
-     "The runs in the store: id, start, end, devices that answered/asked, version, scope.\n"},
+     "The runs in the store: id, start, end, devices that answered/asked, version, scope. On a\n"
+     "PostgreSQL store, then the runs of the pollers' queue (not with --json): id, state, devices\n"
+     "done/left/failed, and the run it became in the store once complete.\n"},
     {"ports", "extreme-disco ports --idle DAYS [SWITCH] [--db TARGET] [--json]",
      "Ports of the latest run (of SWITCH, or of all switches) that lead to no other switch and\n"
      "on which no host was seen for DAYS days before that run, with their status and the last\n"
@@ -161,9 +164,13 @@ int RunStoreCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (ok && !a.json) PrintChanges(result, out);
   } else if (name == "runs") {
     std::vector<RunRow> runs;
-    ok = store->Runs(&runs, &error);
+    std::vector<QueueRunRow> queued;
+    const std::string target = a.db.empty() ? DefaultStoreTarget() : a.db;
+    ok = store->Runs(&runs, &error) &&
+         (!IsPostgresTarget(target) || ReadQueueRuns(target, &queued, &error));
     if (ok && a.json) out << RunsJson(runs).dump(2) << "\n";
     if (ok && !a.json) PrintRuns(runs, out);
+    if (ok && !a.json) PrintQueueRuns(queued, out);
   } else {
     std::vector<IdlePort> ports;
     std::string device = a.words.empty() ? "" : a.words[0];

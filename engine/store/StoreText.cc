@@ -43,6 +43,23 @@ void PrintRuns(const std::vector<RunRow>& runs, std::ostream& out) {
   }
 }
 
+void PrintQueueRuns(const std::vector<QueueRunRow>& runs, std::ostream& out) {
+  if (runs.empty()) return;
+  out << "\nruns of the pollers' queue:\n"
+      << std::left << std::setw(6) << "id" << std::setw(11) << "state" << std::setw(22)
+      << "enqueued" << std::setw(7) << "done" << std::setw(7) << "left" << std::setw(8) << "failed"
+      << std::setw(7) << "run"
+      << "name\n";
+  for (const QueueRunRow& r : runs) {
+    out << std::setw(6) << r.id << std::setw(11) << Clean(r.state) << std::setw(22)
+        << When(r.enqueued) << std::setw(7) << r.done << std::setw(7) << r.left << std::setw(8)
+        << r.failed << std::setw(7) << (r.storeRun != 0 ? std::to_string(r.storeRun) : "-")
+        << Clean(r.name) << "\n";
+    for (const std::string& failure : r.failures)
+      out << "      " << TerminalText(failure, 400) << "\n";
+  }
+}
+
 void PrintFind(const FindResult& result, std::ostream& out) {
   if (result.matches.empty()) {
     out << "nothing in the store matches '" << Clean(result.query) << "'\n";

@@ -1,0 +1,375 @@
+#include "engine/queue/Poller.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/cli/PluginLocation.h"
+#include "engine/cli/Secrets.h"
+#include "engine/inventory/InventoryCollector.h"
+#include "engine/map/TopologyCollector.h"
+#include "engine/queue/RunEnd.h"
+#include "engine/queue/RunTemplate.h"
+#include "engine/report/ResultsJson.h"
+#include "engine/run/AgentPlugin.h"
+#include "engine/run/Discovery.h"
+#include "engine/run/Interrupt.h"
+#include "engine/store/JobQueue.h"
+#include "host/TolDebug.h"
+#include "host/TolSleep.h"
+
+namespace disco {
+
+namespace {
+
+constexpr int kExitCannotPoll = 3;
+
+bool Stopping() { return StopSignal() != 0; }
+
+std::string PollerName() {
+  char host[256] = {0};
+  if (gethostname(host, sizeof host - 1) != 0) std::snprintf(host, sizeof host, "host");
+  return std::string(host) + ":" + std::to_string(getpid());
+}
+
+// Renews the leases of the poller's jobs and run ends every third of the lease, on its own
+// connection, until destroyed (or Stop()).
+class LeaseRenewer {
+ public:
+  LeaseRenewer(std::unique_ptr<store::JobQueue> queue, double leaseSeconds, Progress& progress)
+      : m_Queue(std::move(queue)), m_Progress(progress) {
+    auto every = std::chrono::milliseconds(static_cast<long>(leaseSeconds * 1000 / 3));
+    m_Thread = std::thread([this, every]() {
+      std::unique_lock<std::mutex> lock(m_Mutex);
+      while (!m_Stop) {
+        if (m_Wake.wait_for(lock, every, [this]() { return m_Stop; })) break;
+        std::string error;
+        if (!m_Queue->Renew(&error)) m_Progress.Line("cannot renew the leases: " + error);
+      }
+    });
+  }
+  ~LeaseRenewer() { Stop(); }
+  void Stop() {
+    {
+      std::lock_guard<std::mutex> lock(m_Mutex);
+      m_Stop = true;
+    }
+    m_Wake.notify_all();
+    if (m_Thread.joinable()) m_Thread.join();
+  }
+
+ private:
+  std::unique_ptr<store::JobQueue> m_Queue;
+  Progress& m_Progress;
+  std::mutex m_Mutex;
+  std::condition_variable m_Wake;
+  bool m_Stop = false;
+  std::thread m_Thread;
+};
+
+class Poller {
+ public:
+  Poller(const PollOptions& options, store::JobQueue& queue, const AgentPlugin& plugin,
+         Progress& progress)
+      : m_Options(options), m_Queue(queue), m_Plugin(plugin), m_Progress(progress) {}
+
+  // Reads the credentials of the devices of the poller's own scope file (--scope), which hold
+  // their secrets. False with `*error` for a scope that cannot be used.
+  bool LoadOwnScope(std::string* error);
+
+  // Discovers the jobs of one take (one run, one stage) and settles each: written, or given
+  // back. False when the process must end at once (threads left inside the agent).
+  bool Work(const std::vector<store::TakenJob>& jobs);
+
+ private:
+  bool BuildPlan(const std::vector<store::TakenJob>& jobs, const RunSettings& run,
+                 DiscoveryPlan* plan, std::string* error);
+  void GiveBack(const std::vector<store::TakenJob>& jobs, const std::vector<char>& settled,
+                const std::string& reason, bool counted);
+  void Settled(const store::TakenJob& job, store::JobQueue::Finished finished,
+               const std::string& error);
+
+  const PollOptions& m_Options;
+  store::JobQueue& m_Queue;
+  std::mutex m_QueueMutex;  // engine threads write through m_Queue
+  const AgentPlugin& m_Plugin;
+  Progress& m_Progress;
+  std::map<std::string, CDiscoSnmpCredentials> m_Own;  // by device name
+};
+
+bool Poller::LoadOwnScope(std::string* error) {
+  if (m_Options.engine.scopeFile.empty()) return true;
+  ScopeDocument scope;
+  DiscoveryPlan plan;
+  if (!LoadScopeFile(m_Options.engine.scopeFile, &scope, error) ||
+      !CheckScopeFileSecrecy(m_Options.engine.scopeFile, scope, error) ||
+      !BuildDiscoveryPlan(m_Options.engine, &scope, &plan, error)) {
+    return false;
+  }
+  for (const DeviceEntry& e : plan.devices) m_Own.emplace(e.name, e.credentials);
+  return true;
+}
+
+bool Poller::BuildPlan(const std::vector<store::TakenJob>& jobs, const RunSettings& run,
+                       DiscoveryPlan* plan, std::string* error) {
+  const SnmpSettings& secrets = m_Options.engine.environmentSecrets;
+  for (const store::TakenJob& job : jobs) {
+    DeviceEntry entry;
+    if (!DeviceEntryFromJson(job.device, secrets, &entry, error)) return false;
+    auto mine = m_Own.find(entry.name);
+    if (mine != m_Own.end()) entry.credentials = mine->second;
+    plan->devices.push_back(std::move(entry));
+  }
+  plan->pingAddresses = run.pingAddresses;
+  plan->staticArp = run.staticArp;
+  return true;
+}
+
+void Poller::Settled(const store::TakenJob& job, store::JobQueue::Finished finished,
+                     const std::string& error) {
+  std::string what = "run " + std::to_string(job.run) + " device " + std::to_string(job.order);
+  if (finished == store::JobQueue::Finished::kLost) {
+    m_Progress.Line(what + ": its lease lapsed and another poller has it; not written");
+  } else if (finished == store::JobQueue::Finished::kError) {
+    m_Progress.Line(what + ": cannot write it: " + error);
+  }
+}
+
+void Poller::GiveBack(const std::vector<store::TakenJob>& jobs, const std::vector<char>& settled,
+                      const std::string& reason, bool counted) {
+  std::lock_guard<std::mutex> lock(m_QueueMutex);
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    std::string error;
+    if (!settled[i] && !m_Queue.Release(jobs[i], reason, counted, &error)) {
+      m_Progress.Line("cannot give a job back: " + error);
+    }
+  }
+}
+
+bool Poller::Work(const std::vector<store::TakenJob>& jobs) {
+  const std::int64_t run = jobs.front().run;
+  const bool arpStage = jobs.front().stage == "arp";
+  // Written or given back; guarded by m_QueueMutex once the engine threads run.
+  std::vector<char> settled(jobs.size(), 0);
+  std::string error, text;
+  RunSettings runSettings;
+  DiscoveryPlan plan;
+  if (!m_Queue.RunSettings(run, &text, &error) ||
+      !RunSettingsFromJson(text, &runSettings, &error) ||
+      !BuildPlan(jobs, runSettings, &plan, &error)) {
+    GiveBack(jobs, settled, error, true);
+    m_Progress.Line("run " + std::to_string(run) + ": " + error);
+    return true;
+  }
+  DiscoverySettings settings;
+  settings.threads = static_cast<int>(jobs.size());
+  settings.ping.timeoutMs = runSettings.pingTimeoutMs;
+  settings.ping.ratePerSecond = runSettings.pingRate;
+  settings.pingEnabled = runSettings.pingEnabled;
+  settings.fdb = runSettings.fdb;
+  settings.deviceTimeoutSeconds = runSettings.deviceTimeoutSeconds;
+  settings.stopRequested = Stopping;
+  settings.arpOnly = arpStage;
+  if (!arpStage) {
+    std::vector<std::string> arp;
+    if (!m_Queue.RunArp(run, &arp, &error)) {
+      GiveBack(jobs, settled, error, true);
+      return true;
+    }
+    settings.runArp.emplace();
+    for (const std::string& device : arp) {
+      DeviceArp a;
+      if (!device.empty() && DeviceArpFromJson(device, &a)) settings.runArp->push_back(a);
+    }
+  }
+
+  ResultsWriter writer(plan.devices.size());
+  TopologyCollector topology(plan.devices.size());
+  InventoryCollector inventory(plan.devices.size());
+  if (!writer.Open(&error)) {
+    GiveBack(jobs, settled, error, false);
+    return true;
+  }
+  Discovery discovery(m_Plugin, plan, settings, m_Progress);
+  // Renders device `i` and writes it with its job's end, in one transaction.
+  auto write = [&](size_t i, const DeviceRun& d) {
+    writer.AddDevice(i, d);
+    topology.AddDevice(i, d);
+    inventory.AddDevice(i, d);
+    store::DeviceResult result;
+    result.order = jobs[i].order;
+    result.discovered = d.Status() == DeviceStatus::kDiscovered;
+    writer.ExportDevice(i, &result.results, &result.summary);
+    result.topology = topology.ExportDevice(i).dump();
+    result.inventory = inventory.ExportDevice(i).dump();
+    const DiscoveryReport& report = discovery.Report();
+    result.facts = Json{{"agent",
+                         {{"name", report.agentName},
+                          {"description", report.agentDescription},
+                          {"version", report.agentVersion}}},
+                        {"arp",
+                         {{"entries", report.arp.total},
+                          {"from_devices", report.arp.fromDevices},
+                          {"local", report.arp.local},
+                          {"from_scope", report.arp.fromScope}}}}
+                       .dump();
+    std::string why;
+    std::lock_guard<std::mutex> lock(m_QueueMutex);
+    store::JobQueue::Finished finished = m_Queue.FinishDevice(jobs[i], result, &why);
+    Settled(jobs[i], finished, why);
+    // Not written: the job goes back (this attempt counted) rather than hang on this poller.
+    std::string ignored;
+    if (finished == store::JobQueue::Finished::kError)
+      m_Queue.Release(jobs[i], why, true, &ignored);
+    settled[i] = 1;
+  };
+  discovery.OnDeviceDone([&](size_t i, const DeviceRun& d) {
+    if (d.ended != DeviceEnd::kInterrupted) write(i, d);  // given back below otherwise
+  });
+  const bool started = discovery.Run(&error) == RunOutcome::kDone;
+  if (!started) {
+    discovery.Finish();
+    // One device that cannot start (its recording is gone) must not cost the others an
+    // attempt: a batch that cannot start is tried again device by device.
+    if (jobs.size() > 1) {
+      bool go = true;
+      for (const store::TakenJob& job : jobs) go = go && Work({job});
+      return go;
+    }
+    m_Progress.Line("run " + std::to_string(run) + ": " + error);
+    GiveBack(jobs, settled, error, true);
+    return true;
+  }
+  const DiscoveryReport& report = discovery.Report();
+  if (arpStage) {
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      const DeviceRun& d = *report.devices[i];
+      if (d.ended == DeviceEnd::kInterrupted) continue;
+      DeviceArp arp{d.system.forwardsIp, d.entry.addressSpace, d.arp};
+      std::lock_guard<std::mutex> lock(m_QueueMutex);
+      store::JobQueue::Finished finished =
+          m_Queue.FinishArp(jobs[i], DeviceArpJson(arp).dump(), &error);
+      Settled(jobs[i], finished, error);
+      std::string ignored;
+      if (finished == store::JobQueue::Finished::kError) {
+        m_Queue.Release(jobs[i], error, true, &ignored);
+      }
+      settled[i] = 1;
+    }
+  }
+  // A device the watchdog abandoned over the time limit is a result of its own, as in a run of
+  // one process.
+  for (std::size_t i = 0; i < jobs.size() && !arpStage; ++i) {
+    if (!settled[i] && report.devices[i]->ended == DeviceEnd::kTimedOut) {
+      write(i, *report.devices[i]);
+    }
+  }
+  // Devices a stop interrupted, or that never got their turn: another poller takes them.
+  GiveBack(jobs, settled, "its poller was stopped", false);
+  if (report.stuck > 0) return false;
+  discovery.Finish();
+  return true;
+}
+
+// A test's way to make a poller hang with its jobs taken, as a poller whose machine froze:
+// EXTREME_DISCO_TEST_STALL=STAGE stalls after taking jobs of that stage ("arp", "discover"),
+// without renewing their leases, until the process is killed.
+bool StallsAt(const std::string& stage) {
+  const char* stall = std::getenv("EXTREME_DISCO_TEST_STALL");
+  return stall != nullptr && stage == stall;
+}
+
+}  // namespace
+
+int RunPoller(const PollOptions& options, std::ostream& err) {
+  Progress progress(options.engine.quiet ? nullptr : &err);
+  std::string error;
+  auto fail = [&](const std::string& message) {
+    err << "extreme-disco poll: " << message << std::endl;
+    return kExitCannotPoll;
+  };
+  const std::string target = options.engine.dbTarget.value_or("");
+  const std::string name = PollerName();
+  std::unique_ptr<store::JobQueue> queue =
+      store::JobQueue::Open(target, name, options.leaseSeconds, options.maxAttempts, &error);
+  if (!queue) return fail(error);
+  std::unique_ptr<store::JobQueue> renewing =
+      store::JobQueue::Open(target, name, options.leaseSeconds, options.maxAttempts, &error);
+  if (!renewing) return fail(error);
+  std::string pluginPath =
+      options.engine.pluginPath.empty() ? DefaultPluginPath() : options.engine.pluginPath;
+  std::unique_ptr<AgentPlugin> plugin = AgentPlugin::Load(pluginPath, &error);
+  if (!plugin) return fail(error);
+  __Tolvane_Debug_Level = options.engine.debugLevel;
+  if (options.engine.sleepScale) TolSetSleepScale(*options.engine.sleepScale);
+
+  Poller poller(options, *queue, *plugin, progress);
+  if (!poller.LoadOwnScope(&error)) {
+    err << "extreme-disco poll: " << error << std::endl;
+    return 2;
+  }
+  InterruptGuard interrupts;
+  auto renewer =
+      std::make_unique<LeaseRenewer>(std::move(renewing), options.leaseSeconds, progress);
+  store::TakeFilter filter;
+  filter.site = options.site;
+  filter.limit = std::max(1, options.engine.threads);
+  progress.Line("poller " + name + " polling " +
+                (options.site.empty() ? "every site" : "site " + options.site));
+  int status = 0;
+  while (!Stopping()) {
+    std::int64_t run = 0;
+    // The ends of runs whose last job is done: one poller claims each.
+    while (!Stopping() && queue->ClaimRunEnd(&run, &error) && run != 0) {
+      progress.Line("run " + std::to_string(run) + ": every job settled; inferring its topology");
+      if (!EndRun(*queue, target, run, pluginPath, options.version, &error)) {
+        progress.Line("run " + std::to_string(run) + ": cannot end it: " + error);
+        error.clear();
+        queue->ReleaseRunEnd(run, &error);  // an error here ends the poller below
+        break;                              // claimed again after the next take, not at once
+      }
+      progress.Line("run " + std::to_string(run) + " complete");
+    }
+    std::vector<store::TakenJob> jobs;
+    if (!error.empty() || !queue->Take(filter, &jobs, &error)) {
+      status = fail(error);
+      break;
+    }
+    if (jobs.empty()) {
+      bool left = true;
+      if (options.once && !queue->WorkLeft(filter, &left, &error)) {
+        status = fail(error);
+        break;
+      }
+      if (!left) break;
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(static_cast<long>(options.idleSeconds * 1000)));
+      continue;
+    }
+    progress.Line("took " + std::to_string(jobs.size()) + " job(s) of run " +
+                  std::to_string(jobs.front().run) + " (" + jobs.front().stage + ")");
+    if (StallsAt(jobs.front().stage)) {
+      renewer->Stop();
+      progress.Line("stalling (test)");
+      for (;;) pause();
+    }
+    if (!poller.Work(jobs)) {
+      progress.Line("engine threads still inside abandoned devices; ending the process");
+      std::fflush(nullptr);
+      std::_Exit(Stopping() ? 128 + StopSignal() : kExitCannotPoll);
+    }
+  }
+  renewer.reset();
+  if (Stopping()) return 128 + StopSignal();
+  return status;
+}
+
+}  // namespace disco
