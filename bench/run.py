@@ -35,6 +35,7 @@ SOURCE = os.path.dirname(HERE)
 sys.path.insert(0, HERE)
 
 import bench_many  # noqa: E402
+import bench_pollers  # noqa: E402
 import bench_replay  # noqa: E402
 import bench_snmp  # noqa: E402
 import bench_store  # noqa: E402
@@ -48,16 +49,16 @@ import recordings  # noqa: E402
 from context import Context, log  # noqa: E402
 
 SKIPPED = 77
-BENCHMARKS = ("replay", "snmp", "many", "topology", "store", "web")
+BENCHMARKS = ("replay", "snmp", "many", "topology", "store", "web", "pollers")
 
 FULL = dict(sizes="1k,10k,100k,1M", snmp_sizes="10k,100k", sweep_size="100k", switches=32,
             switch_size="2k", jobs="1,4,16", simulators=8,
             topology_sizes="100:20000,1000:200000",
             picture_sizes="200:800,1000:0,1000:1000,200:3000", store_size="100:1000:200000",
-            web_size="1000:200000")
+            web_size="1000:200000", pollers_switches=64)
 SMOKE = dict(sizes="200,1k", snmp_sizes="300", sweep_size="300", switches=4, switch_size="200",
              jobs="1,4,16", simulators=2, topology_sizes="20:400", picture_sizes="20:30",
-             store_size="3:20:400", web_size="20:400")
+             store_size="3:20:400", web_size="20:400", pollers_switches=4)
 
 PREAMBLE = """
 # Performance of extreme-disco
@@ -121,6 +122,8 @@ def parse_args(argv):
                    "(default %s)" % FULL["store_size"])
     p.add_argument("--web-size", help="web view benchmark, SWITCHES:HOSTS (default %s)"
                    % FULL["web_size"])
+    p.add_argument("--pollers-switches", type=int, help="switches of the pollers benchmark, "
+                   "each of --switch-size (default %d)" % FULL["pollers_switches"])
     p.add_argument("--repeat", type=int, default=3, help="timed runs per measurement (default 3)")
     p.add_argument("--memory-share", type=float, default=0.05,
                    help="skip a replay size when the one before it peaked above this share of "
@@ -136,9 +139,10 @@ def parse_args(argv):
             setattr(args, key, value)
     args.only = [b.strip() for b in args.only.split(",") if b.strip()]
     unknown = set(args.only) - set(BENCHMARKS)
-    if unknown or args.repeat < 1 or args.switches < 1 or args.simulators < 1:
-        p.error("--only takes %s; --repeat, --switches and --simulators at least 1"
-                % ",".join(BENCHMARKS))
+    if unknown or args.repeat < 1 or args.switches < 1 or args.simulators < 1 or \
+            args.pollers_switches < 1:
+        p.error("--only takes %s; --repeat, --switches, --simulators and --pollers-switches "
+                "at least 1" % ",".join(BENCHMARKS))
     try:
         args.jobs = [int(j) for j in args.jobs.split(",")]
         for size in split(args.sizes) + split(args.snmp_sizes) + [args.switch_size]:
@@ -182,7 +186,7 @@ def run_benchmarks(ctx, args):
         # The smoke run leaves the browser out and keeps the clients busy for a second only.
         topology.append(bench_web.run(ctx, args.web_size, seconds=1 if args.smoke else 10,
                                       browser=not args.smoke))
-    wants_snmp = "snmp" in args.only or "many" in args.only
+    wants_snmp = any(b in args.only for b in ("snmp", "many", "pollers"))
     if wants_snmp and snmp_missing:
         ctx.log("snmpsimd, snmpget or snmpbulkwalk is missing: SNMP benchmarks not run")
         return sections + topology, True
@@ -194,6 +198,9 @@ def run_benchmarks(ctx, args):
     if "many" in args.only:
         sections.append(bench_many.run(ctx, args.switches, args.switch_size, args.jobs,
                                        args.simulators))
+    if "pollers" in args.only:
+        topology.append(bench_pollers.run(ctx, args.pollers_switches, args.switch_size,
+                                          args.simulators))
     return sections + swept + topology, False
 
 

@@ -41,11 +41,11 @@ export LSAN_OPTIONS=
 (cd build-asan && ctest --output-on-failure -j "$jobs" "$@")
 
 # Only the programs where threads meet: the host's engine and message bus, the net-snmp requester,
-# the plug-in under the host, the engine's worker threads, the whole program, and the web
-# server's request threads over one store. The other test programs are single-threaded; the two
-# builds above run them.
+# the plug-in under the host, the engine's worker threads, the whole program, the pollers with
+# their lease threads, and the web server's request threads over one store. The other test
+# programs are single-threaded; the two builds above run them.
 step "ThreadSanitizer build"
-tsan_programs=(host_tests netsnmp_tests agent_tests run_tests engine_tests web_tests)
+tsan_programs=(host_tests netsnmp_tests agent_tests run_tests engine_tests web_tests queue_tests)
 build build-tsan -DDISCO_TSAN=ON --target "${tsan_programs[@]}"
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 (cd build-tsan && ctest --output-on-failure -j "$jobs" \
