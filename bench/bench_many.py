@@ -44,8 +44,8 @@ def name_of(i):
 class Network:
     """The generated switches: names, recordings, addresses, the shared port, the scope files."""
 
-    def __init__(self, ctx, shape, count):
-        self.directory = os.path.join(ctx.workdir, "many")
+    def __init__(self, ctx, shape, count, folder="many"):
+        self.directory = os.path.join(ctx.workdir, folder)
         os.makedirs(self.directory, exist_ok=True)
         self.names = [name_of(i) for i in range(count)]
         self.hosts = addresses(count)

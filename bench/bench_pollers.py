@@ -108,7 +108,7 @@ def run(ctx, count, size, processes, one_jobs=16, pollers=4, poller_jobs=4, queu
     ctx.log("pollers: generating %d × %s" % (count, shape.describe()))
     one, shared, costs = [], [], None
     try:
-        network = Network(ctx, shape, count)
+        network = Network(ctx, shape, count, folder="pollers")
         with Simulators() as simulators, PostgresServer(durable=True) as pg:
             simulators.start(network.simulators(processes))
             for i in range(ctx.repeats):
