@@ -13,15 +13,6 @@ const std::map<FdbMode, std::string> kFdbModes = {
 const char* const kVersions[] = {"1", "2c", "3"};
 const char* const kLevels[] = {"noAuthNoPriv", "authNoPriv", "authPriv"};
 
-std::string IsoUtc(std::int64_t seconds) {
-  std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm utc;
-  gmtime_r(&t, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
-
 }  // namespace
 
 Json DeviceEntryJson(const DeviceEntry& e) {

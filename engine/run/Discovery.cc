@@ -18,18 +18,14 @@ namespace disco {
 
 const char* const kInScopeQuerySubject = "TOLVANE.3.0.DISCO.QUERY";
 
-namespace {
-
-std::string UtcNow() {
-  std::time_t now = std::time(nullptr);
+std::string IsoUtc(std::int64_t seconds) {
+  std::time_t t = static_cast<std::time_t>(seconds);
   std::tm utc;
-  gmtime_r(&now, &utc);
+  gmtime_r(&t, &utc);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return text;
 }
-
-}  // namespace
 
 bool DiscoveryReport::AllDiscovered() const {
   for (const auto& d : devices) {
@@ -96,7 +92,7 @@ bool Discovery::SetUpBackends(std::string* error) {
 
 RunOutcome Discovery::Run(std::string* error) {
   auto start = std::chrono::steady_clock::now();
-  m_Report.startedAt = UtcNow();
+  m_Report.startedAt = IsoUtc(static_cast<std::int64_t>(std::time(nullptr)));
   TolResumeSleeps();  // a run before this one in the process may have ended them
   m_Agent = m_Plugin.Instantiate();
   if (!m_Agent) {

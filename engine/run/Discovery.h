@@ -11,6 +11,7 @@
 //                                 engine's collectors (LLDP, VLAN-aware forwarding database)
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -71,6 +72,10 @@ struct ArpCounts {
   int fromScope = 0;
   int total = 0;  // distinct entries in the table
 };
+
+// `seconds` since the epoch as a report's times are written: UTC, ISO 8601
+// ("2026-12-07T03:48:27Z").
+std::string IsoUtc(std::int64_t seconds);
 
 // What a run found, for the results file and the summary.
 struct DiscoveryReport {
