@@ -40,8 +40,9 @@ const char kTables[] =
     " reason TEXT,"
     " arp TEXT,"
     " PRIMARY KEY (run, device_order));"
-    "CREATE INDEX IF NOT EXISTS queue_jobs_open ON queue_jobs (run, device_order)"
-    " WHERE state IN ('queued', 'taken');"
+    "DROP INDEX IF EXISTS queue_jobs_open;"  // the first form of queue_jobs_queued
+    "CREATE INDEX IF NOT EXISTS queue_jobs_queued ON queue_jobs (run, stage, device_order)"
+    " WHERE state = 'queued';"
     "CREATE INDEX IF NOT EXISTS queue_jobs_leased ON queue_jobs (lease_until)"
     " WHERE state = 'taken';"
     "CREATE INDEX IF NOT EXISTS queue_jobs_first_stage ON queue_jobs (run)"
@@ -57,16 +58,16 @@ const char kTables[] =
     " facts_json TEXT NOT NULL,"
     " PRIMARY KEY (run, device_order))";
 
-// The jobs a poller may take now: queued, or taken under a lease that lapsed, of a run still
-// polling, of its site; a job's 'discover' stage waits until no job of its run is in the 'arp'
-// stage any more.
+// The jobs a poller may take now: queued, of its site; a job's 'discover' stage waits until no
+// job of its run is in the 'arp' stage any more. Its parameters: the site twice. Only a run still
+// polling has queued jobs (a run's end is claimed once none is queued or taken, and a job never
+// opens again), so the run's own state needs no look. Scanned in the order of queue_jobs_queued
+// ('arp' sorts before 'discover'), the first entry is the job to take, unless another poller
+// holds it locked this instant.
 const char kTakeable[] =
-    " FROM queue_jobs j JOIN queue_runs r ON r.id = j.run"
-    " WHERE r.state = 'polling'"
-    " AND (j.state = 'queued' OR (j.state = 'taken' AND j.lease_until < now()))"
-    " AND (? = '' OR j.site = ?)"
+    " FROM queue_jobs j WHERE j.state = 'queued' AND (? = '' OR j.site = ?)"
     " AND (j.stage = 'arp' OR NOT EXISTS (SELECT 1 FROM queue_jobs a WHERE a.run = j.run"
-    " AND a.stage = 'arp' AND a.state IN ('queued', 'taken')))";
+    " AND a.stage = 'arp' AND a.state IN ('queued', 'taken') OFFSET 0))";
 
 // The encoded summary is bytes, not text: kept in hexadecimal.
 std::string Hex(const std::string& bytes) {
@@ -118,6 +119,11 @@ std::unique_ptr<JobQueue> JobQueue::Open(const std::string& uri, const std::stri
   // it again (the finish checks the lease, so the device is still written once). A run that
   // `enqueue` (no poller name) makes is on disk before its id is printed.
   if (!poller.empty() && !db->Exec("SET synchronous_commit = off", error)) return nullptr;
+  // Every statement of the queue is written for its indexes. The planner's numbers for the
+  // queue go stale as fast as jobs change state (a run analyzed while all its jobs were in the
+  // first stage looks as if a scan of the table would find one at once), and a scan of every
+  // job per take is what makes a queue slow down as it grows.
+  if (!db->Exec("SET enable_seqscan = off", error)) return nullptr;
   std::unique_ptr<JobQueue> queue(new JobQueue(std::move(db), poller, leaseSeconds, maxAttempts));
   if (!queue->CreateTables(error)) return nullptr;
   return queue;
@@ -184,63 +190,88 @@ std::int64_t JobQueue::Enqueue(const std::string& name, const std::string& setti
   }
   jobs.reset();
   if (!Commit(error)) return 0;
+  // The planner's numbers for the queue, now that it holds this run: without them a take may be
+  // planned as a sort of every queued job instead of a walk that stops at the first. The run is
+  // in either way: a store user that may not analyze the table only makes takes slower.
+  std::string ignored;
+  m_Db->Exec("ANALYZE queue_jobs", &ignored);
   return run;
 }
 
 bool JobQueue::Take(const TakeFilter& filter, std::vector<TakenJob>* jobs, std::string* error) {
   jobs->clear();
-  if (!Begin(error)) return false;
-  std::vector<SqlRow> first;
-  // Jobs whose lease lapsed for the last time: their pollers died (or hung) on them.
-  bool ok = Run("UPDATE queue_jobs SET state = 'failed', poller = NULL, lease_until = NULL,"
-                " reason = 'its poller stopped renewing the lease ' || attempts || ' time(s)'"
-                " WHERE state = 'taken' AND lease_until < now() AND attempts >= ?",
-                {static_cast<std::int64_t>(m_MaxAttempts)}, 0, nullptr, error) &&
-            Run(std::string("SELECT j.run, j.stage") + kTakeable +
-                    " ORDER BY j.run, j.device_order LIMIT 1 FOR UPDATE OF j SKIP LOCKED",
-                {filter.site, filter.site}, 2, &first, error);
-  std::vector<SqlRow> rows;
-  if (ok && !first.empty()) {
-    ok = Run(std::string("UPDATE queue_jobs t SET state = 'taken', poller = ?,"
-                         " lease_until = now() + make_interval(secs => ?),"
-                         " attempts = t.attempts + 1"
-                         " FROM (SELECT j.run, j.device_order") +
-                 kTakeable +
-                 " AND j.run = ? AND j.stage = ? ORDER BY j.device_order LIMIT ?"
-                 " FOR UPDATE OF j SKIP LOCKED) p"
-                 " WHERE t.run = p.run AND t.device_order = p.device_order"
+  // One statement per job, so one round trip: the first job `filter` allows, or the next one of
+  // the run and stage of the jobs already taken. LIMIT 1 as a constant and OFFSET 0 (no hashing
+  // of the stage check) keep the cached plan a walk of queue_jobs_queued that stops at the
+  // first job, however many jobs the queue holds.
+  auto takeOne = [&](std::int64_t run, const std::string& stage, bool* took) {
+    std::vector<SqlRow> rows;
+    if (!Run(std::string("WITH picked AS (SELECT j.run, j.device_order") + kTakeable +
+                 " AND (? = 0 OR (j.run = ? AND j.stage = ?))"
+                 " ORDER BY j.run, j.stage, j.device_order LIMIT 1 FOR UPDATE OF j SKIP LOCKED)"
+                 " UPDATE queue_jobs t SET state = 'taken', poller = ?,"
+                 " lease_until = now() + make_interval(secs => ?), attempts = t.attempts + 1"
+                 " FROM picked p WHERE t.run = p.run AND t.device_order = p.device_order"
                  " RETURNING t.run, t.device_order, t.stage, t.device, t.attempts",
-             {m_Poller, Seconds(m_Lease), filter.site, filter.site, first[0][0], first[0][1],
-              static_cast<std::int64_t>(filter.limit)},
-             5, &rows, error);
-  }
-  if (!ok) {
-    m_Db->Rollback();
+             {filter.site, filter.site, run, run, stage, m_Poller, Seconds(m_Lease)}, 5, &rows,
+             error)) {
+      return false;
+    }
+    *took = !rows.empty();
+    for (const SqlRow& r : rows) {
+      TakenJob j;
+      j.run = std::get<std::int64_t>(r[0]);
+      j.order = static_cast<int>(std::get<std::int64_t>(r[1]));
+      j.stage = std::get<std::string>(r[2]);
+      j.device = std::get<std::string>(r[3]);
+      j.attempts = static_cast<int>(std::get<std::int64_t>(r[4]));
+      jobs->push_back(std::move(j));
+    }
+    return true;
+  };
+  bool took = false;
+  if (!takeOne(filter.run, filter.stage, &took)) return false;
+  // Nothing queued: the jobs whose lease lapsed are queued again (or failed), and taken.
+  bool reclaimed = false;
+  if (!took &&
+      (!Reclaim(&reclaimed, error) || (reclaimed && !takeOne(filter.run, filter.stage, &took)))) {
     return false;
   }
-  if (!Commit(error)) return false;
-  for (const SqlRow& r : rows) {
-    TakenJob j;
-    j.run = std::get<std::int64_t>(r[0]);
-    j.order = static_cast<int>(std::get<std::int64_t>(r[1]));
-    j.stage = std::get<std::string>(r[2]);
-    j.device = std::get<std::string>(r[3]);
-    j.attempts = static_cast<int>(std::get<std::int64_t>(r[4]));
-    jobs->push_back(std::move(j));
+  while (took && static_cast<int>(jobs->size()) < filter.limit) {
+    if (!takeOne(jobs->front().run, jobs->front().stage, &took)) return false;
   }
-  std::sort(jobs->begin(), jobs->end(),
-            [](const TakenJob& a, const TakenJob& b) { return a.order < b.order; });
+  return true;
+}
+
+bool JobQueue::Reclaim(bool* queued, std::string* error) {
+  std::vector<SqlRow> rows;
+  // A job whose lease lapsed was left by a poller that died or hung on it: queued again, or
+  // failed when that was its last attempt.
+  if (!Run("UPDATE queue_jobs SET poller = NULL, lease_until = NULL,"
+           " state = CASE WHEN attempts >= ? THEN 'failed' ELSE 'queued' END,"
+           " reason = CASE WHEN attempts >= ?"
+           " THEN 'its poller stopped renewing the lease ' || attempts || ' time(s)'"
+           " ELSE reason END"
+           " WHERE state = 'taken' AND lease_until < now() RETURNING state",
+           {static_cast<std::int64_t>(m_MaxAttempts), static_cast<std::int64_t>(m_MaxAttempts)}, 1,
+           &rows, error)) {
+    return false;
+  }
+  *queued = false;
+  for (const SqlRow& r : rows) *queued = *queued || std::get<std::string>(r[0]) == "queued";
   return true;
 }
 
 bool JobQueue::Renew(std::string* error) {
   const SqlRow params = {Seconds(m_Lease), m_Poller};
+  bool queued = false;
   return Run("UPDATE queue_jobs SET lease_until = now() + make_interval(secs => ?)"
              " WHERE poller = ? AND state = 'taken'",
              params, 0, nullptr, error) &&
          Run("UPDATE queue_runs SET lease_until = now() + make_interval(secs => ?)"
              " WHERE poller = ? AND state = 'inferring'",
-             params, 0, nullptr, error);
+             params, 0, nullptr, error) &&
+         Reclaim(&queued, error);
 }
 
 bool JobQueue::Release(const TakenJob& job, const std::string& reason, bool counted,
@@ -271,29 +302,22 @@ JobQueue::Finished JobQueue::FinishArp(const TakenJob& job, const std::string& a
 
 JobQueue::Finished JobQueue::FinishDevice(const TakenJob& job, const DeviceResult& result,
                                           std::string* error) {
-  if (!Begin(error)) return Finished::kError;
   std::vector<SqlRow> rows;
-  const std::int64_t order = job.order;
-  bool ok =
-      Run("UPDATE queue_jobs SET state = 'done', poller = NULL, lease_until = NULL,"
-          " reason = NULL WHERE run = ? AND device_order = ? AND poller = ?"
-          " AND state = 'taken' AND stage = 'discover' RETURNING run",
-          {job.run, order, m_Poller}, 1, &rows, error);
-  if (ok && rows.empty()) {
-    m_Db->Rollback();
-    return Finished::kLost;
-  }
-  ok = ok && Run("INSERT INTO queue_device_results (run, device_order, discovered, results_text,"
-                 " summary_text, topology_json, inventory_json, facts_json)"
-                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                 {job.run, order, std::int64_t{result.discovered ? 1 : 0}, result.results,
-                  Hex(result.summary), result.topology, result.inventory, result.facts},
-                 0, nullptr, error);
-  if (!ok) {
-    m_Db->Rollback();
+  // One statement: the job is marked done and its results inserted together, or neither when
+  // the job is no longer this poller's.
+  if (!Run("WITH done AS (UPDATE queue_jobs SET state = 'done', poller = NULL,"
+           " lease_until = NULL, reason = NULL WHERE run = ? AND device_order = ? AND poller = ?"
+           " AND state = 'taken' AND stage = 'discover' RETURNING run, device_order)"
+           " INSERT INTO queue_device_results (run, device_order, discovered, results_text,"
+           " summary_text, topology_json, inventory_json, facts_json)"
+           " SELECT run, device_order, ?::integer, ?, ?, ?, ?, ? FROM done RETURNING run",
+           {job.run, static_cast<std::int64_t>(job.order), m_Poller,
+            std::int64_t{result.discovered ? 1 : 0}, result.results, Hex(result.summary),
+            result.topology, result.inventory, result.facts},
+           1, &rows, error)) {
     return Finished::kError;
   }
-  return Commit(error) ? Finished::kDone : Finished::kError;
+  return rows.empty() ? Finished::kLost : Finished::kDone;
 }
 
 bool JobQueue::RunSettings(std::int64_t run, std::string* settings, std::string* error) {

@@ -60,6 +60,9 @@ struct QueueRunRow {
 struct TakeFilter {
   std::string site;  // "" for every site
   int limit = 1;     // up to this many jobs, all of one run and one stage
+  // When `run` is not 0: only jobs of that run in that stage.
+  std::int64_t run = 0;
+  std::string stage;
 };
 
 // One connection to the queue. Not thread-safe: each thread opens its own.
@@ -76,12 +79,16 @@ class JobQueue {
   std::int64_t Enqueue(const std::string& name, const std::string& settings,
                        const std::vector<QueuedDevice>& devices, std::string* error);
 
-  // Fails the jobs whose lease lapsed for the last time, then takes the first queued (or
-  // lapsed) jobs `filter` allows, all of one run and stage, in one transaction. `*jobs` is empty
-  // when none is left. False with `*error` set.
+  // Takes the first queued jobs `filter` allows, all of one run and stage, in one statement.
+  // When none is queued, Reclaim()s the lapsed ones first. `*jobs` is empty when none is left.
+  // False with `*error` set.
   bool Take(const TakeFilter& filter, std::vector<TakenJob>* jobs, std::string* error);
-  // Extends the lease of every job and run end this poller holds. False with `*error` set.
+  // Extends the lease of every job and run end this poller holds, and Reclaim()s the jobs of
+  // others whose lease lapsed. False with `*error` set.
   bool Renew(std::string* error);
+  // Queues again every job whose lease lapsed, or fails it ("its poller stopped renewing the
+  // lease N time(s)") once its attempts are used up. `*queued`: whether any was queued again.
+  bool Reclaim(bool* queued, std::string* error);
   // Gives a taken job back: queued again with `reason` (failed when its attempts are used up);
   // with `counted` false the attempt is not counted (it never started). False with `*error`.
   bool Release(const TakenJob& job, const std::string& reason, bool counted, std::string* error);
