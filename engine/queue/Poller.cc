@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -85,21 +86,36 @@ class Poller {
   // their secrets. False with `*error` for a scope that cannot be used.
   bool LoadOwnScope(std::string* error);
 
-  // Discovers the jobs of one take (one run, one stage) and settles each: written, or given
-  // back. False when the process must end at once (threads left inside the agent).
-  bool Work(const std::vector<store::TakenJob>& jobs);
+  // Discovers the jobs of one run and stage: `first` (one take), then more of that run and
+  // stage, each as soon as an engine thread is free, until none is left. Settles each job:
+  // written, or given back. False when the process must end at once (threads left inside the
+  // agent).
+  bool Work(std::vector<store::TakenJob> first);
 
  private:
-  bool BuildPlan(const std::vector<store::TakenJob>& jobs, const RunSettings& run,
-                 DiscoveryPlan* plan, std::string* error);
-  void GiveBack(const std::vector<store::TakenJob>& jobs, const std::vector<char>& settled,
-                const std::string& reason, bool counted);
+  // One run and stage being discovered: the jobs handed to its discovery, by their order there.
+  struct Session {
+    std::deque<store::TakenJob> jobs;
+    std::deque<char> settled;  // written or given back
+  };
+
+  bool EntryOf(const store::TakenJob& job, DeviceEntry* entry, std::string* error) const;
+  // Hands the discovery up to `free` more jobs of the session's run and stage: `*pending` (taken
+  // already) or new takes. False once none is left.
+  bool Feed(Discovery& discovery, Session& session, std::vector<store::TakenJob>* pending,
+            std::size_t free);
+  void Write(Discovery& discovery, Session& session, std::size_t i, const DeviceRun& d);
+  void FinishArp(Session& session, std::size_t i, const DeviceRun& d);
+  void Release(const store::TakenJob& job, const std::string& reason, bool counted);
+  void GiveBack(Session& session, const std::string& reason, bool counted);
   void Settled(const store::TakenJob& job, store::JobQueue::Finished finished,
                const std::string& error);
 
   const PollOptions& m_Options;
   store::JobQueue& m_Queue;
-  std::mutex m_QueueMutex;  // engine threads write through m_Queue
+  // Engine threads write through m_Queue, and the discovery's own thread takes through it;
+  // also guards the sessions' jobs.
+  std::mutex m_QueueMutex;
   const AgentPlugin& m_Plugin;
   Progress& m_Progress;
   std::map<std::string, CDiscoSnmpCredentials> m_Own;  // by device name
@@ -118,18 +134,12 @@ bool Poller::LoadOwnScope(std::string* error) {
   return true;
 }
 
-bool Poller::BuildPlan(const std::vector<store::TakenJob>& jobs, const RunSettings& run,
-                       DiscoveryPlan* plan, std::string* error) {
-  const SnmpSettings& secrets = m_Options.engine.environmentSecrets;
-  for (const store::TakenJob& job : jobs) {
-    DeviceEntry entry;
-    if (!DeviceEntryFromJson(job.device, secrets, &entry, error)) return false;
-    auto mine = m_Own.find(entry.name);
-    if (mine != m_Own.end()) entry.credentials = mine->second;
-    plan->devices.push_back(std::move(entry));
+bool Poller::EntryOf(const store::TakenJob& job, DeviceEntry* entry, std::string* error) const {
+  if (!DeviceEntryFromJson(job.device, m_Options.engine.environmentSecrets, entry, error)) {
+    return false;
   }
-  plan->pingAddresses = run.pingAddresses;
-  plan->staticArp = run.staticArp;
+  auto mine = m_Own.find(entry->name);
+  if (mine != m_Own.end()) entry->credentials = mine->second;
   return true;
 }
 
@@ -140,37 +150,136 @@ void Poller::Settled(const store::TakenJob& job, store::JobQueue::Finished finis
     m_Progress.Line(what + ": its lease lapsed and another poller has it; not written");
   } else if (finished == store::JobQueue::Finished::kError) {
     m_Progress.Line(what + ": cannot write it: " + error);
+    // Not written: the job goes back (this attempt counted) rather than hang on this poller.
+    Release(job, error, true);
   }
 }
 
-void Poller::GiveBack(const std::vector<store::TakenJob>& jobs, const std::vector<char>& settled,
-                      const std::string& reason, bool counted) {
+void Poller::Release(const store::TakenJob& job, const std::string& reason, bool counted) {
+  std::string error;
+  if (!m_Queue.Release(job, reason, counted, &error)) {
+    m_Progress.Line("cannot give a job back: " + error);
+  }
+}
+
+void Poller::GiveBack(Session& session, const std::string& reason, bool counted) {
   std::lock_guard<std::mutex> lock(m_QueueMutex);
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    std::string error;
-    if (!settled[i] && !m_Queue.Release(jobs[i], reason, counted, &error)) {
-      m_Progress.Line("cannot give a job back: " + error);
-    }
+  for (std::size_t i = 0; i < session.jobs.size(); ++i) {
+    if (!session.settled[i]) Release(session.jobs[i], reason, counted);
+    session.settled[i] = 1;
   }
 }
 
-bool Poller::Work(const std::vector<store::TakenJob>& jobs) {
-  const std::int64_t run = jobs.front().run;
-  const bool arpStage = jobs.front().stage == "arp";
-  // Written or given back; guarded by m_QueueMutex once the engine threads run.
-  std::vector<char> settled(jobs.size(), 0);
+bool Poller::Feed(Discovery& discovery, Session& session, std::vector<store::TakenJob>* pending,
+                  std::size_t free) {
+  const store::TakenJob& any = session.jobs.empty() ? pending->front() : session.jobs.front();
+  store::TakeFilter filter;
+  filter.site = m_Options.site;
+  filter.limit = static_cast<int>(free);
+  filter.run = any.run;
+  filter.stage = any.stage;
+  for (;;) {
+    if (pending->empty()) {
+      if (Stopping()) return false;
+      std::string error;
+      std::lock_guard<std::mutex> lock(m_QueueMutex);
+      if (!m_Queue.Take(filter, pending, &error)) {
+        m_Progress.Line("cannot take jobs: " + error);
+        return false;
+      }
+      if (pending->empty()) return false;
+    }
+    bool added = false;
+    for (const store::TakenJob& job : *pending) {
+      DeviceEntry entry;
+      std::string error;
+      if (!EntryOf(job, &entry, &error) || !discovery.AddDevice(entry, &error)) {
+        // This device cannot start (its recording is gone): its attempt counts, the others go on.
+        m_Progress.Line("run " + std::to_string(job.run) + " device " + std::to_string(job.order) +
+                        ": " + error);
+        std::lock_guard<std::mutex> lock(m_QueueMutex);
+        Release(job, error, true);
+        continue;
+      }
+      std::lock_guard<std::mutex> lock(m_QueueMutex);
+      session.jobs.push_back(job);
+      session.settled.push_back(0);
+      added = true;
+    }
+    pending->clear();
+    if (added) return true;
+  }
+}
+
+void Poller::Write(Discovery& discovery, Session& session, std::size_t i, const DeviceRun& d) {
+  store::TakenJob job;
+  {
+    std::lock_guard<std::mutex> lock(m_QueueMutex);
+    job = session.jobs[i];
+  }
+  // Rendered alone, as device 0 of writers of one device: the run's end puts them in order.
+  ResultsWriter writer(1);
+  TopologyCollector topology(1);
+  InventoryCollector inventory(1);
+  std::string error;
+  store::DeviceResult result;
+  result.order = job.order;
+  result.discovered = d.Status() == DeviceStatus::kDiscovered;
+  if (writer.Open(&error)) {
+    writer.AddDevice(0, d);
+    topology.AddDevice(0, d);
+    inventory.AddDevice(0, d);
+    writer.ExportDevice(0, &result.results, &result.summary);
+    result.topology = topology.ExportDevice(0).dump();
+    result.inventory = inventory.ExportDevice(0).dump();
+  }
+  const DiscoveryReport& report = discovery.Report();
+  result.facts = Json{{"agent",
+                       {{"name", report.agentName},
+                        {"description", report.agentDescription},
+                        {"version", report.agentVersion}}},
+                      {"arp",
+                       {{"entries", report.arp.total},
+                        {"from_devices", report.arp.fromDevices},
+                        {"local", report.arp.local},
+                        {"from_scope", report.arp.fromScope}}}}
+                     .dump();
+  std::lock_guard<std::mutex> lock(m_QueueMutex);
+  if (!error.empty()) {
+    Settled(job, store::JobQueue::Finished::kError, error);
+  } else {
+    Settled(job, m_Queue.FinishDevice(job, result, &error), error);
+  }
+  session.settled[i] = 1;
+}
+
+void Poller::FinishArp(Session& session, std::size_t i, const DeviceRun& d) {
+  DeviceArp arp{d.system.forwardsIp, d.entry.addressSpace, d.arp};
+  const std::string text = DeviceArpJson(arp).dump();
+  std::lock_guard<std::mutex> lock(m_QueueMutex);
+  std::string error;
+  Settled(session.jobs[i], m_Queue.FinishArp(session.jobs[i], text, &error), error);
+  session.settled[i] = 1;
+}
+
+bool Poller::Work(std::vector<store::TakenJob> first) {
+  const std::int64_t run = first.front().run;
+  const bool arpStage = first.front().stage == "arp";
+  Session session;
   std::string error, text;
   RunSettings runSettings;
-  DiscoveryPlan plan;
+  auto cannot = [&](const std::string& why) {
+    m_Progress.Line("run " + std::to_string(run) + ": " + why);
+    std::lock_guard<std::mutex> lock(m_QueueMutex);
+    for (const store::TakenJob& job : first) Release(job, why, true);
+  };
   if (!m_Queue.RunSettings(run, &text, &error) ||
-      !RunSettingsFromJson(text, &runSettings, &error) ||
-      !BuildPlan(jobs, runSettings, &plan, &error)) {
-    GiveBack(jobs, settled, error, true);
-    m_Progress.Line("run " + std::to_string(run) + ": " + error);
+      !RunSettingsFromJson(text, &runSettings, &error)) {
+    cannot(error);
     return true;
   }
   DiscoverySettings settings;
-  settings.threads = static_cast<int>(jobs.size());
+  settings.threads = std::max(1, m_Options.engine.threads);
   settings.ping.timeoutMs = runSettings.pingTimeoutMs;
   settings.ping.ratePerSecond = runSettings.pingRate;
   settings.pingEnabled = runSettings.pingEnabled;
@@ -181,7 +290,7 @@ bool Poller::Work(const std::vector<store::TakenJob>& jobs) {
   if (!arpStage) {
     std::vector<std::string> arp;
     if (!m_Queue.RunArp(run, &arp, &error)) {
-      GiveBack(jobs, settled, error, true);
+      cannot(error);
       return true;
     }
     settings.runArp.emplace();
@@ -190,90 +299,41 @@ bool Poller::Work(const std::vector<store::TakenJob>& jobs) {
       if (!device.empty() && DeviceArpFromJson(device, &a)) settings.runArp->push_back(a);
     }
   }
-
-  ResultsWriter writer(plan.devices.size());
-  TopologyCollector topology(plan.devices.size());
-  InventoryCollector inventory(plan.devices.size());
-  if (!writer.Open(&error)) {
-    GiveBack(jobs, settled, error, false);
-    return true;
-  }
+  DiscoveryPlan plan;
+  plan.pingAddresses = runSettings.pingAddresses;
+  plan.staticArp = runSettings.staticArp;
   Discovery discovery(m_Plugin, plan, settings, m_Progress);
-  // Renders device `i` and writes it with its job's end, in one transaction.
-  auto write = [&](size_t i, const DeviceRun& d) {
-    writer.AddDevice(i, d);
-    topology.AddDevice(i, d);
-    inventory.AddDevice(i, d);
-    store::DeviceResult result;
-    result.order = jobs[i].order;
-    result.discovered = d.Status() == DeviceStatus::kDiscovered;
-    writer.ExportDevice(i, &result.results, &result.summary);
-    result.topology = topology.ExportDevice(i).dump();
-    result.inventory = inventory.ExportDevice(i).dump();
-    const DiscoveryReport& report = discovery.Report();
-    result.facts = Json{{"agent",
-                         {{"name", report.agentName},
-                          {"description", report.agentDescription},
-                          {"version", report.agentVersion}}},
-                        {"arp",
-                         {{"entries", report.arp.total},
-                          {"from_devices", report.arp.fromDevices},
-                          {"local", report.arp.local},
-                          {"from_scope", report.arp.fromScope}}}}
-                       .dump();
-    std::string why;
-    std::lock_guard<std::mutex> lock(m_QueueMutex);
-    store::JobQueue::Finished finished = m_Queue.FinishDevice(jobs[i], result, &why);
-    Settled(jobs[i], finished, why);
-    // Not written: the job goes back (this attempt counted) rather than hang on this poller.
-    std::string ignored;
-    if (finished == store::JobQueue::Finished::kError)
-      m_Queue.Release(jobs[i], why, true, &ignored);
-    settled[i] = 1;
-  };
-  discovery.OnDeviceDone([&](size_t i, const DeviceRun& d) {
-    if (d.ended != DeviceEnd::kInterrupted) write(i, d);  // given back below otherwise
+  std::vector<store::TakenJob> pending = std::move(first);
+  discovery.FeedDevices([&](std::size_t free) { return Feed(discovery, session, &pending, free); });
+  discovery.OnDeviceDone([&](std::size_t i, const DeviceRun& d) {
+    if (d.ended == DeviceEnd::kInterrupted) return;  // given back below
+    if (arpStage) {
+      FinishArp(session, i, d);
+    } else {
+      Write(discovery, session, i, d);
+    }
   });
-  const bool started = discovery.Run(&error) == RunOutcome::kDone;
-  if (!started) {
+  if (discovery.Run(&error) != RunOutcome::kDone) {
     discovery.Finish();
-    // One device that cannot start (its recording is gone) must not cost the others an
-    // attempt: a batch that cannot start is tried again device by device.
-    if (jobs.size() > 1) {
-      bool go = true;
-      for (const store::TakenJob& job : jobs) go = go && Work({job});
-      return go;
-    }
-    m_Progress.Line("run " + std::to_string(run) + ": " + error);
-    GiveBack(jobs, settled, error, true);
+    first = std::move(pending);
+    cannot(error);
+    GiveBack(session, error, true);
     return true;
-  }
-  const DiscoveryReport& report = discovery.Report();
-  if (arpStage) {
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-      const DeviceRun& d = *report.devices[i];
-      if (d.ended == DeviceEnd::kInterrupted) continue;
-      DeviceArp arp{d.system.forwardsIp, d.entry.addressSpace, d.arp};
-      std::lock_guard<std::mutex> lock(m_QueueMutex);
-      store::JobQueue::Finished finished =
-          m_Queue.FinishArp(jobs[i], DeviceArpJson(arp).dump(), &error);
-      Settled(jobs[i], finished, error);
-      std::string ignored;
-      if (finished == store::JobQueue::Finished::kError) {
-        m_Queue.Release(jobs[i], error, true, &ignored);
-      }
-      settled[i] = 1;
-    }
   }
   // A device the watchdog abandoned over the time limit is a result of its own, as in a run of
   // one process.
-  for (std::size_t i = 0; i < jobs.size() && !arpStage; ++i) {
-    if (!settled[i] && report.devices[i]->ended == DeviceEnd::kTimedOut) {
-      write(i, *report.devices[i]);
+  const DiscoveryReport& report = discovery.Report();
+  for (std::size_t i = 0; i < session.jobs.size(); ++i) {
+    const DeviceRun& d = *report.devices[i];
+    if (session.settled[i] || d.ended != DeviceEnd::kTimedOut) continue;
+    if (arpStage) {
+      FinishArp(session, i, d);
+    } else {
+      Write(discovery, session, i, d);
     }
   }
-  // Devices a stop interrupted, or that never got their turn: another poller takes them.
-  GiveBack(jobs, settled, "its poller was stopped", false);
+  // Devices a stop interrupted: another poller takes them.
+  GiveBack(session, "its poller was stopped", false);
   if (report.stuck > 0) return false;
   discovery.Finish();
   return true;

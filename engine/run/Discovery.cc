@@ -54,31 +54,38 @@ Discovery::Discovery(const AgentPlugin& plugin, DiscoveryPlan plan, DiscoverySet
 
 Discovery::~Discovery() { Finish(); }
 
-bool Discovery::SetUpBackends(std::string* error) {
-  auto replay = m_Replay = std::make_shared<CDiscoSnmprecBackend>();
-  std::shared_ptr<CDiscoNetSnmpBackend>& network = m_Network;
-  std::vector<const DeviceEntry*> replayed;
-  for (std::size_t i = 0; i < m_Plan.devices.size(); ++i) {
-    const DeviceEntry& d = m_Plan.devices[i];
-    if (!d.recording.empty()) {
-      // The first devices' recordings stay (those devices are in flight at once anyway); the
-      // others are read when their device's step starts and let go when it ends.
-      bool pinned = replayed.size() < static_cast<std::size_t>(std::max(1, m_Settings.threads));
-      std::string why;
-      if (!replay->AddDeviceFile(d.address, d.recording, &why, d.port, pinned, d.name)) {
-        *error = "recording " + d.recording + " of device " + d.name + ": " + why;
-        return false;
-      }
-      m_Report.devices[i]->valueProblems = replay->Problems(d.address, d.port, d.name);
-      replayed.push_back(&d);
-      continue;
-    }
-    if (!network) network = std::make_shared<CDiscoNetSnmpBackend>();
-    network->SetCredentials(d.address, d.port, d.credentials, d.name);
+bool Discovery::RegisterDevice(DeviceRun& device, bool pinned, std::string* error) {
+  const DeviceEntry& d = device.entry;
+  if (d.recording.empty()) {
+    if (!m_Network) m_Network = std::make_shared<CDiscoNetSnmpBackend>();
+    m_Network->SetCredentials(d.address, d.port, d.credentials, d.name);
+    return true;
   }
-  auto routing = std::make_shared<RoutingSnmpBackend>(replay, network);
-  for (const DeviceEntry* d : replayed) routing->ReplayEndpoint(d->Endpoint());
-  std::shared_ptr<CDiscoSnmpBackend> backend = routing;
+  std::string why;
+  if (!m_Replay->AddDeviceFile(d.address, d.recording, &why, d.port, pinned, d.name)) {
+    *error = "recording " + d.recording + " of device " + d.name + ": " + why;
+    return false;
+  }
+  device.valueProblems = m_Replay->Problems(d.address, d.port, d.name);
+  if (m_Routing) m_Routing->ReplayEndpoint(d.Endpoint());
+  return true;
+}
+
+bool Discovery::SetUpBackends(std::string* error) {
+  m_Replay = std::make_shared<CDiscoSnmprecBackend>();
+  // A run being fed may be handed devices over the network after it started.
+  if (m_Feed) m_Network = std::make_shared<CDiscoNetSnmpBackend>();
+  std::vector<std::string> replayed;
+  for (auto& device : m_Report.devices) {
+    // The first devices' recordings stay (those devices are in flight at once anyway); the
+    // others are read when their device's step starts and let go when it ends.
+    bool pinned = replayed.size() < static_cast<std::size_t>(std::max(1, m_Settings.threads));
+    if (!RegisterDevice(*device, pinned, error)) return false;
+    if (!device->entry.recording.empty()) replayed.push_back(device->entry.Endpoint());
+  }
+  m_Routing = std::make_shared<RoutingSnmpBackend>(m_Replay, m_Network);
+  for (const std::string& endpoint : replayed) m_Routing->ReplayEndpoint(endpoint);
+  std::shared_ptr<CDiscoSnmpBackend> backend = m_Routing;
   if (m_WrapBackend) backend = m_WrapBackend(backend);
   // A device that stops answering costs a few time-outs, not one per request it had left.
   m_FailFast = std::make_shared<CDiscoFailFastBackend>(backend);
@@ -87,6 +94,15 @@ bool Discovery::SetUpBackends(std::string* error) {
   requester->DSRSetPinger(m_Pinger);
   requester->DSRSetArpService(m_Arp);
   requester->DSRSetRefusedValues(m_Refused);
+  return true;
+}
+
+bool Discovery::AddDevice(const DeviceEntry& entry, std::string* error) {
+  auto device = std::make_unique<DeviceRun>(entry);
+  // Its steps follow at once: its recording is read now and let go when they end.
+  if (!RegisterDevice(*device, true, error)) return false;
+  m_Agent->DABindDevice(device->record.get(), device->med.get(), device->proc.get());
+  m_Report.devices.push_back(std::move(device));
   return true;
 }
 
@@ -137,7 +153,9 @@ RunOutcome Discovery::Run(std::string* error) {
     m_Agent->DABindDevice(d->record.get(), d->med.get(), d->proc.get());
   }
   m_Progress.Line(m_Report.agentName + " " + m_Report.agentVersion + ": " +
-                  std::to_string(m_Report.devices.size()) + " device(s), " +
+                  (m_Feed ? std::string("devices taken as engine threads free up")
+                          : std::to_string(m_Report.devices.size()) + " device(s)") +
+                  ", " +
                   (m_Settings.pingEnabled
                        ? std::to_string(m_Report.pingAddresses.size()) + " address(es) to ping"
                        : std::string("pinging off")) +
@@ -146,36 +164,45 @@ RunOutcome Discovery::Run(std::string* error) {
   auto letRecordingGo = [this](const DeviceRun& d) {
     if (!d.entry.recording.empty()) m_Replay->Release(d.entry.address, d.entry.port, d.entry.name);
   };
-  RunPool([&](DeviceRun& d) {
-    PhasesOneAndTwo(d);
-    letRecordingGo(d);
-  });
-  if (m_Settings.arpOnly) {
-    m_Report.engineErrors = m_EngineErrors.Records();
-    m_Report.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return RunOutcome::kDone;
+  // A device is through: what it found becomes results now, and its stores go.
+  auto through = [this](size_t order, DeviceRun& d) {
+    if (m_Network && d.entry.recording.empty()) {
+      d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
+      d.valueProblems = m_Network->ValueProblems(d.entry.Endpoint());
+    }
+    d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint(), d.entry.name);
+    d.refusedMacValues = m_Refused->Take(d.entry.Endpoint());
+    if (m_DeviceDone) m_DeviceDone(order, d);
+    d.proc.reset();
+    d.med.reset();
+    d.collected = DeviceCollections();
+    std::vector<ArpPair>().swap(d.arp);
+  };
+  if (m_Feed) {
+    // The run's ARP data is given (or not wanted): each device goes through every step at once.
+    if (!m_Settings.arpOnly) BuildArpTable();
+    RunPool(
+        [&](DeviceRun& d) {
+          PhasesOneAndTwo(d);
+          if (!m_Settings.arpOnly) PhaseThree(d);
+          letRecordingGo(d);
+        },
+        through, m_Feed);
+  } else {
+    RunPool([&](DeviceRun& d) {
+      PhasesOneAndTwo(d);
+      letRecordingGo(d);
+    });
   }
-  if (!m_Report.stopped) BuildArpTable();
-  RunPool(
-      [&](DeviceRun& d) {
-        PhaseThree(d);
-        letRecordingGo(d);
-      },
-      [this](size_t order, DeviceRun& d) {
-        if (m_Network && d.entry.recording.empty()) {
-          d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
-          d.valueProblems = m_Network->ValueProblems(d.entry.Endpoint());
-        }
-        d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint(), d.entry.name);
-        d.refusedMacValues = m_Refused->Take(d.entry.Endpoint());
-        // The device is through: what it found becomes results now, and its stores go.
-        if (m_DeviceDone) m_DeviceDone(order, d);
-        d.proc.reset();
-        d.med.reset();
-        d.collected = DeviceCollections();
-      });
-
+  if (!m_Feed && !m_Settings.arpOnly) {
+    if (!m_Report.stopped) BuildArpTable();
+    RunPool(
+        [&](DeviceRun& d) {
+          PhaseThree(d);
+          letRecordingGo(d);
+        },
+        through);
+  }
   m_Report.sweeps = m_Pinger->Sweeps();
   m_Report.queries = m_Bus.REQueryCount(kInScopeQuerySubject);
   m_Report.engineErrors = m_EngineErrors.Records();
@@ -185,7 +212,8 @@ RunOutcome Discovery::Run(std::string* error) {
 }
 
 void Discovery::RunPool(const std::function<void(DeviceRun&)>& step,
-                        const std::function<void(size_t, DeviceRun&)>& done) {
+                        const std::function<void(size_t, DeviceRun&)>& done,
+                        const std::function<bool(size_t)>& feed) {
   PoolLimits limits;
   limits.deviceSeconds = m_Settings.deviceTimeoutSeconds;
   limits.stopRequested = [this]() {
@@ -206,7 +234,8 @@ void Discovery::RunPool(const std::function<void(DeviceRun&)>& step,
     m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() +
                     "): " + DeviceStatusName(d.Status()) + ": " + d.Reason());
   };
-  m_Report.stuck += ForEachDevice(m_Report.devices, m_Settings.threads, step, done, limits).stuck;
+  m_Report.stuck +=
+      ForEachDevice(m_Report.devices, m_Settings.threads, step, done, limits, feed).stuck;
 }
 
 void Discovery::PhasesOneAndTwo(DeviceRun& d) {

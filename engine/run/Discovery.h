@@ -24,6 +24,7 @@
 #include "engine/run/DiscoveryPlan.h"
 #include "engine/run/IcmpPinger.h"
 #include "engine/run/Progress.h"
+#include "engine/run/RoutingSnmpBackend.h"
 #include "host/CDiscoAgent.h"
 #include "host/CDiscoArpService.h"
 #include "host/CDiscoFailFastBackend.h"
@@ -121,6 +122,19 @@ class Discovery {
       std::function<std::shared_ptr<CDiscoSnmpBackend>(std::shared_ptr<CDiscoSnmpBackend>)>;
   void WrapSnmpBackend(BackendWrapper wrap) { m_WrapBackend = std::move(wrap); }
 
+  // Makes the run take its devices while it runs rather than all from the plan: whenever engine
+  // threads are free and no device is left to start, `feed(free)` is called on the thread in
+  // Run to hand over up to that many with AddDevice, and returns false once no more will come (a
+  // call that adds none ends the run's intake too). Each device then goes through all its steps
+  // at once, without waiting for the others, so the run's ARP data must not come from its own
+  // devices: only with DiscoverySettings::runArp or arpOnly. In an arpOnly run, DeviceDone is
+  // called for each device once its ARP table is read. Set before Run.
+  using DeviceFeed = std::function<bool(size_t free)>;
+  void FeedDevices(DeviceFeed feed) { m_Feed = std::move(feed); }
+  // Adds a device to a run being fed, from within the feed; its order is the number of devices
+  // before it. False with `*error` when its recording cannot be read (it is not added).
+  bool AddDevice(const DeviceEntry& entry, std::string* error);
+
   // Runs the discovery. kBadInput (a recording that cannot be read) and kCannotRun (no agent)
   // come with `*error` set and nothing discovered.
   RunOutcome Run(std::string* error);
@@ -133,13 +147,16 @@ class Discovery {
 
  private:
   bool SetUpBackends(std::string* error);
+  // Makes the device reachable: its recording read, or its credentials given to net-snmp.
+  bool RegisterDevice(DeviceRun& device, bool pinned, std::string* error);
   void PhasesOneAndTwo(DeviceRun& device);
   void BuildArpTable();
   void PhaseThree(DeviceRun& device);
   // Runs `step` for every device through the engine threads and the watchdog; reports the
   // devices it ended.
   void RunPool(const std::function<void(DeviceRun&)>& step,
-               const std::function<void(size_t, DeviceRun&)>& done = {});
+               const std::function<void(size_t, DeviceRun&)>& done = {},
+               const std::function<bool(size_t)>& feed = {});
 
   const AgentPlugin& m_Plugin;
   const DiscoveryPlan m_Plan;
@@ -155,10 +172,12 @@ class Discovery {
   // The MAC values the requester refused, per device until the device is through.
   std::shared_ptr<CDiscoRefusedValues> m_Refused;
   std::shared_ptr<IcmpPinger> m_Pinger;
-  std::shared_ptr<CDiscoSnmprecBackend> m_Replay;     // the recorded devices
-  std::shared_ptr<CDiscoNetSnmpBackend> m_Network;    // null when every device is replayed
+  std::shared_ptr<CDiscoSnmprecBackend> m_Replay;   // the recorded devices
+  std::shared_ptr<CDiscoNetSnmpBackend> m_Network;  // null when every device is replayed
+  std::shared_ptr<RoutingSnmpBackend> m_Routing;
   std::shared_ptr<CDiscoFailFastBackend> m_FailFast;  // what the requester sends through
   BackendWrapper m_WrapBackend;
+  DeviceFeed m_Feed;
   DeviceDone m_DeviceDone;
   std::unique_ptr<CDiscoAgent> m_Agent;  // last: destroyed first
 };

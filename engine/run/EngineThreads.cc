@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -31,9 +32,11 @@ struct Pool {
   std::function<void(size_t, DeviceRun&)> done;
   std::mutex mutex;
   std::condition_variable changed;
-  std::vector<Slot> slots;
+  std::deque<Slot> slots;  // a deque: a worker's slot stays put while the feed adds others
   size_t next = 0;
   bool stopping = false;
+  bool feeding = false;          // more devices may come: idle workers wait for them
+  size_t idle = 0;               // workers waiting for a device
   size_t abandonedInFlight = 0;  // workers inside an abandoned step
   std::vector<bool> exited;      // per worker
   size_t exitedCount = 0;
@@ -49,7 +52,15 @@ void RunStep(DeviceRun& device, const std::function<void(DeviceRun&)>& step) {
 
 void Work(const std::shared_ptr<Pool>& pool, size_t worker) {
   std::unique_lock<std::mutex> lock(pool->mutex);
-  while (!pool->stopping && pool->next < pool->slots.size()) {
+  while (!pool->stopping) {
+    if (pool->next >= pool->slots.size()) {
+      if (!pool->feeding) break;
+      ++pool->idle;
+      pool->changed.notify_all();  // the supervisor feeds the idle workers
+      pool->changed.wait(lock);
+      --pool->idle;
+      continue;
+    }
     size_t i = pool->next++;
     Slot& slot = pool->slots[i];
     if (slot.state != SlotState::kWaiting) continue;
@@ -100,26 +111,32 @@ void Abandon(Pool& pool, size_t i, std::vector<std::unique_ptr<DeviceRun>>& devi
 
 PoolEnd ForEachDevice(std::vector<std::unique_ptr<DeviceRun>>& devices, int threads,
                       const std::function<void(DeviceRun&)>& step,
-                      const std::function<void(size_t, DeviceRun&)>& done,
-                      const PoolLimits& limits) {
+                      const std::function<void(size_t, DeviceRun&)>& done, const PoolLimits& limits,
+                      const std::function<bool(size_t)>& feed) {
   auto pool = std::make_shared<Pool>();
   pool->step = step;
   pool->done = done;
+  pool->feeding = static_cast<bool>(feed);
   size_t waiting = 0;
-  for (const auto& d : devices) {
-    Slot slot;
-    slot.device = d.get();
-    slot.secondsBefore = d->seconds;
-    slot.passedFilter = d->passedFilter;
-    slot.arpEntries = d->arpEntries;
-    if (d->ended != DeviceEnd::kThrough) {
-      slot.state = SlotState::kDone;
-    } else {
-      ++waiting;
+  auto addSlots = [&]() {  // for the devices past the slots, with the lock held once workers run
+    for (size_t i = pool->slots.size(); i < devices.size(); ++i) {
+      const DeviceRun& d = *devices[i];
+      Slot slot;
+      slot.device = devices[i].get();
+      slot.secondsBefore = d.seconds;
+      slot.passedFilter = d.passedFilter;
+      slot.arpEntries = d.arpEntries;
+      if (d.ended != DeviceEnd::kThrough) {
+        slot.state = SlotState::kDone;
+      } else {
+        ++waiting;
+      }
+      pool->slots.push_back(slot);
     }
-    pool->slots.push_back(slot);
-  }
-  size_t count = std::min(waiting, static_cast<size_t>(std::max(1, threads)));
+  };
+  addSlots();
+  size_t count = static_cast<size_t>(std::max(1, threads));
+  if (!feed) count = std::min(waiting, count);
   std::vector<std::thread> workers;
   auto startWorker = [&]() {  // with the lock held
     pool->exited.push_back(false);
@@ -142,7 +159,22 @@ PoolEnd ForEachDevice(std::vector<std::unique_ptr<DeviceRun>>& devices, int thre
       startWorker();  // every worker is held by an abandoned device: the others need one
     }
     bool stop = limits.stopRequested && limits.stopRequested();
-    if (stop) pool->stopping = true;
+    if (stop && !pool->stopping) {
+      pool->stopping = true;
+      pool->changed.notify_all();  // idle workers leave
+    }
+    size_t unstarted = pool->slots.size() - pool->next;
+    if (pool->feeding && !pool->stopping && pool->idle > unstarted) {
+      size_t before = devices.size();
+      size_t wanted = pool->idle - unstarted;
+      lock.unlock();
+      bool more = feed(wanted);
+      lock.lock();
+      addSlots();
+      if (!more || devices.size() == before) pool->feeding = false;
+      pool->changed.notify_all();
+      continue;  // look again at once: the new devices may already be taken
+    }
     auto now = Clock::now();
     for (size_t i = 0; i < pool->slots.size(); ++i) {
       Slot& s = pool->slots[i];

@@ -40,9 +40,16 @@ struct PoolEnd {
 // device entry, what it had before the pool began, its error reports so far and its `ended`.
 // `done` is not called for it. While PoolEnd::stuck is above 0, the objects `step` uses must
 // live on: the process ends without tearing them down.
+//
+// With `feed` set, the pool also takes devices while it runs: whenever engine threads are idle
+// and no device is left to start, `feed(idle)` is called on the calling thread, outside the
+// pool's lock, to append up to that many devices to `devices`. It returns false once no more
+// will come; a call that appends none ends the feeding too. Idle engine threads wait for it, and
+// the pool returns once the feeding ended and every device is done or abandoned.
 PoolEnd ForEachDevice(std::vector<std::unique_ptr<DeviceRun>>& devices, int threads,
                       const std::function<void(DeviceRun&)>& step,
                       const std::function<void(size_t, DeviceRun&)>& done = {},
-                      const PoolLimits& limits = {});
+                      const PoolLimits& limits = {},
+                      const std::function<bool(size_t idle)>& feed = {});
 
 }  // namespace disco

@@ -1,5 +1,7 @@
 #include "engine/run/RoutingSnmpBackend.h"
 
+#include <mutex>
+
 #include "host/TolTypes.h"
 
 namespace disco {
@@ -8,10 +10,20 @@ RoutingSnmpBackend::RoutingSnmpBackend(std::shared_ptr<CDiscoSnmpBackend> replay
                                        std::shared_ptr<CDiscoSnmpBackend> network)
     : m_Replay(std::move(replay)), m_Network(std::move(network)) {}
 
+void RoutingSnmpBackend::ReplayEndpoint(const std::string& endpoint) {
+  std::unique_lock<std::shared_mutex> lock(m_Mutex);
+  m_Replayed.insert(endpoint);
+}
+
 CDiscoSnmpBackend* RoutingSnmpBackend::Route(const CDiscoSnmpTarget& target,
                                              std::string* reason) const {
-  CDiscoSnmpBackend* backend =
-      m_Replayed.count(target.Key()) > 0 ? m_Replay.get() : m_Network.get();
+  const std::string key = target.Key();
+  bool replayed;
+  {
+    std::shared_lock<std::shared_mutex> lock(m_Mutex);
+    replayed = m_Replayed.count(key) > 0;
+  }
+  CDiscoSnmpBackend* backend = replayed ? m_Replay.get() : m_Network.get();
   if (backend == nullptr && reason != nullptr) {
     *reason = "no SNMP backend for " + target.Key();
   }

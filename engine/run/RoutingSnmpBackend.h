@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <set>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,9 @@ class RoutingSnmpBackend : public CDiscoSnmpBackend {
   RoutingSnmpBackend(std::shared_ptr<CDiscoSnmpBackend> replay,
                      std::shared_ptr<CDiscoSnmpBackend> network);
 
-  // Routes the device at `endpoint` ("address:port") to the replay backend. Call before the
-  // discovery starts; not thread-safe against requests.
-  void ReplayEndpoint(const std::string& endpoint) { m_Replayed.insert(endpoint); }
+  // Routes the device at `endpoint` ("address:port") to the replay backend. Thread-safe: a run
+  // that takes devices while it runs adds them beside requests in flight.
+  void ReplayEndpoint(const std::string& endpoint);
 
   int Get(const CDiscoSnmpTarget& target, const std::vector<unsigned long>& oid,
           TolSnmpValue* value, std::string* reason) override;
@@ -31,6 +32,7 @@ class RoutingSnmpBackend : public CDiscoSnmpBackend {
 
   std::shared_ptr<CDiscoSnmpBackend> m_Replay;
   std::shared_ptr<CDiscoSnmpBackend> m_Network;
+  mutable std::shared_mutex m_Mutex;  // guards m_Replayed
   std::set<std::string> m_Replayed;
 };
 
