@@ -9,10 +9,14 @@ bool ReadOptionWord(const std::vector<std::string>& args, std::size_t* i,
                     bool* hasValue, std::string* error) {
   const std::string& word = args[*i];
   std::size_t equals = word.find('=');
-  bool inlineValue = word.compare(0, 2, "--") == 0 && equals != std::string::npos;
+  auto isValued = [&valued](const std::string& n) {
+    return std::find(valued.begin(), valued.end(), n) != valued.end();
+  };
+  bool inlineValue = equals != std::string::npos &&
+                     (word.compare(0, 2, "--") == 0 || isValued(word.substr(0, equals)));
   *name = inlineValue ? word.substr(0, equals) : word;
   value->clear();
-  *hasValue = std::find(valued.begin(), valued.end(), *name) != valued.end();
+  *hasValue = isValued(*name);
   if (!*hasValue) return true;
   if (inlineValue) {
     *value = word.substr(equals + 1);

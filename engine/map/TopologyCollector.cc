@@ -145,12 +145,7 @@ void TopologyCollector::AddDevice(std::size_t order, const DeviceRun& d) {
     if (!entry.ip.empty()) addresses.emplace_back(mac, entry.ip);
   }
   for (topology::Port& p : e.sw.ports) p.fdb.shrink_to_fit();
-  e.added = true;
-
-  std::lock_guard<std::mutex> lock(m_Mutex);
-  if (order >= m_Devices.size()) m_Devices.resize(order + 1);
-  m_Devices[order] = std::move(e);
-  AddAddresses(order, addresses);
+  Keep(order, std::move(e), addresses);
 }
 
 void TopologyCollector::AddEnginePorts(const DeviceCollections& c,
@@ -184,8 +179,12 @@ void TopologyCollector::AddEnginePorts(const DeviceCollections& c,
   }
 }
 
-void TopologyCollector::AddAddresses(std::size_t order,
-                                     const std::vector<std::pair<Mac, std::string>>& addresses) {
+void TopologyCollector::Keep(std::size_t order, Extract e,
+                             const std::vector<std::pair<Mac, std::string>>& addresses) {
+  e.added = true;
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  if (order >= m_Devices.size()) m_Devices.resize(order + 1);
+  m_Devices[order] = std::move(e);
   for (const auto& [mac, text] : addresses) {
     if (m_AddressText.size() + text.size() > UINT32_MAX) return;  // beyond 4 GiB of addresses
     m_Addresses.push_back({mac, static_cast<std::uint32_t>(order),

@@ -83,8 +83,10 @@ class TopologyCollector {
   // and the device's IPv4 addresses to its identity.
   static void AddEnginePorts(const DeviceCollections& c,
                              const std::vector<long long>& agentIfIndexes, Extract* e);
-  void AddAddresses(std::size_t order,
-                    const std::vector<std::pair<topology::Mac, std::string>>& addresses);
+  // Keeps `e`, marked added, as device `order` (growing the list as needed) with the host
+  // addresses it gave. Takes m_Mutex.
+  void Keep(std::size_t order, Extract e,
+            const std::vector<std::pair<topology::Mac, std::string>>& addresses);
 
   mutable std::mutex m_Mutex;  // guards everything below
   std::vector<Extract> m_Devices;

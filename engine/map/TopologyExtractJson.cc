@@ -156,11 +156,7 @@ bool TopologyCollector::ImportDevice(std::size_t order, const Json& j) {
   } catch (const Json::exception&) {
     return false;
   }
-  e.added = true;
-  std::lock_guard<std::mutex> lock(m_Mutex);
-  if (order >= m_Devices.size()) m_Devices.resize(order + 1);
-  m_Devices[order] = std::move(e);
-  AddAddresses(order, addresses);
+  Keep(order, std::move(e), addresses);
   return true;
 }
 

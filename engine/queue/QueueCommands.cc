@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "engine/base/OptionWords.h"
 #include "engine/cli/Secrets.h"
 #include "engine/queue/Poller.h"
 #include "engine/queue/RunTemplate.h"
@@ -42,23 +43,6 @@ const char kExportHelp[] =
     "Writes the results file of a complete run of the queue (default results.json; - for\n"
     "standard output), as a run of one process writes it.\n";
 
-// Takes `--name VALUE` or `--name=VALUE` at `args[*i]`. False when `args[*i]` is not it.
-bool TakeValue(const std::vector<std::string>& args, std::size_t* i, const std::string& name,
-               std::string* value, std::string* error) {
-  const std::string& arg = args[*i];
-  if (arg.compare(0, name.size() + 1, name + "=") == 0) {
-    *value = arg.substr(name.size() + 1);
-    return true;
-  }
-  if (arg != name) return false;
-  if (*i + 1 >= args.size()) {
-    *error = name + " needs a value";
-  } else {
-    *value = args[++*i];
-  }
-  return true;
-}
-
 bool ParseNumber(const std::string& text, double low, double high, double* value) {
   char* end = nullptr;
   *value = std::strtod(text.c_str(), &end);
@@ -77,8 +61,16 @@ int Enqueue(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       out << kEnqueueHelp;
       return kOk;
     }
-    if (!TakeValue(args, &i, "--name", &name, &error)) rest.push_back(args[i]);
-    if (!error.empty()) return usage(error);
+    std::string option, value;
+    bool hasValue = false;
+    if (!ReadOptionWord(args, &i, {"--name"}, &option, &value, &hasValue, &error)) {
+      return usage(error);
+    }
+    if (hasValue) {
+      name = value;
+    } else {
+      rest.push_back(args[i]);
+    }
   }
   EngineOptions options;
   if (ParseCommandLine(rest, &options, &error) != ParseOutcome::kRun) {
@@ -134,21 +126,32 @@ int Poll(const std::vector<std::string>& args, const std::string& version, std::
     }
     if (arg == "--once") {
       options.once = true;
-    } else if (arg == "-q") {
-      engine.quiet = true;
-    } else if (!TakeValue(args, &i, "--db", &db, &error) &&
-               !TakeValue(args, &i, "-j", &threads, &error) &&
-               !TakeValue(args, &i, "--scope", &engine.scopeFile, &error) &&
-               !TakeValue(args, &i, "--site", &options.site, &error) &&
-               !TakeValue(args, &i, "--plugin", &engine.pluginPath, &error) &&
-               !TakeValue(args, &i, "-d", &debug, &error) &&
-               !TakeValue(args, &i, "--sleep-scale", &scale, &error) &&
-               // Not in the help: tests shorten the lease and the attempts.
-               !TakeValue(args, &i, "--lease", &lease, &error) &&
-               !TakeValue(args, &i, "--max-attempts", &attempts, &error)) {
-      return usage("unknown argument '" + arg + "'");
+      continue;
     }
-    if (!error.empty()) return usage(error);
+    if (arg == "-q") {
+      engine.quiet = true;
+      continue;
+    }
+    std::string option, value;
+    bool hasValue = false;
+    // --lease and --max-attempts are not in the help: tests shorten the lease and the attempts.
+    if (!ReadOptionWord(args, &i,
+                        {"--db", "-j", "--scope", "--site", "--plugin", "-d", "--sleep-scale",
+                         "--lease", "--max-attempts"},
+                        &option, &value, &hasValue, &error)) {
+      return usage(error);
+    }
+    if (!hasValue) return usage("unknown argument '" + arg + "'");
+    std::string* target = option == "--db"            ? &db
+                          : option == "-j"            ? &threads
+                          : option == "--scope"       ? &engine.scopeFile
+                          : option == "--site"        ? &options.site
+                          : option == "--plugin"      ? &engine.pluginPath
+                          : option == "-d"            ? &debug
+                          : option == "--sleep-scale" ? &scale
+                          : option == "--lease"       ? &lease
+                                                      : &attempts;
+    *target = value;
   }
   double n = 0;
   if (!threads.empty()) {
@@ -195,12 +198,13 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
       out << kExportHelp;
       return kOk;
     }
-    if (!TakeValue(args, &i, "--db", &db, &error) &&
-        !TakeValue(args, &i, "--run", &runText, &error) &&
-        !TakeValue(args, &i, "-o", &path, &error)) {
-      return usage("unknown argument '" + args[i] + "'");
+    std::string option, value;
+    bool hasValue = false;
+    if (!ReadOptionWord(args, &i, {"--db", "--run", "-o"}, &option, &value, &hasValue, &error)) {
+      return usage(error);
     }
-    if (!error.empty()) return usage(error);
+    if (!hasValue) return usage("unknown argument '" + args[i] + "'");
+    *(option == "--db" ? &db : option == "--run" ? &runText : &path) = value;
   }
   double run = 0;
   if (!ParseNumber(runText, 1, 1e15, &run) ||

@@ -16,11 +16,11 @@
 
 #include "support/EngineProcess.h"
 #include "support/ResultsQuery.h"
-#include "support/Snmpsim.h"
+#include "support/SampleNetworkSims.h"
 
 namespace {
 
-const char* const kSwitches[] = {"core-1", "edge-1", "edge-2", "exos-1", "bridge-1"};
+const auto& kSwitches = SampleNetworkSims::kSwitches;
 
 // The older part's switches.
 const std::map<std::string, std::string> kSystemMac = {{"core-1", "00:04:96:10:00:00"},
@@ -87,13 +87,9 @@ class SampleNetworkTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!Snmpsim::Installed()) return;
-    for (const char* name : kSwitches) {
-      auto sim = std::make_unique<Snmpsim>();
-      ASSERT_TRUE(sim->AddRecordingFile("public", SampleRecording(name)));
-      std::string error;
-      ASSERT_TRUE(sim->Start(&error)) << error;
-      s_Sims[name] = std::move(sim);
-    }
+    s_Sims = std::make_unique<SampleNetworkSims>();
+    std::string error;
+    ASSERT_TRUE(s_Sims->Start(&error)) << error;
     s_Dir = new TempDir();
     // Next to the switches, two devices that fail: one silent, and a host that answers SNMP but
     // has no bridge (the agent's filter rejects it).
@@ -104,7 +100,7 @@ class SampleNetworkTest : public ::testing::Test {
         "  - {name: silent, address: 127.0.0.1, port: " + std::to_string(FreeUdpPort()) +
         ", timeout: 0.3, retries: 0}\n" +
         "  - {name: files, address: 127.0.0.1, recording: " + host + "}\n";
-    std::string scope = s_Dir->Write("scope.yaml", ScopeText(failing));
+    std::string scope = s_Dir->Write("scope.yaml", s_Sims->ScopeText(failing));
     std::vector<std::string> args = {"--scope", scope,          "--sleep-scale", "0.001",
                                      "-o",      "results.json", "--dot",         "t.dot"};
     if (std::system("command -v dot >/dev/null 2>&1") == 0) {
@@ -115,27 +111,13 @@ class SampleNetworkTest : public ::testing::Test {
   }
 
   static void TearDownTestSuite() {
-    s_Sims.clear();
+    s_Sims.reset();
     delete s_Dir;
     s_Dir = nullptr;
   }
 
   void SetUp() override {
     if (!Snmpsim::Installed()) GTEST_SKIP() << "snmpsimd is not installed";
-  }
-
-  // A scope of the simulated switches, plus `extraDevices` (YAML list items).
-  static std::string ScopeText(const std::string& extraDevices) {
-    std::string text =
-        "defaults: {version: 2c, community: public, timeout: 2, retries: 1}\ndevices:\n";
-    std::string ping = "ping:\n";
-    for (const char* name : kSwitches) {
-      const Snmpsim& sim = *s_Sims[name];
-      text += "  - {name: " + std::string(name) + ", address: " + sim.Address() +
-              ", port: " + std::to_string(sim.Port()) + "}\n";
-      ping += "  - " + sim.Address() + "\n";
-    }
-    return text + extraDevices + ping;
   }
 
   // The checks of the run, reading s_Run and s_Results; the replay and the SNMPv3 command line
@@ -151,7 +133,7 @@ class SampleNetworkTest : public ::testing::Test {
   static void FailedDevicesAreReported();
   static void CommandLineV3CredentialsReachTheDevice();
 
-  static inline std::map<std::string, std::unique_ptr<Snmpsim>> s_Sims;
+  static inline std::unique_ptr<SampleNetworkSims> s_Sims;
   static inline TempDir* s_Dir = nullptr;
   static inline EngineProcessResult s_Run;
   static inline Json s_Results;
@@ -321,7 +303,7 @@ void SampleNetworkTest::SummaryShowsInterfacesAndNeighbours() {
 // devices next to them or not.
 void SampleNetworkTest::ReplayGivesTheSameProcessedDataAsSnmp() {
   TempDir dir;
-  std::string scope = dir.Write("scope.yaml", ScopeText(""));
+  std::string scope = dir.Write("scope.yaml", s_Sims->ScopeText());
   EngineProcessResult run = RunEngineProcess(
       {"--scope", scope, "--replay", std::string(DISCO_SOURCE_DIR) + "/examples/sample-network",
        "--sleep-scale", "0.001", "-o", "replay.json", "-q"},

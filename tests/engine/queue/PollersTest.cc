@@ -7,18 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
-#include <map>
 #include <memory>
 #include <sstream>
 
 #include "support/EngineProcess.h"
 #include "support/PostgresServer.h"
 #include "support/ResultsQuery.h"
-#include "support/Snmpsim.h"
+#include "support/SampleNetworkSims.h"
 
 namespace {
-
-const char* const kSwitches[] = {"core-1", "edge-1", "edge-2", "exos-1", "bridge-1"};
 
 // How often `text` holds `what`.
 int Count(const std::string& text, const std::string& what) {
@@ -44,15 +41,11 @@ class PollersTest : public testing::Test {
     s_Postgres = new PostgresServer;
     if (!s_Postgres->Start(false, &s_Error)) return;
     if (!Snmpsim::Installed()) return;
-    for (const char* name : kSwitches) {
-      auto sim = std::make_unique<Snmpsim>();
-      ASSERT_TRUE(sim->AddRecordingFile("public", SampleRecording(name)));
-      ASSERT_TRUE(sim->Start(&s_Error)) << s_Error;
-      s_Sims[name] = std::move(sim);
-    }
+    s_Sims = std::make_unique<SampleNetworkSims>();
+    ASSERT_TRUE(s_Sims->Start(&s_Error)) << s_Error;
   }
   static void TearDownTestSuite() {
-    s_Sims.clear();
+    s_Sims.reset();
     delete s_Postgres;
     s_Postgres = nullptr;
   }
@@ -69,19 +62,9 @@ class PollersTest : public testing::Test {
     m_Db = s_Postgres->Uri(name);
   }
 
-  // The simulated switches, plus `extra` (YAML list items).
-  // `defaults` is added to the defaults' settings.
+  // The scope file of the simulated switches (SampleNetworkSims::ScopeText).
   std::string Scope(const std::string& extra = "", const std::string& defaults = "") {
-    std::string text = "defaults: {version: 2c, community: public, timeout: 2, retries: 1" +
-                       defaults + "}\ndevices:\n";
-    std::string ping = "ping:\n";
-    for (const char* name : kSwitches) {
-      const Snmpsim& sim = *s_Sims[name];
-      text += "  - {name: " + std::string(name) + ", address: " + sim.Address() +
-              ", port: " + std::to_string(sim.Port()) + "}\n";
-      ping += "  - " + sim.Address() + "\n";
-    }
-    return m_Dir.Write("scope.yaml", text + extra + ping);
+    return m_Dir.Write("scope.yaml", s_Sims->ScopeText(extra, defaults));
   }
 
   std::string Enqueue(const std::string& scope) {
@@ -111,7 +94,7 @@ class PollersTest : public testing::Test {
 
   static inline PostgresServer* s_Postgres = nullptr;
   static inline std::string s_Error;
-  static inline std::map<std::string, std::unique_ptr<Snmpsim>> s_Sims;
+  static inline std::unique_ptr<SampleNetworkSims> s_Sims;
   TempDir m_Dir;
   std::string m_Db;
 };
@@ -136,8 +119,8 @@ TEST_F(PollersTest, SharedRunEqualsARunOfOneProcess) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     logs += r.err;
   }
-  for (const char* name : kSwitches) {
-    const Snmpsim& sim = *s_Sims[name];
+  for (const char* name : SampleNetworkSims::kSwitches) {
+    const Snmpsim& sim = s_Sims->Sim(name);
     std::string line = std::string(name) + " (" + sim.Address() + ":" + std::to_string(sim.Port()) +
                        "): discovered: ";
     EXPECT_EQ(Count(logs, line), 1) << logs;
