@@ -237,7 +237,8 @@ void Poller::Write(Discovery& discovery, Session& session, std::size_t i, const 
   result.facts = Json{{"agent",
                        {{"name", report.agentName},
                         {"description", report.agentDescription},
-                        {"version", report.agentVersion}}},
+                        {"version", report.agentVersion},
+                        {"plugin", report.pluginPath}}},
                       {"arp",
                        {{"entries", report.arp.total},
                         {"from_devices", report.arp.fromDevices},
@@ -385,12 +386,15 @@ int RunPoller(const PollOptions& options, std::ostream& err) {
   progress.Line("poller " + name + " polling " +
                 (options.site.empty() ? "every site" : "site " + options.site));
   int status = 0;
+  // An empty queue is looked at again soon, then less and less often up to a second apart: the
+  // second stage of a run opens when another poller's last first-stage job ends.
+  double idle = 0.05;
   while (!Stopping()) {
     std::int64_t run = 0;
     // The ends of runs whose last job is done: one poller claims each.
     while (!Stopping() && queue->ClaimRunEnd(&run, &error) && run != 0) {
       progress.Line("run " + std::to_string(run) + ": every job settled; inferring its topology");
-      if (!EndRun(*queue, target, run, pluginPath, options.version, &error)) {
+      if (!EndRun(*queue, target, run, options.version, &error)) {
         progress.Line("run " + std::to_string(run) + ": cannot end it: " + error);
         error.clear();
         queue->ReleaseRunEnd(run, &error);  // an error here ends the poller below
@@ -410,10 +414,12 @@ int RunPoller(const PollOptions& options, std::ostream& err) {
         break;
       }
       if (!left) break;
-      std::this_thread::sleep_for(
-          std::chrono::milliseconds(static_cast<long>(options.idleSeconds * 1000)));
+      idle = std::min(idle, options.idleSeconds);
+      std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(idle * 1000)));
+      idle *= 2;
       continue;
     }
+    idle = 0.05;
     progress.Line("took " + std::to_string(jobs.size()) + " job(s) of run " +
                   std::to_string(jobs.front().run) + " (" + jobs.front().stage + ")");
     if (StallsAt(jobs.front().stage)) {

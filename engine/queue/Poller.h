@@ -19,7 +19,7 @@ struct PollOptions {
   bool once = false;     // --once: end when no job is left for this poller
   double leaseSeconds = 60;
   int maxAttempts = 3;
-  double idleSeconds = 1;  // between two looks at an empty queue
+  double idleSeconds = 1;  // the longest wait between two looks at an empty queue
   std::string version;     // the program's, for the runs it keeps in the inventory
 };
 

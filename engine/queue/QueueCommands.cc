@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 
 #include "engine/base/OptionWords.h"
 #include "engine/cli/Secrets.h"
 #include "engine/queue/Poller.h"
+#include "engine/queue/RunEnd.h"
 #include "engine/queue/RunTemplate.h"
 #include "engine/report/TopologyDot.h"
 #include "engine/run/DiscoveryPlan.h"
@@ -213,16 +215,16 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (!store::IsPostgresTarget(db)) return usage("give the queue's store: --db postgresql://...");
   std::unique_ptr<store::JobQueue> queue = store::JobQueue::Open(db, "", 60, 3, &error);
-  std::string document;
-  if (!queue || !queue->Document(static_cast<std::int64_t>(run), &document, &error)) {
+  std::ostringstream document;
+  if (!queue || !ExportRun(*queue, static_cast<std::int64_t>(run), document, &error)) {
     err << "extreme-disco export: " << error << "\n";
     return kCannot;
   }
   if (path == "-") {
-    out << document;
+    out << document.str();
     return out.flush() ? kOk : kCannot;
   }
-  if (!WriteTextFile(path, document, &error)) {
+  if (!WriteTextFile(path, document.str(), &error)) {
     err << "extreme-disco export: " << error << "\n";
     return kCannot;
   }

@@ -26,6 +26,7 @@ void ReadFacts(const std::string& text, DiscoveryReport* report) {
   report->agentName = agent.value("name", "");
   report->agentDescription = agent.value("description", "");
   report->agentVersion = agent.value("version", "");
+  report->pluginPath = agent.value("plugin", "");
   Json arp = facts.value("arp", Json::object());
   report->arp.total = arp.value("entries", 0);
   report->arp.fromDevices = arp.value("from_devices", 0);
@@ -33,36 +34,42 @@ void ReadFacts(const std::string& text, DiscoveryReport* report) {
   report->arp.fromScope = arp.value("from_scope", 0);
 }
 
-}  // namespace
-
-bool EndRun(store::JobQueue& queue, const std::string& target, std::int64_t run,
-            const std::string& pluginPath, const std::string& version, std::string* error) {
-  std::string text;
+// A run's devices as the pollers left them, put together as a run of one process holds them.
+struct AssembledRun {
   RunSettings settings;
+  DiscoveryReport report;
+  std::size_t devices = 0;                // the run's, done or not
+  std::unique_ptr<ResultsWriter> writer;  // with the devices' results when they were read
+  std::unique_ptr<TopologyCollector> topology;
+  std::unique_ptr<InventoryCollector> inventory;
+};
+
+bool Assemble(store::JobQueue& queue, std::int64_t run, bool withResults, AssembledRun* out,
+              std::string* error) {
+  std::string text;
   std::vector<store::DeviceResult> results;
   std::vector<store::QueuedDevice> devices;
   std::vector<std::string> failed;
-  if (!queue.RunSettings(run, &text, error) || !RunSettingsFromJson(text, &settings, error) ||
-      !queue.RunResults(run, &results, &devices, &failed, error)) {
+  if (!queue.RunSettings(run, &text, error) || !RunSettingsFromJson(text, &out->settings, error) ||
+      !queue.RunResults(run, withResults, &results, &devices, &failed, error)) {
     return false;
   }
-  const std::size_t n = devices.size();
-  ResultsWriter writer(n);
-  if (!writer.Open(error)) return false;
-  TopologyCollector topologyInput(n);
-  InventoryCollector inventoryInput(n);
-  DiscoveryReport report;
-  report.pluginPath = pluginPath;
-  report.startedAt = settings.startedAt;
-  report.pingEnabled = settings.pingEnabled;
-  report.pingAddresses = settings.pingAddresses;
+  const std::size_t n = out->devices = devices.size();
+  out->writer = std::make_unique<ResultsWriter>(n);
+  if (!out->writer->Open(error)) return false;
+  out->topology = std::make_unique<TopologyCollector>(n);
+  out->inventory = std::make_unique<InventoryCollector>(n);
+  DiscoveryReport& report = out->report;
+  report.startedAt = out->settings.startedAt;
+  report.pingEnabled = out->settings.pingEnabled;
+  report.pingAddresses = out->settings.pingAddresses;
   std::vector<bool> written(n, false);
   for (const store::DeviceResult& r : results) {
     std::size_t order = static_cast<std::size_t>(r.order);
     if (order >= n) continue;
-    writer.ImportDevice(order, r.results, r.summary, r.discovered);
-    if (!topologyInput.ImportDevice(order, Json::parse(r.topology, nullptr, false)) ||
-        !inventoryInput.ImportDevice(order, Json::parse(r.inventory, nullptr, false))) {
+    if (withResults) out->writer->ImportDevice(order, r.results, r.summary, r.discovered);
+    if (!out->topology->ImportDevice(order, Json::parse(r.topology, nullptr, false)) ||
+        !out->inventory->ImportDevice(order, Json::parse(r.inventory, nullptr, false))) {
       *error = "the extracts of device " + std::to_string(order) + " cannot be read";
       return false;
     }
@@ -76,26 +83,31 @@ bool EndRun(store::JobQueue& queue, const std::string& target, std::int64_t run,
     if (!DeviceEntryFromJson(devices[order].device, {}, &entry, error)) return false;
     DeviceRun device(entry);
     device.ended = DeviceEnd::kInterrupted;
-    writer.AddDevice(order, device);
-    inventoryInput.AddDevice(order, device);
+    out->writer->AddDevice(order, device);
+    out->inventory->AddDevice(order, device);
   }
+  return true;
+}
 
-  TopologyView view = TopologyView::Build(topologyInput);
-  writer.SetTopology([&view](const TextWriter& write) { return WriteTopology(view, 1, write); },
-                     "");
+}  // namespace
+
+bool EndRun(store::JobQueue& queue, const std::string& target, std::int64_t run,
+            const std::string& version, std::string* error) {
+  // The results document is not rendered here: `export` renders it when asked, from the same
+  // device results. Kept whole in the store it would cost seconds per run of big switches.
+  AssembledRun assembled;
+  if (!Assemble(queue, run, false, &assembled, error)) return false;
+  TopologyView view = TopologyView::Build(*assembled.topology);
   std::int64_t ended = static_cast<std::int64_t>(std::time(nullptr));
-  report.seconds = static_cast<double>(ended - settings.started);
-  std::ostringstream document;
-  if (!writer.WriteDocument(report, document, error)) return false;
 
   // The inventory keeps it as a run of one process would have.
   store::RunFacts facts;
-  facts.scope = settings.scope;
+  facts.scope = assembled.settings.scope;
   facts.version = version;
-  facts.started = settings.started;
+  facts.started = assembled.settings.started;
   facts.ended = ended;
-  facts.devicesAsked = static_cast<int>(n);
-  store::RunSnapshot snapshot = inventoryInput.TakeSnapshot(view, facts);
+  facts.devicesAsked = static_cast<int>(assembled.devices);
+  store::RunSnapshot snapshot = assembled.inventory->TakeSnapshot(view, facts);
   for (const store::DeviceFact& d : snapshot.devices) facts.devicesFound += d.answered;
   snapshot.run.devicesFound = facts.devicesFound;
   std::unique_ptr<store::Store> inventory = store::OpenStore(target, store::StoreOptions(), error);
@@ -103,7 +115,7 @@ bool EndRun(store::JobQueue& queue, const std::string& target, std::int64_t run,
   std::vector<std::string> skipped;
   std::int64_t kept = inventory->WriteRun(snapshot, &skipped, error);
   if (kept == 0) return false;
-  switch (queue.CompleteRun(run, document.str(), kept, error)) {
+  switch (queue.CompleteRun(run, ended, kept, error)) {
     case store::JobQueue::Finished::kDone:
       return true;
     case store::JobQueue::Finished::kLost:
@@ -113,6 +125,19 @@ bool EndRun(store::JobQueue& queue, const std::string& target, std::int64_t run,
       return false;
   }
   return false;
+}
+
+bool ExportRun(store::JobQueue& queue, std::int64_t run, std::ostream& out, std::string* error) {
+  std::int64_t ended = 0;
+  AssembledRun assembled;
+  if (!queue.RunEnded(run, &ended, error) || !Assemble(queue, run, true, &assembled, error)) {
+    return false;
+  }
+  TopologyView view = TopologyView::Build(*assembled.topology);
+  assembled.writer->SetTopology(
+      [&view](const TextWriter& write) { return WriteTopology(view, 1, write); }, "");
+  assembled.report.seconds = static_cast<double>(ended - assembled.settings.started);
+  return assembled.writer->WriteDocument(assembled.report, out, error);
 }
 
 }  // namespace disco

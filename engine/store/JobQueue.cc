@@ -22,8 +22,7 @@ const char kTables[] =
     " end_attempts INTEGER NOT NULL DEFAULT 0,"
     " enqueued BIGINT NOT NULL,"
     " ended BIGINT,"
-    " store_run BIGINT,"
-    " document TEXT);"
+    " store_run BIGINT);"
     "CREATE TABLE IF NOT EXISTS queue_jobs ("
     " run BIGINT NOT NULL REFERENCES queue_runs (id) ON DELETE CASCADE,"
     " device_order INTEGER NOT NULL,"
@@ -124,6 +123,10 @@ std::unique_ptr<JobQueue> JobQueue::Open(const std::string& uri, const std::stri
   // first stage looks as if a scan of the table would find one at once), and a scan of every
   // job per take is what makes a queue slow down as it grows.
   if (!db->Exec("SET enable_seqscan = off", error)) return nullptr;
+  // A device's results are a megabyte or more of JSON: lz4 packs them faster than the default
+  // pglz. A server built without lz4 keeps pglz.
+  std::string noLz4;
+  db->Exec("SET default_toast_compression = lz4", &noLz4);
   std::unique_ptr<JobQueue> queue(new JobQueue(std::move(db), poller, leaseSeconds, maxAttempts));
   if (!queue->CreateTables(error)) return nullptr;
   return queue;
@@ -377,16 +380,19 @@ bool JobQueue::ReleaseRunEnd(std::int64_t run, std::string* error) {
       {static_cast<std::int64_t>(m_MaxAttempts), run, m_Poller}, 0, nullptr, error);
 }
 
-bool JobQueue::RunResults(std::int64_t run, std::vector<DeviceResult>* results,
+bool JobQueue::RunResults(std::int64_t run, bool withResults, std::vector<DeviceResult>* results,
                           std::vector<QueuedDevice>* devices, std::vector<std::string>* failed,
                           std::string* error) {
   std::vector<SqlRow> jobs, rows;
   if (!Run("SELECT name, address, port, site, device, state, reason FROM queue_jobs"
            " WHERE run = ? ORDER BY device_order",
            {run}, 7, &jobs, error) ||
-      !Run("SELECT device_order, discovered, results_text, summary_text, topology_json,"
-           " inventory_json, facts_json FROM queue_device_results WHERE run = ?"
-           " ORDER BY device_order",
+      !Run(withResults ? "SELECT device_order, discovered, results_text, summary_text,"
+                         " topology_json, inventory_json, facts_json FROM queue_device_results"
+                         " WHERE run = ? ORDER BY device_order"
+                       : "SELECT device_order, discovered, '', '', topology_json,"
+                         " inventory_json, facts_json FROM queue_device_results"
+                         " WHERE run = ? ORDER BY device_order",
            {run}, 7, &rows, error)) {
     return false;
   }
@@ -419,14 +425,13 @@ bool JobQueue::RunResults(std::int64_t run, std::vector<DeviceResult>* results,
   return true;
 }
 
-JobQueue::Finished JobQueue::CompleteRun(std::int64_t run, const std::string& document,
+JobQueue::Finished JobQueue::CompleteRun(std::int64_t run, std::int64_t ended,
                                          std::int64_t storeRun, std::string* error) {
   std::vector<SqlRow> rows;
   if (!Run("UPDATE queue_runs SET state = 'complete', poller = NULL, lease_until = NULL,"
-           " document = ?, store_run = NULLIF(?, 0), ended = ?"
+           " store_run = NULLIF(?, 0), ended = ?"
            " WHERE id = ? AND poller = ? AND state = 'inferring' RETURNING id",
-           {document, storeRun, static_cast<std::int64_t>(std::time(nullptr)), run, m_Poller}, 1,
-           &rows, error)) {
+           {storeRun, ended, run, m_Poller}, 1, &rows, error)) {
     return Finished::kError;
   }
   return rows.empty() ? Finished::kLost : Finished::kDone;
@@ -492,22 +497,22 @@ bool JobQueue::Runs(std::vector<QueueRunRow>* runs, std::string* error) {
   return true;
 }
 
-bool JobQueue::Document(std::int64_t run, std::string* document, std::string* error) {
+bool JobQueue::RunEnded(std::int64_t run, std::int64_t* ended, std::string* error) {
   std::vector<SqlRow> rows;
-  if (!Run("SELECT state, document FROM queue_runs WHERE id = ?", {run}, 2, &rows, error)) {
+  if (!Run("SELECT state, ended FROM queue_runs WHERE id = ?", {run}, 2, &rows, error)) {
     return false;
   }
   if (rows.empty()) {
     *error = "no run " + std::to_string(run) + " in the queue";
     return false;
   }
-  const auto* text = std::get_if<std::string>(&rows[0][1]);
-  if (text == nullptr) {
+  const auto* at = std::get_if<std::int64_t>(&rows[0][1]);
+  if (std::get<std::string>(rows[0][0]) != "complete" || at == nullptr) {
     *error = "run " + std::to_string(run) + " is not complete (" +
              std::get<std::string>(rows[0][0]) + ")";
     return false;
   }
-  *document = *text;
+  *ended = *at;
   return true;
 }
 

@@ -113,15 +113,16 @@ class JobQueue {
   // Gives back the end of a run this poller claimed but could not end: claimable again, or
   // 'failed' once `maxAttempts` claims failed. False with `*error` set.
   bool ReleaseRunEnd(std::int64_t run, std::string* error);
-  // The results every device of `run` left, in plan order; `*devices` receives every device
-  // of the run (done or not) as enqueued, and `*failed` the reasons of the failed jobs by order
-  // ("" for the others).
-  bool RunResults(std::int64_t run, std::vector<DeviceResult>* results,
+  // The results every device of `run` left, in plan order (without `withResults`, their texts
+  // `results` and `summary` are left empty: the end of a run needs the extracts only);
+  // `*devices` receives every device of the run (done or not) as enqueued, and `*failed` the
+  // reasons of the failed jobs by order ("" for the others).
+  bool RunResults(std::int64_t run, bool withResults, std::vector<DeviceResult>* results,
                   std::vector<QueuedDevice>* devices, std::vector<std::string>* failed,
                   std::string* error);
-  // Completes a run this poller claimed, with its whole results `document` and its run in the
+  // Completes a run this poller claimed, `ended` then (Unix seconds), with its run in the
   // inventory (0 for none). kLost when the claim lapsed and another poller took the end over.
-  Finished CompleteRun(std::int64_t run, const std::string& document, std::int64_t storeRun,
+  Finished CompleteRun(std::int64_t run, std::int64_t ended, std::int64_t storeRun,
                        std::string* error);
 
   // Whether any job `filter`'s site allows is queued or taken (by anyone: its lease may lapse),
@@ -129,9 +130,9 @@ class JobQueue {
   bool WorkLeft(const TakeFilter& filter, bool* left, std::string* error);
   // The queue's runs, oldest first.
   bool Runs(std::vector<QueueRunRow>* runs, std::string* error);
-  // The results document of a complete run. False with `*error` when the run is unknown or not
+  // When a complete run ended (Unix seconds). False with `*error` when the run is unknown or not
   // complete.
-  bool Document(std::int64_t run, std::string* document, std::string* error);
+  bool RunEnded(std::int64_t run, std::int64_t* ended, std::string* error);
 
  private:
   friend bool ReadQueueRuns(const std::string&, std::vector<QueueRunRow>*, std::string*);

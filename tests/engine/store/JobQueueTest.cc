@@ -116,15 +116,20 @@ TEST_P(JobQueueTest, AFailedJobAndOneEndPerRun) {
   std::vector<DeviceResult> results;
   std::vector<QueuedDevice> devices;
   std::vector<std::string> failed;
-  ASSERT_TRUE(a->RunResults(run, &results, &devices, &failed, &error)) << error;
+  ASSERT_TRUE(a->RunResults(run, true, &results, &devices, &failed, &error)) << error;
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].summary, Result(1).summary);
   EXPECT_EQ(failed, (std::vector<std::string>{"no answer", ""}));
-  EXPECT_EQ(a->CompleteRun(run, "doc", 0, &error), JobQueue::Finished::kLost) << "b claimed it";
-  ASSERT_EQ(b->CompleteRun(run, "doc", 0, &error), JobQueue::Finished::kDone) << error;
-  std::string document;
-  ASSERT_TRUE(a->Document(run, &document, &error)) << error;
-  EXPECT_EQ(document, "doc");
+  ASSERT_TRUE(a->RunResults(run, false, &results, &devices, &failed, &error)) << error;
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].summary, "");  // the end of a run reads the extracts only
+  EXPECT_EQ(results[0].topology, Result(1).topology);
+  std::int64_t ended = 0;
+  EXPECT_FALSE(a->RunEnded(run, &ended, &error)) << "not complete yet";
+  EXPECT_EQ(a->CompleteRun(run, 1234, 0, &error), JobQueue::Finished::kLost) << "b claimed it";
+  ASSERT_EQ(b->CompleteRun(run, 1234, 0, &error), JobQueue::Finished::kDone) << error;
+  ASSERT_TRUE(a->RunEnded(run, &ended, &error)) << error;
+  EXPECT_EQ(ended, 1234);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, JobQueueTest, testing::Values(Backend::kPostgres), BackendName);
