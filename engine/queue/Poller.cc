@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -97,6 +98,8 @@ class Poller {
   struct Session {
     std::deque<store::TakenJob> jobs;
     std::deque<char> settled;  // written or given back
+    // The second stage's: each device's ARP table as the first stage read it, by plan order.
+    std::vector<std::optional<DeviceArp>> arpRead;
   };
 
   bool EntryOf(const store::TakenJob& job, DeviceEntry* entry, std::string* error) const;
@@ -193,7 +196,11 @@ bool Poller::Feed(Discovery& discovery, Session& session, std::vector<store::Tak
     for (const store::TakenJob& job : *pending) {
       DeviceEntry entry;
       std::string error;
-      if (!EntryOf(job, &entry, &error) || !discovery.AddDevice(entry, &error)) {
+      std::size_t order = static_cast<std::size_t>(job.order);
+      const DeviceArp* read = order < session.arpRead.size() && session.arpRead[order]
+                                  ? &*session.arpRead[order]
+                                  : nullptr;
+      if (!EntryOf(job, &entry, &error) || !discovery.AddDevice(entry, read, &error)) {
         // This device cannot start (its recording is gone): its attempt counts, the others go on.
         m_Progress.Line("run " + std::to_string(job.run) + " device " + std::to_string(job.order) +
                         ": " + error);
@@ -255,7 +262,7 @@ void Poller::Write(Discovery& discovery, Session& session, std::size_t i, const 
 }
 
 void Poller::FinishArp(Session& session, std::size_t i, const DeviceRun& d) {
-  DeviceArp arp{d.system.forwardsIp, d.entry.addressSpace, d.arp};
+  DeviceArp arp{d.system.forwardsIp, d.entry.addressSpace, d.arp, d.arpWalkCost};
   const std::string text = DeviceArpJson(arp).dump();
   std::lock_guard<std::mutex> lock(m_QueueMutex);
   std::string error;
@@ -295,9 +302,12 @@ bool Poller::Work(std::vector<store::TakenJob> first) {
       return true;
     }
     settings.runArp.emplace();
-    for (const std::string& device : arp) {
+    session.arpRead.resize(arp.size());
+    for (std::size_t order = 0; order < arp.size(); ++order) {
       DeviceArp a;
-      if (!device.empty() && DeviceArpFromJson(device, &a)) settings.runArp->push_back(a);
+      if (arp[order].empty() || !DeviceArpFromJson(arp[order], &a)) continue;
+      settings.runArp->push_back(a);
+      session.arpRead[order] = std::move(a);
     }
   }
   DiscoveryPlan plan;

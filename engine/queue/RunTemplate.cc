@@ -124,8 +124,11 @@ bool RunSettingsFromJson(const std::string& text, RunSettings* s, std::string* e
 Json DeviceArpJson(const DeviceArp& arp) {
   Json pairs = Json::array();
   for (const ArpPair& p : arp.pairs) pairs.push_back(Json::array({p.ip, p.mac}));
-  return Json{
-      {"forwards_ip", arp.forwardsIp}, {"address_space", arp.addressSpace}, {"pairs", pairs}};
+  const CDiscoSnmpCounters& cost = arp.walkCost;
+  return Json{{"forwards_ip", arp.forwardsIp},
+              {"address_space", arp.addressSpace},
+              {"pairs", pairs},
+              {"walk_snmp", Json::array({cost.requests, cost.responses, cost.varbinds})}};
 }
 
 bool DeviceArpFromJson(const std::string& text, DeviceArp* arp) {
@@ -137,6 +140,8 @@ bool DeviceArpFromJson(const std::string& text, DeviceArp* arp) {
     for (const Json& p : j.at("pairs")) {
       arp->pairs.push_back({p.at(0).get<std::string>(), p.at(1).get<std::string>()});
     }
+    const Json cost = j.value("walk_snmp", Json::array({0, 0, 0}));
+    arp->walkCost = {cost.at(0).get<long>(), cost.at(1).get<long>(), cost.at(2).get<long>()};
   } catch (const Json::exception&) {
     return false;
   }

@@ -57,7 +57,12 @@ struct DeviceRun {
   std::vector<ArpPair> arp;  // the device's ARP table, read in phase 2,
                              // until the run's ARP data is built
   size_t arpEntries = 0;     // how many entries it had
-  SwitchSystem system;       // read by the engine after phase 2, for the topology
+  // Set when an earlier step of a run several processes share read the device's ARP table
+  // (`arpEntries` is its size then): it is not walked again, and what walking it cost over SNMP
+  // counts in `snmpCounters`.
+  bool arpReadBefore = false;
+  CDiscoSnmpCounters arpWalkCost;  // what walking the ARP table cost, over the network
+  SwitchSystem system;             // read by the engine after phase 2, for the topology
   // What went over SNMP to and from the device, when it was reached over the network.
   std::optional<CDiscoSnmpCounters> snmpCounters;
   // Whether the device stopped answering mid-run and its remaining SNMP requests were not sent

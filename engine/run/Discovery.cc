@@ -97,8 +97,13 @@ bool Discovery::SetUpBackends(std::string* error) {
   return true;
 }
 
-bool Discovery::AddDevice(const DeviceEntry& entry, std::string* error) {
+bool Discovery::AddDevice(const DeviceEntry& entry, const DeviceArp* arpRead, std::string* error) {
   auto device = std::make_unique<DeviceRun>(entry);
+  if (arpRead != nullptr) {
+    device->arpReadBefore = true;
+    device->arpEntries = arpRead->pairs.size();
+    device->arpWalkCost = arpRead->walkCost;
+  }
   // Its steps follow at once: its recording is read now and let go when they end.
   if (!RegisterDevice(*device, true, error)) return false;
   m_Agent->DABindDevice(device->record.get(), device->med.get(), device->proc.get());
@@ -168,6 +173,11 @@ RunOutcome Discovery::Run(std::string* error) {
   auto through = [this](size_t order, DeviceRun& d) {
     if (m_Network && d.entry.recording.empty()) {
       d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
+      if (d.arpReadBefore) {
+        d.snmpCounters->requests += d.arpWalkCost.requests;
+        d.snmpCounters->responses += d.arpWalkCost.responses;
+        d.snmpCounters->varbinds += d.arpWalkCost.varbinds;
+      }
       d.valueProblems = m_Network->ValueProblems(d.entry.Endpoint());
     }
     d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint(), d.entry.name);
@@ -253,11 +263,22 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     m_Agent->DASetNeRecordPhase(record, phase);
     m_Agent->DADoMediationLayer(record);
   }
-  d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
-  d.arpEntries = d.arp.size();
+  if (!d.arpReadBefore) {
+    // The first step of a shared run keeps what the walk cost, for the device's later step.
+    const bool costed = m_Settings.arpOnly && m_Network && d.entry.recording.empty();
+    CDiscoSnmpCounters before;
+    if (costed) before = m_Network->Counters(d.entry.Endpoint());
+    d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
+    d.arpEntries = d.arp.size();
+    if (costed) {
+      CDiscoSnmpCounters after = m_Network->Counters(d.entry.Endpoint());
+      d.arpWalkCost = {after.requests - before.requests, after.responses - before.responses,
+                       after.varbinds - before.varbinds};
+    }
+  }
   d.system = ReadSwitchSystem(*m_Agent->DAGetRequester(), *record);
   m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() + "): phases 1 and 2 done, " +
-                  std::to_string(d.arp.size()) + " ARP entries");
+                  std::to_string(d.arpEntries) + " ARP entries");
 }
 
 void Discovery::BuildArpTable() {

@@ -45,6 +45,7 @@ struct DeviceArp {
   bool forwardsIp = false;  // a router: its table goes first
   std::string addressSpace;
   std::vector<ArpPair> pairs;
+  CDiscoSnmpCounters walkCost;  // what walking the table cost, over the network
 };
 
 struct DiscoverySettings {
@@ -132,8 +133,10 @@ class Discovery {
   using DeviceFeed = std::function<bool(size_t free)>;
   void FeedDevices(DeviceFeed feed) { m_Feed = std::move(feed); }
   // Adds a device to a run being fed, from within the feed; its order is the number of devices
-  // before it. False with `*error` when its recording cannot be read (it is not added).
-  bool AddDevice(const DeviceEntry& entry, std::string* error);
+  // before it. `arpRead`, when not null, is the device's ARP table as the run's first step read
+  // it: the table is not walked again. False with `*error` when its recording cannot be read
+  // (it is not added).
+  bool AddDevice(const DeviceEntry& entry, const DeviceArp* arpRead, std::string* error);
 
   // Runs the discovery. kBadInput (a recording that cannot be read) and kCannotRun (no agent)
   // come with `*error` set and nothing discovered.
