@@ -32,7 +32,8 @@ turns: *one process* is `extreme-disco --scope FILE -j %d --no-ping -q -o OUT.js
 `extreme-disco poll --db URI --once -j %d --scope FILE -q` started at once, timed from the
 enqueue until the last poller ends (the last one infers the topology and keeps the run). CPU is
 the sum over the processes. The simulators share the 2 cores with the program, so the walls
-measure how well each way keeps the slow agents busy. Median of %d runs, (lowest–highest).
+measure how well each way keeps the slow agents busy. Median of %d rounds, (lowest–highest); a
+round times one process, then the pollers, and the target compares them round by round.
 The last table is `queue-bench`: %d jobs taken and finished by %d poller threads (each its own
 connection, one job per take) with %d-byte results, no SNMP: what the queue itself costs. A job
 goes through the queue twice (its first stage, which reads the ARP tables every device's hosts
@@ -121,13 +122,17 @@ def run(ctx, count, size, processes, one_jobs=16, pollers=4, poller_jobs=4, queu
         section.fail(str(e))
         return section
     rows = (("one process", 1, one_jobs, one), ("pollers", pollers, poller_jobs, shared))
-    medians = {}
     for way, n, jobs, samples in rows:
         wall, cpu, _ = measure.summarize(samples)
         walls.add(way, n, jobs, wall, count / wall.median, cpu)
-        medians[way] = wall.median
-    ratio = medians["pollers"] / medians["one process"]
-    targets = [Target("pollers' wall ≤ %.1f × one process's" % WALL_FACTOR, ratio,
+    # Each round times one process and then the pollers back to back: the median of the rounds'
+    # ratios leaves out how fast the shared machine was in each round, which the walls' medians
+    # keep.
+    ratios = sorted(s.wall / o.wall for o, s in zip(one, shared))
+    ratio = ratios[len(ratios) // 2] if len(ratios) % 2 else \
+        (ratios[len(ratios) // 2 - 1] + ratios[len(ratios) // 2]) / 2
+    targets = [Target("pollers' wall ≤ %.1f × one process's (median of the rounds' ratios)"
+                      % WALL_FACTOR, ratio,
                       lambda v: v <= WALL_FACTOR, fixed(2))]
     if costs is not None:
         queue = Table([Column("jobs", integer), Column("pollers", integer),
