@@ -59,22 +59,6 @@ bool WritePictures(const EngineOptions& options, const TopologyView& view, std::
   return RenderSvg(dot, options.svgPath, StopRequested, error) != RenderOutcome::kFailed;
 }
 
-// Writes the results whole or not at all (WriteFileWhole): never through a file or link planted
-// at a temporary name; a device or a pipe is written directly.
-bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const std::string& path,
-                  std::ostream& out, std::string* error) {
-  std::string why;
-  if (path == "-") {
-    if (writer.WriteDocument(report, out, &why)) return true;
-    *error = "cannot write results to standard output: " + why;
-    return false;
-  }
-  auto fill = [&](int fd, std::string* w) { return writer.WriteDocumentToFd(report, fd, w); };
-  if (WriteFileWhole(path, fill, &why)) return true;
-  *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
-  return false;
-}
-
 // Whether an output goes to standard output, so that the summary goes to standard error.
 bool AnyOnStandardOutput(const EngineOptions& options) {
   for (const std::string* path : {&options.outputPath, &options.dotPath, &options.svgPath}) {

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 
 #include "engine/base/OptionWords.h"
 #include "engine/cli/Secrets.h"
@@ -215,16 +214,7 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (!store::IsPostgresTarget(db)) return usage("give the queue's store: --db postgresql://...");
   std::unique_ptr<store::JobQueue> queue = store::JobQueue::Open(db, "", 60, 3, &error);
-  std::ostringstream document;
-  if (!queue || !ExportRun(*queue, static_cast<std::int64_t>(run), document, &error)) {
-    err << "extreme-disco export: " << error << "\n";
-    return kCannot;
-  }
-  if (path == "-") {
-    out << document.str();
-    return out.flush() ? kOk : kCannot;
-  }
-  if (!WriteTextFile(path, document.str(), &error)) {
+  if (!queue || !ExportRun(*queue, static_cast<std::int64_t>(run), path, out, &error)) {
     err << "extreme-disco export: " << error << "\n";
     return kCannot;
   }

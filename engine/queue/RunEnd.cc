@@ -127,7 +127,8 @@ bool EndRun(store::JobQueue& queue, const std::string& target, std::int64_t run,
   return false;
 }
 
-bool ExportRun(store::JobQueue& queue, std::int64_t run, std::ostream& out, std::string* error) {
+bool ExportRun(store::JobQueue& queue, std::int64_t run, const std::string& path, std::ostream& out,
+               std::string* error) {
   std::int64_t ended = 0;
   AssembledRun assembled;
   if (!queue.RunEnded(run, &ended, error) || !Assemble(queue, run, true, &assembled, error)) {
@@ -137,7 +138,7 @@ bool ExportRun(store::JobQueue& queue, std::int64_t run, std::ostream& out, std:
   assembled.writer->SetTopology(
       [&view](const TextWriter& write) { return WriteTopology(view, 1, write); }, "");
   assembled.report.seconds = static_cast<double>(ended - assembled.settings.started);
-  return assembled.writer->WriteDocument(assembled.report, out, error);
+  return WriteResults(assembled.report, *assembled.writer, path, out, error);
 }
 
 }  // namespace disco

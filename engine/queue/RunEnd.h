@@ -17,8 +17,10 @@ namespace disco {
 bool EndRun(store::JobQueue& queue, const std::string& target, std::int64_t run,
             const std::string& version, std::string* error);
 
-// Writes the results document of the complete run `run` to `out`. False with `*error` when the
+// Writes the results document of the complete run `run` to the file `path` as a run of one
+// process writes it (WriteResults), or to `out` when `path` is "-". False with `*error` when the
 // run is unknown or not complete, or its results cannot be read or written.
-bool ExportRun(store::JobQueue& queue, std::int64_t run, std::ostream& out, std::string* error);
+bool ExportRun(store::JobQueue& queue, std::int64_t run, const std::string& path, std::ostream& out,
+               std::string* error);
 
 }  // namespace disco

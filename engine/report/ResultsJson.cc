@@ -366,4 +366,18 @@ void ResultsWriter::WriteSummary(const DiscoveryReport& report, const std::strin
                out);
 }
 
+bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const std::string& path,
+                  std::ostream& out, std::string* error) {
+  std::string why;
+  if (path == "-") {
+    if (writer.WriteDocument(report, out, &why)) return true;
+    *error = "cannot write results to standard output: " + why;
+    return false;
+  }
+  auto fill = [&](int fd, std::string* w) { return writer.WriteDocumentToFd(report, fd, w); };
+  if (WriteFileWhole(path, fill, &why)) return true;
+  *error = "cannot write results to " + path + (why.empty() ? "" : ": " + why);
+  return false;
+}
+
 }  // namespace disco

@@ -114,4 +114,11 @@ class ResultsWriter {
   std::string m_TopologySummary;
 };
 
+// Writes `writer`'s whole document for `report` to the file `path`, whole or not at all
+// (WriteFileWhole: never through a file or link planted at a temporary name; a device or a pipe
+// is written directly), or to `out` when `path` is "-". False with `*error` set ("cannot write
+// results to PATH: REASON").
+bool WriteResults(const DiscoveryReport& report, ResultsWriter& writer, const std::string& path,
+                  std::ostream& out, std::string* error);
+
 }  // namespace disco

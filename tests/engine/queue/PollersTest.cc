@@ -134,6 +134,11 @@ TEST_F(PollersTest, SharedRunEqualsARunOfOneProcess) {
   ASSERT_TRUE(alone.is_object());
   EXPECT_EQ(shared["devices"].size(), 5u);
   EXPECT_EQ(Comparable(shared), Comparable(alone));
+  // To a file, the same document (rendered again from the store), written whole.
+  std::string file = m_Dir.Path() + "/exported.json";
+  EngineProcessResult toFile = RunEngineProcess({"export", "--db", m_Db, "--run", run, "-o", file});
+  ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
+  EXPECT_EQ(Json::parse(ReadFile(file), nullptr, false), shared);
   // The inventory holds the run too, and the queue shows it complete.
   std::string runs = Runs();
   EXPECT_NE(runs.find("complete"), std::string::npos) << runs;
