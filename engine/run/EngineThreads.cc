@@ -71,7 +71,13 @@ void Work(const std::shared_ptr<Pool>& pool, size_t worker) {
     RunStep(*device, pool->step);
     lock.lock();
     if (slot.state == SlotState::kAbandoned) {
-      --pool->abandonedInFlight;  // back from a step given up on: the stand-in has the device
+      // Back from a step given up on: the stand-in took the device's place, so this run is
+      // held by nothing but this thread.
+      --pool->abandonedInFlight;
+      slot.device = nullptr;
+      lock.unlock();
+      delete device;
+      lock.lock();
       continue;
     }
     slot.state = SlotState::kFinishing;
@@ -98,7 +104,7 @@ void Abandon(Pool& pool, size_t i, std::vector<std::unique_ptr<DeviceRun>>& devi
     for (const TolErrorRecord& r : slot.device->errors.Records()) standIn->errors.Report(r);
     standIn->ended = why;
     standIn->seconds = seconds;
-    devices[i].release();  // still in use by its worker; never freed
+    devices[i].release();  // still in use by its worker, which frees it when the step returns
     devices[i] = std::move(standIn);
     ++pool.abandonedInFlight;
   } else {

