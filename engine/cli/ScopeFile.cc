@@ -174,6 +174,31 @@ void ParseStaticArp(const YAML::Node& node, ScopeDocument* scope) {
   }
 }
 
+// A ping entry: an address, block or range, or a mapping of one ('addresses') to the site whose
+// devices need it.
+void ParsePingEntry(const YAML::Node& node, ScopeDocument* scope) {
+  std::string entry, site;
+  if (node.IsMap()) {
+    KeySet keys;
+    for (const auto& e : node) {  // a key-value pair, held for the loop's body
+      std::string key = keys.Add(e.first);
+      if (key == "addresses") {
+        entry = Scalar(e.second, "addresses");
+      } else if (key == "site") {
+        site = Site(e.second);
+      } else {
+        Fail(e.first, "unknown ping entry setting " + KeyName(key));
+      }
+    }
+    if (entry.empty()) Fail(node, "a ping entry with a site needs 'addresses'");
+  } else {
+    entry = Scalar(node, "a ping entry");
+  }
+  scope->ping.push_back(entry);
+  scope->pingSites.push_back(site);
+  scope->pingLines.push_back(node.Mark().line + 1);
+}
+
 void ParseDocument(const YAML::Node& root, const std::string& baseDir, ScopeDocument* scope) {
   if (root.IsNull()) throw ScopeError{0, "the scope is empty: it needs a 'devices' list"};
   if (!root.IsMap()) Fail(root, "the scope must be a mapping with a 'devices' list");
@@ -192,10 +217,7 @@ void ParseDocument(const YAML::Node& root, const std::string& baseDir, ScopeDocu
       scope->hasPingList = true;
       if (value.IsNull()) continue;  // an empty list: nothing to ping
       if (!value.IsSequence()) Fail(value, "ping must be a list of addresses, blocks or ranges");
-      for (const YAML::Node& p : value) {
-        scope->ping.push_back(Scalar(p, "a ping entry"));
-        scope->pingLines.push_back(p.Mark().line + 1);
-      }
+      for (const YAML::Node& p : value) ParsePingEntry(p, scope);
     } else if (key == "static_arp") {
       ParseStaticArp(value, scope);
     } else {

@@ -16,6 +16,8 @@
 //       community: secret     # any SNMP setting (see SnmpSettings.h) overrides the defaults
 //   ping:                     # optional; addresses, CIDR blocks or ranges; the device
 //     - 127.0.0.0/28          #   addresses when absent
+//     - addresses: 10.7.0.0/24  # only the pollers of this site's devices ping these
+//       site: branch-7
 //   static_arp:               # optional; MAC -> IPv4 address, in the default address space
 //     "00:04:96:20:00:01": 10.0.1.12
 //
@@ -55,8 +57,9 @@ struct ScopeDocument {
   std::string defaultSite;  // empty when not given
   std::vector<ScopeDevice> devices;
   bool hasPingList = false;
-  std::vector<std::string> ping;  // entries as written
-  std::vector<int> pingLines;     // the line of each entry, for messages
+  std::vector<std::string> ping;       // entries as written
+  std::vector<std::string> pingSites;  // the site of each entry; empty for every site
+  std::vector<int> pingLines;          // the line of each entry, for messages
   std::vector<StaticArpEntry> staticArp;
 };
 

@@ -311,7 +311,9 @@ bool Poller::Work(std::vector<store::TakenJob> first) {
     }
   }
   DiscoveryPlan plan;
-  plan.pingAddresses = runSettings.pingAddresses;
+  // A poller of one site sweeps what that site's devices need; one that takes any device, all.
+  plan.pingAddresses =
+      PingAddressesOfSite(runSettings.pingAddresses, runSettings.pingSites, m_Options.site);
   plan.staticArp = runSettings.staticArp;
   Discovery discovery(m_Plugin, plan, settings, m_Progress);
   std::vector<store::TakenJob> pending = std::move(first);

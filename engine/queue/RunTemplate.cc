@@ -70,7 +70,10 @@ RunSettings SettingsOfRun(const EngineOptions& options, const DiscoveryPlan& pla
   s.started = static_cast<std::int64_t>(std::time(nullptr));
   s.startedAt = IsoUtc(s.started);
   s.pingEnabled = !options.noPing;
-  if (s.pingEnabled) s.pingAddresses = plan.pingAddresses;
+  if (s.pingEnabled) {
+    s.pingAddresses = plan.pingAddresses;
+    s.pingSites = plan.pingSites;
+  }
   s.staticArp = plan.staticArp;
   s.pingTimeoutMs = options.pingTimeoutMs;
   s.pingRate = options.pingRate;
@@ -87,6 +90,7 @@ Json RunSettingsJson(const RunSettings& s) {
               {"started_at", s.startedAt},
               {"ping_enabled", s.pingEnabled},
               {"ping_addresses", s.pingAddresses},
+              {"ping_sites", s.pingSites},
               {"static_arp", arp},
               {"ping_timeout_ms", s.pingTimeoutMs},
               {"ping_rate", s.pingRate},
@@ -102,6 +106,8 @@ bool RunSettingsFromJson(const std::string& text, RunSettings* s, std::string* e
     s->startedAt = j.at("started_at").get<std::string>();
     s->pingEnabled = j.at("ping_enabled").get<bool>();
     s->pingAddresses = j.at("ping_addresses").get<std::vector<std::string>>();
+    // Runs enqueued before sites could own ping addresses leave them all to every site.
+    s->pingSites = j.value("ping_sites", PingSites());
     s->staticArp.clear();
     for (const Json& e : j.at("static_arp")) {
       s->staticArp.push_back({e.at(0).get<std::string>(), e.at(1).get<std::string>()});

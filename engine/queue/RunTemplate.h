@@ -28,6 +28,7 @@ struct RunSettings {
   std::string startedAt;     // the same, ISO 8601 UTC
   bool pingEnabled = true;
   std::vector<std::string> pingAddresses;
+  PingSites pingSites;  // the addresses only some sites' devices need
   std::vector<StaticArpEntry> staticArp;
   int pingTimeoutMs = 1000;
   int pingRate = 200;

@@ -1,5 +1,6 @@
 #include "engine/run/DiscoveryPlan.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -124,25 +125,34 @@ bool BuildPingList(const EngineOptions& options, const ScopeDocument* scope, Dis
                    std::string* error) {
   if (options.noPing) return true;
   size_t limit = options.allowLargeScope ? kMaxPingAddressesLarge : kMaxPingAddresses;
-  std::set<std::string> seen;
+  std::set<std::string> seen, everySite;
   // The limit counts distinct addresses: entries that overlap (a block and an address in it)
-  // count each address once.
-  auto add = [&](const std::string& a) {
+  // count each address once. An address any entry gives to every site stays with every site.
+  auto add = [&](const std::string& a, const std::string& site) {
     if (seen.insert(a).second) plan->pingAddresses.push_back(a);
+    if (site.empty()) {
+      if (everySite.insert(a).second) plan->pingSites.erase(a);
+      return;
+    }
+    if (everySite.count(a) != 0) return;
+    std::vector<std::string>& sites = plan->pingSites[a];
+    if (std::find(sites.begin(), sites.end(), site) == sites.end()) sites.push_back(site);
   };
   if (scope != nullptr && scope->hasPingList) {
-    for (const std::string& entry : scope->ping) {
+    for (std::size_t k = 0; k < scope->ping.size(); ++k) {
+      const std::string& entry = scope->ping[k];
       std::vector<std::string> expanded;
       ExpandResult result = ExpandAddressEntry(entry, limit, &expanded, error);
       if (result == ExpandResult::kMalformed) {
-        std::size_t k = static_cast<std::size_t>(&entry - scope->ping.data());
         *error = options.scopeFile + ": line " +
                  std::to_string(k < scope->pingLines.size() ? scope->pingLines[k] : 0) +
                  ": ping entry: " + Withheld(*error, entry, "the entry");
         return false;
       }
       if (result == ExpandResult::kOk) {
-        for (const std::string& a : expanded) add(a);
+        const std::string none;
+        const std::string& site = k < scope->pingSites.size() ? scope->pingSites[k] : none;
+        for (const std::string& a : expanded) add(a, site);
       }
       if (result == ExpandResult::kTooMany || seen.size() > limit) {
         *error = "the ping list holds more than " + std::to_string(limit) + " distinct addresses" +
@@ -154,13 +164,27 @@ bool BuildPingList(const EngineOptions& options, const ScopeDocument* scope, Dis
     }
   } else {
     for (const DeviceEntry& d : plan->devices) {
-      if (d.recording.empty()) add(d.address);
+      if (d.recording.empty()) add(d.address, d.site);
     }
   }
   return true;
 }
 
 }  // namespace
+
+std::vector<std::string> PingAddressesOfSite(const std::vector<std::string>& addresses,
+                                             const PingSites& sites, const std::string& site) {
+  if (site.empty()) return addresses;
+  std::vector<std::string> kept;
+  for (const std::string& a : addresses) {
+    auto it = sites.find(a);
+    if (it == sites.end() ||
+        std::find(it->second.begin(), it->second.end(), site) != it->second.end()) {
+      kept.push_back(a);
+    }
+  }
+  return kept;
+}
 
 bool BuildDiscoveryPlan(const EngineOptions& options, const ScopeDocument* scope,
                         DiscoveryPlan* plan, std::string* error) {

@@ -3,6 +3,7 @@
 // scope file and checked before anything is sent.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,11 +28,23 @@ struct DeviceEntry {
   std::string Endpoint() const { return address + ":" + std::to_string(port); }
 };
 
+// Ping addresses that only the devices of some sites need, with those sites: an address is
+// there when every entry giving it names a site (or, without a ping list, when its device has
+// one). The pollers of other sites leave it out of their sweeps.
+using PingSites = std::map<std::string, std::vector<std::string>>;
+
 struct DiscoveryPlan {
   std::vector<DeviceEntry> devices;
   std::vector<std::string> pingAddresses;  // in-scope addresses, without repeats, in order
+  PingSites pingSites;
   std::vector<StaticArpEntry> staticArp;
 };
+
+// The addresses of `addresses` that the devices of `site` need, in order: those `sites` leaves
+// to every site and those it gives to `site`. An empty `site` (a poller that takes any device)
+// keeps them all.
+std::vector<std::string> PingAddressesOfSite(const std::vector<std::string>& addresses,
+                                             const PingSites& sites, const std::string& site);
 
 // Builds the plan from the options and, when given, the scope document. SNMP settings apply in
 // this order, later ones winning: built-in defaults, the scope's defaults, the command line,

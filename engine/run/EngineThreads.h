@@ -36,10 +36,10 @@ struct PoolEnd {
 // error sink.
 //
 // A device abandoned while its step runs cannot be taken from its thread: its run is left to
-// that thread, which frees it if the step ever returns, and its place in `devices` goes to a stand-in holding its
-// device entry, what it had before the pool began, its error reports so far and its `ended`.
-// `done` is not called for it. While PoolEnd::stuck is above 0, the objects `step` uses must
-// live on: the process ends without tearing them down.
+// that thread, which frees it if the step ever returns, and its place in `devices` goes to a
+// stand-in holding its device entry, what it had before the pool began, its error reports so far
+// and its `ended`. `done` is not called for it. While PoolEnd::stuck is above 0, the objects `step`
+// uses must live on: the process ends without tearing them down.
 //
 // With `feed` set, the pool also takes devices while it runs: whenever engine threads are idle
 // and no device is left to start, `feed(idle)` is called on the calling thread, outside the

@@ -197,11 +197,13 @@ TEST_F(PollersTest, JobFailingEveryAttemptIsFailedWithItsReason) {
 // first stage (the run's ARP data), so both pollers run at once.
 TEST_F(PollersTest, PollersTakeOnlyTheirSitesJobs) {
   std::string recording = m_Dir.Write("files.snmprec", "1.3.6.1.2.1.1.5.0|4|files\n");
-  std::string run =
-      Enqueue(Scope("  - {name: files, address: 127.0.0.1, site: branch-7, "
-                    "recording: " +
-                        recording + "}\n",
-                    ", site: lab"));
+  // The ping list ends the scope: one more address, for the branch's devices only.
+  std::string run = Enqueue(m_Dir.Write(
+      "scope.yaml", s_Sims->ScopeText("  - {name: files, address: 127.0.0.1, site: branch-7, "
+                                      "recording: " +
+                                          recording + "}\n",
+                                      ", site: lab") +
+                        "  - {addresses: 127.0.0.200, site: branch-7}\n"));
   std::string runs = Runs();
   EXPECT_NE(runs.find("polling    "), std::string::npos) << runs;
   EXPECT_NE(runs.find("0      6      0"), std::string::npos) << runs;  // done, left, failed
@@ -216,10 +218,15 @@ TEST_F(PollersTest, PollersTakeOnlyTheirSitesJobs) {
   EXPECT_EQ(Count(labDone.err, "files ("), 0) << labDone.err;
   EXPECT_EQ(Count(branch.err, "core-1 ("), 0) << branch.err;
   EXPECT_EQ(Count(branch.err, "took 1 job(s)"), 2) << branch.err;  // both of its stages
+  // Each sweeps the switches' addresses; only the branch's poller the branch's own.
+  EXPECT_NE(labDone.err.find(" 5 address(es) to ping"), std::string::npos) << labDone.err;
+  EXPECT_NE(branch.err.find(" 6 address(es) to ping"), std::string::npos) << branch.err;
   runs = Runs();
   EXPECT_NE(runs.find("complete   "), std::string::npos) << runs;
   EXPECT_NE(runs.find("6      0      0"), std::string::npos) << runs;
-  EXPECT_EQ(Export(run)["run"]["devices"], 6);
+  Json results = Export(run);
+  EXPECT_EQ(results["run"]["devices"], 6);
+  EXPECT_EQ(results["ping"]["addresses"].size(), 6u);  // the run's whole ping scope
 }
 
 }  // namespace

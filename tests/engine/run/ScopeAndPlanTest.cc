@@ -148,6 +148,36 @@ TEST(ScopeAndPlanTest, PingListEntriesExpandWithoutRepeats) {
                                       "192.0.3.1", "198.51.100.7", "198.51.100.8"}));
 }
 
+// What each site's pollers sweep: an address stays with every site once any entry (or, without
+// a ping list, its device) gives it no site; otherwise with each site that names it.
+TEST(ScopeAndPlanTest, SitesKeepOnlyThePingAddressesTheirDevicesNeed) {
+  DiscoveryPlan plan = Plan(
+      "devices: [127.0.0.1]\n"
+      "ping:\n"
+      "  - {addresses: 192.0.2.1-192.0.2.3, site: east}\n"
+      "  - 192.0.2.3\n"
+      "  - {addresses: 192.0.2.2, site: west}\n"
+      "  - {addresses: 192.0.2.9, site: west}\n"
+      "  - 198.51.100.1\n");
+  const std::vector<std::string> all = {"192.0.2.1", "192.0.2.2", "192.0.2.3", "192.0.2.9",
+                                        "198.51.100.1"};
+  EXPECT_EQ(plan.pingAddresses, all);  // a run of one process pings them all
+  using disco::PingAddressesOfSite;
+  EXPECT_EQ(PingAddressesOfSite(plan.pingAddresses, plan.pingSites, "east"),
+            (std::vector<std::string>{"192.0.2.1", "192.0.2.2", "192.0.2.3", "198.51.100.1"}));
+  EXPECT_EQ(PingAddressesOfSite(plan.pingAddresses, plan.pingSites, "west"),
+            (std::vector<std::string>{"192.0.2.2", "192.0.2.3", "192.0.2.9", "198.51.100.1"}));
+  EXPECT_EQ(PingAddressesOfSite(plan.pingAddresses, plan.pingSites, "north"),
+            (std::vector<std::string>{"192.0.2.3", "198.51.100.1"}));
+  EXPECT_EQ(PingAddressesOfSite(plan.pingAddresses, plan.pingSites, ""), all);
+
+  DiscoveryPlan devices = Plan(
+      "defaults: {site: east}\n"
+      "devices:\n  - 127.0.0.1\n  - {address: 127.0.0.2, site: west}\n");
+  EXPECT_EQ(PingAddressesOfSite(devices.pingAddresses, devices.pingSites, "west"),
+            (std::vector<std::string>{"127.0.0.2"}));
+}
+
 TEST(ScopeAndPlanTest, SecretsFromTheEnvironmentLieUnderEveryOtherLayer) {
   setenv(disco::kCommunityVariable, "fromenv", 1);
   setenv(disco::kAuthPassphraseVariable, "env-passphrase", 1);
