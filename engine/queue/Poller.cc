@@ -262,7 +262,7 @@ void Poller::Write(Discovery& discovery, Session& session, std::size_t i, const 
 }
 
 void Poller::FinishArp(Session& session, std::size_t i, const DeviceRun& d) {
-  DeviceArp arp{d.system.forwardsIp, d.entry.addressSpace, d.arp, d.arpWalkCost};
+  DeviceArp arp{d.system.forwardsIp, d.entry.addressSpace, d.arp, d.arpWalk};
   const std::string text = DeviceArpJson(arp).dump();
   std::lock_guard<std::mutex> lock(m_QueueMutex);
   std::string error;

@@ -130,11 +130,13 @@ bool RunSettingsFromJson(const std::string& text, RunSettings* s, std::string* e
 Json DeviceArpJson(const DeviceArp& arp) {
   Json pairs = Json::array();
   for (const ArpPair& p : arp.pairs) pairs.push_back(Json::array({p.ip, p.mac}));
-  const CDiscoSnmpCounters& cost = arp.walkCost;
+  const CDiscoSnmpCounters& cost = arp.walk.cost;
   return Json{{"forwards_ip", arp.forwardsIp},
               {"address_space", arp.addressSpace},
               {"pairs", pairs},
-              {"walk_snmp", Json::array({cost.requests, cost.responses, cost.varbinds})}};
+              {"walk_snmp", Json::array({cost.requests, cost.responses, cost.varbinds})},
+              {"walk_refused", arp.walk.refused},
+              {"walk_problems", arp.walk.problems}};
 }
 
 bool DeviceArpFromJson(const std::string& text, DeviceArp* arp) {
@@ -147,7 +149,9 @@ bool DeviceArpFromJson(const std::string& text, DeviceArp* arp) {
       arp->pairs.push_back({p.at(0).get<std::string>(), p.at(1).get<std::string>()});
     }
     const Json cost = j.value("walk_snmp", Json::array({0, 0, 0}));
-    arp->walkCost = {cost.at(0).get<long>(), cost.at(1).get<long>(), cost.at(2).get<long>()};
+    arp->walk.cost = {cost.at(0).get<long>(), cost.at(1).get<long>(), cost.at(2).get<long>()};
+    arp->walk.refused = j.value("walk_refused", RefusedMacCounts());
+    arp->walk.problems = j.value("walk_problems", std::vector<std::string>());
   } catch (const Json::exception&) {
     return false;
   }

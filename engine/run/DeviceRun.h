@@ -20,6 +20,14 @@
 
 namespace disco {
 
+// What walking a device's ARP table cost and met: kept by the first step of a run several
+// processes share, so that the device's later step, which does not walk it again, still counts it.
+struct ArpWalkLog {
+  CDiscoSnmpCounters cost;            // over the network
+  RefusedMacCounts refused;           // MAC values the requester refused, by column
+  std::vector<std::string> problems;  // values that could not be decoded, over the network
+};
+
 enum class DeviceStatus {
   kDiscovered,    // passed the filter, every SNMP request answered
   kIncomplete,    // passed the filter, but some SNMP requests failed
@@ -58,11 +66,13 @@ struct DeviceRun {
                              // until the run's ARP data is built
   size_t arpEntries = 0;     // how many entries it had
   // Set when an earlier step of a run several processes share read the device's ARP table
-  // (`arpEntries` is its size then): it is not walked again, and what walking it cost over SNMP
-  // counts in `snmpCounters`.
+  // (`arpEntries` is its size then): it is not walked again, and what walking it cost and met
+  // counts in `snmpCounters`, `refusedMacValues` and `valueProblems`, the problems where the
+  // walk would have met them (after `problemsBeforeArpWalk` of this step's).
   bool arpReadBefore = false;
-  CDiscoSnmpCounters arpWalkCost;  // what walking the ARP table cost, over the network
-  SwitchSystem system;             // read by the engine after phase 2, for the topology
+  ArpWalkLog arpWalk;  // the walk's, in either step
+  size_t problemsBeforeArpWalk = 0;
+  SwitchSystem system;  // read by the engine after phase 2, for the topology
   // What went over SNMP to and from the device, when it was reached over the network.
   std::optional<CDiscoSnmpCounters> snmpCounters;
   // Whether the device stopped answering mid-run and its remaining SNMP requests were not sent

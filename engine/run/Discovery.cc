@@ -18,6 +18,32 @@ namespace disco {
 
 const char* const kInScopeQuerySubject = "TOLVANE.3.0.DISCO.QUERY";
 
+namespace {
+
+// Counts in a device's step what walking its ARP table in an earlier step cost and met.
+void CountEarlierArpWalk(DeviceRun& d) {
+  const ArpWalkLog& walk = d.arpWalk;
+  if (d.snmpCounters) {
+    d.snmpCounters->requests += walk.cost.requests;
+    d.snmpCounters->responses += walk.cost.responses;
+    d.snmpCounters->varbinds += walk.cost.varbinds;
+  }
+  for (const auto& [column, count] : walk.refused) d.refusedMacValues[column] += count;
+  if (walk.problems.empty()) return;
+  // A problem met again later in the step is kept once, where it came first.
+  std::vector<std::string> problems;
+  auto keep = [&problems](const std::string& p) {
+    if (std::find(problems.begin(), problems.end(), p) == problems.end()) problems.push_back(p);
+  };
+  size_t at = std::min(d.problemsBeforeArpWalk, d.valueProblems.size());
+  for (size_t i = 0; i < at; ++i) keep(d.valueProblems[i]);
+  for (const std::string& p : walk.problems) keep(p);
+  for (size_t i = at; i < d.valueProblems.size(); ++i) keep(d.valueProblems[i]);
+  d.valueProblems = std::move(problems);
+}
+
+}  // namespace
+
 std::string IsoUtc(std::int64_t seconds) {
   std::time_t t = static_cast<std::time_t>(seconds);
   std::tm utc;
@@ -102,7 +128,7 @@ bool Discovery::AddDevice(const DeviceEntry& entry, const DeviceArp* arpRead, st
   if (arpRead != nullptr) {
     device->arpReadBefore = true;
     device->arpEntries = arpRead->pairs.size();
-    device->arpWalkCost = arpRead->walkCost;
+    device->arpWalk = arpRead->walk;
   }
   // Its steps follow at once: its recording is read now and let go when they end.
   if (!RegisterDevice(*device, true, error)) return false;
@@ -173,15 +199,11 @@ RunOutcome Discovery::Run(std::string* error) {
   auto through = [this](size_t order, DeviceRun& d) {
     if (m_Network && d.entry.recording.empty()) {
       d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
-      if (d.arpReadBefore) {
-        d.snmpCounters->requests += d.arpWalkCost.requests;
-        d.snmpCounters->responses += d.arpWalkCost.responses;
-        d.snmpCounters->varbinds += d.arpWalkCost.varbinds;
-      }
       d.valueProblems = m_Network->ValueProblems(d.entry.Endpoint());
     }
     d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint(), d.entry.name);
     d.refusedMacValues = m_Refused->Take(d.entry.Endpoint());
+    if (d.arpReadBefore) CountEarlierArpWalk(d);
     if (m_DeviceDone) m_DeviceDone(order, d);
     d.proc.reset();
     d.med.reset();
@@ -263,18 +285,32 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     m_Agent->DASetNeRecordPhase(record, phase);
     m_Agent->DADoMediationLayer(record);
   }
+  const std::string endpoint = d.entry.Endpoint();
+  const bool network = m_Network && d.entry.recording.empty();
   if (!d.arpReadBefore) {
-    // The first step of a shared run keeps what the walk cost, for the device's later step.
-    const bool costed = m_Settings.arpOnly && m_Network && d.entry.recording.empty();
+    // The first step of a shared run keeps what the walk cost and met, for the device's later
+    // step; what the filter met before it, that step meets again.
+    const bool kept = m_Settings.arpOnly;
     CDiscoSnmpCounters before;
-    if (costed) before = m_Network->Counters(d.entry.Endpoint());
+    size_t problemsBefore = 0;
+    if (kept) m_Refused->Take(endpoint);
+    if (kept && network) {
+      before = m_Network->Counters(endpoint);
+      problemsBefore = m_Network->ValueProblems(endpoint).size();
+    }
     d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
     d.arpEntries = d.arp.size();
-    if (costed) {
-      CDiscoSnmpCounters after = m_Network->Counters(d.entry.Endpoint());
-      d.arpWalkCost = {after.requests - before.requests, after.responses - before.responses,
-                       after.varbinds - before.varbinds};
+    if (kept) d.arpWalk.refused = m_Refused->Take(endpoint);
+    if (kept && network) {
+      CDiscoSnmpCounters after = m_Network->Counters(endpoint);
+      d.arpWalk.cost = {after.requests - before.requests, after.responses - before.responses,
+                        after.varbinds - before.varbinds};
+      std::vector<std::string> problems = m_Network->ValueProblems(endpoint);
+      d.arpWalk.problems.assign(problems.begin() + std::min(problemsBefore, problems.size()),
+                                problems.end());
     }
+  } else if (network) {
+    d.problemsBeforeArpWalk = m_Network->ValueProblems(endpoint).size();
   }
   d.system = ReadSwitchSystem(*m_Agent->DAGetRequester(), *record);
   m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() + "): phases 1 and 2 done, " +

@@ -45,7 +45,7 @@ struct DeviceArp {
   bool forwardsIp = false;  // a router: its table goes first
   std::string addressSpace;
   std::vector<ArpPair> pairs;
-  CDiscoSnmpCounters walkCost;  // what walking the table cost, over the network
+  ArpWalkLog walk;  // what walking the table cost and met
 };
 
 struct DiscoverySettings {

@@ -100,12 +100,21 @@ class PollersTest : public testing::Test {
 };
 
 // Three pollers share a run: each device is discovered by exactly one of them, exactly one
-// infers the topology, and the exported results are those of a run of one process.
+// infers the topology, and the exported results are those of a run of one process, down to a
+// router's ARP entry whose MAC value was refused in the first stage's walk.
 TEST_F(PollersTest, SharedRunEqualsARunOfOneProcess) {
-  std::string scope = Scope();
+  std::string gw = m_Dir.Write("gw.snmprec",
+                               "1.3.6.1.2.1.1.1.0|4|router\n"
+                               "1.3.6.1.2.1.1.2.0|6|1.3.6.1.4.1.8072.3.2.10\n"
+                               "1.3.6.1.2.1.1.5.0|4|gw\n"
+                               "1.3.6.1.2.1.4.1.0|2|1\n"
+                               "1.3.6.1.2.1.4.22.1.2.1.10.0.0.5|4x|0011223344aa\n"
+                               "1.3.6.1.2.1.4.22.1.2.1.10.0.0.6|4x|00112233\n"
+                               "1.3.6.1.2.1.17.4.2.0|2|300\n");
+  std::string scope = Scope("  - {name: gw, address: 127.0.0.1, recording: " + gw + "}\n");
   EngineProcessResult single = RunEngineProcess(
       {"-q", "--sleep-scale", "0.001", "--scope", scope, "-o", m_Dir.Path() + "/single.json"});
-  ASSERT_EQ(single.exitCode, 0) << single.err;
+  ASSERT_EQ(single.exitCode, 0) << single.err << single.out;
   std::string run = Enqueue(scope);
   ASSERT_FALSE(run.empty());
 
@@ -132,7 +141,10 @@ TEST_F(PollersTest, SharedRunEqualsARunOfOneProcess) {
   Json alone = Json::parse(ReadFile(m_Dir.Path() + "/single.json"), nullptr, false);
   ASSERT_TRUE(shared.is_object());
   ASSERT_TRUE(alone.is_object());
-  EXPECT_EQ(shared["devices"].size(), 5u);
+  EXPECT_EQ(shared["devices"].size(), 6u);
+  EXPECT_EQ(DeviceNamed(shared, "gw")["refused_mac_values"],
+            DeviceNamed(alone, "gw")["refused_mac_values"]);
+  EXPECT_FALSE(DeviceNamed(alone, "gw")["refused_mac_values"].empty());
   EXPECT_EQ(Comparable(shared), Comparable(alone));
   // To a file, the same document (rendered again from the store), written whole.
   std::string file = m_Dir.Path() + "/exported.json";
@@ -142,7 +154,7 @@ TEST_F(PollersTest, SharedRunEqualsARunOfOneProcess) {
   // The inventory holds the run too, and the queue shows it complete.
   std::string runs = Runs();
   EXPECT_NE(runs.find("complete"), std::string::npos) << runs;
-  EXPECT_NE(runs.find("5/5"), std::string::npos) << runs;
+  EXPECT_NE(runs.find("6/6"), std::string::npos) << runs;
 }
 
 // A poller that dies holding a job (it stalls without renewing its lease, then is killed) loses
