@@ -2,8 +2,13 @@
 // this program starts, then P poller threads (each its own connection, as a poller process has)
 // taking one job at a time through both stages and writing each device's results of a typical
 // size, without SNMP. Prints the queue's own cost: enqueue time, jobs per second, and the time of
-// a take and of a finishing write per job.
-//   queue-bench [--devices N] [--pollers P] [--result-bytes B]
+// a take and of a finishing write per job. With --read-batch, then reads every device's results
+// back as `export` does, that many devices per statement, and prints to standard error how long
+// it took and how far the resident memory rose meanwhile.
+//   queue-bench [--devices N] [--pollers P] [--result-bytes B] [--read-batch K]
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -28,15 +33,26 @@ double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+// The process's resident memory now, from /proc/self/statm.
+long ResidentBytes() {
+  long pages = 0, resident = 0;
+  FILE* statm = std::fopen("/proc/self/statm", "r");
+  if (statm == nullptr) return 0;
+  if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+  std::fclose(statm);
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int devices = 2000, pollers = 4, resultBytes = 20000;
+  int devices = 2000, pollers = 4, resultBytes = 20000, readBatch = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
     int value = std::atoi(argv[i + 1]);
     if (std::strcmp(argv[i], "--devices") == 0) devices = value;
     if (std::strcmp(argv[i], "--pollers") == 0) pollers = value;
     if (std::strcmp(argv[i], "--result-bytes") == 0) resultBytes = value;
+    if (std::strcmp(argv[i], "--read-batch") == 0) readBatch = value;
   }
   PostgresServer server;
   std::string error;
@@ -121,5 +137,29 @@ int main(int argc, char** argv) {
   std::printf("| %d | %d | %d | %.2f | %.0f | %.2f | %.2f |\n", devices, pollers, resultBytes,
               enqueueSeconds, devices / seconds, takeMicros / 1000.0 / takes,
               finishMicros / 1000.0 / finishes);
+  if (readBatch > 0) {
+    queue->SetResultsBatch(readBatch);
+    const long before = ResidentBytes();
+    long peak = before, bytes = 0, read = 0;
+    start = Clock::now();
+    bool ok = queue->RunResults(
+        run, true,
+        [&](DeviceResult&& r, std::string*) {
+          peak = std::max(peak, ResidentBytes());
+          bytes += static_cast<long>(r.results.size() + r.summary.size() + r.topology.size() +
+                                     r.inventory.size());
+          ++read;
+          return true;
+        },
+        &error);
+    if (!ok) {
+      std::cerr << "queue-bench: " << error << "\n";
+      return 1;
+    }
+    std::fprintf(stderr,
+                 "read back %ld devices (%.0f MB) %d at a time in %.2f s; resident memory rose "
+                 "%.0f MiB\n",
+                 read, bytes / 1e6, readBatch, Seconds(start), (peak - before) / 1048576.0);
+  }
   return 0;
 }

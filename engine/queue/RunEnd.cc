@@ -47,11 +47,10 @@ struct AssembledRun {
 bool Assemble(store::JobQueue& queue, std::int64_t run, bool withResults, AssembledRun* out,
               std::string* error) {
   std::string text;
-  std::vector<store::DeviceResult> results;
   std::vector<store::QueuedDevice> devices;
   std::vector<std::string> failed;
   if (!queue.RunSettings(run, &text, error) || !RunSettingsFromJson(text, &out->settings, error) ||
-      !queue.RunResults(run, withResults, &results, &devices, &failed, error)) {
+      !queue.RunDevices(run, &devices, &failed, error)) {
     return false;
   }
   const std::size_t n = out->devices = devices.size();
@@ -64,18 +63,22 @@ bool Assemble(store::JobQueue& queue, std::int64_t run, bool withResults, Assemb
   report.pingEnabled = out->settings.pingEnabled;
   report.pingAddresses = out->settings.pingAddresses;
   std::vector<bool> written(n, false);
-  for (const store::DeviceResult& r : results) {
+  // Each device's results go to the writer's spool as they are read; the extracts, far
+  // smaller, stay for the topology and the inventory.
+  auto take = [&](store::DeviceResult&& r, std::string* why) {
     std::size_t order = static_cast<std::size_t>(r.order);
-    if (order >= n) continue;
+    if (order >= n) return true;
     if (withResults) out->writer->ImportDevice(order, r.results, r.summary, r.discovered);
     if (!out->topology->ImportDevice(order, Json::parse(r.topology, nullptr, false)) ||
         !out->inventory->ImportDevice(order, Json::parse(r.inventory, nullptr, false))) {
-      *error = "the extracts of device " + std::to_string(order) + " cannot be read";
+      *why = "the extracts of device " + std::to_string(order) + " cannot be read";
       return false;
     }
     ReadFacts(r.facts, &report);
     written[order] = true;
-  }
+    return true;
+  };
+  if (!queue.RunResults(run, withResults, take, error)) return false;
   // A device whose job failed (its pollers kept dying on it) stands as interrupted.
   for (std::size_t order = 0; order < n; ++order) {
     if (written[order]) continue;

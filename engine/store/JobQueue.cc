@@ -380,20 +380,12 @@ bool JobQueue::ReleaseRunEnd(std::int64_t run, std::string* error) {
       {static_cast<std::int64_t>(m_MaxAttempts), run, m_Poller}, 0, nullptr, error);
 }
 
-bool JobQueue::RunResults(std::int64_t run, bool withResults, std::vector<DeviceResult>* results,
-                          std::vector<QueuedDevice>* devices, std::vector<std::string>* failed,
-                          std::string* error) {
-  std::vector<SqlRow> jobs, rows;
+bool JobQueue::RunDevices(std::int64_t run, std::vector<QueuedDevice>* devices,
+                          std::vector<std::string>* failed, std::string* error) {
+  std::vector<SqlRow> jobs;
   if (!Run("SELECT name, address, port, site, device, state, reason FROM queue_jobs"
            " WHERE run = ? ORDER BY device_order",
-           {run}, 7, &jobs, error) ||
-      !Run(withResults ? "SELECT device_order, discovered, results_text, summary_text,"
-                         " topology_json, inventory_json, facts_json FROM queue_device_results"
-                         " WHERE run = ? ORDER BY device_order"
-                       : "SELECT device_order, discovered, '', '', topology_json,"
-                         " inventory_json, facts_json FROM queue_device_results"
-                         " WHERE run = ? ORDER BY device_order",
-           {run}, 7, &rows, error)) {
+           {run}, 7, &jobs, error)) {
     return false;
   }
   devices->clear();
@@ -410,19 +402,38 @@ bool JobQueue::RunResults(std::int64_t run, bool withResults, std::vector<Device
     bool isFailed = std::get<std::string>(r[5]) == "failed";
     failed->push_back(isFailed ? (reason ? *reason : "failed") : "");
   }
-  results->clear();
-  for (const SqlRow& r : rows) {
-    DeviceResult d;
-    d.order = static_cast<int>(std::get<std::int64_t>(r[0]));
-    d.discovered = std::get<std::int64_t>(r[1]) != 0;
-    d.results = std::get<std::string>(r[2]);
-    d.summary = Unhex(std::get<std::string>(r[3]));
-    d.topology = std::get<std::string>(r[4]);
-    d.inventory = std::get<std::string>(r[5]);
-    d.facts = std::get<std::string>(r[6]);
-    results->push_back(std::move(d));
-  }
   return true;
+}
+
+bool JobQueue::RunResults(std::int64_t run, bool withResults, const ResultSink& each,
+                          std::string* error) {
+  // A page at a time, each starting past the last device of the one before (the primary key
+  // leads there), so that only one page of results is ever held.
+  const std::string sql =
+      std::string(withResults ? "SELECT device_order, discovered, results_text, summary_text,"
+                              : "SELECT device_order, discovered, '', '',") +
+      " topology_json, inventory_json, facts_json FROM queue_device_results"
+      " WHERE run = ? AND device_order > ? ORDER BY device_order LIMIT ?";
+  std::int64_t after = -1;
+  for (;;) {
+    std::vector<SqlRow> rows;
+    if (!Run(sql, {run, after, static_cast<std::int64_t>(m_ResultsBatch)}, 7, &rows, error)) {
+      return false;
+    }
+    for (SqlRow& r : rows) {
+      DeviceResult d;
+      after = std::get<std::int64_t>(r[0]);
+      d.order = static_cast<int>(after);
+      d.discovered = std::get<std::int64_t>(r[1]) != 0;
+      d.results = std::move(std::get<std::string>(r[2]));
+      d.summary = Unhex(std::get<std::string>(r[3]));
+      d.topology = std::move(std::get<std::string>(r[4]));
+      d.inventory = std::move(std::get<std::string>(r[5]));
+      d.facts = std::move(std::get<std::string>(r[6]));
+      if (!each(std::move(d), error)) return false;
+    }
+    if (rows.size() < static_cast<std::size_t>(m_ResultsBatch)) return true;
+  }
 }
 
 JobQueue::Finished JobQueue::CompleteRun(std::int64_t run, std::int64_t ended,

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -113,13 +114,20 @@ class JobQueue {
   // Gives back the end of a run this poller claimed but could not end: claimable again, or
   // 'failed' once `maxAttempts` claims failed. False with `*error` set.
   bool ReleaseRunEnd(std::int64_t run, std::string* error);
-  // The results every device of `run` left, in plan order (without `withResults`, their texts
-  // `results` and `summary` are left empty: the end of a run needs the extracts only);
-  // `*devices` receives every device of the run (done or not) as enqueued, and `*failed` the
-  // reasons of the failed jobs by order ("" for the others).
-  bool RunResults(std::int64_t run, bool withResults, std::vector<DeviceResult>* results,
-                  std::vector<QueuedDevice>* devices, std::vector<std::string>* failed,
-                  std::string* error);
+  // Every device of `run` (done or not) as enqueued, in plan order, and the reasons of the
+  // failed jobs by order ("" for the others). False with `*error` set.
+  bool RunDevices(std::int64_t run, std::vector<QueuedDevice>* devices,
+                  std::vector<std::string>* failed, std::string* error);
+  // Hands `each` the results every device of `run` left, in plan order, read `ResultsBatch()`
+  // devices at a time so that a run of big switches is never held whole (without
+  // `withResults`, their texts `results` and `summary` are left empty: the end of a run needs
+  // the extracts only). `each` returning false (with `*error` set) stops the reading. False
+  // with `*error` set.
+  using ResultSink = std::function<bool(DeviceResult&& result, std::string* error)>;
+  bool RunResults(std::int64_t run, bool withResults, const ResultSink& each, std::string* error);
+  // How many devices' results RunResults reads per statement (16 unless set; at least 1).
+  int ResultsBatch() const { return m_ResultsBatch; }
+  void SetResultsBatch(int devices) { m_ResultsBatch = devices > 0 ? devices : 1; }
   // Completes a run this poller claimed, `ended` then (Unix seconds), with its run in the
   // inventory (0 for none). kLost when the claim lapsed and another poller took the end over.
   Finished CompleteRun(std::int64_t run, std::int64_t ended, std::int64_t storeRun,
@@ -151,6 +159,7 @@ class JobQueue {
   std::string m_Poller;
   double m_Lease;
   int m_MaxAttempts;
+  int m_ResultsBatch = 16;
 };
 
 // The runs of the queue at `uri` (none when no poller ever used the store), without making its

@@ -114,13 +114,19 @@ TEST_P(JobQueueTest, AFailedJobAndOneEndPerRun) {
   EXPECT_EQ(byB, run);
   EXPECT_EQ(byA, 0);
   std::vector<DeviceResult> results;
+  auto collect = [&results](DeviceResult&& r, std::string*) {
+    results.push_back(std::move(r));
+    return true;
+  };
   std::vector<QueuedDevice> devices;
   std::vector<std::string> failed;
-  ASSERT_TRUE(a->RunResults(run, true, &results, &devices, &failed, &error)) << error;
+  ASSERT_TRUE(a->RunDevices(run, &devices, &failed, &error)) << error;
+  EXPECT_EQ(failed, (std::vector<std::string>{"no answer", ""}));
+  ASSERT_TRUE(a->RunResults(run, true, collect, &error)) << error;
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].summary, Result(1).summary);
-  EXPECT_EQ(failed, (std::vector<std::string>{"no answer", ""}));
-  ASSERT_TRUE(a->RunResults(run, false, &results, &devices, &failed, &error)) << error;
+  results.clear();
+  ASSERT_TRUE(a->RunResults(run, false, collect, &error)) << error;
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].summary, "");  // the end of a run reads the extracts only
   EXPECT_EQ(results[0].topology, Result(1).topology);
@@ -130,6 +136,44 @@ TEST_P(JobQueueTest, AFailedJobAndOneEndPerRun) {
   ASSERT_EQ(b->CompleteRun(run, 1234, 0, &error), JobQueue::Finished::kDone) << error;
   ASSERT_TRUE(a->RunEnded(run, &ended, &error)) << error;
   EXPECT_EQ(ended, 1234);
+}
+
+// The results of a run come a page at a time, every device once and in plan order, whatever
+// order the pollers wrote them in.
+TEST_P(JobQueueTest, RunResultsComePageByPageInPlanOrder) {
+  auto q = Poller("p");
+  std::string error;
+  std::int64_t run = Enqueue(*q, 5);
+  for (const TakenJob& job : Take(*q, 5)) {
+    ASSERT_EQ(q->FinishArp(job, "{}", &error), JobQueue::Finished::kDone) << error;
+  }
+  std::vector<TakenJob> jobs = Take(*q, 5);
+  ASSERT_EQ(jobs.size(), 5u);
+  for (auto job = jobs.rbegin(); job != jobs.rend(); ++job) {
+    ASSERT_EQ(q->FinishDevice(*job, Result(job->order), &error), JobQueue::Finished::kDone);
+  }
+  q->SetResultsBatch(2);
+  std::vector<int> orders;
+  ASSERT_TRUE(q->RunResults(
+      run, true,
+      [&orders](DeviceResult&& r, std::string*) {
+        orders.push_back(r.order);
+        return true;
+      },
+      &error))
+      << error;
+  EXPECT_EQ(orders, (std::vector<int>{0, 1, 2, 3, 4}));
+  // A sink that refuses a device stops the reading with its reason.
+  int handed = 0;
+  EXPECT_FALSE(q->RunResults(
+      run, false,
+      [&handed](DeviceResult&&, std::string* why) {
+        *why = "full";
+        return ++handed < 3;
+      },
+      &error));
+  EXPECT_EQ(handed, 3);
+  EXPECT_EQ(error, "full");
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, JobQueueTest, testing::Values(Backend::kPostgres), BackendName);
