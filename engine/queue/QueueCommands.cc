@@ -34,7 +34,8 @@ const char kPollHelp[] =
     "and writes its results to the store; the poller that sees a run's last job done infers\n"
     "its topology and completes it. Secrets come from the devices of --scope FILE (by name),\n"
     "else from EXTREME_DISCO_COMMUNITY, EXTREME_DISCO_AUTH_PASSPHRASE and\n"
-    "EXTREME_DISCO_PRIV_PASSPHRASE. --site takes only the jobs of that site. Without --once it\n"
+    "EXTREME_DISCO_PRIV_PASSPHRASE. --site takes only the jobs of that site, and its ping\n"
+    "sweeps cover only the ping entries of that site and those of no site. Without --once it\n"
     "waits for new runs; with it, it ends when no job is left for it. SIGINT or SIGTERM: it\n"
     "takes no further job and gives back those it has not finished.\n";
 
