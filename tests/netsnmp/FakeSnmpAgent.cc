@@ -109,3 +109,34 @@ void FakeSnmpAgent::Serve() {
     sendto(m_Socket, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
   }
 }
+
+FakeSnmpAgent::Handler FakeTable(std::vector<FakeVarBind> rows, long tooBigAbove) {
+  return [rows, tooBigAbove](const FakeRequest& r) {
+    FakeResponse out;
+    if (r.oids.empty()) return out;
+    const std::vector<unsigned long>& from = r.oids[0];
+    if (r.pduType == SNMP_MSG_GETBULK && tooBigAbove > 0 && r.maxRepetitions > tooBigAbove) {
+      out.errorStatus = SNMP_ERR_TOOBIG;
+      return out;
+    }
+    if (r.pduType == SNMP_MSG_GET) {
+      for (const FakeVarBind& row : rows) {
+        if (row.oid == from) out.varbinds.push_back(row);
+      }
+      return out;
+    }
+    auto next = rows.begin();
+    while (next != rows.end() && next->oid <= from) ++next;
+    for (long i = 0; i < (r.pduType == SNMP_MSG_GETBULK ? r.maxRepetitions : 1); ++i, ++next) {
+      if (next != rows.end()) {
+        out.varbinds.push_back(*next);
+      } else if (r.version == SNMP_VERSION_1) {
+        return FakeResponse{false, SNMP_ERR_NOSUCHNAME, 1, {{from, ASN_NULL, ""}}};
+      } else {
+        out.varbinds.push_back({from, SNMP_ENDOFMIBVIEW, ""});
+        break;
+      }
+    }
+    return out;
+  };
+}

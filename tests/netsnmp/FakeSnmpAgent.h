@@ -60,3 +60,8 @@ class FakeSnmpAgent {
   std::atomic<int> m_Requests{0};
   std::thread m_Thread;
 };
+
+// An agent holding `rows` (sorted by identifier): GET answers the row asked for, GETNEXT and
+// GETBULK the rows after it; the end of the MIB view is noSuchName on v1, endOfMibView on v2c.
+// Bulk requests for more than `tooBigAbove` repetitions (when positive) are refused with tooBig.
+FakeSnmpAgent::Handler FakeTable(std::vector<FakeVarBind> rows, long tooBigAbove = 0);

@@ -25,28 +25,13 @@ FakeVarBind Int(std::vector<unsigned long> oid, long v) {
   return {std::move(oid), 0x02, BerIntegerContent(v)};
 }
 
-// An agent holding rows 1..`rows` of kColumn, answering GETNEXT and GETBULK correctly;
-// `tooBigAbove` makes it refuse bulk requests of more repetitions with tooBig.
-FakeResponse Table(const FakeRequest& r, unsigned long rows, long tooBigAbove = 0) {
-  FakeResponse out;
-  if (r.oids.empty()) return out;
-  if (r.pduType == 0xA5 && tooBigAbove > 0 && r.maxRepetitions > tooBigAbove) {
-    out.errorStatus = 1;  // tooBig
-    return out;
+// Rows 1..`rows` of kColumn, "Port <n>" each; see FakeTable for `tooBigAbove`.
+FakeSnmpAgent::Handler Ports(unsigned long rows, long tooBigAbove = 0) {
+  std::vector<FakeVarBind> table;
+  for (unsigned long n = 1; n <= rows; ++n) {
+    table.push_back({Row(n), 0x04, "Port " + std::to_string(n)});
   }
-  const std::vector<unsigned long>& from = r.oids[0];
-  unsigned long next = from.size() > kColumn.size() ? from[kColumn.size()] + 1 : 1;
-  for (long i = 0; i < (r.pduType == 0xA5 ? r.maxRepetitions : 1); ++i, ++next) {
-    if (next <= rows) {
-      out.varbinds.push_back({Row(next), 0x04, "Port " + std::to_string(next)});
-    } else if (r.version == 0) {  // SNMPv1's end of the MIB view: noSuchName
-      return FakeResponse{false, 2, 1, {Int(from, 0)}};
-    } else {
-      out.varbinds.push_back({Row(next), 0x82, ""});  // endOfMibView
-      break;
-    }
-  }
-  return out;
+  return FakeTable(table, tooBigAbove);
 }
 
 FakeSnmpAgent::Handler Always(FakeResponse response) {
@@ -73,13 +58,10 @@ TEST(NetSnmpMisbehavingAgent, WalksEndOrFailAsTheAgentAnswers) {
        TOL_ERR_PROTOCOL, 0, 1, 1},
       {"answer that jumps back before the column", v2c,
        Always({false, 0, 0, {Int({1, 3, 6, 1, 2, 1, 1, 1, 0}, 1)}}), TOL_ERR_PROTOCOL, 0, 1, 1},
-      {"v1 end of view as noSuchName", v1, [](const FakeRequest& r) { return Table(r, 7); }, TOL_OK,
-       7, 8, 8},
-      {"v2c end of view as endOfMibView", v2c, [](const FakeRequest& r) { return Table(r, 30); },
-       TOL_OK, 30, 2, 2},
+      {"v1 end of view as noSuchName", v1, Ports(7), TOL_OK, 7, 8, 8},
+      {"v2c end of view as endOfMibView", v2c, Ports(30), TOL_OK, 30, 2, 2},
       // 25 repetitions refused, then 12, then 6 accepted: 30 rows in 5 answers of 6, one more.
-      {"tooBig makes the walk ask for fewer", v2c,
-       [](const FakeRequest& r) { return Table(r, 30, 8); }, TOL_OK, 30, 2 + 6, 2 + 6},
+      {"tooBig makes the walk ask for fewer", v2c, Ports(30, 8), TOL_OK, 30, 2 + 6, 2 + 6},
       {"tooBig even for one repetition", v2c, Always({false, 1, 0, {}}), TOL_ERR_FAILED, 0, 5,
        5},  // 25, 12, 6, 3, 1
       {"silent agent", v2c, Always({true, 0, 0, {}}), TOL_ERR_TIMEOUT, 0, 2, 0},
@@ -116,7 +98,7 @@ TEST(NetSnmpMisbehavingAgent, ASilentDeviceDoesNotHoldUpAnother) {
     released.wait();
     return FakeResponse{false, 0, 0, {Int(Row(1), 7)}};
   });
-  FakeSnmpAgent live([](const FakeRequest& r) { return Table(r, 100); });
+  FakeSnmpAgent live(Ports(100));
   CDiscoNetSnmpBackend backend;
   CDiscoSnmpCredentials c = Community("public");
   c.timeoutMs = 60000;

@@ -31,35 +31,6 @@ FakeVarBind Address(const Oid_t& column, unsigned long last) {
   return {Row(column, last), 0x40, std::string("\x0A\x00\x00", 3) + static_cast<char>(last)};
 }
 
-// An agent holding `rows` (sorted by identifier), answering GETNEXT and GETBULK; the end of the
-// MIB view as noSuchName on v1, endOfMibView on v2c.
-FakeSnmpAgent::Handler TableOf(std::vector<FakeVarBind> rows) {
-  return [rows](const FakeRequest& r) {
-    FakeResponse out;
-    if (r.oids.empty()) return out;
-    const Oid_t& from = r.oids[0];
-    if (r.pduType == 0xA0) {  // GET
-      for (const FakeVarBind& row : rows) {
-        if (row.oid == from) out.varbinds.push_back(row);
-      }
-      return out;
-    }
-    auto next = rows.begin();
-    while (next != rows.end() && next->oid <= from) ++next;
-    for (long i = 0; i < (r.pduType == 0xA5 ? r.maxRepetitions : 1); ++i, ++next) {
-      if (next != rows.end()) {
-        out.varbinds.push_back(*next);
-      } else if (r.version == 0) {
-        return FakeResponse{false, 2, 1, {{from, 0x05, ""}}};
-      } else {
-        out.varbinds.push_back({from, 0x82, ""});
-        break;
-      }
-    }
-    return out;
-  };
-}
-
 CDiscoSnmpCredentials Quick(CDiscoSnmpCredentials::Version version, int maxRepetitions = 25) {
   CDiscoSnmpCredentials c = Community("public", version);
   c.timeoutMs = 200;
@@ -85,7 +56,7 @@ TEST(NetSnmpUnreadableValue, ABadAddressCostsOnlyItsRowInBulkAndNextWalks) {
   rows[5].content += '\x01';  // 10.0.0.6: five octets
   for (auto version : {CDiscoSnmpCredentials::kV1, CDiscoSnmpCredentials::kV2c}) {
     SCOPED_TRACE(version == CDiscoSnmpCredentials::kV1 ? "v1, GETNEXT" : "v2c, GETBULK");
-    FakeSnmpAgent agent(TableOf(rows));
+    FakeSnmpAgent agent(FakeTable(rows));
     CDiscoNetSnmpBackend backend;
     backend.SetDefaultCredentials(Quick(version, 4));  // the bad row second of an answer
     const CDiscoSnmpTarget target = TargetOf("127.0.0.1", agent.Port());
@@ -117,7 +88,7 @@ TEST(NetSnmpUnreadableValue, EachKindOfBadValueIsNamedAndTheOthersKept) {
   rows[4] = {rows[4].oid, 0x02, std::string(9, '\x01')};          // INTEGER of 9 octets
   rows[5] = {rows[5].oid, 0, std::string("\x04\x08", 2) + "ab"};  // length beyond its binding
   rows[6] = {rows[6].oid, 0x06, "\x2B\x86"};                      // OID cut in a sub-identifier
-  FakeSnmpAgent agent(TableOf(rows));
+  FakeSnmpAgent agent(FakeTable(rows));
   CDiscoNetSnmpBackend backend;
   backend.SetDefaultCredentials(Quick(CDiscoSnmpCredentials::kV2c));
   const CDiscoSnmpTarget target = TargetOf("127.0.0.1", agent.Port());
@@ -249,7 +220,7 @@ TEST(NetSnmpUnreadableValue, BadValuesDoNotMakeTheDeviceGivenUp) {
     for (unsigned long i = 1; i <= 4; ++i) rows.push_back(Address(columns.back(), i));
     rows.back().content = "ab";
   }
-  FakeSnmpAgent agent(TableOf(rows));
+  FakeSnmpAgent agent(FakeTable(rows));
   auto network = std::make_shared<CDiscoNetSnmpBackend>();
   network->SetDefaultCredentials(Quick(CDiscoSnmpCredentials::kV2c, 2));
   CDiscoFailFastBackend failFast(network);
