@@ -52,11 +52,12 @@ class WebRouterTest : public testing::Test {
 
   WebResponse Get(const std::string& path, const std::string& token = "",
                   std::multimap<std::string, std::string> params = {},
-                  const std::string& method = "GET") {
+                  const std::string& method = "GET", const std::string& cookie = "") {
     WebRequest r;
     r.method = method;
     r.path = path;
     r.params = std::move(params);
+    r.cookie = cookie;
     if (!token.empty()) r.authorization = "Bearer " + token;
     return WebRouter(m_Data.get(), m_Token).Handle(r);
   }
@@ -179,13 +180,9 @@ TEST_F(WebRouterTest, WithATokenOnlyItsBearerOrItsCookieIsServed) {
   }
   EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
   EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos);
-  WebRequest again;
-  again.method = "GET";
-  again.path = "/switch/core-1";
-  again.cookie = "theme=dark; " + cookie.substr(0, cookie.find(';'));
-  EXPECT_EQ(WebRouter(m_Data.get(), m_Token).Handle(again).status, 200);
-  again.cookie = "disco_token=0123456789abcdef-tokem";
-  EXPECT_EQ(WebRouter(m_Data.get(), m_Token).Handle(again).status, 401);
+  const std::string sent = "theme=dark; " + cookie.substr(0, cookie.find(';'));
+  EXPECT_EQ(Get("/switch/core-1", "", {}, "GET", sent).status, 200);
+  EXPECT_EQ(Get("/switch/core-1", "", {}, "GET", "disco_token=0123456789abcdef-tokem").status, 401);
 }
 
 }  // namespace
