@@ -35,6 +35,8 @@ const BadInput kBadInputs[] = {
     {"-C with another letter", "-Cc 127.0.0.1", nullptr, "option -Cc is not supported"},
     {"bad thread count", "-j 0 127.0.0.1", nullptr, "engine threads"},
     {"bad trace level", "-d 9 127.0.0.1", nullptr, "trace level"},
+    {"bad forwarding-table mode", "--fdb sometimes 127.0.0.1", nullptr,
+     "--fdb 'sometimes' must be always, auto or never"},
     {"malformed address", "10.0.0.300", nullptr, "'10.0.0.300' is not a valid IPv4 address"},
     {"bad port", "127.0.0.1:70000", nullptr, "bad port number"},
     {"tcp transport", "tcp:127.0.0.1", nullptr, "only UDP"},

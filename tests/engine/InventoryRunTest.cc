@@ -79,14 +79,11 @@ class InventoryRunTest : public testing::TestWithParam<std::string> {
     return Json::parse(answer.out, nullptr, false);
   }
 
-  static PostgresServer* s_Postgres;
-  static std::string s_PostgresError;
+  static inline PostgresServer* s_Postgres = nullptr;
+  static inline std::string s_PostgresError;
   TempDir m_Dir;
   std::string m_Target;
 };
-
-PostgresServer* InventoryRunTest::s_Postgres = nullptr;
-std::string InventoryRunTest::s_PostgresError;
 
 TEST_P(InventoryRunTest, AMovedHostAndACutLinkAreWhatFindAndChangesSay) {
   ASSERT_NO_FATAL_FAILURE(Discover());

@@ -55,9 +55,8 @@ TEST_F(OtherMakersTest, EveryInterfaceAndAddressIsKeptUnderAUniqueLabel) {
   EXPECT_EQ(stack["collected_by"], Json({"agent", "engine"}));
   std::map<long, std::string> labels = Labels(stack);
   ASSERT_EQ(labels.size(), 8u);
-  // 1 and 1001 both read 1:1 in slot * 1000 + port: both named; the others keep slot:port.
-  EXPECT_EQ(labels[1], "1/1");
-  EXPECT_EQ(labels[1001], "2/1");
+  // How colliding numbers are labelled is InterfaceLabelsTest's; here the agent's slot:port
+  // reaches the labels where it fits.
   EXPECT_EQ(labels[1003], "1:3");
   EXPECT_EQ(labels[1005], "Vlan5");
   EXPECT_TRUE(Entry(stack["interfaces"], "port", "Vlan5")["virtual"].get<bool>());
@@ -68,8 +67,6 @@ TEST_F(OtherMakersTest, EveryInterfaceAndAddressIsKeptUnderAUniqueLabel) {
 
   const Json& l2 = DeviceNamed(s_Results, "l2");
   labels = Labels(l2);
-  EXPECT_EQ(labels[10101], "1/1/1");
-  EXPECT_EQ(labels[20101], "2/1/1");
   EXPECT_EQ(labels.count(999), 0u);  // no phantom interface for the address below
   const Json& lost = Entry(l2["ip_addresses"], "ip", "10.9.9.10");
   EXPECT_EQ(lost["if_index"], 999);

@@ -13,7 +13,7 @@ struct TextCase {
   std::string terminal;
 };
 
-TEST(DeviceTextTest, TerminalFormEscapesAndCuts) {
+TEST(DeviceTextTest, TerminalFormEscapesAndCutsAndDotLabelsNeverCarryAReference) {
   const TextCase cases[] = {
       {"plain text stays", "Port 1:1 uplink", 32, "Port 1:1 uplink"},
       {"line breaks and tab", "a\r\nb\tc", 0, "a\\r\\nb\\tc"},
@@ -30,9 +30,7 @@ TEST(DeviceTextTest, TerminalFormEscapesAndCuts) {
   for (const TextCase& c : cases) {
     EXPECT_EQ(disco::TerminalText(c.text, c.width), c.terminal) << c.what;
   }
-}
-
-TEST(DeviceTextTest, DotLabelsQuoteAndNeverCarryAReference) {
+  // A DOT label quotes, and its '&' can never start a character reference.
   EXPECT_EQ(disco::DotLabelText("a\"b\\N\n&#1;", 0), "a\\\"b\\\\N\\\\n&amp;#1;");
   EXPECT_EQ(disco::DotLabelText(std::string(100, 'y'), 10), "yyyyyyy...");
 }

@@ -117,28 +117,23 @@ TEST(ScopeAndPlanTest, DeviceRecordCarriesTheScopesDeviceSettings) {
             "m_Name='127.0.0.2' m_IpAddress='127.0.0.2'");
 }
 
-TEST(ScopeAndPlanTest, RelativeRecordingsAreTakenFromTheScopeFilesFolder) {
+// A relative recording is taken from the scope file's folder; without a ping list only the
+// devices reached over the network are pinged; a ping list's entries expand without repeats.
+TEST(ScopeAndPlanTest, RecordingsAndPingListsGiveTheAddressesToPing) {
   TempDir dir;
   dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|sw\n");
-  std::string scope =
-      dir.Write("scope.yaml", "devices:\n  - {address: 127.0.0.1, recording: sw.snmprec}\n");
+  std::string scope = dir.Write(
+      "scope.yaml",
+      "devices:\n  - 127.0.0.1\n  - {address: 127.0.0.2, recording: sw.snmprec}\n  - 127.0.0.3\n");
   ScopeDocument doc;
   std::string error;
   ASSERT_TRUE(disco::LoadScopeFile(scope, &doc, &error)) << error;
-  EXPECT_EQ(doc.devices[0].recording, dir.Path() + "/sw.snmprec");
-}
-
-TEST(ScopeAndPlanTest, WithoutAPingListOnlyDevicesReachedOverTheNetworkArePinged) {
-  TempDir dir;
-  std::string recording = dir.Write("sw.snmprec", "1.3.6.1.2.1.1.5.0|4|sw\n");
-  DiscoveryPlan plan =
-      Plan("devices:\n  - 127.0.0.1\n  - {address: 127.0.0.2, recording: " + recording +
-           "}\n  - 127.0.0.3\n");
+  EXPECT_EQ(doc.devices[1].recording, dir.Path() + "/sw.snmprec");
+  DiscoveryPlan plan;
+  ASSERT_TRUE(BuildDiscoveryPlan(EngineOptions(), &doc, &plan, &error)) << error;
   EXPECT_EQ(plan.pingAddresses, (std::vector<std::string>{"127.0.0.1", "127.0.0.3"}));
-}
 
-TEST(ScopeAndPlanTest, PingListEntriesExpandWithoutRepeats) {
-  DiscoveryPlan plan = Plan(
+  plan = Plan(
       "devices: [127.0.0.1]\n"
       "ping: [192.0.2.0/30, 192.0.2.4/31, 192.0.2.9/32, 192.0.2.1, 192.0.2.254-192.0.3.1, "
       "198.51.100.7-8]\n");
@@ -211,13 +206,10 @@ TEST(ScopeAndPlanTest, PingLimitCountsDistinctAddresses) {
   // One more distinct address is one too many.
   std::string error = PlanError("devices: [127.0.0.1]\nping: [10.0.0.0-10.0.15.255, 10.0.16.0]\n");
   EXPECT_NE(error.find("more than 4096 distinct addresses"), std::string::npos) << error;
-}
 
-// An entry at the limit is taken whole (PingLimitCountsDistinctAddresses); one that would take
-// the list past it adds nothing, and a block far too big is refused before it is expanded.
-TEST(ScopeAndPlanTest, AnEntryPastThePingLimitAddsNothing) {
+  // An entry that would take the list past the limit adds nothing, and a block far too big is
+  // refused before it is expanded.
   std::vector<std::string> out(4096, "10.0.0.1");
-  std::string error;
   EXPECT_EQ(disco::ExpandAddressEntry("10.0.16.0", 4096, &out, &error),
             disco::ExpandResult::kTooMany);
   EXPECT_EQ(out.size(), 4096u);

@@ -16,9 +16,9 @@ TEST_P(StoreHistoryTest, MovedHostAndCutLinkAreWhatFindAndChangesSay) {
   ASSERT_GT(first, 0) << error;
   ASSERT_EQ(second, first + 1) << error;
 
-  // Every notation of the moved host's MAC, and its IPv4 address, find the same two places.
-  for (const char* query : {"00:11:22:33:44:55", "00-11-22-33-44-55", "0011.2233.4455",
-                            "001122334455", "00:11:22:33:44:55", "10.0.0.5"}) {
+  // The moved host's MAC in two notations (the others are StoreAddressesTest's), and its IPv4
+  // address, find the same two places.
+  for (const char* query : {"00:11:22:33:44:55", "0011.2233.4455", "10.0.0.5"}) {
     FindResult found;
     ASSERT_TRUE(store->Find(query, &found, &error)) << error;
     ASSERT_EQ(found.matches.size(), 2u) << query;
