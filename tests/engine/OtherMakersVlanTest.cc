@@ -28,19 +28,22 @@ class OtherMakersVlanTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     s_Dir = new TempDir();
-    // (A bridge without dot1dBasePortIfIndex, its ports found by number, is VlanTablesTest's.)
     std::string scope = s_Dir->Write(
         "scope.yaml", "devices:\n  - {name: vlan-bridge, address: 127.0.0.41, recording: " +
-                          Recording("vlan-bridge") + "}\n");
+                          Recording("vlan-bridge") +
+                          "}\n  - {name: vlan-by-ifindex, address: 127.0.0.42, recording: " +
+                          Recording("vlan-by-ifindex") + "}\n");
     EngineProcessResult run =
         RunEngineProcess({"--scope", scope, "--no-ping", "-q", "-o", "out.json"}, s_Dir->Path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     s_Results = Json::parse(ReadFile(s_Dir->Path() + "/out.json"));
   }
   static void TearDownTestSuite() { delete s_Dir; }
-  static inline TempDir* s_Dir = nullptr;
-  static inline Json s_Results;
+  static TempDir* s_Dir;
+  static Json s_Results;
 };
+TempDir* OtherMakersVlanTest::s_Dir = nullptr;
+Json OtherMakersVlanTest::s_Results;
 
 TEST_F(OtherMakersVlanTest, PortsHaveTheirNativeAndMemberVlans) {
   const Json& bridge = DeviceNamed(s_Results, "vlan-bridge");
@@ -68,6 +71,10 @@ TEST_F(OtherMakersVlanTest, PortsHaveTheirNativeAndMemberVlans) {
   EXPECT_EQ(Vlan(four["native_vlan"]), "users 10");
   ASSERT_TRUE(bridge.contains("collector_problems"));
   EXPECT_NE(bridge["collector_problems"].dump().find("bridge port 4"), std::string::npos);
+
+  // Bridge ports numbered by ifIndex, with no mapping at all: port number = ifIndex.
+  const Json& byIfIndex = DeviceNamed(s_Results, "vlan-by-ifindex");
+  EXPECT_EQ(Vlans(LocalAt(byIfIndex, "1:51")["port_vlans"]["tagged"]), "lab 30");
 }
 
 TEST_F(OtherMakersVlanTest, EveryHostCarriesItsVlanAndOnlyQBridgeHostsArePlaced) {
@@ -104,6 +111,12 @@ TEST_F(OtherMakersVlanTest, EveryHostCarriesItsVlanAndOnlyQBridgeHostsArePlaced)
     ++withVlan;
   }
   EXPECT_GE(withVlan, 2);
+
+  // No mapping at all: every row finds its port by number.
+  const Json& byIfIndex = DeviceNamed(s_Results, "vlan-by-ifindex");
+  EXPECT_EQ(byIfIndex["vlan_fdb"].size(), 3u);
+  EXPECT_EQ(byIfIndex["vlan_fdb_without_port"], 0);
+  EXPECT_EQ(Entry(byIfIndex["vlan_fdb"], "mac", "00:1B:21:00:42:02")["if_index"], 50);
 }
 
 }  // namespace
