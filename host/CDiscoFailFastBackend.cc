@@ -27,7 +27,7 @@ void CDiscoFailFastBackend::Count(const CDiscoSnmpTarget& target, int rc, std::s
   bool gaveUp = false;
   {
     std::lock_guard<std::mutex> lock(m_Mutex);
-    DeviceState& state = m_Devices[key + " " + target.name];
+    DeviceState& state = m_Devices[target.DeviceKey()];
     if (rc != TOL_ERR_TIMEOUT) {
       state.consecutiveTimeouts = 0;  // the device answered (or the request never left)
       return;

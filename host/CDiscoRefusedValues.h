@@ -12,10 +12,10 @@
 class CDiscoRefusedValues {
  public:
   // Adds `count` refusals in `column` (an object name, or "<name> index" for its instance index)
-  // for the device reached at `targetKey` ("address:port").
-  void Count(const std::string& targetKey, const std::string& column, long count);
-  // The counts of `targetKey` by column, removed from the tally; empty when none were counted.
-  std::map<std::string, long> Take(const std::string& targetKey);
+  // for the device `deviceKey` (CDiscoSnmpTarget::DeviceKey()).
+  void Count(const std::string& deviceKey, const std::string& column, long count);
+  // The counts of `deviceKey` by column, removed from the tally; empty when none were counted.
+  std::map<std::string, long> Take(const std::string& deviceKey);
 
  private:
   std::mutex m_Mutex;

@@ -5,6 +5,8 @@
 
 std::string CDiscoSnmpTarget::Key() const { return address + ":" + std::to_string(port); }
 
+std::string CDiscoSnmpTarget::DeviceKey() const { return Key() + " " + name; }
+
 bool TolTargetOfDevice(const CTolRecord& device, CDiscoSnmpTarget* target) {
   if (target == nullptr) return false;
   const CTolAtom* ip = device.RRValueOf("m_IpAddress");

@@ -18,6 +18,9 @@ struct CDiscoSnmpTarget {
   int port = 161;
   std::string name;
   std::string Key() const;  // "address:port"
+  // "address:port name": one device, where several are read on one endpoint through other
+  // credentials (a bridge's view of one VLAN through "community@vlan").
+  std::string DeviceKey() const;
 };
 
 // Reads the target of `device`. Returns false when the record has no "m_IpAddress" text or its

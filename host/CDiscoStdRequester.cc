@@ -145,7 +145,7 @@ CTolSnmpVarOp* CDiscoStdRequester::DSRSnmpGet(CTolRecord* device, const char* ob
   }
   const TolOidEntry* columnEntry = EntryOf(column);
   if (m_Refused && IsCountedRefusal(columnEntry, value)) {
-    m_Refused->Count(target.Key(), columnEntry->name, 1);
+    m_Refused->Count(target.DeviceKey(), columnEntry->name, 1);
   }
   CTolAtom atom;
   bool hasValue = ValueAtom(columnEntry, value, &atom);
@@ -222,8 +222,8 @@ CTolDoubleList* CDiscoStdRequester::DSRSnmpGetNext(CTolRecord* device, const cha
     row.value = TolSnmpValue();
   }
   if (m_Refused && columnEntry != nullptr) {
-    m_Refused->Count(target.Key(), columnEntry->name, refusedValues);
-    m_Refused->Count(target.Key(), std::string(columnEntry->name) + " index", refusedIndexes);
+    m_Refused->Count(target.DeviceKey(), columnEntry->name, refusedValues);
+    m_Refused->Count(target.DeviceKey(), std::string(columnEntry->name) + " index", refusedIndexes);
   }
   return list;
 }

@@ -198,11 +198,11 @@ RunOutcome Discovery::Run(std::string* error) {
   // A device is through: what it found becomes results now, and its stores go.
   auto through = [this](size_t order, DeviceRun& d) {
     if (m_Network && d.entry.recording.empty()) {
-      d.snmpCounters = m_Network->Counters(d.entry.Endpoint());
-      d.valueProblems = m_Network->ValueProblems(d.entry.Endpoint());
+      d.snmpCounters = m_Network->Counters(d.entry.DeviceKey());
+      d.valueProblems = m_Network->ValueProblems(d.entry.DeviceKey());
     }
     d.snmpGivenUp = m_FailFast->GivenUp(d.entry.Endpoint(), d.entry.name);
-    d.refusedMacValues = m_Refused->Take(d.entry.Endpoint());
+    d.refusedMacValues = m_Refused->Take(d.entry.DeviceKey());
     if (d.arpReadBefore) CountEarlierArpWalk(d);
     if (m_DeviceDone) m_DeviceDone(order, d);
     d.proc.reset();
@@ -285,7 +285,7 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     m_Agent->DASetNeRecordPhase(record, phase);
     m_Agent->DADoMediationLayer(record);
   }
-  const std::string endpoint = d.entry.Endpoint();
+  const std::string device = d.entry.DeviceKey();
   const bool network = m_Network && d.entry.recording.empty();
   if (!d.arpReadBefore) {
     // The first step of a shared run keeps what the walk cost and met, for the device's later
@@ -293,24 +293,24 @@ void Discovery::PhasesOneAndTwo(DeviceRun& d) {
     const bool kept = m_Settings.arpOnly;
     CDiscoSnmpCounters before;
     size_t problemsBefore = 0;
-    if (kept) m_Refused->Take(endpoint);
+    if (kept) m_Refused->Take(device);
     if (kept && network) {
-      before = m_Network->Counters(endpoint);
-      problemsBefore = m_Network->ValueProblems(endpoint).size();
+      before = m_Network->Counters(device);
+      problemsBefore = m_Network->ValueProblems(device).size();
     }
     d.arp = WalkDeviceArpTable(*m_Agent->DAGetRequester(), *record);
     d.arpEntries = d.arp.size();
-    if (kept) d.arpWalk.refused = m_Refused->Take(endpoint);
+    if (kept) d.arpWalk.refused = m_Refused->Take(device);
     if (kept && network) {
-      CDiscoSnmpCounters after = m_Network->Counters(endpoint);
+      CDiscoSnmpCounters after = m_Network->Counters(device);
       d.arpWalk.cost = {after.requests - before.requests, after.responses - before.responses,
                         after.varbinds - before.varbinds};
-      std::vector<std::string> problems = m_Network->ValueProblems(endpoint);
+      std::vector<std::string> problems = m_Network->ValueProblems(device);
       d.arpWalk.problems.assign(problems.begin() + std::min(problemsBefore, problems.size()),
                                 problems.end());
     }
   } else if (network) {
-    d.problemsBeforeArpWalk = m_Network->ValueProblems(endpoint).size();
+    d.problemsBeforeArpWalk = m_Network->ValueProblems(device).size();
   }
   d.system = ReadSwitchSystem(*m_Agent->DAGetRequester(), *record);
   m_Progress.Line(d.entry.name + " (" + d.entry.Endpoint() + "): phases 1 and 2 done, " +

@@ -26,6 +26,9 @@ struct DeviceEntry {
   std::string site;                 // the pollers' site that takes it; empty for any
 
   std::string Endpoint() const { return address + ":" + std::to_string(port); }
+  // How the SNMP requester tells it from other devices on its endpoint
+  // (CDiscoSnmpTarget::DeviceKey() of its record).
+  std::string DeviceKey() const { return Endpoint() + " " + name; }
 };
 
 // Ping addresses that only the devices of some sites need, with those sites: an address is

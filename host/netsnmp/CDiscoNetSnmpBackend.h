@@ -93,14 +93,15 @@ class CDiscoNetSnmpBackend : public CDiscoSnmpBackend {
   // Request PDUs sent so far to all devices, each retry counted once more (SNMPv3 engine
   // discovery included; the library's own re-send after an SNMPv3 time-window report is not).
   long RequestCount() const;
-  // The counters of the device at `targetKey` (CDiscoSnmpTarget::Key(), "address:port"); zeros
-  // for a device never contacted. Thread-safe; may be read while requests run.
-  CDiscoSnmpCounters Counters(const std::string& targetKey) const;
-  // The values the device at `targetKey` answered that could not be decoded, one text each
+  // The counters of the device `deviceKey` (CDiscoSnmpTarget::DeviceKey(): devices read on one
+  // endpoint through other credentials are counted apart); zeros for a device never contacted.
+  // Thread-safe; may be read while requests run.
+  CDiscoSnmpCounters Counters(const std::string& deviceKey) const;
+  // The values the device `deviceKey` answered that could not be decoded, one text each
   // ("OID: reason", e.g. "1.3.6.1.2.1.4.20.1.1.10.0.0.1: IpAddress of 5 octets"): on v1 and v2c
   // such a value costs that instance only, answered as noSuchInstance, instead of the whole
   // answer. At most 100, then "N more values left out". Thread-safe.
-  std::vector<std::string> ValueProblems(const std::string& targetKey) const;
+  std::vector<std::string> ValueProblems(const std::string& deviceKey) const;
 
  private:
   CDiscoSnmpCredentials CredentialsFor(const CDiscoSnmpTarget& target) const;

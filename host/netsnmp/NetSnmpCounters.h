@@ -38,14 +38,14 @@ struct TargetCounters {
 
 class CounterTable {
  public:
-  // The counters of `targetKey` ("address:port"), made at zero on first use. The pointer stays
-  // valid as long as the table. Thread-safe.
-  TargetCounters* For(const std::string& targetKey);
-  // A snapshot of `targetKey`'s counters; zeros for a device never contacted. Thread-safe.
-  CDiscoSnmpCounters Read(const std::string& targetKey) const;
-  // The value problems of `targetKey` (TargetCounters::ValueProblems); empty for a device never
+  // The counters of the device `deviceKey` (CDiscoSnmpTarget::DeviceKey()), made at zero on
+  // first use. The pointer stays valid as long as the table. Thread-safe.
+  TargetCounters* For(const std::string& deviceKey);
+  // A snapshot of `deviceKey`'s counters; zeros for a device never contacted. Thread-safe.
+  CDiscoSnmpCounters Read(const std::string& deviceKey) const;
+  // The value problems of `deviceKey` (TargetCounters::ValueProblems); empty for a device never
   // contacted. Thread-safe.
-  std::vector<std::string> ValueProblems(const std::string& targetKey) const;
+  std::vector<std::string> ValueProblems(const std::string& deviceKey) const;
   // Request PDUs sent to every device together. Thread-safe.
   long TotalRequests() const;
 

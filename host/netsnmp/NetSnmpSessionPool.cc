@@ -40,7 +40,7 @@ std::unique_ptr<Session> SessionPool::Acquire(const CDiscoSnmpTarget& target,
     }
   }
   stale.clear();
-  return Session::Open(target, credentials, m_Counters->For(target.Key()), code, reason);
+  return Session::Open(target, credentials, m_Counters->For(target.DeviceKey()), code, reason);
 }
 
 void SessionPool::Release(std::unique_ptr<Session> session) {

@@ -183,6 +183,6 @@ TEST_F(FdbEdpDownloadTest, ValuesThatAreNotSixOctetsNeverBecomeMacs) {
   std::vector<std::string> remotes = RemoteTable(*d.proc);
   ASSERT_EQ(remotes.size(), 1u);
   EXPECT_NE(remotes[0].find("00:10:18:00:00:01"), std::string::npos) << remotes[0];
-  EXPECT_EQ(tally->Take("127.0.0.37:161"),
+  EXPECT_EQ(tally->Take("127.0.0.37:161 sw"),
             (std::map<std::string, long>{{"ifPhysAddress", 1}, {"extremeFdbMacFdbMacAddress", 3}}));
 }

@@ -146,9 +146,9 @@ TEST_F(RequesterTest, MacColumnsHandOverOnlySixOctetValuesAndCountTheRest) {
   EXPECT_STREQ(first->RSVOObject(), "dot1dTpFdbPort");
   EXPECT_EQ(first->RSVOValue()->RAInt(), 2);
 
-  EXPECT_EQ(tally->Take("127.0.0.11:161"),
+  EXPECT_EQ(tally->Take("127.0.0.11:161 127.0.0.11"),
             (std::map<std::string, long>{{"ifPhysAddress", 3}, {"dot1dTpFdbPort index", 3}}));
-  EXPECT_TRUE(tally->Take("127.0.0.11:161").empty());
+  EXPECT_TRUE(tally->Take("127.0.0.11:161 127.0.0.11").empty());
 }
 
 TEST_F(RequesterTest, FailuresAreReportedWithDeviceObjectAndReason) {

@@ -82,8 +82,8 @@ TEST(NetSnmpMisbehavingAgent, WalksEndOrFailAsTheAgentAnswers) {
     EXPECT_EQ(k.rows, rows.size());
     EXPECT_EQ(k.requests, backend.RequestCount());
     EXPECT_EQ(k.requests, agent.Requests());
-    EXPECT_EQ(k.requests, backend.Counters(target.Key()).requests);
-    EXPECT_EQ(k.responses, backend.Counters(target.Key()).responses);
+    EXPECT_EQ(k.requests, backend.Counters(target.DeviceKey()).requests);
+    EXPECT_EQ(k.responses, backend.Counters(target.DeviceKey()).responses);
     EXPECT_TRUE(rc == TOL_OK || !reason.empty()) << "a failure without a reason";
   }
 }

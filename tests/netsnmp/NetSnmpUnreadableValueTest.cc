@@ -71,9 +71,9 @@ TEST(NetSnmpUnreadableValue, ABadAddressCostsOnlyItsRowInBulkAndNextWalks) {
       EXPECT_EQ(std::string("\x0A\x00\x00", 3) + static_cast<char>(last), found[i].value.bytes);
     }
     EXPECT_EQ(std::vector<std::string>{kAddressesText + ".10.0.0.6: IpAddress of 5 octets"},
-              backend.ValueProblems(target.Key()));
+              backend.ValueProblems(target.DeviceKey()));
     // Every request answered once: nothing timed out.
-    const CDiscoSnmpCounters counters = backend.Counters(target.Key());
+    const CDiscoSnmpCounters counters = backend.Counters(target.DeviceKey());
     EXPECT_EQ(version == CDiscoSnmpCredentials::kV1 ? 11 : 3, counters.requests);
     EXPECT_EQ(counters.requests, counters.responses);
   }
@@ -107,14 +107,14 @@ TEST(NetSnmpUnreadableValue, EachKindOfBadValueIsNamedAndTheOthersKept) {
       row + "6: OCTET STRING: length 8 beyond the 2 octets left",
       row + "7: undecodable OBJECT IDENTIFIER of 2 octets",
   };
-  EXPECT_EQ(expected, backend.ValueProblems(target.Key()));
+  EXPECT_EQ(expected, backend.ValueProblems(target.DeviceKey()));
 
   // A GET of a bad value: absent, with the reason; the problem is not named twice.
   TolSnmpValue value;
   EXPECT_EQ(TOL_ERR_FAILED, backend.Get(target, Row(kAddresses, 2), &value, &reason));
   EXPECT_NE(std::string::npos, reason.find("IpAddress of 0 octets")) << reason;
   EXPECT_EQ(TOL_OK, backend.Get(target, Row(kAddresses, 8), &value, &reason)) << reason;
-  EXPECT_EQ(expected, backend.ValueProblems(target.Key()));
+  EXPECT_EQ(expected, backend.ValueProblems(target.DeviceKey()));
 }
 
 TEST(NetSnmpUnreadableValue, MessagesWrongOutsideTheirValuesAreStillRefused) {
@@ -148,8 +148,9 @@ TEST(NetSnmpUnreadableValue, MessagesWrongOutsideTheirValuesAreStillRefused) {
     TolSnmpValue value;
     std::string reason;
     EXPECT_EQ(k.code, backend.Get(target, good, &value, &reason)) << reason;
-    EXPECT_EQ(k.code == TOL_ERR_TIMEOUT ? 0u : 1u, backend.ValueProblems(target.Key()).size());
-    EXPECT_EQ(k.code == TOL_ERR_TIMEOUT ? 0 : 1, backend.Counters(target.Key()).responses);
+    EXPECT_EQ(k.code == TOL_ERR_TIMEOUT ? 0u : 1u,
+              backend.ValueProblems(target.DeviceKey()).size());
+    EXPECT_EQ(k.code == TOL_ERR_TIMEOUT ? 0 : 1, backend.Counters(target.DeviceKey()).responses);
   }
 }
 
@@ -232,7 +233,7 @@ TEST(NetSnmpUnreadableValue, BadValuesDoNotMakeTheDeviceGivenUp) {
     EXPECT_EQ(3u, found.size());
   }
   EXPECT_FALSE(failFast.GivenUp(target.Key(), target.name));
-  EXPECT_EQ(3u, network->ValueProblems(target.Key()).size());
+  EXPECT_EQ(3u, network->ValueProblems(target.DeviceKey()).size());
 }
 
 }  // namespace

@@ -39,12 +39,12 @@ void ExpectWalk(const Snmpsim& sim, const std::string& recording, const CDiscoSn
   std::string reason;
   ASSERT_EQ(TOL_OK, backend.Walk(target, Oid(kIfDescr), &rows, &reason)) << reason;
   ExpectSameRows(RecordedRows(recording, Oid(kIfDescr)), rows);
-  const CDiscoSnmpCounters counted = backend.Counters(target.Key());
+  const CDiscoSnmpCounters counted = backend.Counters(target.DeviceKey());
   EXPECT_EQ(expected.requests, counted.requests);
   EXPECT_EQ(expected.responses, counted.responses);
   EXPECT_EQ(expected.varbinds, counted.varbinds);
   EXPECT_EQ(expected.requests, backend.RequestCount());
-  EXPECT_EQ(0, backend.Counters(TargetOf(sim.Address(), sim.Port() + 1).Key()).requests)
+  EXPECT_EQ(0, backend.Counters(TargetOf(sim.Address(), sim.Port() + 1).DeviceKey()).requests)
       << "counted for another device";
 }
 
